@@ -1,0 +1,6 @@
+// The process's entry procedure: everything happens in TavMain.
+#include "app/ui_handles.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+  return TavMain(instance, showCommand);
+}

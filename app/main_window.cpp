@@ -1,0 +1,303 @@
+// The main window: creation of the children and the start-up loads, the
+// command table and dispatch, notification routing, the close sequence, the
+// About box and the customize guard.
+#include "app/ui_handles.h"
+
+#include <richedit.h>
+
+#include "editing/editing.h"
+#include "pages/pages.h"
+#include "settings/settings.h"
+#include "toolbar/toolbar.h"
+#include "tree/tree.h"
+
+UINT findReplaceMessage;
+char *WorkFolderPath;
+char *SavedPagePath;
+
+static void SendToEditor(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (Ui.editor != nullptr) SendMessageA(Ui.editor, message, wParam, lParam);
+}
+static void EditorUndo() { SendToEditor(EM_UNDO, 0, 0); }
+static void EditorRedo() { SendToEditor(EM_REDO, 0, 0); }
+static void EditorCut() { SendToEditor(WM_CUT, 0, 0); }
+static void EditorCopy() { SendToEditor(WM_COPY, 0, 0); }
+static void EditorPaste() { SendToEditor(WM_PASTE, 0, 0); }
+static void EditorSelectAll() { SendToEditor(EM_SETSEL, 0, -1); }
+static void NextPage() { StepPage(+1); }
+static void PreviousPage() { StepPage(-1); }
+static void SavePageNow() { SaveCurrentPage(); }
+static void RefreshCommand() { RefreshTree(); }
+static void ExploreFolder() { OpenFolder(true); }
+static void OpenFolderCommand() { OpenFolder(false); }
+
+/* Rename of the selected folder in place: the tree is shown first, since a
+   hidden tree cannot edit a label. */
+static void StartFolderRename() {
+  if (!Ui.treeVisible) ToggleTree();
+  if (Ui.tree == nullptr) return;
+  HTREEITEM item = SelectedTreeNode();
+  if (item != nullptr) SendMessageA(Ui.tree, TVM_EDITLABELA, 0, reinterpret_cast<LPARAM>(item));
+}
+
+const CommandRow CommandTable[] = {
+    {CMD_IMPORT, ImportTextFile},
+    {CMD_EXPORT, ExportSelection},
+    {CMD_UNDO, EditorUndo},
+    {CMD_EXIT, RequestExit},
+    {CMD_CUT, EditorCut},
+    {CMD_COPY, EditorCopy},
+    {CMD_PASTE, EditorPaste},
+    {CMD_ABOUT, ShowAboutBox},
+    {CMD_WORKDIR, ChooseWorkFolder},
+    {CMD_WORDWRAP, ToggleWordWrap},
+    {CMD_FONT, ChooseEditorFont},
+    {CMD_NEWPAGE, NewPage},
+    {CMD_DELETEPAGE, DeletePage},
+    {CMD_NEXTPAGE, NextPage},
+    {CMD_PREVPAGE, PreviousPage},
+    {CMD_RENAMEPAGE, RenamePage},
+    {CMD_SAVENOW, SavePageNow},
+    {CMD_REFRESH, RefreshCommand},
+    {CMD_CUSTOMIZE, CustomizeToolbar},
+    {CMD_FIND, OpenFindDialog},
+    {CMD_FINDNEXT, FindNextCommand},
+    {CMD_REPLACE, OpenReplaceDialog},
+    {CMD_DATETIME, InsertDateTime},
+    {CMD_SHOWTREE, ToggleTree},
+    {CMD_REDO, EditorRedo},
+    {CMD_MOVEUP, GoToParentFolder},
+    {CMD_SELECTALL, EditorSelectAll},
+    {CMD_RENAMEFOLDER, StartFolderRename},
+    {CMD_DELETEFOLDER, DeleteFolder},
+    {CMD_ADDFOLDER, AddSubfolder},
+    {CMD_EXPLOREFOLDER, ExploreFolder},
+    {CMD_OPENFOLDER, OpenFolderCommand},
+};
+const int CommandTableSize = sizeof CommandTable / sizeof CommandTable[0];
+
+const CommandRow *FindCommand(int commandId) {
+  for (const CommandRow &row : CommandTable)
+    if (row.id == commandId) return &row;
+  return nullptr;
+}
+
+void ExecuteCommand(int commandId) {
+  const CommandRow *row = FindCommand(commandId);
+  if (row != nullptr) row->action();
+}
+
+void ToggleTree() {
+  Ui.treeVisible = !Ui.treeVisible;
+  LayoutChildren();
+}
+
+static INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      return TRUE;
+    case WM_COMMAND:
+      EndDialog(dialog, 1);
+      return TRUE;
+  }
+  return FALSE;
+}
+
+void ShowAboutBox() {
+  DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_ABOUT), MainWindow, AboutDlgProc, 0);
+}
+
+void CustomizeToolbar() {
+  if (HasNewCommonControls) {
+    if (Ui.toolbar != nullptr) SendMessageA(Ui.toolbar, TB_CUSTOMIZE, 0, 0);
+    return;
+  }
+  MessageBoxA(MainWindow,
+              "You have to install the updated COMCTRL32.DLL librabries to use this feature",
+              "Unavailable Feature", MB_ICONWARNING);
+}
+
+/* The close sequence, for the close box and the Exit command alike: the page
+   first, then the settings, then the window. */
+void RequestExit() {
+  int tab = Ui.tabs != nullptr ? static_cast<int>(SendMessageA(Ui.tabs, TCM_GETCURSEL, 0, 0)) : -1;
+  if (!SavePageIfModified(tab)) {
+    int answer = MessageBoxA(MainWindow, "The current page couldn't be saved\nExit anyway?",
+                             "Confirm Program Exit", MB_YESNO | MB_ICONWARNING);
+    if (answer != IDYES) return;
+  }
+  SaveSettings();
+  DestroyWindow(MainWindow);
+}
+
+static LRESULT RouteTreeNotification(NMHDR *header) {
+  switch (header->code) {
+    case TVN_SELCHANGEDA:
+      OnFolderSelected(reinterpret_cast<NMTREEVIEWA *>(header)->itemNew.hItem);
+      return 0;
+    case TVN_BEGINLABELEDITA:
+      return OnBeginFolderRename(reinterpret_cast<NMTVDISPINFOA *>(header)->item.hItem);
+    case TVN_ENDLABELEDITA:
+      return OnEndFolderRename(reinterpret_cast<NMTVDISPINFOA *>(header));
+    case NM_RCLICK:
+      return OnTreeRightClick();
+  }
+  return 0;  // dragging a node, among others, does nothing
+}
+
+static LRESULT RouteToolbarNotification(NMHDR *header) {
+  switch (header->code) {
+    case TBN_GETBUTTONINFOA:
+      return OnToolbarGetButtonInfo(reinterpret_cast<NMTOOLBARA *>(header));
+    case TBN_BEGINADJUST:
+      SaveToolbarLayout();
+      return 0;
+    case TBN_RESET:
+      OnToolbarReset();
+      return 0;
+    case TBN_QUERYINSERT:
+    case TBN_QUERYDELETE:
+      return 1;
+  }
+  return 0;
+}
+
+LRESULT RouteNotification(int senderId, NMHDR *header) {
+  if (header->code == TTN_NEEDTEXTA) {
+    OnNeedToolTipText(reinterpret_cast<NMTTDISPINFOA *>(header));
+    return 0;
+  }
+  switch (senderId) {
+    case ID_TREE:
+      return RouteTreeNotification(header);
+    case ID_TABS:
+      if (header->code == TCN_SELCHANGE) OnPageTabChanged();
+      return 0;
+    case ID_TOOLBAR:
+      return RouteToolbarNotification(header);
+  }
+  return 0;
+}
+
+static void MakeTreeImageList() {
+  Ui.treeImageList = ImageList_Create(16, 14, ILC_MASK | ILC_COLOR24, 0, 1);
+  if (Ui.treeImageList == nullptr) return;
+  ImageList_SetBkColor(Ui.treeImageList, CLR_NONE);
+  HBITMAP images = LoadBitmapA(AppInstance, MAKEINTRESOURCEA(IDB_TREE));
+  if (images != nullptr) {
+    ImageList_AddMasked(Ui.treeImageList, images, RGB(255, 0, 255));
+    DeleteObject(images);
+  }
+  if (Ui.tree != nullptr)
+    SendMessageA(Ui.tree, TVM_SETIMAGELIST, TVSIL_NORMAL,
+                 reinterpret_cast<LPARAM>(Ui.treeImageList));
+}
+
+static HWND MakeToolbar() {
+  TBBUTTON *buttons = nullptr;
+  int count = 0;
+  BuildToolbarButtons(&buttons, &count);
+  DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_BORDER | CCS_ADJUSTABLE |
+                TBSTYLE_TOOLTIPS;
+  if (HasNewCommonControls) style |= TBSTYLE_FLAT;
+  HWND toolbar = CreateToolbarEx(MainWindow, style, ID_TOOLBAR, CATALOGUE_SIZE, AppInstance,
+                                 IDB_TOOLBAR, buttons, count, 16, 15, 16, 15, sizeof(TBBUTTON));
+  delete[] buttons;
+  return toolbar;
+}
+
+static void MakeChildControls(const RECT &client) {
+  Ui.editor = CreateEditorWindow(MainWindow, client);
+  Ui.tabs = CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS |
+                            WS_CLIPCHILDREN, 0, 0, 10, 10, MainWindow,
+                            reinterpret_cast<HMENU>(ID_TABS), AppInstance, nullptr);
+  Ui.splitter = CreateWindowExA(0, "TAV_Splitter", "", WS_CHILD | WS_CLIPSIBLINGS |
+                                WS_CLIPCHILDREN, 0, 0, 10, 10, MainWindow,
+                                reinterpret_cast<HMENU>(ID_SPLITTER), AppInstance, nullptr);
+  Ui.tree = CreateWindowExA(WS_EX_CLIENTEDGE, WC_TREEVIEWA, nullptr,
+                            WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | TVS_HASBUTTONS |
+                                TVS_HASLINES | TVS_EDITLABELS | TVS_SHOWSELALWAYS,
+                            0, 0, 100, 100, MainWindow, reinterpret_cast<HMENU>(ID_TREE),
+                            AppInstance, nullptr);
+  MakeTreeImageList();
+  Ui.toolbar = MakeToolbar();
+}
+
+/* Creates the children and runs the start-up loads. 0 when the program
+   cannot run. */
+int CreateChildWindows() {
+  RECT client;
+  GetClientRect(MainWindow, &client);
+  MakeChildControls(client);
+  if (Ui.editor == nullptr || Ui.toolbar == nullptr || Ui.tabs == nullptr) return 0;
+  Ui.splitterCursor = LoadCursorA(AppInstance, MAKEINTRESOURCEA(IDC_SPLITTER));
+  findReplaceMessage = RegisterWindowMessageA("commdlg_FindReplace");
+  SendMessageA(Ui.tabs, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
+               FALSE);
+  SetStatusTable(CommandStatusTable);
+  WorkFolderPath = new char[PATH_BUFFER_SIZE]();
+  SavedPagePath = new char[PATH_BUFFER_SIZE]();
+  DWORD length = GetCurrentDirectoryA(PATH_BUFFER_SIZE, WorkFolderPath);
+  if (length == 0 || length >= PATH_BUFFER_SIZE) {
+    if (length >= PATH_BUFFER_SIZE) SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    ShowSystemError("GetCurrentDirectory() failed");
+    return 0;
+  }
+  LoadSettings();
+  ApplyEditorFont();
+  ApplyWordWrap();
+  LayoutChildren();
+  RefreshTree();
+  SetFocus(Ui.editor);
+  return 1;
+}
+
+/* The children go with the main window; nothing may reach them afterwards. */
+static void ForgetWindows() {
+  MainWindow = nullptr;
+  Ui.editor = Ui.toolbar = Ui.tabs = Ui.tree = Ui.splitter = nullptr;
+}
+
+static void OnSize(WPARAM wParam, LPARAM lParam) {
+  if (Ui.toolbar != nullptr) SendMessageA(Ui.toolbar, WM_SIZE, wParam, lParam);
+  if (wParam != SIZE_MINIMIZED && Ui.editor != nullptr) LayoutChildren();
+}
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (findReplaceMessage != 0 && message == findReplaceMessage) {
+    OnFindReplace(lParam);
+    return 0;
+  }
+  switch (message) {
+    case WM_DESTROY:
+      SaveWindowPlacement();
+      PostQuitMessage(0);
+      return 0;
+    case WM_NCDESTROY:
+      ForgetWindows();
+      return DefWindowProcA(window, message, wParam, lParam);
+    case WM_SIZE:
+      OnSize(wParam, lParam);
+      return 0;
+    case WM_SETFOCUS:
+      if (Ui.editor != nullptr) SetFocus(Ui.editor);
+      return 0;
+    case WM_CLOSE:
+      RequestExit();
+      return 0;
+    case WM_NOTIFY:
+      return RouteNotification(static_cast<int>(wParam), reinterpret_cast<NMHDR *>(lParam));
+    case WM_COMMAND:
+      ExecuteCommand(LOWORD(wParam));
+      return 0;
+    case WM_INITMENUPOPUP:
+      UpdateMenuStatus(reinterpret_cast<HMENU>(wParam), lParam);
+      return 0;
+    case UM_CREATECHILDREN:
+      return CreateChildWindows();
+    case UM_IDLEUPDATE:
+      if (Ui.toolbar != nullptr) UpdateToolbarStatus(Ui.toolbar);
+      return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}

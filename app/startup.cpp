@@ -1,0 +1,247 @@
+// The entry procedure, the message loop with its idle step, the error box for
+// failed system calls, and the clean-up at exit.
+#include "app/ui_handles.h"
+
+#include <shlwapi.h>
+#include <stdio.h>
+#include <string.h>
+
+#include "settings/settings.h"
+
+UiHandles Ui = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, true, 330, 4};
+HINSTANCE AppInstance;
+HWND MainWindow;
+HACCEL AccelTable;
+HMODULE RichEditLibrary;
+bool HasNewCommonControls;
+bool HasRichEdit20;
+
+// The splitter bar is as wide as the system's sizing border; recorded before
+// the entry procedure runs, like the settings object is made.
+static int InitialSplitterWidth() {
+  Ui.splitterWidth = GetSystemMetrics(SM_CXFRAME);
+  return Ui.splitterWidth;
+}
+[[maybe_unused]] static const int splitterWidthAtStart = InitialSplitterWidth();
+
+// The position and kind of the last mouse move that counted as activity.
+static struct {
+  int x;
+  int y;
+  UINT message;
+} lastMouse;
+
+/* Error box after a failed system call: the context, ":\n" and the system's
+   text for the last error. Must run before anything else touches the last
+   error code. */
+void ShowSystemError(const char *context) {
+  DWORD code = GetLastError();
+  char *systemText = nullptr;
+  DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER |
+                                    FORMAT_MESSAGE_IGNORE_INSERTS,
+                                nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                                reinterpret_cast<char *>(&systemText), 0, nullptr);
+  char fallback[64];
+  const char *text = systemText;
+  if (length == 0 || systemText == nullptr) {
+    snprintf(fallback, sizeof fallback, "System error %lu.\r\n", static_cast<unsigned long>(code));
+    text = fallback;
+  }
+  char message[1024];
+  if (context != nullptr && context[0] != '\0')
+    snprintf(message, sizeof message, "%s:\n%s", context, text);
+  else
+    snprintf(message, sizeof message, "%s", text);
+  MessageBoxA(MainWindow, message, "Error", MB_ICONWARNING | MB_TASKMODAL | MB_SETFOREGROUND);
+  if (systemText != nullptr) LocalFree(systemText);
+}
+
+/* Version of a system library from its DllGetVersion export; a library
+   without the export counts as 4.0. */
+bool ProbeDllVersion(const char *library, DWORD *major, DWORD *minor) {
+  HMODULE module = LoadLibraryA(library);
+  if (module == nullptr) return false;
+  bool ok = true;
+  auto getVersion = reinterpret_cast<DLLGETVERSIONPROC>(
+      reinterpret_cast<void *>(GetProcAddress(module, "DllGetVersion")));
+  if (getVersion != nullptr) {
+    DLLVERSIONINFO info;
+    memset(&info, 0, sizeof info);
+    info.cbSize = sizeof info;
+    if (FAILED(getVersion(&info))) {
+      ok = false;
+    } else {
+      *major = info.dwMajorVersion;
+      *minor = info.dwMinorVersion;
+    }
+  } else {
+    *major = 4;
+    *minor = 0;
+  }
+  FreeLibrary(module);
+  return ok;
+}
+
+bool IsNewCommonControlsVersion(DWORD major, DWORD minor) {
+  return major > 4 || (major == 4 && minor >= 70);
+}
+
+/* Common controls and the rich-edit library. False when the program cannot
+   run; *exitCode then holds the code the entry procedure ends with. */
+bool InitPlatformLibraries(int *exitCode) {
+  DWORD major = 0, minor = 0;
+  HasNewCommonControls =
+      ProbeDllVersion("comctl32.dll", &major, &minor) && IsNewCommonControlsVersion(major, minor);
+  if (HasNewCommonControls) {
+    INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_WIN95_CLASSES};
+    if (!InitCommonControlsEx(&classes)) {
+      MessageBoxA(nullptr, "Common controls initialization failed", "TAV", MB_ICONERROR);
+      *exitCode = 1;
+      return false;
+    }
+  } else {
+    InitCommonControls();
+  }
+  HasRichEdit20 = false;
+  RichEditLibrary = LoadLibraryA("RICHED20.DLL");
+  if (RichEditLibrary != nullptr) {
+    HasRichEdit20 = true;
+  } else {
+    RichEditLibrary = LoadLibraryA("RICHED32.DLL");
+    if (RichEditLibrary == nullptr) {
+      ShowSystemError("Loading Rich Edit DLL");
+      *exitCode = 0;
+      return false;
+    }
+  }
+  return true;
+}
+
+bool RegisterWindowClasses() {
+  WNDCLASSA mainClass = {};
+  mainClass.lpfnWndProc = MainWindowProc;
+  mainClass.hInstance = AppInstance;
+  mainClass.hIcon = LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_TAV));
+  mainClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  mainClass.lpszClassName = "TAV";
+  if (!RegisterClassA(&mainClass)) {
+    ShowSystemError("RegisterClass");
+    return false;
+  }
+  WNDCLASSA splitterClass = {};
+  splitterClass.style = CS_HREDRAW | CS_VREDRAW;
+  splitterClass.lpfnWndProc = SplitterProc;
+  splitterClass.hInstance = AppInstance;
+  splitterClass.lpszClassName = "TAV_Splitter";
+  if (!RegisterClassA(&splitterClass)) {
+    ShowSystemError("RegisterClass");
+    return false;
+  }
+  return true;
+}
+
+/* The main window at its saved place; a size whose far edge is not stored
+   is left to the system. */
+HWND CreateMainWindow() {
+  RECT saved;
+  LoadWindowRect(&saved);
+  int width = saved.right == CW_USEDEFAULT ? CW_USEDEFAULT : saved.right - saved.left;
+  int height = saved.bottom == CW_USEDEFAULT ? CW_USEDEFAULT : saved.bottom - saved.top;
+  HMENU menu = LoadMenuA(AppInstance, MAKEINTRESOURCEA(IDM_MAIN));
+  MainWindow = CreateWindowExA(0, "TAV", "TAV", WS_OVERLAPPEDWINDOW | WS_VISIBLE, saved.left,
+                               saved.top, width, height, nullptr, menu, AppInstance, nullptr);
+  return MainWindow;
+}
+
+/* One step of an idle period: the first refreshes the toolbar, the second
+   ends the period. */
+bool RunIdleStep(int idleCount) {
+  if (idleCount <= 0 && MainWindow != nullptr && IsWindowVisible(MainWindow))
+    SendMessageA(MainWindow, UM_IDLEUPDATE, 0, 0);
+  return idleCount <= 0;
+}
+
+/* Whether a message is user activity. Mouse moves that do not move the
+   pointer, painting and the caret-blink timer are not. */
+bool MessageEndsIdle(const MSG &msg) {
+  switch (msg.message) {
+    case WM_MOUSEMOVE:
+    case WM_NCMOUSEMOVE:
+      if (msg.pt.x == lastMouse.x && msg.pt.y == lastMouse.y && msg.message == lastMouse.message)
+        return false;
+      lastMouse.x = msg.pt.x;
+      lastMouse.y = msg.pt.y;
+      lastMouse.message = msg.message;
+      return true;
+    case WM_PAINT:
+    case 0x0118:  // WM_SYSTIMER, the caret blink
+      return false;
+    default:
+      return true;
+  }
+}
+
+bool PumpOneMessage(MSG *msg) {
+  if (GetMessageA(msg, nullptr, 0, 0) == 0) return false;
+  if (MainWindow != nullptr && AccelTable != nullptr &&
+      TranslateAcceleratorA(MainWindow, AccelTable, msg))
+    return true;
+  TranslateMessage(msg);
+  DispatchMessageA(msg);
+  return true;
+}
+
+int RunMessageLoop() {
+  bool idle = true;
+  int idleCount = 0;
+  MSG msg;
+  for (;;) {
+    while (idle && !PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+      if (!RunIdleStep(idleCount++)) idle = false;
+    }
+    do {
+      if (!PumpOneMessage(&msg)) return ReleaseAppResources();
+      if (MessageEndsIdle(msg)) {
+        idle = true;
+        idleCount = 0;
+      }
+    } while (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));
+  }
+}
+
+int ReleaseAppResources() {
+  if (Ui.treeImageList != nullptr) {
+    ImageList_Destroy(Ui.treeImageList);
+    Ui.treeImageList = nullptr;
+  }
+  delete[] WorkFolderPath;
+  WorkFolderPath = nullptr;
+  delete[] SavedPagePath;
+  SavedPagePath = nullptr;
+  if (RichEditLibrary != nullptr) {
+    FreeLibrary(RichEditLibrary);
+    RichEditLibrary = nullptr;
+  }
+  return 0;
+}
+
+int TavMain(HINSTANCE instance, int showCommand) {
+  AppInstance = instance;
+  HWND running = FindWindowA("TAV", nullptr);
+  if (running != nullptr) {
+    SetForegroundWindow(running);
+    return 0;
+  }
+  int exitCode = 0;
+  if (!InitPlatformLibraries(&exitCode)) return exitCode;
+  if (!RegisterWindowClasses()) return -1;
+  if (CreateMainWindow() == nullptr) return 0;
+  if (SendMessageA(MainWindow, UM_CREATECHILDREN, 0, 0) == 0) {
+    DestroyWindow(MainWindow);
+    return 0;
+  }
+  ShowWindow(MainWindow, showCommand);
+  UpdateWindow(MainWindow);
+  AccelTable = LoadAcceleratorsA(AppInstance, MAKEINTRESOURCEA(IDA_MAIN));
+  return RunMessageLoop();
+}

@@ -1,0 +1,175 @@
+// Page tabs and navigation: the tab strip listing the current folder's pages,
+// finding a page by name, stepping between pages, and Move Up.
+#include "pages/pages.h"
+
+#include <shlwapi.h>
+#include <string.h>
+
+#include "app/ui_handles.h"
+#include "tree/tree.h"
+
+bool HasPages = false;
+char PageFolder[PATH_BUFFER_SIZE] = "";
+
+/* ---- names ---- */
+
+static char FoldAsciiCase(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+
+// Only the ASCII letters are folded; bytes from 128 up compare as they are.
+bool NamesEqualIgnoringAsciiCase(const char *a, const char *b) {
+  for (;; ++a, ++b) {
+    if (FoldAsciiCase(*a) != FoldAsciiCase(*b)) return false;
+    if (*a == '\0') return true;
+  }
+}
+
+// Two absolute folder paths name the same folder when they differ only in
+// ASCII letter case or in one trailing backslash.
+bool FolderPathsEqual(const char *a, const char *b) {
+  size_t lengthA = strlen(a);
+  size_t lengthB = strlen(b);
+  if (lengthA > 1 && a[lengthA - 1] == '\\') --lengthA;
+  if (lengthB > 1 && b[lengthB - 1] == '\\') --lengthB;
+  if (lengthA != lengthB) return false;
+  for (size_t i = 0; i < lengthA; ++i)
+    if (FoldAsciiCase(a[i]) != FoldAsciiCase(b[i])) return false;
+  return true;
+}
+
+/* A page is an entry whose own name ends in ".tav". The listing matches
+   "*.tav" against 8.3 short names too, which under Wine brings in names such
+   as "d.tavx" and "h.tav~". */
+bool IsPageFileName(const char *name) {
+  size_t length = strlen(name);
+  return length >= 4 && NamesEqualIgnoringAsciiCase(name + length - 4, ".tav");
+}
+
+// The label shows each "&" of the page name doubled; false when that would
+// not fit a label buffer (the name is then left out rather than cut, since a
+// cut label would name another file).
+bool MakeTabLabel(const char *pageName, char *label) {
+  size_t to = 0;
+  for (const char *c = pageName; *c != '\0'; ++c) {
+    size_t needed = (*c == '&') ? 2 : 1;
+    if (to + needed >= PATH_BUFFER_SIZE) {
+      label[0] = '\0';
+      return false;
+    }
+    label[to++] = *c;
+    if (*c == '&') label[to++] = '&';
+  }
+  label[to] = '\0';
+  return true;
+}
+
+/* ---- the tab strip ---- */
+
+static void SetTabsMultiline(LONG style, bool multiline) {
+  style = multiline ? (style | TCS_MULTILINE) : (style & ~TCS_MULTILINE);
+  SetWindowLongA(Ui.tabs, GWL_STYLE, style);
+}
+
+// One tab per page of the folder, in the order the listing yields them.
+static int InsertPageTabs(const char *folder) {
+  char pattern[PATH_BUFFER_SIZE];
+  if (!JoinFolderAndName(folder, "*.tav", pattern)) return 0;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA(pattern, &found);
+  if (search == INVALID_HANDLE_VALUE) return 0;
+  int count = 0;
+  do {
+    if (!IsPageFileName(found.cFileName)) continue;
+    char pageName[PATH_BUFFER_SIZE];
+    strcpy(pageName, found.cFileName);
+    pageName[strlen(pageName) - 4] = '\0';
+    char label[PATH_BUFFER_SIZE];
+    if (!MakeTabLabel(pageName, label)) continue;
+    TCITEMA item = {};
+    item.mask = TCIF_TEXT;
+    item.pszText = label;
+    if (SendMessageA(Ui.tabs, TCM_INSERTITEMA, count, reinterpret_cast<LPARAM>(&item)) >= 0)
+      ++count;
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  return count;
+}
+
+/* Fills the tab strip from the current directory and shows its first page.
+   The page shown before is saved first, into its own folder; when that
+   fails nothing changes. */
+void RebuildPageTabs() {
+  if (Ui.tabs == nullptr) return;
+  if (!SavePageIfModified(TabCtrl_GetCurSel(Ui.tabs))) return;
+  char folder[PATH_BUFFER_SIZE];
+  DWORD length = GetCurrentDirectoryA(PATH_BUFFER_SIZE, folder);
+  if (length == 0 || length >= PATH_BUFFER_SIZE) folder[0] = '\0';
+  strcpy(PageFolder, folder);
+
+  TabCtrl_DeleteAllItems(Ui.tabs);
+  LONG style = GetWindowLongA(Ui.tabs, GWL_STYLE);
+  SetTabsMultiline(style, false);
+  SendMessageA(Ui.tabs, WM_SETREDRAW, FALSE, 0);
+  int count = folder[0] != '\0' ? InsertPageTabs(folder) : 0;
+  SendMessageA(Ui.tabs, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(Ui.tabs, nullptr, TRUE);
+  HasPages = count > 0;
+  if (count >= 2) SetTabsMultiline(style, true);
+  ShowPage(count > 0 ? 0 : -1);
+  LayoutChildren();
+}
+
+/* The last tab whose page name matches wins; letter case is folded for the
+   ASCII letters only. */
+int FindPageTab(const char *fileName) {
+  if (Ui.tabs == nullptr || strlen(fileName) >= PATH_BUFFER_SIZE) return -1;
+  char wanted[PATH_BUFFER_SIZE];
+  strcpy(wanted, fileName);
+  PathRemoveExtensionA(wanted);
+  for (int index = TabCtrl_GetItemCount(Ui.tabs) - 1; index >= 0; --index) {
+    char pageName[PATH_BUFFER_SIZE];
+    if (!GetPageName(index, pageName)) return -1;
+    if (NamesEqualIgnoringAsciiCase(pageName, wanted)) return index;
+  }
+  return -1;
+}
+
+bool SelectPageByName(const char *fileName) {
+  int index = FindPageTab(fileName);
+  if (index < 0) return false;
+  ShowPage(index);
+  return true;
+}
+
+// Next and previous wrap around at both ends.
+int StepTarget(int selected, int delta, int count) {
+  int target = selected + delta;
+  if (target >= count) target = 0;
+  if (target < 0) target = count - 1;
+  return target;
+}
+
+void StepPage(int delta) {
+  if (Ui.tabs == nullptr) return;
+  int count = TabCtrl_GetItemCount(Ui.tabs);
+  if (count < 1) return;
+  ShowPage(StepTarget(TabCtrl_GetCurSel(Ui.tabs), delta, count));
+}
+
+HTREEITEM GetParentFolderNode() {
+  HTREEITEM node = SelectedTreeNode();
+  if (node == nullptr) return nullptr;
+  return reinterpret_cast<HTREEITEM>(
+      SendMessageA(Ui.tree, TVM_GETNEXTITEM, TVGN_PARENT, reinterpret_cast<LPARAM>(node)));
+}
+
+/* Move Up. It stays in the folder when the page shown cannot be saved, as
+   ShowPage stays on such a page. */
+void GoToParentFolder() {
+  if (!SaveCurrentPage()) return;
+  HTREEITEM node = GetParentFolderNode();
+  if (node == nullptr) return;
+  SendMessageA(Ui.tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(node));
+  char path[PATH_BUFFER_SIZE];
+  if (GetFolderPath(node, path)) SwitchFolder(path);
+  RebuildPageTabs();
+}

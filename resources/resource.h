@@ -1,0 +1,58 @@
+// Resource and command identifiers shared by the resource script and the code.
+// One range per kind: resources are numbered from 1, commands 11842..11873,
+// dialog controls under their dialog.
+#ifndef TAV_RESOURCE_H
+#define TAV_RESOURCE_H
+
+// Icon, cursor, bitmaps, menus, accelerators, dialogs.
+#define IDI_TAV             1
+#define IDC_SPLITTER        1
+#define IDB_TOOLBAR         1
+#define IDB_TREE            2
+#define IDM_MAIN            1
+#define IDM_CONTEXT         2
+#define IDA_MAIN            1
+#define IDD_ABOUT           1
+#define IDD_NAME            2
+
+// Name dialog controls.
+#define IDC_NAME_PROMPT     101
+#define IDC_NAME_EDIT       102
+
+// Commands (CommandId). The tooltip string of a command has the same number.
+#define CMD_FIRST           11842
+#define CMD_IMPORT          11842
+#define CMD_EXPORT          11843
+#define CMD_UNDO            11844
+#define CMD_EXIT            11845
+#define CMD_CUT             11846
+#define CMD_COPY            11847
+#define CMD_PASTE           11848
+#define CMD_ABOUT           11849
+#define CMD_WORKDIR         11850
+#define CMD_WORDWRAP        11851
+#define CMD_FONT            11852
+#define CMD_NEWPAGE         11853
+#define CMD_DELETEPAGE      11854
+#define CMD_NEXTPAGE        11855
+#define CMD_PREVPAGE        11856
+#define CMD_RENAMEPAGE      11857
+#define CMD_SAVENOW         11858
+#define CMD_REFRESH         11859
+#define CMD_CUSTOMIZE       11860
+#define CMD_FIND            11861
+#define CMD_FINDNEXT        11862
+#define CMD_REPLACE         11863
+#define CMD_DATETIME        11864
+#define CMD_SHOWTREE        11865
+#define CMD_REDO            11866
+#define CMD_MOVEUP          11867
+#define CMD_SELECTALL       11868
+#define CMD_RENAMEFOLDER    11869
+#define CMD_DELETEFOLDER    11870
+#define CMD_ADDFOLDER       11871
+#define CMD_EXPLOREFOLDER   11872
+#define CMD_OPENFOLDER      11873
+#define CMD_LAST            11873
+
+#endif

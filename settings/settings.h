@@ -1,0 +1,45 @@
+// Settings: the settings-file object with its value encodings, and what the
+// program keeps in TAV.INI.
+#ifndef TAV_SETTINGS_H
+#define TAV_SETTINGS_H
+
+#include <windows.h>
+
+/* config_info.cpp */
+class CConfigInfo {
+ public:
+  CConfigInfo(const char *fileName, int disabled);
+  virtual ~CConfigInfo();
+
+  void SetFileName(const char *fileName);
+  const char *FileName() const { return fileName; }
+
+  int WriteString(const char *section, const char *key, const char *text);
+  int ReadString(const char *section, const char *key, const char *defaultText,
+                 char *buffer, int capacity);
+  int WriteInt(const char *section, const char *key, int value);
+  int ReadInt(const char *section, const char *key, int defaultValue);
+  int WriteBinary(const char *section, const char *key, const void *bytes, int n);
+  int ReadBinary(const char *section, const char *key, void *destination, int n);
+
+ private:
+  CConfigInfo(const CConfigInfo &) = delete;
+  CConfigInfo &operator=(const CConfigInfo &) = delete;
+  char *fileName;
+  int disabled;
+};
+
+extern CConfigInfo ConfigInfo;
+
+// The value encodings, usable without a file.
+int ParseProfileInt(const char *text);
+void EncodeHexBytes(const unsigned char *bytes, int n, char *out);     // out: 3n bytes
+void DecodeHexBytes(const char *text, int length, unsigned char *out, int n);
+
+/* settings.cpp */
+void LoadWindowRect(RECT *rect);
+void LoadSettings();
+void SaveSettings();
+void SaveWindowPlacement();
+
+#endif

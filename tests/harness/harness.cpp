@@ -1,0 +1,200 @@
+// Test harness: temporary folders, file helpers, message pumping and the
+// fixture that runs the real main window.
+#include "harness/harness.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "app/platform_seam.h"
+#include "editing/editing.h"
+#include "pages/pages.h"
+#include "settings/settings.h"
+
+namespace harness {
+
+static int tempCounter;
+
+TempDir::TempDir() {
+  char base[MAX_PATH];
+  DWORD length = GetTempPathA(sizeof base, base);
+  if (length == 0 || length >= sizeof base) strcpy(base, "C:\\windows\\temp\\");
+  for (int attempt = 0; attempt < 1000; ++attempt) {
+    char name[MAX_PATH];
+    snprintf(name, sizeof name, "%stav-%lu-%d", base, GetCurrentProcessId(), ++tempCounter);
+    if (CreateDirectoryA(name, nullptr)) {
+      path_ = name;
+      return;
+    }
+  }
+  ADD_FAILURE() << "cannot make a temporary folder";
+}
+
+TempDir::~TempDir() {
+  if (path_.empty()) return;
+  // The process cannot remove its own current directory.
+  if (_strnicmp(CurrentDirectory().c_str(), path_.c_str(), path_.size()) == 0) {
+    char base[MAX_PATH];
+    GetTempPathA(sizeof base, base);
+    SetCurrentDirectoryA(base);
+  }
+  RemoveTree(path_);
+}
+
+std::string TempDir::operator/(const std::string &relative) const { return path_ + "\\" + relative; }
+
+bool RemoveTree(const std::string &path) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      std::string name = found.cFileName;
+      if (name == "." || name == "..") continue;
+      std::string child = path + "\\" + name;
+      SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        RemoveTree(child);
+      else
+        DeleteFileA(child.c_str());
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+  }
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  return RemoveDirectoryA(path.c_str()) != 0;
+}
+
+bool MakeDirs(const std::string &path) {
+  for (size_t i = 3; i <= path.size(); ++i) {
+    if (i == path.size() || path[i] == '\\') {
+      std::string part = path.substr(0, i);
+      if (!CreateDirectoryA(part.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+        return false;
+    }
+  }
+  return true;
+}
+
+bool WriteBytes(const std::string &path, const std::string &bytes) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  BOOL ok = bytes.empty() || WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+  return ok && written == bytes.size();
+}
+
+std::string ReadBytes(const std::string &path, bool *ok) {
+  std::string bytes;
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (ok) *ok = file != INVALID_HANDLE_VALUE;
+  if (file == INVALID_HANDLE_VALUE) return bytes;
+  char block[65536];
+  DWORD got = 0;
+  while (ReadFile(file, block, sizeof block, &got, nullptr) && got > 0) bytes.append(block, got);
+  CloseHandle(file);
+  return bytes;
+}
+
+bool FileExists(const std::string &path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string CurrentDirectory() {
+  char buffer[MAX_PATH] = "";
+  GetCurrentDirectoryA(sizeof buffer, buffer);
+  return buffer;
+}
+
+std::vector<std::string> ListNames(const std::string &folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    std::string name = found.cFileName;
+    if (name != "." && name != "..") names.push_back(name);
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+void PumpMessages() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) continue;
+    if (MainWindow != nullptr && AccelTable != nullptr &&
+        TranslateAcceleratorA(MainWindow, AccelTable, &msg))
+      continue;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+}
+
+std::string WindowText(HWND window) {
+  int length = GetWindowTextLengthA(window);
+  std::string text(length + 1, '\0');
+  int got = GetWindowTextA(window, &text[0], length + 1);
+  text.resize(got > 0 ? got : 0);
+  return text;
+}
+
+void ResetProgramState() {
+  int splitterWidth = Ui.splitterWidth;
+  Ui = UiHandles{nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, true, 330, splitterWidth};
+  MainWindow = nullptr;
+  AccelTable = nullptr;
+  CurrentPageIndex = -1;
+  HasPages = false;
+  PageFolder[0] = '\0';
+  wordWrap = false;
+  memset(&editorFont, 0, sizeof editorFont);
+  fontSizeTenths = 0;
+  SetStatusTable(nullptr);
+  Platform = SystemPlatform;
+}
+
+void AppTest::SetUp() {
+  ResetProgramState();
+  settingsFile = scratch / "TAV.INI";
+  ConfigInfo.SetFileName(settingsFile.c_str());
+  ASSERT_TRUE(SetCurrentDirectoryA(notebook.path().c_str()));
+  if (StartsInSetUp()) StartApp();
+}
+
+void AppTest::WriteSettings(const std::string &iniText) {
+  ASSERT_TRUE(WriteBytes(settingsFile, iniText));
+}
+
+std::string AppTest::SettingsText() { return ReadBytes(settingsFile); }
+
+void AppTest::StartApp() {
+  // Without a stored work folder the program announces the current one; a
+  // test that wants that notice writes its own settings first.
+  if (!FileExists(settingsFile)) WriteSettings("[Settings]\r\nWorkDir=" + notebook.path() + "\r\n");
+  ASSERT_NE(CreateMainWindow(), nullptr);
+  ASSERT_NE(SendMessageA(MainWindow, UM_CREATECHILDREN, 0, 0), 0);
+  ShowWindow(MainWindow, SW_SHOWNORMAL);
+  UpdateWindow(MainWindow);
+  AccelTable = LoadAcceleratorsA(AppInstance, MAKEINTRESOURCEA(IDA_MAIN));
+  PumpMessages();
+}
+
+void AppTest::CloseApp() {
+  if (MainWindow != nullptr) SendMessageA(MainWindow, WM_CLOSE, 0, 0);
+  PumpMessages();
+}
+
+void AppTest::TearDown() {
+  if (MainWindow != nullptr) DestroyWindow(MainWindow);
+  PumpMessages();
+  ReleaseAppResources();
+  ResetProgramState();
+  char base[MAX_PATH];
+  GetTempPathA(sizeof base, base);
+  SetCurrentDirectoryA(base);
+  EXPECT_EQ(boxes.unexpected(), 0) << "a message box nobody expected was shown";
+}
+
+}  // namespace harness

@@ -1,0 +1,117 @@
+// Test harness: temporary notebooks and settings files, file helpers, the
+// message-box driver, and a fixture that runs the real main window.
+#ifndef TAV_TEST_HARNESS_H
+#define TAV_TEST_HARNESS_H
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/ui_handles.h"
+
+namespace harness {
+
+// A fresh, empty directory below the temporary folder, removed with all its
+// contents when the object ends.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  const std::string &path() const { return path_; }
+  std::string operator/(const std::string &relative) const;
+
+ private:
+  std::string path_;
+};
+
+bool RemoveTree(const std::string &path);
+bool MakeDirs(const std::string &path);
+bool WriteBytes(const std::string &path, const std::string &bytes);
+std::string ReadBytes(const std::string &path, bool *ok = nullptr);
+bool FileExists(const std::string &path);
+std::string CurrentDirectory();
+std::vector<std::string> ListNames(const std::string &folder);  // sorted, without . and ..
+
+// Handles the messages waiting for this thread, like the program's loop does,
+// without blocking.
+void PumpMessages();
+// Text of a window, editor included (CR LF line breaks).
+std::string WindowText(HWND window);
+
+// One message box or dialog seen by the driver.
+struct Box {
+  std::string caption;
+  std::string text;  // the static text of a message box; empty for dialogs
+};
+
+// Answers message boxes and dialogs shown on this thread, from a thread-local
+// CBT hook. Each box takes the next planned answer; a box with no plan left is
+// recorded as unexpected and closed with Cancel (or OK), so a test fails
+// instead of hanging.
+class BoxDriver {
+ public:
+  BoxDriver();
+  ~BoxDriver();
+  // Answer the next box by pressing this button (IDOK, IDYES, IDNO, IDCANCEL).
+  void Answer(int button);
+  // Handle the next dialog with a function of the test; it must end the
+  // dialog itself (or post a command that does).
+  void Handle(std::function<void(HWND)> handler);
+  const std::vector<Box> &boxes() const { return boxes_; }
+  int unexpected() const { return unexpected_; }
+  void Clear();
+
+  static BoxDriver *current;
+
+ private:
+  struct Plan {
+    int button;
+    std::function<void(HWND)> handler;
+  };
+  static LRESULT CALLBACK HookProc(int code, WPARAM wParam, LPARAM lParam);
+  static void CALLBACK FallbackTimer(HWND, UINT, UINT_PTR, DWORD);
+  void OnActivate(HWND box);
+
+  HHOOK hook_;
+  UINT_PTR timer_;
+  std::vector<Plan> plans_;
+  std::vector<Box> boxes_;
+  std::vector<HWND> handled_;
+  int unexpected_;
+};
+
+// Runs the real main window in a notebook folder of its own, with a settings
+// file of its own. SetUp writes the settings (when given), makes the notebook
+// folder the process's current directory and starts the program the way the
+// entry procedure does, up to its message loop; TearDown closes it.
+class AppTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Before StartApp: settings text to write, and whether to start at all.
+  virtual bool StartsInSetUp() const { return true; }
+  // Starts the program; the first-start notice (when no WorkDir is stored)
+  // is answered and recorded in boxes.
+  void StartApp();
+  // Closes the main window the way the close box does and pumps until it is gone.
+  void CloseApp();
+  void WriteSettings(const std::string &iniText);
+  std::string SettingsText();
+
+  TempDir notebook;
+  TempDir scratch;
+  std::string settingsFile;
+  BoxDriver boxes;
+};
+
+// Program-wide state back to its initial values, between tests.
+void ResetProgramState();
+
+}  // namespace harness
+
+#endif

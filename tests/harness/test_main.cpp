@@ -1,0 +1,24 @@
+// Entry point of every test executable: the program's libraries and window
+// classes are set up once, as the entry procedure does, and the settings go
+// to a file of the test run's own until a test names another.
+#include <gtest/gtest.h>
+
+#include "app/ui_handles.h"
+#include "harness/harness.h"
+#include "settings/settings.h"
+
+int main(int argc, char **argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  AppInstance = GetModuleHandleA(nullptr);
+  harness::TempDir runFolder;
+  std::string settings = runFolder / "TAV.INI";
+  ConfigInfo.SetFileName(settings.c_str());
+  int exitCode = 0;
+  if (!InitPlatformLibraries(&exitCode) || !RegisterWindowClasses()) {
+    fprintf(stderr, "cannot set up the program's libraries and window classes\n");
+    return 2;
+  }
+  int result = RUN_ALL_TESTS();
+  ConfigInfo.SetFileName("TAV.INI");
+  return result;
+}

@@ -1,0 +1,106 @@
+// What page loading and saving rely on from the rich edit control: stream-in
+// while read-only, how it takes line breaks and bytes, and how the text comes
+// back out.
+#include <gtest/gtest.h>
+
+#include <richedit.h>
+
+#include <string>
+#include <vector>
+
+#include "app/ui_handles.h"
+#include "harness/harness.h"
+
+namespace {
+
+struct Pieces {
+  std::vector<std::string> parts;
+  size_t next;
+};
+
+DWORD CALLBACK GivePiece(DWORD_PTR cookie, LPBYTE buffer, LONG capacity, LONG *got) {
+  Pieces *pieces = reinterpret_cast<Pieces *>(cookie);
+  *got = 0;
+  if (pieces->next >= pieces->parts.size()) return 0;
+  const std::string &part = pieces->parts[pieces->next++];
+  EXPECT_LE(static_cast<LONG>(part.size()), capacity);
+  memcpy(buffer, part.data(), part.size());
+  *got = static_cast<LONG>(part.size());
+  return 0;
+}
+
+class EditorContract : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    parent = CreateWindowA("STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr,
+                           nullptr, nullptr);
+    editor = CreateWindowExA(0, HasRichEdit20 ? "RichEdit20A" : "RICHEDIT", "",
+                             WS_CHILD | WS_VISIBLE | ES_MULTILINE | WS_VSCROLL, 0, 0, 300, 200,
+                             parent, nullptr, nullptr, nullptr);
+    ASSERT_NE(editor, nullptr);
+    SendMessageA(editor, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
+  }
+  void TearDown() override { DestroyWindow(parent); }
+
+  LRESULT StreamIn(std::vector<std::string> parts, DWORD *error = nullptr) {
+    Pieces pieces{parts, 0};
+    EDITSTREAM stream = {};
+    stream.dwCookie = reinterpret_cast<DWORD_PTR>(&pieces);
+    stream.pfnCallback = GivePiece;
+    LRESULT result = SendMessageA(editor, EM_STREAMIN, SF_TEXT, reinterpret_cast<LPARAM>(&stream));
+    if (error) *error = stream.dwError;
+    return result;
+  }
+  std::string Text() {
+    LRESULT length = SendMessageA(editor, WM_GETTEXTLENGTH, 0, 0);
+    std::string text(length + 1, '\xcc');
+    LRESULT copied = SendMessageA(editor, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(&text[0]));
+    EXPECT_LE(copied, length);
+    EXPECT_EQ(text[copied], '\0');
+    text.resize(copied);
+    return text;
+  }
+
+  HWND parent = nullptr;
+  HWND editor = nullptr;
+};
+
+TEST_F(EditorContract, StreamInFillsAReadOnlyEditorAndReplacesEverything) {
+  SendMessageA(editor, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>("old text"));
+  SendMessageA(editor, EM_SETREADONLY, TRUE, 0);
+  SendMessageA(editor, EM_SETMODIFY, FALSE, 0);
+  DWORD error = 1;
+  StreamIn({"new ", "text"}, &error);
+  EXPECT_EQ(error, 0u);
+  EXPECT_EQ(Text(), "new text");
+  // The loader clears the flag itself: stream-in sets it.
+  EXPECT_NE(SendMessageA(editor, EM_GETMODIFY, 0, 0), 0);
+  EXPECT_EQ(SendMessageA(editor, EM_CANUNDO, 0, 0), 0);
+}
+
+TEST_F(EditorContract, LineBreaksComeBackAsCrLfWhenPairsStayWhole) {
+  StreamIn({"a\r\nb", "\r\nc\rd\ne", "\r\nf"});
+  EXPECT_EQ(Text(), "a\r\nb\r\nc\r\nd\r\ne\r\nf");
+}
+
+TEST_F(EditorContract, EveryOtherByteComesBackUnchanged) {
+  std::string bytes;
+  for (int c = 1; c < 256; ++c)
+    if (c != '\r' && c != '\n') bytes += static_cast<char>(c);
+  bytes += "\r\n" + bytes;
+  StreamIn({bytes});
+  EXPECT_EQ(Text(), bytes);
+}
+
+TEST_F(EditorContract, CaretPositionsCountALineBreakOnce) {
+  StreamIn({"abc\r\ndef\r\n"});
+  GETTEXTLENGTHEX measure = {GTL_NUMCHARS | GTL_PRECISE, CP_ACP};
+  LRESULT end = SendMessageA(editor, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&measure), 0);
+  EXPECT_EQ(end, 8);
+  CHARRANGE range = {static_cast<LONG>(end), static_cast<LONG>(end)};
+  SendMessageA(editor, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+  SendMessageA(editor, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>("!"));
+  EXPECT_EQ(Text(), "abc\r\ndef\r\n!");
+}
+
+}  // namespace

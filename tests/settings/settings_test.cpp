@@ -1,0 +1,298 @@
+// Loading and saving the program's settings: keys, defaults, bounds, the
+// first-start notice, and the window rectangle.
+#include <limits.h>
+#include <string.h>
+
+#include <string>
+
+#include "editing/editing.h"
+#include "harness/harness.h"
+#include "settings/settings.h"
+
+namespace {
+
+// Gives each test its own settings file and program state it may change, and
+// puts the state back afterwards.
+class SettingsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    previousFile = ConfigInfo.FileName() ? ConfigInfo.FileName() : "TAV.INI";
+    file = dir / "TAV.INI";
+    ConfigInfo.SetFileName(file.c_str());
+    savedUi = Ui;
+    savedFont = editorFont;
+    savedWordWrap = wordWrap;
+    savedFontSize = fontSizeTenths;
+    savedWork = WorkFolderPath;
+    savedPage = SavedPagePath;
+    WorkFolderPath = work;
+    SavedPagePath = page;
+    strcpy(work, harness::CurrentDirectory().c_str());
+    page[0] = '\0';
+    Ui.treeVisible = true;
+    Ui.treeWidthPermille = 330;
+    memset(&editorFont, 0, sizeof editorFont);
+    wordWrap = false;
+    fontSizeTenths = 0;
+  }
+  void TearDown() override {
+    ConfigInfo.SetFileName(previousFile.c_str());
+    Ui = savedUi;
+    editorFont = savedFont;
+    wordWrap = savedWordWrap;
+    fontSizeTenths = savedFontSize;
+    WorkFolderPath = savedWork;
+    SavedPagePath = savedPage;
+  }
+
+  // Sets a key, or removes it when value is null.
+  void Store(const char *section, const char *key, const char *value) {
+    WritePrivateProfileStringA(section, key, value, file.c_str());
+  }
+  std::string Read(const char *section, const char *key) {
+    char text[PATH_BUFFER_SIZE];
+    ConfigInfo.ReadString(section, key, "(missing)", text, sizeof text);
+    return text;
+  }
+  // LoadSettings with a work folder stored, so no notice appears.
+  void LoadQuietly() {
+    Store("Settings", "WorkDir", "C:\\Notes");
+    harness::BoxDriver boxes;
+    LoadSettings();
+    EXPECT_EQ(0u, boxes.boxes().size());
+  }
+
+  harness::TempDir dir;
+  std::string file;
+  std::string previousFile;
+  char work[PATH_BUFFER_SIZE];
+  char page[PATH_BUFFER_SIZE];
+
+ private:
+  UiHandles savedUi;
+  LOGFONTA savedFont;
+  bool savedWordWrap;
+  int savedFontSize;
+  char *savedWork;
+  char *savedPage;
+};
+
+TEST_F(SettingsTest, TreeWidthIsKeptWithinBounds) {
+  const struct {
+    const char *stored;
+    int expected;
+  } cases[] = {{"5", 10}, {"10", 10}, {"11", 11}, {"989", 989}, {"990", 990},
+               {"991", 990}, {"2000", 990}, {"-2147483648", 10}, {"abc", 10}};
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.stored);
+    Store("Window", "TreeX", c.stored);
+    Ui.treeWidthPermille = 330;
+    LoadQuietly();
+    EXPECT_EQ(c.expected, Ui.treeWidthPermille);
+  }
+  Store("Window", "TreeX", nullptr);
+  Ui.treeWidthPermille = 500;
+  LoadQuietly();
+  EXPECT_EQ(500, Ui.treeWidthPermille);
+}
+
+TEST_F(SettingsTest, FlagsReadAsNonzero) {
+  const struct {
+    const char *stored;  // null: no such key
+    bool before;
+    bool expected;
+  } cases[] = {{"2", false, true}, {"0", true, false}, {"abc", true, false},
+               {nullptr, true, true}, {nullptr, false, false}};
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.stored ? c.stored : "(missing)");
+    Store("Window", "TreeIsVisible", c.stored);
+    Ui.treeVisible = c.before;
+    LoadQuietly();
+    EXPECT_EQ(c.expected, Ui.treeVisible);
+  }
+  const struct {
+    const char *stored;
+    bool expected;
+  } wraps[] = {{"0", false}, {"7", true}, {"-1", true}, {nullptr, false}};
+  for (const auto &c : wraps) {
+    SCOPED_TRACE(c.stored ? c.stored : "(missing)");
+    Store("Settings", "WordWrap", c.stored);
+    wordWrap = !c.expected;
+    LoadQuietly();
+    EXPECT_EQ(c.expected, wordWrap);
+  }
+}
+
+TEST_F(SettingsTest, FontIsReplacedOnlyByAStoredValue) {
+  memset(&editorFont, 0x5a, sizeof editorFont);
+  LoadQuietly();
+  unsigned char sentinel[sizeof(LOGFONTA)];
+  memset(sentinel, 0x5a, sizeof sentinel);
+  EXPECT_EQ(0, memcmp(sentinel, &editorFont, sizeof editorFont)) << "absent";
+  EXPECT_EQ(90, fontSizeTenths);
+
+  LOGFONTA font = {};
+  font.lfHeight = -16;
+  font.lfWeight = FW_BOLD;
+  font.lfItalic = 1;
+  font.lfCharSet = ANSI_CHARSET;
+  strcpy(font.lfFaceName, "Courier New");
+  ConfigInfo.WriteBinary("Settings", "Font", &font, sizeof font);
+  Store("Settings", "FontSize", "120");
+  LoadQuietly();
+  EXPECT_EQ(0, memcmp(&font, &editorFont, sizeof font)) << "whole record";
+  EXPECT_EQ(120, fontSizeTenths);
+
+  // A short text still replaces the whole record; bytes without text are 0.
+  Store("Settings", "Font", "F4,FF");
+  LoadQuietly();
+  EXPECT_EQ(0xFFF4, editorFont.lfHeight);
+  EXPECT_EQ(0, editorFont.lfWeight);
+  EXPECT_STREQ("", editorFont.lfFaceName);
+
+  // A face name filling all 32 bytes is cut so that it stays terminated.
+  std::string full(3 * sizeof(LOGFONTA) - 1, 'x');
+  for (size_t i = 0; i < sizeof(LOGFONTA); ++i) full.replace(3 * i, 2, i < 28 ? "00" : "41");
+  Store("Settings", "Font", full.c_str());
+  LoadQuietly();
+  EXPECT_EQ(std::string(LF_FACESIZE - 1, 'A'), editorFont.lfFaceName);
+}
+
+TEST_F(SettingsTest, MissingWorkFolderKeepsCurrentDirectoryWithNotice) {
+  const char *stored[] = {nullptr, ""};
+  for (const char *value : stored) {
+    SCOPED_TRACE(value ? "empty" : "missing");
+    Store("Settings", "WorkDir", value);
+    std::string current = work;
+    harness::BoxDriver boxes;
+    boxes.Answer(IDOK);
+    LoadSettings();
+    ASSERT_EQ(1u, boxes.boxes().size());
+    EXPECT_EQ("TAV", boxes.boxes()[0].caption);
+    EXPECT_EQ("No work folder is selected.\nTAV will use '" + current + "'", boxes.boxes()[0].text);
+    EXPECT_EQ(current, work);
+  }
+  // The folder's name is quoted as it is, never taken as a format.
+  strcpy(work, "C:\\100%s%n%d");
+  harness::BoxDriver boxes;
+  boxes.Answer(IDOK);
+  LoadSettings();
+  ASSERT_EQ(1u, boxes.boxes().size());
+  EXPECT_EQ("No work folder is selected.\nTAV will use 'C:\\100%s%n%d'", boxes.boxes()[0].text);
+}
+
+TEST_F(SettingsTest, StoredPathsAreTaken) {
+  Store("Settings", "SavedPath", "C:\\Notes\\Plan.tav");
+  LoadQuietly();
+  EXPECT_STREQ("C:\\Notes", work);
+  EXPECT_STREQ("C:\\Notes\\Plan.tav", page);
+
+  Store("Settings", "SavedPath", nullptr);
+  LoadQuietly();
+  EXPECT_STREQ("", page);
+}
+
+TEST_F(SettingsTest, SaveSettingsWritesEveryKey) {
+  for (size_t i = 0; i < sizeof editorFont; ++i)
+    reinterpret_cast<unsigned char *>(&editorFont)[i] = static_cast<unsigned char>(i * 7);
+  editorFont.lfFaceName[LF_FACESIZE - 1] = '\0';
+  LOGFONTA font = editorFont;
+  fontSizeTenths = 120;
+  strcpy(work, "C:\\Work");
+  wordWrap = true;
+  Ui.treeWidthPermille = 2000;  // written as it is, bounded only on reading
+  Ui.treeVisible = false;
+  strcpy(page, "C:\\Work\\p.tav");
+  SaveSettings();
+
+  unsigned char stored[sizeof(LOGFONTA)];
+  EXPECT_EQ(60, ConfigInfo.ReadBinary("Settings", "Font", stored, sizeof stored));
+  EXPECT_EQ(0, memcmp(&font, stored, sizeof stored));
+  EXPECT_EQ("120", Read("Settings", "FontSize"));
+  EXPECT_EQ("C:\\Work", Read("Settings", "WorkDir"));
+  EXPECT_EQ("1", Read("Settings", "WordWrap"));
+  EXPECT_EQ("2000", Read("Window", "TreeX"));
+  EXPECT_EQ("0", Read("Window", "TreeIsVisible"));
+  EXPECT_EQ("C:\\Work\\p.tav", Read("Settings", "SavedPath"));
+  EXPECT_EQ("(missing)", Read("Window", "Left"));
+
+  // What was saved loads back; the width now within its bounds.
+  memset(&editorFont, 0, sizeof editorFont);
+  fontSizeTenths = 0;
+  work[0] = page[0] = '\0';
+  wordWrap = false;
+  Ui.treeVisible = true;
+  LoadSettings();
+  EXPECT_EQ(0, memcmp(&font, &editorFont, sizeof font));
+  EXPECT_EQ(120, fontSizeTenths);
+  EXPECT_STREQ("C:\\Work", work);
+  EXPECT_STREQ("C:\\Work\\p.tav", page);
+  EXPECT_TRUE(wordWrap);
+  EXPECT_FALSE(Ui.treeVisible);
+  EXPECT_EQ(990, Ui.treeWidthPermille);
+}
+
+TEST_F(SettingsTest, WindowRectangleNeedsItsPosition) {
+  const int D = CW_USEDEFAULT;
+  const struct {
+    const char *name;
+    const char *left, *right, *top, *bottom;  // null: no such key
+    RECT expected;
+  } cases[] = {
+      {"whole", "10", "610", "20", "420", {10, 20, 610, 420}},
+      {"none", nullptr, nullptr, nullptr, nullptr, {D, D, D, D}},
+      {"position only", "10", nullptr, "20", nullptr, {10, 20, D, D}},
+      {"no bottom", "10", "610", "20", nullptr, {10, 20, 610, D}},
+      {"size without position", nullptr, "610", nullptr, "420", {D, D, D, D}},
+      {"no top", "10", "610", nullptr, "420", {D, D, D, D}},
+      {"top alone", nullptr, nullptr, "20", nullptr, {D, D, D, D}},
+      {"width beyond 32 bits", "-2000000000", "2000000000", "0", "100", {-2000000000, 0, D, 100}},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    Store("Window", "Left", c.left);
+    Store("Window", "Right", c.right);
+    Store("Window", "Top", c.top);
+    Store("Window", "Bottom", c.bottom);
+    RECT rect;
+    LoadWindowRect(&rect);
+    EXPECT_EQ(c.expected.left, rect.left);
+    EXPECT_EQ(c.expected.top, rect.top);
+    EXPECT_EQ(c.expected.right, rect.right);
+    EXPECT_EQ(c.expected.bottom, rect.bottom);
+  }
+}
+
+TEST_F(SettingsTest, WindowPlacementIsSavedUnlessMinimised) {
+  MainWindow = nullptr;
+  SaveWindowPlacement();
+  EXPECT_FALSE(harness::FileExists(file));
+
+  HWND window = CreateWindowExA(0, "STATIC", "placement", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                30, 40, 300, 200, nullptr, nullptr, GetModuleHandleA(nullptr),
+                                nullptr);
+  ASSERT_NE(nullptr, window);
+  MainWindow = window;
+  RECT rect;
+  GetWindowRect(window, &rect);
+  SaveWindowPlacement();
+  EXPECT_EQ(std::to_string(rect.left), Read("Window", "Left"));
+  EXPECT_EQ(std::to_string(rect.right), Read("Window", "Right"));
+  EXPECT_EQ(std::to_string(rect.top), Read("Window", "Top"));
+  EXPECT_EQ(std::to_string(rect.bottom), Read("Window", "Bottom"));
+  std::string text = harness::ReadBytes(file);
+  EXPECT_LT(text.find("Left="), text.find("Right="));
+  EXPECT_LT(text.find("Right="), text.find("Top="));
+  EXPECT_LT(text.find("Top="), text.find("Bottom="));
+
+  Store("Window", "Left", "-1");
+  ShowWindow(window, SW_MINIMIZE);
+  EXPECT_TRUE(IsIconic(window));
+  SaveWindowPlacement();
+  EXPECT_EQ("-1", Read("Window", "Left"));
+
+  DestroyWindow(window);
+  MainWindow = nullptr;
+}
+
+}  // namespace

@@ -1,0 +1,342 @@
+// The folder tree in the running program: node paths, the current folder, the
+// rebuild from disk and the selection restored along the saved page path.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "harness/harness.h"
+#include "pages/pages.h"
+#include "tree/tree.h"
+#include "tree_test_util.h"
+
+namespace {
+
+using harness::CurrentDirectory;
+using harness::MakeDirs;
+using harness::ReadBytes;
+using harness::WriteBytes;
+using treetest::ChildLabels;
+using treetest::FindNode;
+using treetest::IsExpanded;
+using treetest::Label;
+using treetest::SelectedLabel;
+using treetest::SelectedTabLabel;
+
+class FolderTree : public harness::AppTest {
+ protected:
+  std::string Work() const { return notebook.path(); }
+  std::string At(const std::string &relative) const { return notebook / relative; }
+  HTREEITEM Root() const { return TreeView_GetRoot(Ui.tree); }
+  HTREEITEM Node(const std::vector<std::string> &labels) const { return FindNode(Ui.tree, labels); }
+
+  void Refresh(const std::string &savedPath) {
+    ASSERT_LT(savedPath.size(), size_t{PATH_BUFFER_SIZE});
+    strcpy(SavedPagePath, savedPath.c_str());
+    EXPECT_TRUE(RefreshTree());
+    harness::PumpMessages();
+  }
+  void TypeIntoEditor(const char *text) {
+    SendMessageA(Ui.editor, EM_SETSEL, 0, -1);
+    SendMessageA(Ui.editor, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text));
+  }
+  std::string FolderPathOf(HTREEITEM node) {
+    char path[PATH_BUFFER_SIZE];
+    EXPECT_TRUE(GetFolderPath(node, path));
+    return path;
+  }
+};
+
+HTREEITEM AppendNode(HTREEITEM parent, const std::string &label) {
+  TVINSERTSTRUCTA insert = {};
+  insert.hParent = parent;
+  insert.hInsertAfter = TVI_LAST;
+  insert.item.mask = TVIF_TEXT;
+  insert.item.pszText = const_cast<char *>(label.c_str());
+  return TreeView_InsertItem(Ui.tree, &insert);
+}
+
+TEST_F(FolderTree, FolderPathIsBuiltFromTheLabels) {
+  SendMessageA(Ui.tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+  char out[PATH_BUFFER_SIZE];
+  memset(out, 'x', sizeof out);
+  EXPECT_FALSE(GetNodeLabel(nullptr, out)) << "nothing is selected";
+  EXPECT_STREQ(out, "");
+
+  HTREEITEM notes = AppendNode(TVI_ROOT, "D:\\Notes");
+  HTREEITEM ideas = AppendNode(AppendNode(notes, "Projects"), "Ideas");
+  HTREEITEM drive = AppendNode(TVI_ROOT, "D:\\");
+  HTREEITEM projects = AppendNode(drive, "Projects");
+  HTREEITEM tooLong = AppendNode(AppendNode(TVI_ROOT, "D:\\" + std::string(247, 'p')), std::string(9, 'n'));
+  EXPECT_EQ(FolderPathOf(notes), "D:\\Notes");
+  EXPECT_EQ(FolderPathOf(ideas), "D:\\Notes\\Projects\\Ideas");
+  EXPECT_EQ(FolderPathOf(projects), "D:\\Projects");
+  memset(out, 'x', sizeof out);
+  EXPECT_FALSE(GetFolderPath(tooLong, out)) << "260 characters cannot be a folder path";
+  EXPECT_STREQ(out, "");
+  EXPECT_FALSE(GetFolderPath(nullptr, out));
+}
+
+TEST_F(FolderTree, SwitchFolderMakesTheFolderCurrentOrReportsIt) {
+  ASSERT_TRUE(MakeDirs(At("Projects")));
+  ASSERT_TRUE(SwitchFolder(At("Projects").c_str()));
+  EXPECT_EQ(CurrentDirectory(), At("Projects"));
+  ASSERT_TRUE(SwitchFolder(nullptr)) << "no path means the work folder";
+  EXPECT_EQ(CurrentDirectory(), Work());
+
+  EXPECT_FALSE(SwitchFolder(""));
+  EXPECT_TRUE(boxes.boxes().empty()) << "an empty path is passed over quietly";
+
+  boxes.Answer(IDOK);
+  EXPECT_FALSE(SwitchFolder(At("Missing").c_str()));
+  EXPECT_EQ(CurrentDirectory(), Work());
+  ASSERT_EQ(boxes.boxes().size(), 1u);
+  EXPECT_EQ(boxes.boxes()[0].caption, "Error");
+  EXPECT_EQ(boxes.boxes()[0].text.rfind("Cannot switch to directory \"" + At("Missing") + "\":\n", 0), 0u)
+      << boxes.boxes()[0].text;
+}
+
+TEST_F(FolderTree, RefreshShowsEveryDirectoryOnceInSortedOrder) {
+  // Made in an order unlike the sorted one; the listing's own order must not matter.
+  const std::vector<std::string> folders = {"gamma", "Zeta", "beta", "a-b", "ab", "10", "9", "Alpha",
+                                            ".hidden", "system", "folder.tav"};
+  for (const std::string &name : folders) ASSERT_TRUE(MakeDirs(At(name)));
+  ASSERT_TRUE(MakeDirs(At("beta\\inner")));
+  SetFileAttributesA(At(".hidden").c_str(), FILE_ATTRIBUTE_HIDDEN);
+  SetFileAttributesA(At("system").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  ASSERT_TRUE(WriteBytes(At("page.tav"), "text"));
+  ASSERT_TRUE(WriteBytes(At("notes.txt"), "text"));
+  ASSERT_TRUE(WriteBytes(At("beta\\inside.tav"), "inside"));
+
+  Refresh("");
+  ASSERT_EQ(ChildLabels(Ui.tree, nullptr), std::vector<std::string>{Work()}) << "one root, the work folder path";
+  EXPECT_TRUE(IsExpanded(Ui.tree, Root()));
+  EXPECT_EQ(ChildLabels(Ui.tree, Root()), treetest::OrderOfSortedInsertion(folders));
+  EXPECT_EQ(ChildLabels(Ui.tree, Node({"beta"})), std::vector<std::string>{"inner"});
+  EXPECT_FALSE(IsExpanded(Ui.tree, Node({"beta"}))) << "only the root and the restored path are expanded";
+  EXPECT_EQ(TreeView_GetSelection(Ui.tree), Root()) << "no saved page: the root";
+  EXPECT_EQ(CurrentDirectory(), Work());
+
+  TreeView_SelectItem(Ui.tree, Node({"beta"}));
+  EXPECT_EQ(CurrentDirectory(), At("beta"));
+  EXPECT_EQ(treetest::TabLabels(Ui.tabs), std::vector<std::string>{"inside"});
+}
+
+TEST_F(FolderTree, FolderThatCannotBeEnteredIsReportedOnceAndItsSiblingsAreScanned) {
+  // A name ending in a dot is listed but cannot be entered: the path is
+  // normalized without the dot (on Windows as under Wine).
+  const std::string trailingDot = At("a.");
+  if (!treetest::MakeLongDir(trailingDot) || SetCurrentDirectoryA(trailingDot.c_str()))
+    GTEST_SKIP() << "this file system keeps no unreachable directory named \"a.\"";
+  ASSERT_TRUE(treetest::MakeLongDir(trailingDot + "\\below"));
+  ASSERT_TRUE(MakeDirs(At("b\\b1")));
+  ASSERT_TRUE(MakeDirs(At("Z\\z1")));
+
+  boxes.Answer(IDOK);
+  Refresh("");
+  ASSERT_EQ(boxes.boxes().size(), 1u);
+  EXPECT_EQ(boxes.boxes()[0].caption, "Error");
+  EXPECT_EQ(boxes.boxes()[0].text.rfind("Cannot switch to directory \"" + trailingDot + "\":\n", 0), 0u)
+      << boxes.boxes()[0].text;
+  EXPECT_EQ(ChildLabels(Ui.tree, Root()), (std::vector<std::string>{"a.", "b", "Z"}));
+  EXPECT_TRUE(ChildLabels(Ui.tree, Node({"a."})).empty());
+  EXPECT_EQ(ChildLabels(Ui.tree, Node({"b"})), std::vector<std::string>{"b1"});
+  EXPECT_EQ(ChildLabels(Ui.tree, Node({"Z"})), std::vector<std::string>{"z1"});
+  treetest::RemoveLongTree(trailingDot);
+}
+
+TEST_F(FolderTree, SavedPathSelectsItsFolderAndPageWhateverTheLetterCase) {
+  ASSERT_TRUE(MakeDirs(At("Projects\\Ideas\\Deep")));
+  ASSERT_TRUE(WriteBytes(At("Projects\\Ideas\\First.tav"), "first"));
+  ASSERT_TRUE(WriteBytes(At("Projects\\Ideas\\Second.tav"), "second"));
+
+  Refresh(Work() + "\\PROJECTS\\ideas\\second.TAV");
+  EXPECT_EQ(TreeView_GetSelection(Ui.tree), Node({"Projects", "Ideas"}));
+  EXPECT_TRUE(IsExpanded(Ui.tree, Node({"Projects"})));
+  EXPECT_TRUE(IsExpanded(Ui.tree, Node({"Projects", "Ideas"}))) << "the selected folder is expanded too";
+  EXPECT_EQ(CurrentDirectory(), At("Projects\\Ideas"));
+  EXPECT_EQ(SelectedTabLabel(Ui.tabs), "Second");
+  EXPECT_EQ(harness::WindowText(Ui.editor), "second");
+}
+
+TEST_F(FolderTree, SavedPathThatLeadsNowhereSelectsTheRoot) {
+  ASSERT_TRUE(MakeDirs(At("Projects\\Ideas")));
+  ASSERT_TRUE(WriteBytes(At("top.tav"), "top"));
+  harness::TempDir elsewhere;
+  struct {
+    const char *label;
+    std::string savedPath;
+    bool projectsExpanded;
+  } cases[] = {
+      {"deleted folder", At("Projects\\Gone\\Plan.tav"), true},
+      {"another work folder", elsewhere / "Projects\\Plan.tav", false},
+      {"a folder whose name starts like the work folder", Work() + "2\\Plan.tav", false},
+      {"nothing saved", "", false},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.label);
+    Refresh(c.savedPath);
+    EXPECT_EQ(TreeView_GetSelection(Ui.tree), Root());
+    EXPECT_EQ(IsExpanded(Ui.tree, Node({"Projects"})), c.projectsExpanded)
+        << "ancestors found on the way stay expanded";
+    EXPECT_EQ(CurrentDirectory(), Work());
+    EXPECT_EQ(SelectedTabLabel(Ui.tabs), "top");
+  }
+}
+
+TEST_F(FolderTree, SavedPageInTheWorkFolderSelectsTheRootAndThatPage) {
+  ASSERT_TRUE(WriteBytes(At("a.tav"), "a"));
+  ASSERT_TRUE(WriteBytes(At("b.tav"), "b"));
+  ASSERT_TRUE(MakeDirs(At("Projects")));
+  Refresh(At("b.tav"));
+  EXPECT_EQ(TreeView_GetSelection(Ui.tree), Root());
+  EXPECT_EQ(SelectedTabLabel(Ui.tabs), "b");
+}
+
+TEST_F(FolderTree, RootCannotBeRenamedAndOtherRenamesSaveThePageFirst) {
+  ASSERT_TRUE(MakeDirs(At("Projects")));
+  ASSERT_TRUE(WriteBytes(At("Projects\\Plan.tav"), "old"));
+  Refresh(At("Projects\\Plan.tav"));
+  TypeIntoEditor("new");
+
+  EXPECT_EQ(TreeView_EditLabel(Ui.tree, Root()), nullptr) << "the tree refuses to edit the root";
+  EXPECT_NE(OnBeginFolderRename(Root()), 0);
+  EXPECT_EQ(ReadBytes(At("Projects\\Plan.tav")), "old");
+
+  EXPECT_EQ(OnBeginFolderRename(Node({"Projects"})), 0);
+  EXPECT_EQ(ReadBytes(At("Projects\\Plan.tav")), "new");
+  EXPECT_FALSE(EditorIsModified());
+}
+
+TEST_F(FolderTree, FailingSwitchToTheWorkFolderLeavesTheOldTree) {
+  ASSERT_TRUE(MakeDirs(At("Projects")));
+  Refresh("");
+  TreeView_SelectItem(Ui.tree, Node({"Projects"}));
+  const std::string work = WorkFolderPath;
+  strcpy(WorkFolderPath, At("Missing").c_str());
+
+  boxes.Answer(IDOK);
+  EXPECT_FALSE(RefreshTree());
+  strcpy(WorkFolderPath, work.c_str());
+  ASSERT_EQ(boxes.boxes().size(), 1u);
+  EXPECT_EQ(boxes.boxes()[0].text.rfind("Cannot switch to directory \"" + At("Missing") + "\"", 0), 0u);
+  EXPECT_EQ(ChildLabels(Ui.tree, nullptr), std::vector<std::string>{Work()});
+  EXPECT_EQ(SelectedLabel(Ui.tree), "Projects");
+  EXPECT_EQ(CurrentDirectory(), At("Projects"));
+}
+
+// A page whose file is held open by someone else cannot be saved.
+class LockedFile {
+ public:
+  explicit LockedFile(const std::string &path)
+      : handle_(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {}
+  ~LockedFile() { Release(); }
+  bool locked() const { return handle_ != INVALID_HANDLE_VALUE; }
+  void Release() {
+    if (locked()) CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+TEST_F(FolderTree, RefreshStopsWhenThePageCannotBeSavedAndLosesNothing) {
+  ASSERT_TRUE(MakeDirs(At("Projects")));
+  ASSERT_TRUE(WriteBytes(At("Projects\\Plan.tav"), "old"));
+  Refresh(At("Projects\\Plan.tav"));
+  TypeIntoEditor("unsaved");
+  ASSERT_TRUE(MakeDirs(At("Later")));
+  LockedFile lock(At("Projects\\Plan.tav"));
+  ASSERT_TRUE(lock.locked());
+
+  boxes.Answer(IDOK);
+  EXPECT_FALSE(RefreshTree());
+  ASSERT_EQ(boxes.boxes().size(), 1u);
+  EXPECT_NE(boxes.boxes()[0].text.find("Plan.tav"), std::string::npos) << boxes.boxes()[0].text;
+  EXPECT_EQ(ChildLabels(Ui.tree, Root()), std::vector<std::string>{"Projects"}) << "the tree is not rebuilt";
+  EXPECT_EQ(SelectedLabel(Ui.tree), "Projects");
+  EXPECT_EQ(CurrentDirectory(), At("Projects"));
+  EXPECT_EQ(harness::WindowText(Ui.editor), "unsaved");
+  EXPECT_TRUE(EditorIsModified());
+
+  lock.Release();
+  EXPECT_TRUE(RefreshTree());
+  EXPECT_EQ(ReadBytes(At("Projects\\Plan.tav")), "unsaved");
+  EXPECT_EQ(ChildLabels(Ui.tree, Root()), (std::vector<std::string>{"Later", "Projects"}));
+}
+
+TEST_F(FolderTree, PageThatCannotBeSavedIsNeverWrittenIntoAnotherFolder) {
+  ASSERT_TRUE(MakeDirs(At("A")));
+  ASSERT_TRUE(MakeDirs(At("B")));
+  ASSERT_TRUE(WriteBytes(At("A\\Plan.tav"), "a"));
+  ASSERT_TRUE(WriteBytes(At("B\\Plan.tav"), "b"));
+  Refresh(At("A\\Plan.tav"));
+  TypeIntoEditor("changed");
+  LockedFile lock(At("A\\Plan.tav"));
+  ASSERT_TRUE(lock.locked());
+
+  for (int i = 0; i < 4; ++i) boxes.Answer(IDOK);
+  TreeView_SelectItem(Ui.tree, Node({"B"}));
+  EXPECT_FALSE(boxes.boxes().empty()) << "the failed save is reported";
+  EXPECT_EQ(ReadBytes(At("B\\Plan.tav")), "b");
+  EXPECT_EQ(harness::WindowText(Ui.editor), "changed");
+
+  lock.Release();
+  EXPECT_TRUE(SaveCurrentPage());
+  EXPECT_EQ(ReadBytes(At("A\\Plan.tav")), "changed");
+  EXPECT_EQ(ReadBytes(At("B\\Plan.tav")), "b");
+}
+
+TEST_F(FolderTree, FoldersNestedTooDeeplyAreLeftOutWithOneNotice) {
+  // Work\A\B is exactly 259 characters long: shown. Its sibling Work\A\C
+  // (260) and its child Work\A\B\x (261) cannot be named: left out. They are
+  // made under short names and renamed, since no path that long can be made.
+  const size_t work = Work().size();
+  ASSERT_LT(work, 150u);
+  const std::string a(259 - work - 1 - 1 - 100, 'A');
+  const std::string b(100, 'B');
+  const std::string c(101, 'C');
+  ASSERT_TRUE(MakeDirs(At(a + "\\b\\x")));
+  ASSERT_TRUE(MakeDirs(At(a + "\\c")));
+  ASSERT_TRUE(MoveFileA(At(a + "\\b").c_str(), At(a + "\\" + b).c_str()));
+  ASSERT_TRUE(MoveFileA(At(a + "\\c").c_str(), At(a + "\\" + c).c_str()));
+  ASSERT_TRUE(MakeDirs(At("shallow\\below")));
+  const std::string deepest = At(a + "\\" + b);
+  ASSERT_EQ(deepest.size(), 259u);
+
+  boxes.Answer(IDOK);
+  Refresh("");
+  ASSERT_EQ(boxes.boxes().size(), 1u) << "one notice per refresh";
+  EXPECT_EQ(boxes.boxes()[0].caption, "TAV");
+  EXPECT_EQ(boxes.boxes()[0].text,
+            "Some folders are nested too deeply to be shown:\n'" + At(a + "\\" + c) + "'");
+  EXPECT_EQ(ChildLabels(Ui.tree, Node({a})), std::vector<std::string>{b});
+  EXPECT_TRUE(ChildLabels(Ui.tree, Node({a, b})).empty());
+  EXPECT_EQ(FolderPathOf(Node({a, b})), deepest);
+  EXPECT_EQ(ChildLabels(Ui.tree, Node({"shallow"})), std::vector<std::string>{"below"});
+
+  // Short again, so the notebook can be removed.
+  EXPECT_TRUE(MoveFileA(At(a).c_str(), At("a").c_str()));
+}
+
+TEST_F(FolderTree, WorkFolderAtTheRootOfADriveRestoresTheSavedPage) {
+  // The only drive root small enough to scan as a whole is a Wine prefix's C:.
+  if (!treetest::RunningUnderWine()) GTEST_SKIP() << "would scan a whole system drive";
+  ASSERT_TRUE(MakeDirs(At("sub")));
+  ASSERT_TRUE(WriteBytes(At("sub\\one.tav"), "one"));
+  ASSERT_TRUE(WriteBytes(At("sub\\two.tav"), "two"));
+  const std::string drive = Work().substr(0, 3);
+  ASSERT_EQ(drive.substr(1), ":\\");
+  strcpy(WorkFolderPath, drive.c_str());
+
+  Refresh(At("sub\\two.tav"));
+  EXPECT_EQ(Label(Ui.tree, Root()), drive);
+  EXPECT_EQ(FolderPathOf(TreeView_GetSelection(Ui.tree)), At("sub"));
+  EXPECT_EQ(CurrentDirectory(), At("sub"));
+  EXPECT_EQ(SelectedTabLabel(Ui.tabs), "two");
+  EXPECT_EQ(std::string(SavedPagePath), At("sub\\two.tav"));
+}
+
+}  // namespace

@@ -1,0 +1,100 @@
+// Folder paths and the current folder: how a tree node names its directory
+// (the root's label is the work folder path, every other node adds its own
+// label below its parent's path) and how a folder becomes current.
+#include <stdio.h>
+#include <string.h>
+
+#include "app/ui_handles.h"
+#include "tree/tree.h"
+
+/* Both separators count: a work folder may come with either. */
+static bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+/* Whether a path ends with a separator; steps back by characters, so the
+   trail byte of a double-byte character is never taken for a backslash. */
+bool EndsWithSeparator(const char *path) {
+  size_t length = strlen(path);
+  if (length == 0) return false;
+  const char *last = CharPrevA(path, path + length);
+  return IsSeparator(*last);
+}
+
+/* Joins a name to a path in a PATH_BUFFER_SIZE buffer with exactly one
+   backslash between them (none added after a separator, none when the path is
+   empty). Unlike PathAppendA nothing is canonicalized: "a." or "..." stay as
+   the directory listing gave them. Returns false, leaving the path untouched,
+   when the result would not fit. */
+bool JoinPath(char *path, const char *name) {
+  size_t length = strlen(path);
+  bool addSeparator = false;
+  if (length > 0) {
+    while (*name == '\\') ++name;
+    addSeparator = !EndsWithSeparator(path);
+  }
+  size_t nameLength = strlen(name);
+  if (length + (addSeparator ? 1 : 0) + nameLength >= PATH_BUFFER_SIZE) return false;
+  if (addSeparator) path[length++] = '\\';
+  memcpy(path + length, name, nameLength + 1);
+  return true;
+}
+
+/* Reads a node's label into a PATH_BUFFER_SIZE buffer; with no node given,
+   the selected node's. The buffer is empty when there is nothing to read. */
+bool GetNodeLabel(HTREEITEM node, char *out) {
+  out[0] = '\0';
+  if (Ui.tree == nullptr) return false;
+  if (node == nullptr) node = TreeView_GetSelection(Ui.tree);
+  if (node == nullptr) return false;
+  TVITEMA item = {};
+  item.mask = TVIF_TEXT | TVIF_HANDLE;
+  item.hItem = node;
+  item.pszText = out;
+  item.cchTextMax = PATH_BUFFER_SIZE;
+  if (!SendMessageA(Ui.tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) {
+    out[0] = '\0';
+    return false;
+  }
+  out[PATH_BUFFER_SIZE - 1] = '\0';
+  return true;
+}
+
+/* Builds a node's folder path from the labels of its ancestors, root first. */
+static bool AppendFolderPath(HTREEITEM node, char *out) {
+  HTREEITEM parent = TreeView_GetParent(Ui.tree, node);
+  if (parent != nullptr && !AppendFolderPath(parent, out)) return false;
+  char label[PATH_BUFFER_SIZE];
+  if (!GetNodeLabel(node, label)) return false;
+  return JoinPath(out, label);
+}
+
+/* The absolute folder path of a node into a PATH_BUFFER_SIZE buffer: the
+   root's label, then every label below it joined by one backslash. Empty and
+   false when there is no node, a label cannot be read or the path would be
+   longer than 259 characters. */
+bool GetFolderPath(HTREEITEM node, char *out) {
+  out[0] = '\0';
+  if (Ui.tree == nullptr || node == nullptr) return false;
+  if (AppendFolderPath(node, out)) return true;
+  out[0] = '\0';
+  return false;
+}
+
+/* Reports a folder that could not be made the current directory. */
+void ReportFolderNotEntered(const char *path) {
+  DWORD error = GetLastError();
+  char message[MESSAGE_BUFFER_SIZE];
+  snprintf(message, sizeof message, "Cannot switch to directory \"%s\"", path);
+  SetLastError(error);
+  ShowSystemError(message);
+}
+
+/* Makes a folder the process's current directory, by default the work
+   folder. An empty path is passed over quietly; a folder that cannot be
+   entered is reported and the current directory stays what it was. */
+bool SwitchFolder(const char *path) {
+  if (path == nullptr) path = WorkFolderPath;
+  if (path == nullptr || path[0] == '\0') return false;
+  if (SetCurrentDirectoryA(path)) return true;
+  ReportFolderNotEntered(path);
+  return false;
+}

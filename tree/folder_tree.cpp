@@ -1,0 +1,288 @@
+// The folder tree: one node per directory below the work folder, rebuilt from
+// disk as a whole, and the selection restored along the saved page path.
+#include <stdio.h>
+#include <string.h>
+
+#include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/ui_handles.h"
+#include "pages/pages.h"
+#include "tree/tree.h"
+
+enum { ROOT_IMAGE = 0, FOLDER_IMAGE = 1, OPEN_FOLDER_IMAGE = 2 };
+
+// Where a folder that is nested too deeply is described: its parent's path
+// and its own name, each at most 259 characters.
+enum { TOO_DEEP_BUFFER_SIZE = 2 * PATH_BUFFER_SIZE };
+
+// What the rebuild in progress has met.
+static struct {
+  bool rebuilding;                     // selection changes now are the rebuild's own
+  char tooDeep[TOO_DEEP_BUFFER_SIZE];  // the first folder left out, or empty
+} TreeScan;
+
+/* The order the tree view gives siblings inserted with TVI_SORT: the
+   system's word sort ("-" and "'" ignored, lower case before upper case when
+   labels differ only in case). */
+bool FolderNameLess(const char *a, const char *b) {
+  return CompareStringA(LOCALE_USER_DEFAULT, 0, a, -1, b, -1) == CSTR_LESS_THAN;
+}
+
+/* Sorts sibling names as TVI_SORT would place them. Names that compare equal
+   keep their listing order, as TVI_SORT puts a new node after its equals.
+   Sorting first and appending is what makes large folders fast: TVI_SORT
+   walks the siblings for every insertion. */
+void SortFolderNames(std::vector<std::string> *names) {
+  std::stable_sort(names->begin(), names->end(), [](const std::string &a, const std::string &b) {
+    return FolderNameLess(a.c_str(), b.c_str());
+  });
+}
+
+/* A name with a separator in it cannot name one directory. Windows never
+   lists one, but Wine shows a Unix directory called "a\b" under that name,
+   and joining it would lead into another folder. */
+static bool NameHasSeparator(const char *name) {
+  return strchr(name, '\\') != nullptr || strchr(name, '/') != nullptr;
+}
+
+/* The names of the subdirectories of the current directory, in listing
+   order. Hidden and system directories count; files never do. */
+static void ListSubfolderNames(std::vector<std::string> *names) {
+  WIN32_FIND_DATAA entry;
+  HANDLE search = FindFirstFileA("*.*", &entry);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+    if (strcmp(entry.cFileName, ".") == 0 || strcmp(entry.cFileName, "..") == 0) continue;
+    if (NameHasSeparator(entry.cFileName)) continue;
+    names->push_back(entry.cFileName);
+  } while (FindNextFileA(search, &entry));
+  FindClose(search);
+}
+
+/* Appends a node to its parent's children. */
+static HTREEITEM AppendNode(HTREEITEM parent, const char *label, int image, int selectedImage) {
+  TVINSERTSTRUCTA insert = {};
+  insert.hParent = parent;
+  insert.hInsertAfter = TVI_LAST;
+  insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+  insert.item.pszText = const_cast<char *>(label);
+  insert.item.iImage = image;
+  insert.item.iSelectedImage = selectedImage;
+  return reinterpret_cast<HTREEITEM>(
+      SendMessageA(Ui.tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+}
+
+/* Keeps the first folder of this rebuild whose path cannot be formed. */
+static void NoteTooDeep(const char *parentPath, const char *name) {
+  if (TreeScan.tooDeep[0] != '\0') return;
+  snprintf(TreeScan.tooDeep, sizeof TreeScan.tooDeep, "%s%s%s", parentPath,
+           EndsWithSeparator(parentPath) ? "" : "\\", name);
+}
+
+/* Inserts the subdirectories of a folder under its node, sorted, and then
+   theirs, depth first. A folder that cannot be entered is reported and keeps
+   no children; one whose path would pass 259 characters is left out, since
+   no node could name it. Leaves the current directory in the last folder
+   scanned. */
+void ScanFolder(const char *path, HTREEITEM node) {
+  if (strlen(path) >= PATH_BUFFER_SIZE) return;
+  if (!SetCurrentDirectoryA(path)) {
+    ReportFolderNotEntered(path);
+    return;
+  }
+  std::vector<std::string> names;
+  ListSubfolderNames(&names);
+  SortFolderNames(&names);
+
+  std::vector<std::pair<HTREEITEM, const char *>> children;
+  char childPath[PATH_BUFFER_SIZE];
+  for (const std::string &name : names) {
+    strcpy(childPath, path);
+    if (!JoinPath(childPath, name.c_str())) {
+      NoteTooDeep(path, name.c_str());
+      continue;
+    }
+    HTREEITEM child = AppendNode(node, name.c_str(), FOLDER_IMAGE, OPEN_FOLDER_IMAGE);
+    if (child != nullptr) children.emplace_back(child, name.c_str());
+  }
+  for (const auto &child : children) {
+    strcpy(childPath, path);
+    JoinPath(childPath, child.second);
+    ScanFolder(childPath, child.first);
+  }
+}
+
+/* Redrawing the tree after every insertion is wasted work. A hidden tree is
+   left alone: turning redraw back on through the default procedure would
+   make it visible. */
+static bool SuspendTreeRedraw() {
+  if (!(GetWindowLongA(Ui.tree, GWL_STYLE) & WS_VISIBLE)) return false;
+  SendMessageA(Ui.tree, WM_SETREDRAW, FALSE, 0);
+  return true;
+}
+
+static void ResumeTreeRedraw(bool suspended) {
+  if (!suspended) return;
+  SendMessageA(Ui.tree, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(Ui.tree, nullptr, TRUE);
+}
+
+/* One notice per rebuild for the folders left out. */
+static void ReportTooDeepFolders() {
+  char message[MESSAGE2_BUFFER_SIZE];
+  snprintf(message, sizeof message, "Some folders are nested too deeply to be shown:\n'%s'",
+           TreeScan.tooDeep);
+  MessageBoxA(MainWindow, message, "TAV", MB_OK | MB_ICONINFORMATION);
+}
+
+/* Replaces every node by the folders found on disk below the work folder. */
+static HTREEITEM RebuildNodes() {
+  bool suspended = SuspendTreeRedraw();
+  TreeScan.rebuilding = true;
+  TreeScan.tooDeep[0] = '\0';
+  SendMessageA(Ui.tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+  HTREEITEM root = AppendNode(TVI_ROOT, WorkFolderPath, ROOT_IMAGE, ROOT_IMAGE);
+  if (root != nullptr) {
+    ScanFolder(WorkFolderPath, root);
+    SendMessageA(Ui.tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(root));
+  }
+  TreeScan.rebuilding = false;
+  ResumeTreeRedraw(suspended);
+  return root;
+}
+
+/* Rebuilds the whole tree from disk and selects again the folder and page
+   shown last, else the root. Stops before touching anything when the current
+   page cannot be saved (the scan moves the current directory, and the page
+   must stay where it can still be saved) or the work folder cannot be
+   entered. */
+bool RefreshTree() {
+  if (Ui.tree == nullptr || WorkFolderPath == nullptr) return false;
+  if (!SaveCurrentPage()) return false;
+  if (!SwitchFolder(nullptr)) return false;
+  SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+  HTREEITEM root = RebuildNodes();
+  if (root != nullptr && !(SavedPagePath != nullptr && SelectSavedPath(SavedPagePath)))
+    TreeView_SelectItem(Ui.tree, root);
+  SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+  if (TreeScan.tooDeep[0] != '\0') ReportTooDeepFolders();
+  return root != nullptr;
+}
+
+/* Copies a path into a PATH_BUFFER_SIZE buffer with letters made upper case
+   the way the code page does it; false when it does not fit. */
+static bool UpperCaseCopy(const char *text, size_t length, char *out) {
+  if (length >= PATH_BUFFER_SIZE) return false;
+  memcpy(out, text, length);
+  out[length] = '\0';
+  CharUpperBuffA(out, static_cast<DWORD>(length));
+  return true;
+}
+
+/* The part of a saved page path below the work folder: what follows the work
+   folder path and one separator. The work folder may end with a separator
+   (the root of a drive) or not; letter case does not matter. False when the
+   page lies outside the work folder or nothing follows it. */
+bool SavedPathRemainder(const char *workFolder, const char *path, const char **remainder) {
+  *remainder = nullptr;
+  size_t workLength = strlen(workFolder);
+  while (workLength > 0) {
+    const char *last = CharPrevA(workFolder, workFolder + workLength);
+    if (*last != '\\' && *last != '/') break;
+    workLength = static_cast<size_t>(last - workFolder);
+  }
+  if (workFolder[0] == '\0' || strlen(path) < workLength) return false;
+  char work[PATH_BUFFER_SIZE];
+  char head[PATH_BUFFER_SIZE];
+  if (!UpperCaseCopy(workFolder, workLength, work) || !UpperCaseCopy(path, workLength, head))
+    return false;
+  if (memcmp(work, head, workLength) != 0) return false;
+  const char *rest = path + workLength;
+  if (*rest != '\\' && *rest != '/') return false;  // "D:\Notes2" is not below "D:\Notes"
+  ++rest;
+  if (*rest == '\0') return false;
+  *remainder = rest;
+  return true;
+}
+
+/* Takes the next component of a saved page path into a PATH_BUFFER_SIZE
+   buffer and moves past it and its separator. 'last' tells whether no
+   separator followed, which makes it the page's file name. */
+static bool TakePathComponent(const char **cursor, char *out, bool *last) {
+  const char *start = *cursor;
+  const char *end = start;
+  while (*end != '\0' && *end != '\\' && *end != '/') end = CharNextA(end);
+  size_t length = static_cast<size_t>(end - start);
+  if (length >= PATH_BUFFER_SIZE) return false;
+  memcpy(out, start, length);
+  out[length] = '\0';
+  *last = *end == '\0';
+  *cursor = *last ? end : end + 1;
+  return true;
+}
+
+/* The first child whose label matches a folder name, ASCII letter case
+   ignored. False when a label cannot be read. */
+static bool FindChildNamed(HTREEITEM parent, const char *name, HTREEITEM *found) {
+  *found = nullptr;
+  char label[PATH_BUFFER_SIZE];
+  for (HTREEITEM child = TreeView_GetChild(Ui.tree, parent); child != nullptr;
+       child = TreeView_GetNextSibling(Ui.tree, child)) {
+    if (!GetNodeLabel(child, label)) return false;
+    if (NamesEqualIgnoringAsciiCase(label, name)) {
+      *found = child;
+      return true;
+    }
+  }
+  return true;
+}
+
+/* Walks the tree from the root along a saved page path, expanding each folder
+   found, selects the last one (which shows its pages) and then the page.
+   False, with nothing selected, when the page lies outside the work folder
+   or a folder on the way is missing. */
+bool SelectSavedPath(const char *path) {
+  if (path == nullptr || Ui.tree == nullptr || WorkFolderPath == nullptr) return false;
+  const char *rest;
+  if (!SavedPathRemainder(WorkFolderPath, path, &rest)) return false;
+  HTREEITEM node = TreeView_GetRoot(Ui.tree);
+  if (node == nullptr) return false;
+  char component[PATH_BUFFER_SIZE];
+  bool last = false;
+  while (true) {
+    if (!TakePathComponent(&rest, component, &last)) return false;
+    if (last) break;
+    HTREEITEM child;
+    if (!FindChildNamed(node, component, &child) || child == nullptr) return false;
+    SendMessageA(Ui.tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(child));
+    node = child;
+  }
+  // The selection shows a page and so rewrites the saved page path, which
+  // may be the buffer walked here: only the copied page name is used after.
+  TreeView_SelectItem(Ui.tree, node);
+  if (component[0] != '\0') SelectPageByName(component);
+  return true;
+}
+
+/* A new folder was selected, whatever selected it: save the page shown,
+   make the folder current and list its pages. */
+void OnFolderSelected(HTREEITEM node) {
+  if (TreeScan.rebuilding) return;
+  SaveCurrentPage();
+  char path[PATH_BUFFER_SIZE];
+  GetFolderPath(node, path);
+  if (path[0] != '\0') SwitchFolder(path);
+  RebuildPageTabs();
+}
+
+/* The root is the work folder itself and never gets a new name from the
+   tree; before any other folder's name is edited, the page is saved. */
+LRESULT OnBeginFolderRename(HTREEITEM node) {
+  if (node == nullptr || TreeView_GetParent(Ui.tree, node) == nullptr) return TRUE;
+  SaveCurrentPage();
+  return FALSE;
+}

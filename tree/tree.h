@@ -1,0 +1,40 @@
+// The folder tree: folder paths and the current folder, the tree itself,
+// folder commands and the work folder.
+#ifndef TAV_TREE_H
+#define TAV_TREE_H
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+/* folder_paths.cpp */
+bool GetNodeLabel(HTREEITEM node, char *out);
+bool GetFolderPath(HTREEITEM node, char *out);
+bool SwitchFolder(const char *path);
+bool JoinPath(char *path, const char *name);   // false when it would not fit
+bool EndsWithSeparator(const char *path);
+void ReportFolderNotEntered(const char *path);  // "Cannot switch to directory ..."
+
+/* folder_tree.cpp */
+bool RefreshTree();
+void ScanFolder(const char *path, HTREEITEM node);
+bool SelectSavedPath(const char *path);
+void OnFolderSelected(HTREEITEM node);
+LRESULT OnBeginFolderRename(HTREEITEM node);
+bool SavedPathRemainder(const char *workFolder, const char *path, const char **remainder);
+bool FolderNameLess(const char *a, const char *b);     // the order of TVI_SORT
+void SortFolderNames(std::vector<std::string> *names);
+
+/* folder_commands.cpp */
+LRESULT OnEndFolderRename(NMTVDISPINFOA *info);
+LRESULT OnTreeRightClick();
+void AddSubfolder();
+void DeleteFolder();
+void OpenFolder(bool explore);
+
+/* work_folder.cpp */
+void ChooseWorkFolder();
+
+#endif

@@ -156,7 +156,7 @@ bool WritePageFile(const char *folder, const char *fileName, const char *text, s
       SetLastError(ERROR_ACCESS_DENIED);
       return false;
     }
-    if (!JoinFolderAndName(folder, realName, target)) return false;
+    
   } else {
     attributes = 0;
   }

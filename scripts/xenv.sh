@@ -16,7 +16,7 @@ start_private_display() {
 
 start_wineserver() {
   export WINEPREFIX=$1
-  /usr/lib/wine/wineserver -p
+  /usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1
 }
 
 stop_private_display() {

@@ -38,10 +38,23 @@ static bool IsDialogBox(HWND window) {
   return strcmp(className, "#32770") == 0;
 }
 
+// A message box with MB_SETFOREGROUND is activated before its text is set,
+// so the box is read and answered a moment later, from its own modal loop.
+static const UINT_PTR AnswerTimer = 0x7A5;
+
+static void CALLBACK AnswerLater(HWND box, UINT, UINT_PTR, DWORD) {
+  KillTimer(box, AnswerTimer);
+  if (BoxDriver::current != nullptr) BoxDriver::current->Answer(box);
+}
+
 void BoxDriver::OnActivate(HWND box) {
   // A dialog is activated again when a box it opened closes; answer it once.
   if (std::find(handled_.begin(), handled_.end(), box) != handled_.end()) return;
   handled_.push_back(box);
+  SetTimer(box, AnswerTimer, 10, AnswerLater);
+}
+
+void BoxDriver::Answer(HWND box) {
   Box seen;
   seen.caption = WindowText(box);
   HWND text = GetDlgItem(box, 0xFFFF);

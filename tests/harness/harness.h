@@ -76,6 +76,11 @@ class BoxDriver {
   static void CALLBACK FallbackTimer(HWND, UINT, UINT_PTR, DWORD);
   void OnActivate(HWND box);
 
+ public:
+  void Answer(HWND box);  // reads, records and answers a box now
+
+ private:
+
   HHOOK hook_;
   UINT_PTR timer_;
   std::vector<Plan> plans_;

@@ -73,7 +73,9 @@ TEST(SavedPathRemainder, TakesWhatFollowsTheWorkFolderAndOneSeparator) {
     const char *remainder = "untouched";
     bool below = SavedPathRemainder(c.workFolder, c.path, &remainder);
     EXPECT_EQ(below, c.remainder != nullptr);
-    if (c.remainder != nullptr && below) EXPECT_STREQ(remainder, c.remainder);
+    if (c.remainder != nullptr && below) {
+      EXPECT_STREQ(remainder, c.remainder);
+    }
   }
 }
 

@@ -1,0 +1,47 @@
+// Entry point of tav_bench: sets the program's libraries and window classes up
+// as the entry procedure does, then runs the benchmarks named on the command
+// line, or all of them.
+#include <stdio.h>
+#include <string.h>
+
+#include "app/ui_handles.h"
+#include "bench/bench.h"
+#include "harness/harness.h"
+#include "settings/settings.h"
+
+namespace {
+
+struct Benchmark {
+  const char *name;
+  void (*run)();
+};
+
+// One row per subsystem's benchmarks.
+const Benchmark Benchmarks[] = {
+    {"tree", RunTreeBenchmarks},
+};
+
+bool Wanted(const char *name, int argc, char **argv) {
+  if (argc < 2) return true;
+  for (int i = 1; i < argc; ++i)
+    if (strcmp(argv[i], name) == 0) return true;
+  return false;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  AppInstance = GetModuleHandleA(nullptr);
+  harness::TempDir runFolder;
+  std::string settings = runFolder / "TAV.INI";
+  ConfigInfo.SetFileName(settings.c_str());
+  int exitCode = 0;
+  if (!InitPlatformLibraries(&exitCode) || !RegisterWindowClasses()) {
+    fprintf(stderr, "cannot set up the program's libraries and window classes\n");
+    return 2;
+  }
+  for (const Benchmark &benchmark : Benchmarks)
+    if (Wanted(benchmark.name, argc, argv)) benchmark.run();
+  ConfigInfo.SetFileName("TAV.INI");
+  return 0;
+}

@@ -1,0 +1,508 @@
+// Pages in the running main window: the tab strip built from a folder, pages
+// loaded and saved, and what the user is told and left with when a save or a
+// load goes wrong. Every failure case checks the boxes shown, the tab and text
+// the window shows afterwards, and that no byte was lost.
+#include <gtest/gtest.h>
+
+#include <richedit.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app/ui_handles.h"
+#include "harness/harness.h"
+#include "pages/pages.h"
+#include "small_disk.h"
+#include "tree/tree.h"
+
+namespace {
+
+using harness::FileExists;
+using harness::ListNames;
+using harness::ReadBytes;
+using harness::WriteBytes;
+
+class PagesApp : public harness::AppTest {
+ protected:
+  void Page(const std::string &relative, const std::string &bytes) {
+    ASSERT_TRUE(WriteBytes(notebook / relative, bytes)) << relative;
+  }
+  void Folder(const std::string &relative) { ASSERT_TRUE(harness::MakeDirs(notebook / relative)); }
+  // The tree and the tabs built again from disk, as the Refresh command does.
+  void Refresh() {
+    ASSERT_TRUE(RefreshTree());
+    harness::PumpMessages();
+  }
+  std::vector<std::string> Labels() {
+    std::vector<std::string> labels;
+    int count = TabCtrl_GetItemCount(Ui.tabs);
+    for (int i = 0; i < count; ++i) {
+      char label[PATH_BUFFER_SIZE] = "";
+      TCITEMA item = {};
+      item.mask = TCIF_TEXT;
+      item.pszText = label;
+      item.cchTextMax = sizeof label;
+      EXPECT_TRUE(SendMessageA(Ui.tabs, TCM_GETITEMA, i, reinterpret_cast<LPARAM>(&item)));
+      labels.push_back(label);
+    }
+    return labels;
+  }
+  std::vector<std::string> SortedLabels() {
+    std::vector<std::string> labels = Labels();
+    std::sort(labels.begin(), labels.end());
+    return labels;
+  }
+  int TabOf(const std::string &label) {
+    std::vector<std::string> labels = Labels();
+    auto found = std::find(labels.begin(), labels.end(), label);
+    return found == labels.end() ? -1 : static_cast<int>(found - labels.begin());
+  }
+  int Selected() { return TabCtrl_GetCurSel(Ui.tabs); }
+  std::string Text() { return harness::WindowText(Ui.editor); }
+  bool ReadOnly() { return (GetWindowLongA(Ui.editor, GWL_STYLE) & ES_READONLY) != 0; }
+  bool CanUndo() { return SendMessageA(Ui.editor, EM_CANUNDO, 0, 0) != 0; }
+  // Text put in at the caret the way typing does (undoable, sets the flag).
+  void Type(const std::string &text) {
+    SendMessageA(Ui.editor, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
+  }
+  void ReplaceAll(const std::string &text) {
+    SendMessageA(Ui.editor, EM_SETSEL, 0, -1);
+    Type(text);
+  }
+  // A click on a tab: the strip selects it and notifies the main window.
+  void ClickTab(int index) {
+    SendMessageA(Ui.tabs, TCM_SETCURFOCUS, index, 0);
+    harness::PumpMessages();
+  }
+  HTREEITEM Node(const std::string &label) {
+    HTREEITEM node = TreeView_GetChild(Ui.tree, TreeView_GetRoot(Ui.tree));
+    for (; node != nullptr; node = TreeView_GetNextSibling(Ui.tree, node)) {
+      char text[PATH_BUFFER_SIZE] = "";
+      if (GetNodeLabel(node, text) && label == text) return node;
+    }
+    ADD_FAILURE() << "no folder node " << label;
+    return nullptr;
+  }
+  void SelectFolder(HTREEITEM node) {
+    TreeView_SelectItem(Ui.tree, node);
+    harness::PumpMessages();
+  }
+  void ExpectCaretAtEnd() {
+    GETTEXTLENGTHEX measure = {GTL_NUMCHARS | GTL_PRECISE, CP_ACP};
+    LRESULT end = SendMessageA(Ui.editor, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&measure), 0);
+    CHARRANGE selection = {-1, -1};
+    SendMessageA(Ui.editor, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+    EXPECT_EQ(selection.cpMin, end);
+    EXPECT_EQ(selection.cpMax, end);
+  }
+  // The boxes since the last check: each an error box about saving fileName.
+  void ExpectSaveErrors(size_t count, const std::string &fileName) {
+    ASSERT_EQ(boxes.boxes().size(), count);
+    for (const harness::Box &box : boxes.boxes()) {
+      EXPECT_EQ(box.caption, "Error");
+      std::string start = "Error saving to file '" + fileName + "':\n";
+      EXPECT_EQ(box.text.substr(0, start.size()), start) << box.text;
+      EXPECT_GT(box.text.size(), start.size()) << "no system text";
+    }
+    boxes.Clear();
+  }
+  void ExpectNoTemporaryFiles(const std::string &folder) {
+    for (const std::string &name : ListNames(folder))
+      EXPECT_FALSE(name.size() > 4 && name.substr(name.size() - 4) == ".tmp") << name;
+  }
+  void AnswerBoxes(int count) {
+    for (int i = 0; i < count; ++i) boxes.Answer(IDOK);
+  }
+};
+
+TEST_F(PagesApp, ListsOnlyPagesWithTheirLabels) {
+  Page("a.tav", "page a");
+  Page("B.TAV", "page B");
+  Page("c.Tav", "page c");
+  Page("R&D.tav", "research");
+  Page("A&&B.tav", "double");
+  Page("d.tavx", "not a page");
+  Page("h.tav~", "not a page");
+  Page("e.tav.bak", "not a page");
+  Page("tav1A2B.tmp", "left over from a save");
+  Folder("f.tav");
+  Refresh();
+  EXPECT_EQ(SortedLabels(),
+            (std::vector<std::string>{"A&&&&B", "B", "R&&D", "a", "c", "f"}));
+  EXPECT_TRUE(HasPages);
+  EXPECT_TRUE(GetWindowLongA(Ui.tabs, GWL_STYLE) & TCS_MULTILINE);
+  EXPECT_EQ(Selected(), 0);
+  EXPECT_EQ(CurrentPageIndex, 0);
+
+  EXPECT_TRUE(SelectPageByName("r&d.TAV"));
+  EXPECT_EQ(Text(), "research");
+  EXPECT_EQ(Selected(), TabOf("R&&D"));
+  EXPECT_TRUE(SelectPageByName("A&&B.tav"));
+  EXPECT_EQ(Text(), "double");
+  EXPECT_EQ(SavedPagePath, notebook / "A&&B.tav");
+  EXPECT_FALSE(SelectPageByName("missing.tav"));
+  EXPECT_EQ(Text(), "double");
+
+  // A directory named like a page is listed; it cannot be opened.
+  boxes.Answer(IDOK);
+  EXPECT_TRUE(SelectPageByName("f.tav"));
+  ASSERT_EQ(boxes.boxes().size(), 1u);
+  EXPECT_EQ(boxes.boxes()[0].caption, "Error");
+  std::string opening = "Error opening file 'f.tav':\n";
+  EXPECT_EQ(boxes.boxes()[0].text.substr(0, opening.size()), opening);
+  EXPECT_EQ(Selected(), TabOf("f"));
+  EXPECT_EQ(CurrentPageIndex, TabOf("f"));
+  EXPECT_EQ(Text(), "");
+  EXPECT_FALSE(ReadOnly());
+  EXPECT_FALSE(EditorIsModified());
+}
+
+TEST_F(PagesApp, FindPageTabPrefersTheLastMatchAndFoldsAsciiOnly) {
+  const char *labels[] = {"Plan", "x", "PLAN", "\xC4pfel"};
+  for (int i = 0; i < 4; ++i) {
+    TCITEMA item = {};
+    item.mask = TCIF_TEXT;
+    item.pszText = const_cast<char *>(labels[i]);
+    ASSERT_EQ(SendMessageA(Ui.tabs, TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&item)), i);
+  }
+  EXPECT_EQ(FindPageTab("plan.tav"), 2);
+  EXPECT_EQ(FindPageTab("X.TAV"), 1);
+  EXPECT_EQ(FindPageTab("\xC4PFEL.tav"), 3);
+  EXPECT_EQ(FindPageTab("\xE4pfel.tav"), -1);
+  EXPECT_EQ(FindPageTab("Plans.tav"), -1);
+  TabCtrl_DeleteAllItems(Ui.tabs);
+}
+
+TEST_F(PagesApp, OnePageKeepsOneRowAndNoPageLeavesTheEditorReadOnly) {
+  EXPECT_FALSE(HasPages);
+  EXPECT_EQ(CurrentPageIndex, -1);
+  EXPECT_EQ(TabCtrl_GetItemCount(Ui.tabs), 0);
+  EXPECT_TRUE(ReadOnly());
+  EXPECT_EQ(Text(), "");
+
+  Page("only.tav", "alone");
+  Refresh();
+  EXPECT_EQ(Labels(), std::vector<std::string>{"only"});
+  EXPECT_FALSE(GetWindowLongA(Ui.tabs, GWL_STYLE) & TCS_MULTILINE);
+  EXPECT_EQ(Text(), "alone");
+  EXPECT_FALSE(ReadOnly());
+}
+
+TEST_F(PagesApp, LoadsEveryFileExactly) {
+  std::string crlfAcrossBlocks = "x";
+  for (int i = 0; i < 5000; ++i) crlfAcrossBlocks += "\r\n";
+  std::string lines;
+  for (int i = 0; i < 3000; ++i) lines += "line " + std::to_string(i) + "\r\n";
+  const struct {
+    const char *what;
+    std::string bytes;
+    std::string shown;
+  } cases[] = {
+      {"empty", "", ""},
+      {"4096 bytes", std::string(4096, 'q'), std::string(4096, 'q')},
+      {"4097 bytes", std::string(4097, 'r'), std::string(4097, 'r')},
+      {"CR LF at the block end", std::string(4095, 's') + "\r\nend",
+       std::string(4095, 's') + "\r\nend"},
+      {"CR LF across every block end", crlfAcrossBlocks, crlfAcrossBlocks},
+      {"many lines", lines, lines},
+      // A lone CR or LF is a line break the editor gives back as CR LF.
+      {"lone CR and LF", "a\rb\nc", "a\r\nb\r\nc"},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.what);
+    Page("p.tav", c.bytes);
+    RebuildPageTabs();
+    EXPECT_EQ(Text(), c.shown);
+    EXPECT_FALSE(EditorIsModified());
+    EXPECT_FALSE(ReadOnly());
+    EXPECT_FALSE(CanUndo());
+    ExpectCaretAtEnd();
+    EXPECT_EQ(ReadBytes(notebook / "p.tav"), c.bytes);
+  }
+}
+
+TEST_F(PagesApp, SavingKeepsTheNameItsCaseAndTheEditorState) {
+  Page("Plan.TAV", "old");
+  Refresh();
+  Type(" and new");
+  ASSERT_TRUE(EditorIsModified());
+  ExecuteCommand(CMD_SAVENOW);
+  EXPECT_EQ(ReadBytes(notebook / "Plan.TAV"), "old and new");
+  EXPECT_EQ(ListNames(notebook.path()), std::vector<std::string>{"Plan.TAV"});
+  EXPECT_FALSE(EditorIsModified());
+  EXPECT_TRUE(CanUndo());
+  ExpectCaretAtEnd();
+  EXPECT_EQ(SavedPagePath, notebook / "Plan.tav");
+
+  // Without changes nothing is written.
+  ASSERT_TRUE(WriteBytes(notebook / "Plan.TAV", "changed outside"));
+  EXPECT_TRUE(SaveCurrentPage());
+  EXPECT_EQ(ReadBytes(notebook / "Plan.TAV"), "changed outside");
+}
+
+TEST_F(PagesApp, LeavingAPageSavesItAndShowingItAgainReloadsIt) {
+  Page("a.tav", "first");
+  Page("b.tav", "second");
+  Refresh();
+  ASSERT_EQ(Labels(), (std::vector<std::string>{"a", "b"}));
+  Type(" typed");
+  ClickTab(1);
+  EXPECT_EQ(ReadBytes(notebook / "a.tav"), "first typed");
+  EXPECT_EQ(Text(), "second");
+  EXPECT_EQ(CurrentPageIndex, 1);
+
+  Type("!");
+  ShowPage(1);
+  EXPECT_EQ(ReadBytes(notebook / "b.tav"), "second!");
+  EXPECT_EQ(Text(), "second!");
+  EXPECT_FALSE(CanUndo());
+}
+
+TEST_F(PagesApp, NextAndPreviousWrapAround) {
+  Page("a.tav", "A");
+  Page("b.tav", "B");
+  Page("c.tav", "C");
+  Refresh();
+  StepPage(-1);
+  EXPECT_EQ(Selected(), 2);
+  EXPECT_EQ(Text(), "C");
+  StepPage(1);
+  EXPECT_EQ(Selected(), 0);
+  EXPECT_EQ(Text(), "A");
+  ExecuteCommand(CMD_NEXTPAGE);
+  EXPECT_EQ(Text(), "B");
+
+  // With one page both steps save it and load it again.
+  DeleteFileA((notebook / "a.tav").c_str());
+  DeleteFileA((notebook / "c.tav").c_str());
+  Refresh();
+  Type("+");
+  StepPage(1);
+  EXPECT_EQ(ReadBytes(notebook / "b.tav"), "B+");
+  EXPECT_EQ(Text(), "B+");
+  EXPECT_FALSE(EditorIsModified());
+}
+
+TEST_F(PagesApp, AReadOnlyPageIsNotLeftAndKeepsItsText) {
+  Page("a.tav", "old a");
+  Page("b.tav", "old b");
+  Refresh();
+  ASSERT_TRUE(SetFileAttributesA((notebook / "a.tav").c_str(), FILE_ATTRIBUTE_READONLY));
+  Type(" typed");
+  boxes.Answer(IDOK);
+  ClickTab(1);
+  ExpectSaveErrors(1, "a.tav");
+  EXPECT_EQ(Selected(), 0);
+  EXPECT_EQ(CurrentPageIndex, 0);
+  EXPECT_EQ(Text(), "old a typed");
+  EXPECT_TRUE(EditorIsModified());
+  EXPECT_TRUE(CanUndo());
+  EXPECT_EQ(ReadBytes(notebook / "a.tav"), "old a");
+  ExpectNoTemporaryFiles(notebook.path());
+
+  ASSERT_TRUE(SetFileAttributesA((notebook / "a.tav").c_str(), FILE_ATTRIBUTE_NORMAL));
+  ClickTab(1);
+  EXPECT_EQ(ReadBytes(notebook / "a.tav"), "old a typed");
+  EXPECT_EQ(Text(), "old b");
+}
+
+TEST_F(PagesApp, APageHeldOpenElsewhereIsNotLeft) {
+  Page("a.tav", "old a");
+  Page("b.tav", "old b");
+  Refresh();
+  HANDLE held = CreateFileA((notebook / "a.tav").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  Type(" typed");
+  boxes.Answer(IDOK);
+  StepPage(1);
+  ExpectSaveErrors(1, "a.tav");
+  EXPECT_EQ(Selected(), 0);
+  EXPECT_EQ(Text(), "old a typed");
+  EXPECT_TRUE(EditorIsModified());
+  CloseHandle(held);
+  EXPECT_EQ(ReadBytes(notebook / "a.tav"), "old a");
+  ExpectNoTemporaryFiles(notebook.path());
+
+  StepPage(1);
+  EXPECT_EQ(ReadBytes(notebook / "a.tav"), "old a typed");
+  EXPECT_EQ(Text(), "old b");
+}
+
+TEST_F(PagesApp, AFullDiskKeepsBothTheFileAndTheEditorText) {
+  SmallDisk disk;
+  if (!disk.mounted()) GTEST_SKIP() << disk.failure();
+  std::string oldText(20000, 'o');
+  ASSERT_TRUE(WriteBytes(disk.path() + "\\big.tav", oldText));
+  ASSERT_TRUE(SetCurrentDirectoryA(disk.path().c_str()));
+  RebuildPageTabs();
+  ASSERT_EQ(Text(), oldText);
+  std::string newText(60000, 'n');
+  ReplaceAll(newText);
+  boxes.Answer(IDOK);
+  EXPECT_FALSE(SaveCurrentPage());
+  ExpectSaveErrors(1, "big.tav");
+  EXPECT_EQ(ReadBytes(disk.path() + "\\big.tav"), oldText);
+  EXPECT_EQ(ListNames(disk.path()), std::vector<std::string>{"big.tav"});
+  EXPECT_EQ(Text(), newText);
+  EXPECT_TRUE(EditorIsModified());
+
+  std::string shorter(30000, 's');
+  ReplaceAll(shorter);
+  EXPECT_TRUE(SaveCurrentPage());
+  EXPECT_EQ(ReadBytes(disk.path() + "\\big.tav"), shorter);
+  ASSERT_TRUE(SetCurrentDirectoryA(notebook.path().c_str()));
+  RebuildPageTabs();
+  DeleteFileA((disk.path() + "\\big.tav").c_str());
+}
+
+TEST_F(PagesApp, APageDeletedFromOutsideIsWrittenAgainWhenLeft) {
+  Page("a.tav", "old a");
+  Page("b.tav", "old b");
+  Refresh();
+  ASSERT_TRUE(DeleteFileA((notebook / "a.tav").c_str()));
+  Type(" typed");
+  ClickTab(1);
+  EXPECT_TRUE(boxes.boxes().empty());
+  EXPECT_EQ(ReadBytes(notebook / "a.tav"), "old a typed");
+  EXPECT_EQ(Text(), "old b");
+}
+
+// The page's folder vanishes while the page is shown: the page is not written
+// anywhere else, the user stays on it, and it can be saved once the folder is
+// back.
+TEST_F(PagesApp, APageWhoseFolderIsGoneIsNeverWrittenElsewhere) {
+  Page("p.tav", "root p");
+  Folder("sub");
+  Page("sub\\p.tav", "sub p");
+  Refresh();
+  SelectFolder(Node("sub"));
+  ASSERT_EQ(Text(), "sub p");
+  Type(" typed");
+  // Something else made another folder current and removed this one.
+  ASSERT_TRUE(SetCurrentDirectoryA(notebook.path().c_str()));
+  ASSERT_TRUE(harness::RemoveTree(notebook / "sub"));
+
+  boxes.Answer(IDOK);
+  StepPage(1);
+  ExpectSaveErrors(1, "p.tav");
+  EXPECT_EQ(Text(), "sub p typed");
+  EXPECT_TRUE(EditorIsModified());
+
+  // Selecting the root: the folder change saves first (and fails), the
+  // rebuild tries once more (and fails), and the tabs stay.
+  AnswerBoxes(2);
+  SelectFolder(TreeView_GetRoot(Ui.tree));
+  ExpectSaveErrors(2, "p.tav");
+  EXPECT_EQ(Labels(), std::vector<std::string>{"p"});
+  EXPECT_EQ(Text(), "sub p typed");
+  EXPECT_EQ(ReadBytes(notebook / "p.tav"), "root p");
+  EXPECT_EQ(ListNames(notebook.path()), std::vector<std::string>{"p.tav"});
+
+  Folder("sub");
+  EXPECT_TRUE(SaveCurrentPage());
+  EXPECT_EQ(ReadBytes(notebook / "sub\\p.tav"), "sub p typed");
+  EXPECT_EQ(ReadBytes(notebook / "p.tav"), "root p");
+}
+
+TEST_F(PagesApp, AFolderChangeNeverSavesIntoTheNewFolder) {
+  Folder("one");
+  Folder("two");
+  Page("one\\x.tav", "one x");
+  Page("two\\x.tav", "two x");
+  Refresh();
+  SelectFolder(Node("one"));
+  ASSERT_TRUE(SetFileAttributesA((notebook / "one\\x.tav").c_str(), FILE_ATTRIBUTE_READONLY));
+  Type(" typed");
+
+  AnswerBoxes(2);
+  SelectFolder(Node("two"));
+  ExpectSaveErrors(2, "x.tav");
+  EXPECT_EQ(ReadBytes(notebook / "two\\x.tav"), "two x");
+  EXPECT_EQ(ReadBytes(notebook / "one\\x.tav"), "one x");
+  EXPECT_EQ(Text(), "one x typed");
+
+  boxes.Answer(IDOK);
+  EXPECT_FALSE(RefreshTree());
+  harness::PumpMessages();
+  ExpectSaveErrors(1, "x.tav");
+  EXPECT_EQ(Text(), "one x typed");
+
+  ASSERT_TRUE(SetFileAttributesA((notebook / "one\\x.tav").c_str(), FILE_ATTRIBUTE_NORMAL));
+  EXPECT_TRUE(SaveCurrentPage());
+  EXPECT_EQ(ReadBytes(notebook / "one\\x.tav"), "one x typed");
+  EXPECT_EQ(ReadBytes(notebook / "two\\x.tav"), "two x");
+  EXPECT_TRUE(UpdateSavedPagePath());
+  EXPECT_EQ(SavedPagePath, notebook / "one\\x.tav");
+}
+
+TEST_F(PagesApp, APageWithNulBytesIsShownReadOnlyAndNeverSaved) {
+  std::string bytes("ab\0cd\r\nef", 9);
+  Page("n.tav", bytes);
+  Page("o.tav", "other");
+  boxes.Answer(IDOK);
+  Refresh();
+  ASSERT_EQ(Labels(), (std::vector<std::string>{"n", "o"}));
+  // The first page was shown by the refresh, with its notice.
+  ASSERT_EQ(boxes.boxes().size(), 1u);
+  EXPECT_EQ(boxes.boxes()[0].caption, "TAV");
+  EXPECT_EQ(boxes.boxes()[0].text,
+            "The page 'n.tav' contains NUL bytes, which the editor cannot hold.\n"
+            "It is shown read-only, with a space for each NUL byte, and will not be saved.");
+  boxes.Clear();
+  EXPECT_EQ(Text(), "ab cd\r\nef");
+  EXPECT_TRUE(ReadOnly());
+  EXPECT_TRUE(CurrentPageIsProtected());
+
+  // The program's own insertions still reach a read-only editor.
+  Type("inserted");
+  ExecuteCommand(CMD_SAVENOW);
+  ClickTab(1);
+  EXPECT_TRUE(boxes.boxes().empty());
+  EXPECT_EQ(ReadBytes(notebook / "n.tav"), bytes);
+  EXPECT_EQ(Text(), "other");
+  EXPECT_FALSE(ReadOnly());
+  EXPECT_FALSE(CurrentPageIsProtected());
+}
+
+TEST_F(PagesApp, MoveUpSavesAndShowsTheParentsPages) {
+  Page("r.tav", "root page");
+  Folder("sub");
+  Page("sub\\s.tav", "sub page");
+  Refresh();
+  EXPECT_EQ(GetParentFolderNode(), nullptr);
+  SelectFolder(Node("sub"));
+  EXPECT_EQ(SavedPagePath, notebook / "sub\\s.tav");
+  EXPECT_EQ(GetParentFolderNode(), TreeView_GetRoot(Ui.tree));
+  Type(" typed");
+  ExecuteCommand(CMD_MOVEUP);
+  harness::PumpMessages();
+  EXPECT_EQ(ReadBytes(notebook / "sub\\s.tav"), "sub page typed");
+  EXPECT_EQ(TreeView_GetSelection(Ui.tree), TreeView_GetRoot(Ui.tree));
+  EXPECT_EQ(Labels(), std::vector<std::string>{"r"});
+  EXPECT_EQ(Text(), "root page");
+  EXPECT_TRUE(FolderPathsEqual(harness::CurrentDirectory().c_str(), notebook.path().c_str()));
+}
+
+TEST_F(PagesApp, MoveUpStaysWhenThePageCannotBeSaved) {
+  Folder("sub");
+  Page("sub\\s.tav", "sub page");
+  Page("s.tav", "root s");
+  Refresh();
+  HTREEITEM sub = Node("sub");
+  SelectFolder(sub);
+  ASSERT_TRUE(SetFileAttributesA((notebook / "sub\\s.tav").c_str(), FILE_ATTRIBUTE_READONLY));
+  Type(" typed");
+  boxes.Answer(IDOK);
+  GoToParentFolder();
+  harness::PumpMessages();
+  ExpectSaveErrors(1, "s.tav");
+  EXPECT_EQ(TreeView_GetSelection(Ui.tree), sub);
+  EXPECT_EQ(Text(), "sub page typed");
+  EXPECT_EQ(ReadBytes(notebook / "s.tav"), "root s");
+  EXPECT_EQ(ReadBytes(notebook / "sub\\s.tav"), "sub page");
+  SetFileAttributesA((notebook / "sub\\s.tav").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+}  // namespace

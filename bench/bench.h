@@ -17,4 +17,7 @@ inline double BenchSeconds() {
 /* bench_tree.cpp */
 void RunTreeBenchmarks();
 
+/* bench_pages.cpp */
+void RunPageBenchmarks();
+
 #endif

@@ -19,6 +19,7 @@ struct Benchmark {
 // One row per subsystem's benchmarks.
 const Benchmark Benchmarks[] = {
     {"tree", RunTreeBenchmarks},
+    {"pages", RunPageBenchmarks},
 };
 
 bool Wanted(const char *name, int argc, char **argv) {

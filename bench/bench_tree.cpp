@@ -44,8 +44,9 @@ void ListFolder(const std::string &path, Folder *folder) {
 }
 
 void SortAll(Folder *folder) {
-  std::sort(folder->children.begin(), folder->children.end(),
-            [](const Folder &a, const Folder &b) { return FolderNameLess(a.name.c_str(), b.name.c_str()); });
+  std::sort(folder->children.begin(), folder->children.end(), [](const Folder &a, const Folder &b) {
+    return FolderNameLess(a.name.c_str(), b.name.c_str());
+  });
   for (Folder &child : folder->children) SortAll(&child);
 }
 
@@ -57,7 +58,8 @@ HTREEITEM Insert(HWND tree, HTREEITEM parent, const char *label, HTREEITEM after
   insert.item.pszText = const_cast<char *>(label);
   insert.item.iImage = 1;
   insert.item.iSelectedImage = 2;
-  return reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+  return reinterpret_cast<HTREEITEM>(
+      SendMessageA(tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
 }
 
 void InsertAll(HWND tree, HTREEITEM parent, const Folder &folder, HTREEITEM after) {
@@ -67,10 +69,10 @@ void InsertAll(HWND tree, HTREEITEM parent, const Folder &folder, HTREEITEM afte
 
 // A tree view like the program's, beside it, for the floor's insertions.
 HWND MakeFloorTree() {
-  return CreateWindowExA(WS_EX_CLIENTEDGE, WC_TREEVIEWA, "",
-                         WS_CHILD | WS_VISIBLE | TVS_HASBUTTONS | TVS_HASLINES | TVS_EDITLABELS |
-                             TVS_SHOWSELALWAYS,
-                         0, 0, 200, 400, MainWindow, nullptr, AppInstance, nullptr);
+  return CreateWindowExA(
+      WS_EX_CLIENTEDGE, WC_TREEVIEWA, "",
+      WS_CHILD | WS_VISIBLE | TVS_HASBUTTONS | TVS_HASLINES | TVS_EDITLABELS | TVS_SHOWSELALWAYS, 0,
+      0, 200, 400, MainWindow, nullptr, AppInstance, nullptr);
 }
 
 struct Timing {
@@ -139,7 +141,8 @@ void RunTreeBenchmarks() {
   for (int i = 0; made && i < 100; ++i) {
     char name[32];
     snprintf(name, sizeof name, "\\Top %02d", (i * 37) % 100);
-    made = CreateDirectoryA((deep + name).c_str(), nullptr) && MakeFolders(deep + name, 100, "sub-%02d");
+    made = CreateDirectoryA((deep + name).c_str(), nullptr) &&
+           MakeFolders(deep + name, 100, "sub-%02d");
   }
   if (!made) {
     fprintf(stderr, "tree benchmark: cannot make the folders\n");
@@ -155,10 +158,12 @@ void RunTreeBenchmarks() {
   Timing wideSorted = Measure(wide, &sorted, 1);
 
   printf("\nFolder tree rebuild (ms, best of runs; floor = listing + pre-sorted insertion)\n");
-  printf("%-32s %10s %10s %10s %10s %8s\n", "case", "refresh", "listing", "insertion", "floor", "ratio");
+  printf("%-32s %10s %10s %10s %10s %8s\n", "case", "refresh", "listing", "insertion", "floor",
+         "ratio");
   PrintRow("100 x 100 folders", deepTiming);
   PrintRow("one folder, 5,000 subfolders", wideTiming);
-  printf("%-32s %10s %10s %10.1f\n", "  (5,000 inserted with TVI_SORT)", "", "", wideSorted.insertion * 1000);
+  printf("%-32s %10s %10s %10.1f\n", "  (5,000 inserted with TVI_SORT)", "", "",
+         wideSorted.insertion * 1000);
   fflush(stdout);
   app.Stop();
 }

@@ -98,8 +98,10 @@ bool UpdateSavedPagePath() {
 /* ---- writing ---- */
 
 // The existing page file's real name (its letter case may differ from the
-// one asked for) and its attributes. FindFirstFileA also matches 8.3 short
-// names under Wine, so only an entry whose own name is the wanted one counts.
+// one asked for) and its attributes. Windows gives a replaced file the letter
+// case of the name handed to MoveFileEx, so the save names the file exactly as
+// it is. FindFirstFileA also matches 8.3 short names under Wine, so only an
+// entry whose own name is the wanted one counts.
 static bool FindExistingPageFile(const char *path, const char *fileName, char *realName,
                                  DWORD *attributes) {
   WIN32_FIND_DATAA found;
@@ -156,7 +158,7 @@ bool WritePageFile(const char *folder, const char *fileName, const char *text, s
       SetLastError(ERROR_ACCESS_DENIED);
       return false;
     }
-    
+    if (!JoinFolderAndName(folder, realName, target)) return false;
   } else {
     attributes = 0;
   }

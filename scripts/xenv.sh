@@ -16,7 +16,12 @@ start_private_display() {
 
 start_wineserver() {
   export WINEPREFIX=$1
-  /usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1
+  # Already running for this prefix is fine too.
+  /usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1 || true
+  # The first Wine program of a session starts Wine's background services,
+  # which inherit its output; started here, they hold /dev/null instead of
+  # the test runner's pipe, which would otherwise stay open after the tests.
+  WINEDEBUG=-all /usr/lib/wine/wine64 cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
 
 stop_private_display() {

@@ -31,13 +31,13 @@ bool FolderNameLess(const char *a, const char *b) {
   return CompareStringA(LOCALE_USER_DEFAULT, 0, a, -1, b, -1) == CSTR_LESS_THAN;
 }
 
-/* Sorts sibling names as TVI_SORT would place them. Names that compare equal
+/* Sorts subfolders as TVI_SORT would place them. Names that compare equal
    keep their listing order, as TVI_SORT puts a new node after its equals.
    Sorting first and appending is what makes large folders fast: TVI_SORT
    walks the siblings for every insertion. */
-void SortFolderNames(std::vector<std::string> *names) {
-  std::stable_sort(names->begin(), names->end(), [](const std::string &a, const std::string &b) {
-    return FolderNameLess(a.c_str(), b.c_str());
+void SortSubfolders(std::vector<Subfolder> *folders) {
+  std::stable_sort(folders->begin(), folders->end(), [](const Subfolder &a, const Subfolder &b) {
+    return FolderNameLess(a.name.c_str(), b.name.c_str());
   });
 }
 
@@ -48,9 +48,9 @@ static bool NameHasSeparator(const char *name) {
   return strchr(name, '\\') != nullptr || strchr(name, '/') != nullptr;
 }
 
-/* The names of the subdirectories of the current directory, in listing
-   order. Hidden and system directories count; files never do. */
-static void ListSubfolderNames(std::vector<std::string> *names) {
+/* The subdirectories of the current directory, in listing order. Hidden and
+   system directories count; files never do. */
+static void ListSubfolders(std::vector<Subfolder> *folders) {
   WIN32_FIND_DATAA entry;
   HANDLE search = FindFirstFileA("*.*", &entry);
   if (search == INVALID_HANDLE_VALUE) return;
@@ -58,7 +58,8 @@ static void ListSubfolderNames(std::vector<std::string> *names) {
     if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
     if (strcmp(entry.cFileName, ".") == 0 || strcmp(entry.cFileName, "..") == 0) continue;
     if (NameHasSeparator(entry.cFileName)) continue;
-    names->push_back(entry.cFileName);
+    bool isLink = (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    folders->push_back(Subfolder{entry.cFileName, isLink});
   } while (FindNextFileA(search, &entry));
   FindClose(search);
 }
@@ -86,28 +87,30 @@ static void NoteTooDeep(const char *parentPath, const char *name) {
 /* Inserts the subdirectories of a folder under its node, sorted, and then
    theirs, depth first. A folder that cannot be entered is reported and keeps
    no children; one whose path would pass 259 characters is left out, since
-   no node could name it. Leaves the current directory in the last folder
-   scanned. */
+   no node could name it. A link to a directory is shown but not scanned:
+   links can lead back to an ancestor (a user profile's junctions, the home
+   folder links of a Wine prefix) and the scan would then never end. Leaves
+   the current directory in the last folder scanned. */
 void ScanFolder(const char *path, HTREEITEM node) {
   if (strlen(path) >= PATH_BUFFER_SIZE) return;
   if (!SetCurrentDirectoryA(path)) {
     ReportFolderNotEntered(path);
     return;
   }
-  std::vector<std::string> names;
-  ListSubfolderNames(&names);
-  SortFolderNames(&names);
+  std::vector<Subfolder> folders;
+  ListSubfolders(&folders);
+  SortSubfolders(&folders);
 
   std::vector<std::pair<HTREEITEM, const char *>> children;
   char childPath[PATH_BUFFER_SIZE];
-  for (const std::string &name : names) {
+  for (const Subfolder &folder : folders) {
     strcpy(childPath, path);
-    if (!JoinPath(childPath, name.c_str())) {
-      NoteTooDeep(path, name.c_str());
+    if (!JoinPath(childPath, folder.name.c_str())) {
+      NoteTooDeep(path, folder.name.c_str());
       continue;
     }
-    HTREEITEM child = AppendNode(node, name.c_str(), FOLDER_IMAGE, OPEN_FOLDER_IMAGE);
-    if (child != nullptr) children.emplace_back(child, name.c_str());
+    HTREEITEM child = AppendNode(node, folder.name.c_str(), FOLDER_IMAGE, OPEN_FOLDER_IMAGE);
+    if (child != nullptr && !folder.isLink) children.emplace_back(child, folder.name.c_str());
   }
   for (const auto &child : children) {
     strcpy(childPath, path);

@@ -13,7 +13,7 @@
 bool GetNodeLabel(HTREEITEM node, char *out);
 bool GetFolderPath(HTREEITEM node, char *out);
 bool SwitchFolder(const char *path);
-bool JoinPath(char *path, const char *name);   // false when it would not fit
+bool JoinPath(char *path, const char *name);  // false when it would not fit
 bool EndsWithSeparator(const char *path);
 void ReportFolderNotEntered(const char *path);  // "Cannot switch to directory ..."
 
@@ -24,8 +24,14 @@ bool SelectSavedPath(const char *path);
 void OnFolderSelected(HTREEITEM node);
 LRESULT OnBeginFolderRename(HTREEITEM node);
 bool SavedPathRemainder(const char *workFolder, const char *path, const char **remainder);
-bool FolderNameLess(const char *a, const char *b);     // the order of TVI_SORT
-void SortFolderNames(std::vector<std::string> *names);
+// A subdirectory as listed: its name, and whether it is a link (symbolic
+// link or junction) to a directory elsewhere, which the scan does not enter.
+struct Subfolder {
+  std::string name;
+  bool isLink;
+};
+bool FolderNameLess(const char *a, const char *b);  // the order of TVI_SORT
+void SortSubfolders(std::vector<Subfolder> *folders);
 
 /* folder_commands.cpp */
 LRESULT OnEndFolderRename(NMTVDISPINFOA *info);

@@ -40,7 +40,8 @@ TEST(JoinPath, JoinsWithExactlyOneBackslashAndRefusesWhatDoesNotFit) {
     strcpy(buffer, c.path.c_str());
     EXPECT_EQ(JoinPath(buffer, c.name.c_str()), c.fits);
     EXPECT_EQ(std::string(buffer), c.expected);
-    EXPECT_EQ(static_cast<unsigned char>(buffer[PATH_BUFFER_SIZE]), 0xcc) << "wrote past the buffer";
+    EXPECT_EQ(static_cast<unsigned char>(buffer[PATH_BUFFER_SIZE]), 0xcc)
+        << "wrote past the buffer";
   }
 }
 
@@ -81,19 +82,23 @@ TEST(SavedPathRemainder, TakesWhatFollowsTheWorkFolderAndOneSeparator) {
 
 // Sorting the names first and appending them must give the very order the
 // tree view gives when each is inserted with TVI_SORT, for every listing order.
-TEST(SortFolderNames, GivesTheOrderOfSortedInsertion) {
+TEST(SortSubfolders, GivesTheOrderOfSortedInsertion) {
   const std::vector<std::string> names = {
-      "b", "ab", "a-b", "a'b", "Ab", "AB", "aB", "10", "9", "1", "01", "a b", "a_b",
-      "e", "\xe9", "f", "\xc4", "a", "\xe6", "ae", "\xdf", "ss", "_x", "~x", ".hidden",
-      "#h", " x", "Zeta", "zeta", "co-op", "coop", "co'op", "-", "'", "--", "x-", "x",
-      "a1", "a01", "a-1", "ABC", "abc", "Abc", "aBC", "\xc9t\xe9", "ete", "Ete"};
+      "b",    "ab",    "a-b", "a'b", "Ab",        "AB",  "aB",   "10",   "9",    "1",
+      "01",   "a b",   "a_b", "e",   "\xe9",      "f",   "\xc4", "a",    "\xe6", "ae",
+      "\xdf", "ss",    "_x",  "~x",  ".hidden",   "#h",  " x",   "Zeta", "zeta", "co-op",
+      "coop", "co'op", "-",   "'",   "--",        "x-",  "x",    "a1",   "a01",  "a-1",
+      "ABC",  "abc",   "Abc", "aBC", "\xc9t\xe9", "ete", "Ete"};
   std::vector<std::vector<std::string>> listings = {names, names, names};
   std::reverse(listings[1].begin(), listings[1].end());
   std::rotate(listings[2].begin(), listings[2].begin() + 17, listings[2].end());
   for (size_t i = 0; i < listings.size(); ++i) {
     SCOPED_TRACE("listing order " + std::to_string(i));
-    std::vector<std::string> sorted = listings[i];
-    SortFolderNames(&sorted);
+    std::vector<Subfolder> folders;
+    for (const std::string &name : listings[i]) folders.push_back(Subfolder{name, false});
+    SortSubfolders(&folders);
+    std::vector<std::string> sorted;
+    for (const Subfolder &folder : folders) sorted.push_back(folder.name);
     EXPECT_EQ(sorted, treetest::OrderOfSortedInsertion(listings[i]));
   }
 }

@@ -68,7 +68,8 @@ TEST_F(FolderTree, FolderPathIsBuiltFromTheLabels) {
   HTREEITEM ideas = AppendNode(AppendNode(notes, "Projects"), "Ideas");
   HTREEITEM drive = AppendNode(TVI_ROOT, "D:\\");
   HTREEITEM projects = AppendNode(drive, "Projects");
-  HTREEITEM tooLong = AppendNode(AppendNode(TVI_ROOT, "D:\\" + std::string(247, 'p')), std::string(9, 'n'));
+  HTREEITEM tooLong =
+      AppendNode(AppendNode(TVI_ROOT, "D:\\" + std::string(247, 'p')), std::string(9, 'n'));
   EXPECT_EQ(FolderPathOf(notes), "D:\\Notes");
   EXPECT_EQ(FolderPathOf(ideas), "D:\\Notes\\Projects\\Ideas");
   EXPECT_EQ(FolderPathOf(projects), "D:\\Projects");
@@ -93,16 +94,18 @@ TEST_F(FolderTree, SwitchFolderMakesTheFolderCurrentOrReportsIt) {
   EXPECT_EQ(CurrentDirectory(), Work());
   ASSERT_EQ(boxes.boxes().size(), 1u);
   EXPECT_EQ(boxes.boxes()[0].caption, "Error");
-  EXPECT_EQ(boxes.boxes()[0].text.rfind("Cannot switch to directory \"" + At("Missing") + "\":\n", 0), 0u)
+  EXPECT_EQ(
+      boxes.boxes()[0].text.rfind("Cannot switch to directory \"" + At("Missing") + "\":\n", 0), 0u)
       << boxes.boxes()[0].text;
 }
 
 TEST_F(FolderTree, RefreshShowsEveryDirectoryOnceInSortedOrder) {
   // Made in an order unlike the sorted one; the listing's own order must not matter.
-  const std::vector<std::string> folders = {"gamma", "Zeta", "beta", "a-b", "ab", "10", "9", "Alpha",
-                                            ".hidden", "system", "folder.tav"};
+  const std::vector<std::string> folders = {"gamma", "Zeta", "beta",  "a-b",     "ab",
+                                            "10",    "9",    "Alpha", ".hidden", "system"};
   for (const std::string &name : folders) ASSERT_TRUE(MakeDirs(At(name)));
   ASSERT_TRUE(MakeDirs(At("beta\\inner")));
+  ASSERT_TRUE(MakeDirs(At("gamma\\folder.tav")));
   SetFileAttributesA(At(".hidden").c_str(), FILE_ATTRIBUTE_HIDDEN);
   SetFileAttributesA(At("system").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
   ASSERT_TRUE(WriteBytes(At("page.tav"), "text"));
@@ -110,11 +113,15 @@ TEST_F(FolderTree, RefreshShowsEveryDirectoryOnceInSortedOrder) {
   ASSERT_TRUE(WriteBytes(At("beta\\inside.tav"), "inside"));
 
   Refresh("");
-  ASSERT_EQ(ChildLabels(Ui.tree, nullptr), std::vector<std::string>{Work()}) << "one root, the work folder path";
+  ASSERT_EQ(ChildLabels(Ui.tree, nullptr), std::vector<std::string>{Work()})
+      << "one root, the work folder path";
   EXPECT_TRUE(IsExpanded(Ui.tree, Root()));
   EXPECT_EQ(ChildLabels(Ui.tree, Root()), treetest::OrderOfSortedInsertion(folders));
   EXPECT_EQ(ChildLabels(Ui.tree, Node({"beta"})), std::vector<std::string>{"inner"});
-  EXPECT_FALSE(IsExpanded(Ui.tree, Node({"beta"}))) << "only the root and the restored path are expanded";
+  EXPECT_EQ(ChildLabels(Ui.tree, Node({"gamma"})), std::vector<std::string>{"folder.tav"})
+      << "a directory named like a page is a folder";
+  EXPECT_FALSE(IsExpanded(Ui.tree, Node({"beta"})))
+      << "only the root and the restored path are expanded";
   EXPECT_EQ(TreeView_GetSelection(Ui.tree), Root()) << "no saved page: the root";
   EXPECT_EQ(CurrentDirectory(), Work());
 
@@ -137,7 +144,8 @@ TEST_F(FolderTree, FolderThatCannotBeEnteredIsReportedOnceAndItsSiblingsAreScann
   Refresh("");
   ASSERT_EQ(boxes.boxes().size(), 1u);
   EXPECT_EQ(boxes.boxes()[0].caption, "Error");
-  EXPECT_EQ(boxes.boxes()[0].text.rfind("Cannot switch to directory \"" + trailingDot + "\":\n", 0), 0u)
+  EXPECT_EQ(boxes.boxes()[0].text.rfind("Cannot switch to directory \"" + trailingDot + "\":\n", 0),
+            0u)
       << boxes.boxes()[0].text;
   EXPECT_EQ(ChildLabels(Ui.tree, Root()), (std::vector<std::string>{"a.", "b", "Z"}));
   EXPECT_TRUE(ChildLabels(Ui.tree, Node({"a."})).empty());
@@ -154,7 +162,8 @@ TEST_F(FolderTree, SavedPathSelectsItsFolderAndPageWhateverTheLetterCase) {
   Refresh(Work() + "\\PROJECTS\\ideas\\second.TAV");
   EXPECT_EQ(TreeView_GetSelection(Ui.tree), Node({"Projects", "Ideas"}));
   EXPECT_TRUE(IsExpanded(Ui.tree, Node({"Projects"})));
-  EXPECT_TRUE(IsExpanded(Ui.tree, Node({"Projects", "Ideas"}))) << "the selected folder is expanded too";
+  EXPECT_TRUE(IsExpanded(Ui.tree, Node({"Projects", "Ideas"})))
+      << "the selected folder is expanded too";
   EXPECT_EQ(CurrentDirectory(), At("Projects\\Ideas"));
   EXPECT_EQ(SelectedTabLabel(Ui.tabs), "Second");
   EXPECT_EQ(harness::WindowText(Ui.editor), "second");
@@ -220,7 +229,8 @@ TEST_F(FolderTree, FailingSwitchToTheWorkFolderLeavesTheOldTree) {
   EXPECT_FALSE(RefreshTree());
   strcpy(WorkFolderPath, work.c_str());
   ASSERT_EQ(boxes.boxes().size(), 1u);
-  EXPECT_EQ(boxes.boxes()[0].text.rfind("Cannot switch to directory \"" + At("Missing") + "\"", 0), 0u);
+  EXPECT_EQ(boxes.boxes()[0].text.rfind("Cannot switch to directory \"" + At("Missing") + "\"", 0),
+            0u);
   EXPECT_EQ(ChildLabels(Ui.tree, nullptr), std::vector<std::string>{Work()});
   EXPECT_EQ(SelectedLabel(Ui.tree), "Projects");
   EXPECT_EQ(CurrentDirectory(), At("Projects"));
@@ -255,7 +265,8 @@ TEST_F(FolderTree, RefreshStopsWhenThePageCannotBeSavedAndLosesNothing) {
   EXPECT_FALSE(RefreshTree());
   ASSERT_EQ(boxes.boxes().size(), 1u);
   EXPECT_NE(boxes.boxes()[0].text.find("Plan.tav"), std::string::npos) << boxes.boxes()[0].text;
-  EXPECT_EQ(ChildLabels(Ui.tree, Root()), std::vector<std::string>{"Projects"}) << "the tree is not rebuilt";
+  EXPECT_EQ(ChildLabels(Ui.tree, Root()), std::vector<std::string>{"Projects"})
+      << "the tree is not rebuilt";
   EXPECT_EQ(SelectedLabel(Ui.tree), "Projects");
   EXPECT_EQ(CurrentDirectory(), At("Projects"));
   EXPECT_EQ(harness::WindowText(Ui.editor), "unsaved");
@@ -293,6 +304,8 @@ TEST_F(FolderTree, FoldersNestedTooDeeplyAreLeftOutWithOneNotice) {
   // Work\A\B is exactly 259 characters long: shown. Its sibling Work\A\C
   // (260) and its child Work\A\B\x (261) cannot be named: left out. They are
   // made under short names and renamed, since no path that long can be made.
+  // Windows enters folders of at most 258 characters (Wine 259), so there
+  // Work\A\B is also reported as a folder that cannot be entered.
   const size_t work = Work().size();
   ASSERT_LT(work, 150u);
   const std::string a(259 - work - 1 - 1 - 100, 'A');
@@ -300,8 +313,9 @@ TEST_F(FolderTree, FoldersNestedTooDeeplyAreLeftOutWithOneNotice) {
   const std::string c(101, 'C');
   ASSERT_TRUE(MakeDirs(At(a + "\\b\\x")));
   ASSERT_TRUE(MakeDirs(At(a + "\\c")));
-  ASSERT_TRUE(MoveFileA(At(a + "\\b").c_str(), At(a + "\\" + b).c_str()));
-  ASSERT_TRUE(MoveFileA(At(a + "\\c").c_str(), At(a + "\\" + c).c_str()));
+  const std::string longA = "\\\\?\\" + At(a) + "\\";
+  ASSERT_TRUE(MoveFileA((longA + "b").c_str(), (longA + b).c_str()));
+  ASSERT_TRUE(MoveFileA((longA + "c").c_str(), (longA + c).c_str()));
   ASSERT_TRUE(MakeDirs(At("shallow\\below")));
   const std::string deepest = At(a + "\\" + b);
   ASSERT_EQ(deepest.size(), 259u);
@@ -321,6 +335,28 @@ TEST_F(FolderTree, FoldersNestedTooDeeplyAreLeftOutWithOneNotice) {
   EXPECT_TRUE(MoveFileA(At(a).c_str(), At("a").c_str()));
 }
 
+// Labels from the drive root down to the first directory link found within
+// 'depth' levels below 'folder' (a top-level folder of the drive).
+std::vector<std::string> FirstLinkBelow(const std::string &folder, int depth) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return {};
+  std::vector<std::string> result;
+  do {
+    std::string name = found.cFileName;
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name == "." || name == "..")
+      continue;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+      result = {name};
+    } else if (depth > 1) {
+      result = FirstLinkBelow(folder + "\\" + name, depth - 1);
+      if (!result.empty()) result.insert(result.begin(), name);
+    }
+  } while (result.empty() && FindNextFileA(search, &found));
+  FindClose(search);
+  return result;
+}
+
 TEST_F(FolderTree, WorkFolderAtTheRootOfADriveRestoresTheSavedPage) {
   // The only drive root small enough to scan as a whole is a Wine prefix's C:.
   if (!treetest::RunningUnderWine()) GTEST_SKIP() << "would scan a whole system drive";
@@ -337,6 +373,15 @@ TEST_F(FolderTree, WorkFolderAtTheRootOfADriveRestoresTheSavedPage) {
   EXPECT_EQ(CurrentDirectory(), At("sub"));
   EXPECT_EQ(SelectedTabLabel(Ui.tabs), "two");
   EXPECT_EQ(std::string(SavedPagePath), At("sub\\two.tav"));
+
+  // A Wine prefix links the profile's Documents and the like to the Unix home,
+  // from where the drives lead back here: links are shown, never entered.
+  std::vector<std::string> link = FirstLinkBelow(drive + "users", 2);
+  if (link.empty()) return;
+  link.insert(link.begin(), "users");
+  HTREEITEM linkNode = Node(link);
+  ASSERT_NE(linkNode, nullptr);
+  EXPECT_EQ(TreeView_GetChild(Ui.tree, linkNode), nullptr);
 }
 
 }  // namespace

@@ -25,7 +25,8 @@ HTREEITEM FindNode(HWND tree, const std::vector<std::string> &labels) {
   HTREEITEM node = TreeView_GetRoot(tree);
   for (const std::string &wanted : labels) {
     HTREEITEM child = TreeView_GetChild(tree, node);
-    while (child != nullptr && Label(tree, child) != wanted) child = TreeView_GetNextSibling(tree, child);
+    while (child != nullptr && Label(tree, child) != wanted)
+      child = TreeView_GetNextSibling(tree, child);
     if (child == nullptr) return nullptr;
     node = child;
   }

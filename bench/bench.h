@@ -20,4 +20,7 @@ void RunTreeBenchmarks();
 /* bench_pages.cpp */
 void RunPageBenchmarks();
 
+/* bench_startup.cpp */
+void RunStartupBenchmarks();
+
 #endif

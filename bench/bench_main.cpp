@@ -20,6 +20,7 @@ struct Benchmark {
 const Benchmark Benchmarks[] = {
     {"tree", RunTreeBenchmarks},
     {"pages", RunPageBenchmarks},
+    {"startup", RunStartupBenchmarks},
 };
 
 bool Wanted(const char *name, int argc, char **argv) {

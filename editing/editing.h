@@ -4,6 +4,7 @@
 #define TAV_EDITING_H
 
 #include <windows.h>
+#include <commdlg.h>
 #include <richedit.h>
 
 extern bool wordWrap;
@@ -20,6 +21,14 @@ void FormatDateTime(char *out, int capacity);
 CHARFORMATA EditorCharFormat();
 
 /* find_replace.cpp */
+// The search and replacement texts: buffers of 96 bytes, of which the dialogs
+// are offered 90 (terminator included).
+enum { FIND_BUFFER_SIZE = 96, FIND_TEXT_CAPACITY = 90 };
+extern FINDREPLACEA findRequest;
+extern char findWhatText[FIND_BUFFER_SIZE];
+extern char replaceWithText[FIND_BUFFER_SIZE];
+void PrepareFindRequest();
+bool FindFrom(DWORD options, LONG start, CHARRANGE *match);
 void OpenFindDialog();
 void FindNextCommand();
 void OpenReplaceDialog();

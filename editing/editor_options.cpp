@@ -7,6 +7,7 @@
 
 #include "app/platform_seam.h"
 #include "app/ui_handles.h"
+#include "pages/pages.h"
 
 bool wordWrap;
 LOGFONTA editorFont;
@@ -84,9 +85,12 @@ void FormatDateTime(char *out, int capacity) {
   snprintf(out, capacity, "%s %s", time, date);
 }
 
+/* Nothing goes into a page shown read-only: it is never saved, and the
+   editor would take the insertion regardless. */
 void InsertDateTime() {
   if (Ui.tabs == nullptr || Ui.editor == nullptr) return;
   if (SendMessageA(Ui.tabs, TCM_GETCURSEL, 0, 0) < 0) return;
+  if (CurrentPageIsProtected()) return;
   char text[96];
   FormatDateTime(text, sizeof text);
   SendMessageA(Ui.editor, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text));

@@ -67,6 +67,7 @@ bool FolderPathsEqual(const char *a, const char *b);
 
 /* page_commands.cpp */
 bool AskItemName(char *out, const char *initialText, bool subfolderMode);
+INT_PTR CALLBACK NameDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 void NewPage();
 void RenamePage();
 void DeletePage();

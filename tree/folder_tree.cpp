@@ -287,5 +287,6 @@ void OnFolderSelected(HTREEITEM node) {
 LRESULT OnBeginFolderRename(HTREEITEM node) {
   if (node == nullptr || TreeView_GetParent(Ui.tree, node) == nullptr) return TRUE;
   SaveCurrentPage();
+  MarkFolderEditStarted();
   return FALSE;
 }

@@ -34,10 +34,12 @@ bool FolderNameLess(const char *a, const char *b);  // the order of TVI_SORT
 void SortSubfolders(std::vector<Subfolder> *folders);
 
 /* folder_commands.cpp */
+void MarkFolderEditStarted();  // a label edit was allowed to begin
 LRESULT OnEndFolderRename(NMTVDISPINFOA *info);
 LRESULT OnTreeRightClick();
 void AddSubfolder();
 void DeleteFolder();
+bool DeleteFolderTree(HTREEITEM node);
 void OpenFolder(bool explore);
 
 /* work_folder.cpp */

@@ -189,7 +189,9 @@ TEST_F(MainWindowTest, CtrlTabAndCtrlShiftTabAreCommandsNotText) {
     int command = -1;
     bool translated = TranslatesTo(c.key, c.control, c.shift, &command);
     EXPECT_EQ(translated, c.command != 0) << "key " << c.key << " ctrl " << c.control << " shift " << c.shift;
-    if (c.command != 0) EXPECT_EQ(command, c.command) << "key " << c.key;
+    if (c.command != 0) {
+      EXPECT_EQ(command, c.command) << "key " << c.key;
+    }
   }
 }
 

@@ -151,6 +151,9 @@ void ResetProgramState() {
   wordWrap = false;
   memset(&editorFont, 0, sizeof editorFont);
   fontSizeTenths = 0;
+  // The find request lives as long as the process.
+  findRequest = FINDREPLACEA{};
+  findWhatText[0] = replaceWithText[0] = '\0';
   SetStatusTable(nullptr);
   Platform = SystemPlatform;
 }

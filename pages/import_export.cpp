@@ -1,0 +1,173 @@
+// Import and export: plain text between the current page and any file,
+// chosen in the system's file dialogs opened in the work folder.
+#include "pages/pages.h"
+
+#include <richedit.h>
+#include <shlwapi.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "app/platform_seam.h"
+#include "app/ui_handles.h"
+
+static const char FileDialogFilter[] =
+    "Text Files (*.txt)\0*.txt\0TAV Files (*.tav)\0*.tav\0All Files (*.*)\0*.*\0";
+
+// Imported text goes to the editor in pieces of at most this many bytes.
+enum { IMPORT_BLOCK_SIZE = PATH_BUFFER_SIZE - 1 };
+
+// Room for a message quoting a full path and a sentence around it.
+enum { PATH_MESSAGE_BUFFER_SIZE = MESSAGE_BUFFER_SIZE + 100 };
+
+static int SelectedTab() {
+  return Ui.tabs != nullptr ? TabCtrl_GetCurSel(Ui.tabs) : -1;
+}
+
+// The parameters both file dialogs share; path is the empty 260-byte buffer
+// that receives the chosen file.
+static void PrepareFileDialog(OPENFILENAMEA *dialog, char *path, const char *title) {
+  memset(dialog, 0, sizeof *dialog);
+  path[0] = '\0';
+  dialog->lStructSize = sizeof *dialog;
+  dialog->hwndOwner = MainWindow;
+  dialog->lpstrFilter = FileDialogFilter;
+  dialog->nFilterIndex = 0;
+  dialog->lpstrFile = path;
+  dialog->nMaxFile = PATH_BUFFER_SIZE;
+  dialog->lpstrInitialDir = WorkFolderPath;
+  dialog->lpstrTitle = title;
+}
+
+static void ShowFileError(const char *format, const char *path) {
+  char message[PATH_MESSAGE_BUFFER_SIZE];
+  snprintf(message, sizeof message, format, path);
+  ShowSystemError(message);
+}
+
+static void ShowNotice(const char *format, const char *name) {
+  char message[PATH_MESSAGE_BUFFER_SIZE];
+  snprintf(message, sizeof message, format, name);
+  MessageBoxA(MainWindow, message, "TAV", MB_OK | MB_ICONWARNING);
+}
+
+/* ---- import ---- */
+
+/* Inserts the file at the caret, replacing the selection. The page reader
+   never ends a piece between the CR and the LF of one line break, which the
+   editor would take for two breaks, and hands each NUL byte on as a space,
+   since a NUL would end the piece. */
+static void InsertFileAtCaret(HANDLE file, PageReader *reader) {
+  StartPageReader(reader, file);
+  char piece[IMPORT_BLOCK_SIZE + 1];
+  for (;;) {
+    long got = 0;
+    ReadPagePiece(reader, piece, IMPORT_BLOCK_SIZE, &got);
+    if (got <= 0) return;
+    piece[got] = '\0';
+    SendMessageA(Ui.editor, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(piece));
+  }
+}
+
+/* A page shown read-only because its file holds what the editor can't keep
+   is never saved, so text imported into it would be lost. */
+void ImportTextFile() {
+  int tab = SelectedTab();
+  if (tab < 0 || Ui.editor == nullptr) return;
+  if (CurrentPageIsProtected()) {
+    char pageName[PATH_BUFFER_SIZE];
+    if (!GetPageName(tab, pageName)) pageName[0] = '\0';
+    ShowNotice("The page '%s' is shown read-only and is never saved: "
+               "nothing can be imported into it.", pageName);
+    return;
+  }
+  char path[PATH_BUFFER_SIZE];
+  OPENFILENAMEA dialog;
+  PrepareFileDialog(&dialog, path, "Select The Import File");
+  dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+  if (!Platform.getOpenFileName(&dialog)) return;
+  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    ShowFileError("Error importing from file '%s'", path);
+    return;
+  }
+  PageReader reader;
+  InsertFileAtCaret(file, &reader);
+  CloseHandle(file);
+  if (reader.readError != 0) {
+    // What was read before the failure stays in the page.
+    SetLastError(reader.readError);
+    ShowFileError("Error reading file '%s'", path);
+  }
+  if (reader.sawNul)
+    ShowNotice("The file '%s' contains NUL bytes, which the editor cannot hold.\n"
+               "Each was imported as a space.", path);
+}
+
+/* ---- export ---- */
+
+/* The selected text with CR LF line breaks, as page files hold them (the
+   editor's own selected text has lone CRs), in a buffer the caller frees.
+   Each position yields at most two bytes (a line break, a double-byte
+   character); should the editor fill the buffer all the same, it is asked
+   again with a larger one. */
+static char *FetchSelectedText(LONG positions, size_t *length) {
+  size_t capacity = 2 * static_cast<size_t>(positions) + 2;
+  for (int attempt = 0; attempt < 3 && capacity <= MAXDWORD; ++attempt, capacity *= 2) {
+    char *text = static_cast<char *>(malloc(capacity));
+    if (text == nullptr) break;
+    GETTEXTEX request = {};
+    request.cb = static_cast<DWORD>(capacity);
+    request.flags = GT_SELECTION | GT_USECRLF;
+    request.codepage = CP_ACP;
+    LRESULT copied = SendMessageA(Ui.editor, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&request),
+                                  reinterpret_cast<LPARAM>(text));
+    // A full buffer may have cut the text; Wine answers 0 when it is too small.
+    if (copied > 0 && static_cast<size_t>(copied) + 1 < capacity) {
+      *length = static_cast<size_t>(copied);
+      return text;
+    }
+    free(text);
+  }
+  SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+  return nullptr;
+}
+
+/* Replaces the chosen file by the bytes given: through a temporary file
+   beside it, so a failed write leaves any file of that name as it was. */
+static bool WriteExportFile(const char *path, const char *text, size_t length) {
+  const char *name = PathFindFileNameA(path);
+  char folder[PATH_BUFFER_SIZE] = ".";
+  size_t folderLength = static_cast<size_t>(name - path);
+  if (folderLength > 0) {
+    memcpy(folder, path, folderLength);
+    folder[folderLength] = '\0';
+  }
+  return WritePageFile(folder, name, text, length);
+}
+
+void ExportSelection() {
+  if (SelectedTab() < 0 || Ui.editor == nullptr) return;
+  CHARRANGE selection = {0, 0};
+  SendMessageA(Ui.editor, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+  LONG positions = selection.cpMax - selection.cpMin;
+  if (positions <= 0) {
+    MessageBoxA(MainWindow, "No selected text", "TAV", MB_OK | MB_ICONWARNING);
+    return;
+  }
+  char path[PATH_BUFFER_SIZE];
+  OPENFILENAMEA dialog;
+  PrepareFileDialog(&dialog, path, "Select The Export File");
+  dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+  if (!Platform.getSaveFileName(&dialog)) return;
+  size_t length = 0;
+  char *text = FetchSelectedText(positions, &length);
+  bool written = text != nullptr && WriteExportFile(path, text, length);
+  DWORD error = GetLastError();
+  free(text);
+  if (!written) {
+    SetLastError(error);
+    ShowFileError("Error exporting to file '%s'", path);
+  }
+}

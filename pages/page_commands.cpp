@@ -1,0 +1,223 @@
+// Page commands: New Page, Rename Page and Delete Page, and the name dialog
+// they share with Add Subfolder.
+#include "pages/pages.h"
+
+#include <shlwapi.h>
+#include <stdio.h>
+#include <string.h>
+
+#include "app/ui_handles.h"
+
+static const char PageExtension[] = ".tav";
+enum { PAGE_EXTENSION_LENGTH = 4 };
+
+// What one run of the name dialog works with; it travels in the dialog's
+// creation parameter.
+struct NameRequest {
+  char *out;                // PATH_BUFFER_SIZE bytes
+  const char *initialText;
+  bool subfolderMode;
+};
+
+/* ---- the name dialog ---- */
+
+// A name whose extension is not ".tav" (in any letter case) gets one.
+static bool NeedsPageExtension(const char *name) {
+  return !NamesEqualIgnoringAsciiCase(PathFindExtensionA(name), PageExtension);
+}
+
+/* Reads the typed name into name; returns why it cannot be used, or null
+   when it can. A page name is a file name in the page's own folder: a
+   separator (or the colon of a drive or a stream) would put the file
+   somewhere else, and the extension must still fit the name buffer. The
+   field itself has no limit, so a name too long to read whole is refused
+   rather than cut. */
+static const char *ReadTypedName(HWND field, bool subfolderMode, char *name) {
+  int typedLength = GetWindowTextLengthA(field);
+  if (typedLength >= PATH_BUFFER_SIZE) return "The name is too long: at most 259 characters fit.";
+  GetWindowTextA(field, name, PATH_BUFFER_SIZE);
+  if (subfolderMode) return nullptr;
+  if (strpbrk(name, "\\/:") != nullptr)
+    return "A page name can't contain '\\', '/' or ':'.";
+  size_t fileNameLength = strlen(name) + (NeedsPageExtension(name) ? PAGE_EXTENSION_LENGTH : 0);
+  if (fileNameLength >= PATH_BUFFER_SIZE)
+    return "The page name is too long: with its extension '.tav' at most 259 characters fit.";
+  return nullptr;
+}
+
+static void InitNameDialog(HWND dialog, const NameRequest *request) {
+  SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(request));
+  if (request->subfolderMode) {
+    SetWindowTextA(dialog, "Add Subfolder");
+    SetDlgItemTextA(dialog, IDC_NAME_PROMPT, "Enter the subfolder name:");
+  } else if (request->initialText[0] != '\0') {
+    SetWindowTextA(dialog, "Rename Page");
+    SetDlgItemTextA(dialog, IDC_NAME_EDIT, request->initialText);
+  }
+}
+
+/* OK with an empty field leaves the dialog open without a word; a name that
+   can't be used is explained, and the user may correct it. */
+static void ConfirmName(HWND dialog) {
+  const NameRequest *request =
+      reinterpret_cast<const NameRequest *>(GetWindowLongPtrA(dialog, DWLP_USER));
+  HWND field = GetDlgItem(dialog, IDC_NAME_EDIT);
+  char name[PATH_BUFFER_SIZE] = "";
+  const char *refusal = ReadTypedName(field, request->subfolderMode, name);
+  if (refusal != nullptr) {
+    MessageBoxA(dialog, refusal, "Error", MB_OK | MB_ICONSTOP);
+    SendMessageA(field, EM_SETSEL, 0, -1);
+    SetFocus(field);
+    return;
+  }
+  if (name[0] == '\0') return;
+  strcpy(request->out, name);
+  EndDialog(dialog, IDOK);
+}
+
+INT_PTR CALLBACK NameDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      InitNameDialog(dialog, reinterpret_cast<const NameRequest *>(lParam));
+      return TRUE;  // the focus goes to the name field, the first tab stop
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDOK) ConfirmName(dialog);
+      if (LOWORD(wParam) == IDCANCEL) EndDialog(dialog, IDCANCEL);
+      return TRUE;
+  }
+  return FALSE;
+}
+
+/* In page mode the name comes back as a page file name: "Plan" becomes
+   "Plan.tav", "Plan.TAV" stays, "Week.2" becomes "Week.2.tav". */
+bool AskItemName(char *out, const char *initialText, bool subfolderMode) {
+  out[0] = '\0';
+  NameRequest request = {out, initialText != nullptr ? initialText : "", subfolderMode};
+  INT_PTR result = DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_NAME), MainWindow,
+                                   NameDialogProc, reinterpret_cast<LPARAM>(&request));
+  if (result != IDOK) return false;
+  if (!subfolderMode && NeedsPageExtension(out)) strcat(out, PageExtension);
+  return true;
+}
+
+/* ---- the commands ---- */
+
+static int SelectedTab() {
+  return Ui.tabs != nullptr ? TabCtrl_GetCurSel(Ui.tabs) : -1;
+}
+
+// A page file's full path in the folder the tab strip was filled from; the
+// last error says why when it does not fit.
+static bool PageFilePath(const char *fileName, char *path) {
+  return JoinFolderAndName(PageFolder, fileName, path);
+}
+
+/* An existing file of that name is opened and shown as it is; only a
+   missing one is created, so no page is ever emptied here. */
+void NewPage() {
+  char fileName[PATH_BUFFER_SIZE];
+  if (!AskItemName(fileName, "", false)) return;
+  char path[PATH_BUFFER_SIZE];
+  HANDLE file = INVALID_HANDLE_VALUE;
+  if (PageFilePath(fileName, path)) {
+    file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+      file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                         nullptr);
+  }
+  if (file == INVALID_HANDLE_VALUE) {
+    char message[MESSAGE_BUFFER_SIZE];
+    snprintf(message, sizeof message, "Error creating file '%s'", fileName);
+    ShowSystemError(message);
+    return;
+  }
+  CloseHandle(file);
+  RebuildPageTabs();
+  SelectPageByName(fileName);
+}
+
+// True when the two names are the same but for letter case, which the file
+// system does not tell apart.
+static bool DifferOnlyInCase(const char *a, const char *b) {
+  if (strcmp(a, b) == 0) return false;
+  char upperA[PATH_BUFFER_SIZE];
+  char upperB[PATH_BUFFER_SIZE];
+  strcpy(upperA, a);
+  strcpy(upperB, b);
+  CharUpperA(upperA);
+  CharUpperA(upperB);
+  return strcmp(upperA, upperB) == 0;
+}
+
+/* Moves a page file within its folder. Wine answers a move that changes only
+   the letter case with success but leaves the name as it was, so such a
+   rename goes by way of a temporary name. */
+static bool MovePageFile(const char *from, const char *to) {
+  char fromPath[PATH_BUFFER_SIZE];
+  char toPath[PATH_BUFFER_SIZE];
+  if (!PageFilePath(from, fromPath) || !PageFilePath(to, toPath)) return false;
+  if (strcmp(from, to) == 0) return true;
+  if (!DifferOnlyInCase(from, to)) return MoveFileA(fromPath, toPath) != 0;
+  char temporary[MAX_PATH];
+  if (GetTempFileNameA(PageFolder[0] != '\0' ? PageFolder : ".", "tav", 0, temporary) == 0)
+    return false;
+  if (!MoveFileExA(fromPath, temporary, MOVEFILE_REPLACE_EXISTING)) {
+    DeleteFileA(temporary);
+    return false;
+  }
+  if (MoveFileA(temporary, toPath)) return true;
+  DWORD error = GetLastError();
+  MoveFileA(temporary, fromPath);
+  SetLastError(error);
+  return false;
+}
+
+static void ReportRenameFailure(const char *from, const char *to) {
+  char message[MESSAGE2_BUFFER_SIZE];
+  snprintf(message, sizeof message, "Error renaming file '%s' to '%s'", from, to);
+  MessageBoxA(MainWindow, message, "Error", MB_OK | MB_ICONSTOP);
+}
+
+/* The page's unsaved text is written before its file moves; a failed save
+   has been reported and does not stop the rename. */
+void RenamePage() {
+  int tab = SelectedTab();
+  if (tab < 0) return;
+  char oldFileName[PATH_BUFFER_SIZE];
+  char pageName[PATH_BUFFER_SIZE];
+  if (!GetPageFileName(tab, oldFileName) || !GetPageName(tab, pageName)) return;
+  char newFileName[PATH_BUFFER_SIZE];
+  if (!AskItemName(newFileName, pageName, false)) return;
+  SavePageIfModified(tab);
+  if (!MovePageFile(oldFileName, newFileName)) {
+    ReportRenameFailure(oldFileName, newFileName);
+    return;
+  }
+  RebuildPageTabs();
+  SelectPageByName(newFileName);
+}
+
+/* A deleted page's unsaved changes go with it; a page that can't be deleted
+   stays as it was, unsaved changes included. */
+void DeletePage() {
+  int tab = SelectedTab();
+  if (tab < 0) return;
+  char pageName[PATH_BUFFER_SIZE];
+  if (!GetPageName(tab, pageName)) return;
+  char message[MESSAGE_BUFFER_SIZE];
+  snprintf(message, sizeof message, "Delete page '%s'?", pageName);
+  if (MessageBoxA(MainWindow, message, "Confirm page delete", MB_YESNO | MB_ICONWARNING) != IDYES)
+    return;
+  char fileName[PATH_BUFFER_SIZE];
+  char path[PATH_BUFFER_SIZE];
+  bool deleted = GetPageFileName(tab, fileName) && PageFilePath(fileName, path) &&
+                 DeleteFileA(path);
+  if (!deleted) {
+    snprintf(message, sizeof message, "Couldn't delete page '%s'", pageName);
+    ShowSystemError(message);
+    return;
+  }
+  EditorSetModified(false);
+  RebuildPageTabs();
+}

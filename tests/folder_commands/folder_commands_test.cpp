@@ -1,0 +1,333 @@
+// Folder commands and the choice of the work folder in the running program:
+// what ends up on disk, in the tree and in the tab strip, and every box shown.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/platform_seam.h"
+#include "harness/harness.h"
+#include "pages/pages.h"
+#include "tree/tree.h"
+
+namespace {
+
+using harness::CurrentDirectory;
+using harness::ListNames;
+using harness::ReadBytes;
+using Strings = std::vector<std::string>;
+
+class Folders : public harness::AppTest {
+ protected:
+  std::string At(const std::string &relative) const { return notebook / relative; }
+  void Dir(const std::string &relative) { ASSERT_TRUE(harness::MakeDirs(At(relative))); }
+  void Page(const std::string &relative) { ASSERT_TRUE(harness::WriteBytes(At(relative), "")); }
+  // The tree rebuilt from disk with this page as the one shown last.
+  void Refresh(const std::string &savedPage) {
+    strcpy(SavedPagePath, savedPage.c_str());
+    ASSERT_TRUE(RefreshTree());
+  }
+  std::string Label(HTREEITEM node) {
+    char label[PATH_BUFFER_SIZE] = "";
+    GetNodeLabel(node, label);
+    return label;
+  }
+  HTREEITEM Root() { return TreeView_GetRoot(Ui.tree); }
+  HTREEITEM Node(const Strings &labels) {
+    HTREEITEM node = Root();
+    for (const std::string &wanted : labels) {
+      node = TreeView_GetChild(Ui.tree, node);
+      while (node != nullptr && Label(node) != wanted)
+        node = TreeView_GetNextSibling(Ui.tree, node);
+      if (node == nullptr) return nullptr;
+    }
+    return node;
+  }
+  Strings Children(HTREEITEM node) {
+    Strings labels;
+    for (node = TreeView_GetChild(Ui.tree, node); node != nullptr;
+         node = TreeView_GetNextSibling(Ui.tree, node))
+      labels.push_back(Label(node));
+    return labels;
+  }
+  std::string SelectedTab() {
+    char name[PATH_BUFFER_SIZE] = "";
+    GetPageName(TabCtrl_GetCurSel(Ui.tabs), name);
+    return name;
+  }
+  void Type(const char *text) {
+    SendMessageA(Ui.editor, EM_SETSEL, 0, -1);
+    SendMessageA(Ui.editor, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text));
+  }
+  // Edits a label and ends the edit as Enter (or Escape) would. Under Wine the
+  // tree reports that end twice; after a cancel the second report has text.
+  void Rename(HTREEITEM node, const std::string &text, bool cancel = false) {
+    HWND edit = TreeView_EditLabel(Ui.tree, node);
+    ASSERT_NE(edit, nullptr);
+    SetWindowTextA(edit, text.c_str());
+    TreeView_EndEditLabelNow(Ui.tree, cancel);
+  }
+  void AnswerName(const std::string &name, int button = IDOK) {
+    boxes.Handle([name, button](HWND dialog) {
+      SetDlgItemTextA(dialog, IDC_NAME_EDIT, name.c_str());
+      PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+    });
+  }
+  // The boxes since the last call, as "caption: text", the system's
+  // description after a context (which follows ":\n") left out.
+  Strings Boxes() {
+    Strings seen;
+    for (const harness::Box &box : boxes.boxes()) {
+      size_t context = box.text.find(":\n");
+      if (context != std::string::npos) context += 2;
+      seen.push_back(box.caption + ": " + box.text.substr(0, context));
+    }
+    boxes.Clear();
+    return seen;
+  }
+  static std::string SystemText(DWORD error) {
+    char text[512] = "";
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
+                   MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, sizeof text, nullptr);
+    return text;
+  }
+};
+
+TEST_F(Folders, RenameKeepsTheOldNameUnlessTheMoveSucceeds) {
+  const std::string deep(258 - At("Old\\").size(), 'n');  // a path of 258 characters
+  Dir("Old\\" + deep);
+  Dir("Two");
+  Refresh("");
+  const Strings unchanged = {"Old", "Two"};
+  const struct {
+    std::string text;
+    bool cancel;
+    DWORD error;  // shown once, the system's text alone; none for a refusal
+  } kept[] = {{"Cancelled", true, 0}, {"", false, 0},    {"a<b", false, 0},  {"a>b", false, 0},
+              {"a:b", false, 0},      {"a\"b", false, 0}, {"a\\b", false, 0}, {"a/b", false, 0},
+              {"a|b", false, 0},      {"Two", false, ERROR_ALREADY_EXISTS},
+              {"Older", false, ERROR_FILENAME_EXCED_RANGE}};  // too deep for the folder below
+  for (const auto &c : kept) {
+    SCOPED_TRACE(c.text);
+    if (c.error != 0) boxes.Answer(IDOK);
+    Rename(Node({"Old"}), c.text, c.cancel);
+    EXPECT_EQ(Boxes(), c.error != 0 ? Strings{"Error: " + SystemText(c.error)} : Strings{});
+    EXPECT_EQ(Children(Root()), unchanged);
+    EXPECT_EQ(ListNames(notebook.path()), unchanged);
+  }
+  Rename(Node({"Old"}), "New");
+  EXPECT_EQ(Children(Root()), (Strings{"New", "Two"}));
+  EXPECT_EQ(ListNames(notebook.path()), (Strings{"New", "Two"}));
+  // Wine's MoveFileA reports success for a change of letter case alone without making it.
+  Rename(Node({"New"}), "NEW");
+  EXPECT_EQ(ListNames(notebook.path()), (Strings{"NEW", "Two"}));
+  EXPECT_EQ(Children(Root()), (Strings{"NEW", "Two"}));
+}
+
+TEST_F(Folders, PagesOfARenamedFolderAreSavedUnderItsNewName) {
+  Dir("A\\B");
+  Page("A\\B\\p.tav");
+  Refresh(At("A\\B\\p.tav"));
+  Rename(Node({"A", "B"}), "B2");
+  EXPECT_EQ(CurrentDirectory(), At("A\\B2"));
+  Type("one");
+  EXPECT_TRUE(SaveCurrentPage());
+  EXPECT_EQ(ReadBytes(At("A\\B2\\p.tav")), "one");
+
+  Rename(Node({"A"}), "A2");
+  EXPECT_EQ(CurrentDirectory(), At("A2\\B2"));
+  Type("two");
+  EXPECT_TRUE(SaveCurrentPage());
+  EXPECT_EQ(ReadBytes(At("A2\\B2\\p.tav")), "two");
+  EXPECT_EQ(ListNames(notebook.path()), Strings{"A2"});
+  Refresh(SavedPagePath);  // the page shown last is found under the new names
+  EXPECT_EQ(TreeView_GetSelection(Ui.tree), Node({"A2", "B2"}));
+  EXPECT_EQ(SelectedTab(), "p");
+  EXPECT_TRUE(Boxes().empty());
+}
+
+TEST_F(Folders, AddSubfolderCreatesItAndKeepsTheSelection) {
+  Dir("Shown");
+  Page("Shown\\x.tav");
+  Refresh(At("Shown\\x.tav"));
+  AnswerName("New");
+  ExecuteCommand(CMD_ADDFOLDER);
+  EXPECT_EQ(Boxes(), Strings{"Add Subfolder: "});
+  EXPECT_EQ(Children(Node({"Shown"})), Strings{"New"});
+  EXPECT_EQ(TreeView_GetSelection(Ui.tree), Node({"Shown"}));
+  EXPECT_EQ(SelectedTab(), "x");
+
+  AnswerName("Cancelled", IDCANCEL);
+  ExecuteCommand(CMD_ADDFOLDER);
+  const std::string tooLong(250, 'n');
+  for (const std::string &name : {std::string("New"), tooLong}) {
+    AnswerName(name);
+    boxes.Answer(IDOK);
+    ExecuteCommand(CMD_ADDFOLDER);
+  }
+  EXPECT_EQ(Boxes(), (Strings{"Add Subfolder: ", "Add Subfolder: ",
+                              "Error: " + At("Shown\\New") + ":\n", "Add Subfolder: ",
+                              "Error: " + At("Shown\\" + tooLong) + ":\n"}));
+  EXPECT_EQ(ListNames(At("Shown")), (Strings{"New", "x.tav"}));
+}
+
+TEST_F(Folders, DeleteRemovesTheSubtreeAndDropsItsUnsavedPage) {
+  Dir("Keep");
+  Dir("D\\E");
+  Dir("D\\F\\G");
+  Dir("D\\F\\folder.tav");
+  Page("D\\p.tav");
+  Page("D\\E\\q.tav");
+  Page("D\\F\\r.tav");
+  Refresh(At("D\\p.tav"));
+  Type("unsaved");
+  boxes.Answer(IDNO);
+  ExecuteCommand(CMD_DELETEFOLDER);
+  EXPECT_EQ(Boxes(), Strings{"Delete folder: Warning! This will delete '" + At("D") +
+                             "' and all pages and folders below it.\nContinue?"});
+  EXPECT_EQ(ListNames(At("D")), (Strings{"E", "F", "p.tav"}));
+
+  boxes.Answer(IDYES);
+  ExecuteCommand(CMD_DELETEFOLDER);
+  EXPECT_EQ(Boxes().size(), 1u) << "no error: the page of the deleted folder is not saved";
+  EXPECT_EQ(ListNames(notebook.path()), Strings{"Keep"});
+  EXPECT_EQ(Children(Root()), Strings{"Keep"});
+  EXPECT_EQ(TreeView_GetSelection(Ui.tree), Root());
+}
+
+TEST_F(Folders, DeleteStopsAtAFolderHoldingOtherFiles) {
+  Dir("D\\E");
+  Page("D\\p.tav");
+  Page("D\\note.txt");
+  Page("D\\keep.tavx");  // matches "*.tav" by its short name, and is no page
+  Page("D\\E\\q.tav");
+  Refresh(At("D\\p.tav"));
+  boxes.Answer(IDYES);
+  boxes.Answer(IDOK);
+  ExecuteCommand(CMD_DELETEFOLDER);
+  Strings shown = Boxes();
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_EQ(shown[1], "Error: " + At("D") + "\\:\n") << "one error, naming the folder left";
+  EXPECT_EQ(ListNames(At("D")), (Strings{"keep.tavx", "note.txt"}));
+  EXPECT_EQ(Children(Node({"D"})), Strings{});
+}
+
+Strings shellCalls;
+HINSTANCE WINAPI RecordShellCall(HWND owner, const char *verb, const char *file,
+                                 const char *parameters, const char *directory, int show) {
+  bool plain = owner == MainWindow && !parameters && !directory && show == SW_SHOWNORMAL;
+  shellCalls.push_back(std::string(verb) + " " + file + (plain ? "" : " (other arguments)"));
+  return reinterpret_cast<HINSTANCE>(33);
+}
+
+TEST_F(Folders, OpenAndExploreHandTheFolderToTheShell) {
+  Dir("Sub");
+  Refresh("");
+  TreeView_SelectItem(Ui.tree, Node({"Sub"}));
+  shellCalls.clear();
+  Platform.shellExecute = RecordShellCall;
+  ExecuteCommand(CMD_OPENFOLDER);
+  ExecuteCommand(CMD_EXPLOREFOLDER);
+  EXPECT_EQ(shellCalls, (Strings{"open " + At("Sub"), "explore " + At("Sub")}));
+}
+
+// What the context menu offered, read from inside its modal loop: item
+// count, default item, whether Delete and Change work directory are there.
+std::string menuSeen;
+void CALLBACK InspectMenuAndClose(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND menuWindow = FindWindowA("#32768", nullptr);
+  if (menuWindow == nullptr || !IsWindowVisible(menuWindow)) return;
+  KillTimer(nullptr, timer);
+  HMENU menu = reinterpret_cast<HMENU>(SendMessageA(menuWindow, MN_GETHMENU, 0, 0));
+  menuSeen = std::to_string(GetMenuItemCount(menu)) + " " +
+             std::to_string(GetMenuDefaultItem(menu, FALSE, 0)) +
+             (GetMenuState(menu, CMD_DELETEFOLDER, MF_BYCOMMAND) != UINT(-1) ? " delete" : "") +
+             (GetMenuState(menu, CMD_WORKDIR, MF_BYCOMMAND) != UINT(-1) ? " workdir" : "");
+  EndMenu();
+}
+
+TEST_F(Folders, RightClickSelectsTheNodeUnderThePointerAndOffersItsMenu) {
+  Dir("A");
+  Dir("B");
+  Page("B\\b.tav");
+  Refresh("");
+  const struct {
+    HTREEITEM node;
+    std::string menu, page;
+  } clicks[] = {{Node({"B"}), "6 11871 delete", "b"}, {Root(), "5 11871 workdir", ""}};
+  for (const auto &click : clicks) {
+    SCOPED_TRACE(click.menu);
+    RECT place;
+    ASSERT_TRUE(TreeView_GetItemRect(Ui.tree, click.node, &place, TRUE));
+    POINT at = {(place.left + place.right) / 2, (place.top + place.bottom) / 2};
+    ClientToScreen(Ui.tree, &at);
+    SetCursorPos(at.x, at.y);
+    menuSeen.clear();
+    SetTimer(nullptr, 0, 50, InspectMenuAndClose);
+    NMHDR header = {Ui.tree, ID_TREE, static_cast<UINT>(NM_RCLICK)};
+    EXPECT_NE(SendMessageA(MainWindow, WM_NOTIFY, ID_TREE, reinterpret_cast<LPARAM>(&header)), 0);
+    EXPECT_EQ(menuSeen, click.menu);
+    EXPECT_EQ(TreeView_GetSelection(Ui.tree), click.node);
+    EXPECT_EQ(SelectedTab(), click.page);
+  }
+}
+
+// The folder the browser stand-in answers with; empty means Cancel.
+std::string browserAnswer;
+std::string browserAsked;
+PIDLIST_ABSOLUTE WINAPI AnswerBrowser(BROWSEINFOA *info) {
+  bool plain = info->hwndOwner == MainWindow && info->pidlRoot == nullptr && !info->lpfn;
+  browserAsked = std::string(info->lpszTitle) + (plain ? "" : " (other arguments)") +
+                 (info->ulFlags == BIF_RETURNONLYFSDIRS ? "" : " (other flags)");
+  return browserAnswer.empty() ? nullptr : ILCreateFromPathA(browserAnswer.c_str());
+}
+BOOL WINAPI NoPathForTheItem(PCIDLIST_ABSOLUTE, char *path) {
+  path[0] = '\0';
+  return FALSE;
+}
+
+TEST_F(Folders, WorkFolderChangesOnlyWhenTheOldNotebookIsSaved) {
+  Platform.browseForFolder = AnswerBrowser;
+  Dir("Work\\Sub");
+  Page("Work\\Sub\\p.tav");
+  Page("Work\\Sub\\q.tav");
+  strcpy(WorkFolderPath, At("Work").c_str());
+  Refresh(At("Work\\Sub\\q.tav"));
+  auto choose = [](const std::string &folder) {
+    browserAnswer = folder;
+    ExecuteCommand(CMD_WORKDIR);
+  };
+  auto expectShown = [this](const std::string &work, HTREEITEM folder, const std::string &page) {
+    EXPECT_EQ(std::string(WorkFolderPath), work);
+    EXPECT_EQ(Label(Root()), work);
+    EXPECT_EQ(TreeView_GetSelection(Ui.tree), folder);
+    EXPECT_EQ(SelectedTab(), page);
+  };
+  choose("");  // Cancel
+  EXPECT_EQ(browserAsked, "Select working folder:");
+  boxes.Answer(IDOK);
+  Platform.getPathFromIDList = NoPathForTheItem;
+  choose(scratch.path());
+  EXPECT_EQ(Boxes(), Strings{"TAV: Error selecting the work directory"});
+  expectShown(At("Work"), Node({"Sub"}), "q");
+
+  Platform.getPathFromIDList = SystemPlatform.getPathFromIDList;
+  Type("saved in the old notebook");
+  SetFileAttributesA(At("Work\\Sub\\q.tav").c_str(), FILE_ATTRIBUTE_READONLY);
+  boxes.Answer(IDOK);
+  choose(scratch.path());
+  EXPECT_EQ(Boxes(), Strings{"Error: Error saving to file 'q.tav':\n"});
+  expectShown(At("Work"), Node({"Sub"}), "q");
+
+  SetFileAttributesA(At("Work\\Sub\\q.tav").c_str(), FILE_ATTRIBUTE_NORMAL);
+  choose(At("Work"));
+  EXPECT_EQ(ReadBytes(At("Work\\Sub\\q.tav")), "saved in the old notebook");
+  expectShown(At("Work"), Node({"Sub"}), "q");
+  choose(notebook.path());  // the parent: the page shown last is found again below it
+  expectShown(notebook.path(), Node({"Work", "Sub"}), "q");
+  choose(scratch.path());
+  expectShown(scratch.path(), Root(), "");
+  EXPECT_TRUE(Boxes().empty());
+}
+
+}  // namespace

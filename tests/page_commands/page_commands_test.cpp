@@ -1,0 +1,359 @@
+// Page commands and import/export in the running main window: the name
+// dialog's modes and the names it refuses; page files created, renamed and
+// deleted; text moved between a page and other files through file dialogs
+// answered by the test.
+#include <gtest/gtest.h>
+
+#include <richedit.h>
+
+#include <string>
+#include <vector>
+
+#include "app/platform_seam.h"
+#include "app/ui_handles.h"
+#include "harness/harness.h"
+#include "pages/pages.h"
+#include "tree/tree.h"
+
+namespace {
+
+using harness::ListNames;
+using harness::ReadBytes;
+using Strings = std::vector<std::string>;
+
+// What the program handed to a file dialog; the dialog answers with
+// fileDialogAnswer, or is cancelled when that is empty.
+struct FileDialogCall {
+  OPENFILENAMEA params;
+  std::string filter, initialDir, title, file;
+};
+std::vector<FileDialogCall> fileDialogCalls;
+std::string fileDialogAnswer;
+
+BOOL WINAPI AnswerFileDialog(OPENFILENAMEA *dialog) {
+  const char *end = dialog->lpstrFilter;
+  while (*end != '\0') end += strlen(end) + 1;
+  auto text = [](const char *s) { return std::string(s != nullptr ? s : "(none)"); };
+  fileDialogCalls.push_back({*dialog, std::string(dialog->lpstrFilter, end + 1),
+                             text(dialog->lpstrInitialDir), text(dialog->lpstrTitle),
+                             text(dialog->lpstrFile)});
+  if (fileDialogAnswer.empty()) return FALSE;
+  strcpy(dialog->lpstrFile, fileDialogAnswer.c_str());
+  return TRUE;
+}
+
+class PageCommands : public harness::AppTest {
+ protected:
+  void SetUp() override {
+    harness::AppTest::SetUp();
+    fileDialogCalls.clear();
+    fileDialogAnswer.clear();
+    Platform.getOpenFileName = AnswerFileDialog;
+    Platform.getSaveFileName = AnswerFileDialog;
+  }
+  void Pages(const Strings &namesAndTexts) {
+    for (size_t i = 0; i + 1 < namesAndTexts.size(); i += 2)
+      ASSERT_TRUE(harness::WriteBytes(notebook / namesAndTexts[i], namesAndTexts[i + 1]));
+    ASSERT_TRUE(RefreshTree());
+    harness::PumpMessages();
+  }
+  // The tab strip's page names, the selected one in brackets.
+  Strings Tabs() {
+    Strings names;
+    for (int i = 0; i < TabCtrl_GetItemCount(Ui.tabs); ++i) {
+      char name[PATH_BUFFER_SIZE] = "";
+      EXPECT_TRUE(GetPageName(i, name));
+      names.push_back(i == TabCtrl_GetCurSel(Ui.tabs) ? "[" + std::string(name) + "]" : name);
+    }
+    return names;
+  }
+  std::string Text() { return harness::WindowText(Ui.editor); }
+  // Text typed at the selection.
+  void Type(LONG first, LONG last, const std::string &text) {
+    CHARRANGE range = {first, last};
+    SendMessageA(Ui.editor, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+    if (!text.empty())
+      SendMessageA(Ui.editor, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
+  }
+  // The next name dialog: its prompt and field are noted, then the name typed
+  // and OK pressed (Cancel for an empty name). A name given first is tried
+  // before, and must leave the dialog open.
+  void NameDialog(const std::string &typed, const char *first = nullptr) {
+    boxes.Handle([this, typed, first](HWND dialog) {
+      char text[PATH_BUFFER_SIZE] = "";
+      GetDlgItemTextA(dialog, IDC_NAME_PROMPT, text, sizeof text);
+      prompt = text;
+      GetDlgItemTextA(dialog, IDC_NAME_EDIT, text, sizeof text);
+      offered = text;
+      if (first != nullptr) {
+        SetDlgItemTextA(dialog, IDC_NAME_EDIT, first);
+        SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+      }
+      SetDlgItemTextA(dialog, IDC_NAME_EDIT, typed.c_str());
+      PostMessageA(dialog, WM_COMMAND, typed.empty() ? IDCANCEL : IDOK, 0);
+    });
+  }
+  // The boxes shown since the last call, as "caption: text".
+  Strings Boxes() {
+    Strings seen;
+    for (const harness::Box &box : boxes.boxes()) seen.push_back(box.caption + ": " + box.text);
+    boxes.Clear();
+    return seen;
+  }
+  std::string prompt, offered;
+};
+
+TEST_F(PageCommands, NameDialogModes) {
+  const struct {
+    const char *initial;
+    bool subfolder;
+    const char *caption, *prompt;
+    std::string typed, result;
+  } cases[] = {
+      {"", false, "New Page: ", "Enter the page name:", "Plan", "Plan.tav"},
+      {"", false, "New Page: ", "Enter the page name:", "Plan.TAV", "Plan.TAV"},
+      {"", false, "New Page: ", "Enter the page name:", "Week.2", "Week.2.tav"},
+      {"", false, "New Page: ", "Enter the page name:", std::string(255, 'p'),
+       std::string(255, 'p') + ".tav"},
+      {"Old", false, "Rename Page: ", "Enter the page name:", "New", "New.tav"},
+      {"", true, "Add Subfolder: ", "Enter the subfolder name:", "Sub.x", "Sub.x"},
+  };
+  char out[PATH_BUFFER_SIZE];
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.typed);
+    NameDialog(c.typed);
+    EXPECT_TRUE(AskItemName(out, c.initial, c.subfolder));
+    EXPECT_EQ(out, c.result);
+    EXPECT_EQ(Boxes(), Strings{c.caption});
+    EXPECT_EQ(prompt, c.prompt);
+    EXPECT_EQ(offered, c.initial);
+  }
+  // OK on an empty field keeps the dialog open without a word; Cancel.
+  NameDialog("Fixed", "");
+  EXPECT_TRUE(AskItemName(out, "", false));
+  EXPECT_EQ(out, std::string("Fixed.tav"));
+  NameDialog("");
+  EXPECT_FALSE(AskItemName(out, "Old", false));
+  EXPECT_EQ(Boxes(), (Strings{"New Page: ", "Rename Page: "}));
+}
+
+// A name that would put a page file outside its folder, or that doesn't fit
+// a file name whole, is refused; the dialog stays open for a correction.
+TEST_F(PageCommands, NameDialogRefusesNamesItCannotUseWhole) {
+  const char *separators = "Error: A page name can't contain '\\', '/' or ':'.";
+  const struct {
+    bool subfolder;
+    std::string typed, refusal;
+  } cases[] = {
+      {false, "..\\up", separators},
+      {false, "a/b", separators},
+      {false, "c:d", separators},
+      {false, std::string(256, 'n'),
+       "Error: The page name is too long: with its extension '.tav' at most 259 characters fit."},
+      {true, std::string(260, 'f'), "Error: The name is too long: at most 259 characters fit."},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.typed);
+    NameDialog("ok", c.typed.c_str());
+    boxes.Answer(IDOK);
+    char out[PATH_BUFFER_SIZE];
+    EXPECT_TRUE(AskItemName(out, "", c.subfolder));
+    EXPECT_EQ(out, std::string(c.subfolder ? "ok" : "ok.tav"));
+    EXPECT_EQ(Boxes(), (Strings{c.subfolder ? "Add Subfolder: " : "New Page: ", c.refusal}));
+  }
+}
+
+TEST_F(PageCommands, NewPageCreatesOnlyWhatIsMissing) {
+  NameDialog("First");
+  ExecuteCommand(CMD_NEWPAGE);
+  EXPECT_EQ(ListNames(notebook.path()), Strings{"First.tav"});
+  EXPECT_EQ(ReadBytes(notebook / "First.tav"), "");
+  EXPECT_EQ(Tabs(), Strings{"[First]"});
+  EXPECT_TRUE(HasPages);
+  EXPECT_FALSE(GetWindowLongA(Ui.editor, GWL_STYLE) & ES_READONLY);
+
+  // An existing page in another letter case is shown as it is, once the
+  // page left has been saved.
+  Pages({"Plan.tav", "kept"});
+  ASSERT_TRUE(SelectPageByName("First.tav"));
+  Type(0, 0, "typed");
+  NameDialog("PLAN");
+  NewPage();
+  EXPECT_EQ(ListNames(notebook.path()), (Strings{"First.tav", "Plan.tav"}));
+  EXPECT_EQ(ReadBytes(notebook / "Plan.tav"), "kept");
+  EXPECT_EQ(ReadBytes(notebook / "First.tav"), "typed");
+  EXPECT_EQ(Tabs(), (Strings{"First", "[Plan]"}));
+  EXPECT_EQ(Text(), "kept");
+
+  NameDialog("Notes.TAV");
+  NewPage();
+  EXPECT_EQ(ListNames(notebook.path()), (Strings{"First.tav", "Notes.TAV", "Plan.tav"}));
+  EXPECT_EQ(Tabs(), (Strings{"First", "[Notes]", "Plan"}));
+  EXPECT_EQ(Boxes(), (Strings{"New Page: ", "New Page: ", "New Page: "}));
+}
+
+TEST_F(PageCommands, RenameOntoAnotherPageFailsAndChangesNothing) {
+  Pages({"a.tav", "A", "b.tav", "B"});
+  ASSERT_TRUE(SelectPageByName("a.tav"));
+  Type(0, 0, "typed ");
+  NameDialog("B");
+  boxes.Answer(IDOK);
+  ExecuteCommand(CMD_RENAMEPAGE);
+  EXPECT_EQ(Boxes(), (Strings{"Rename Page: ", "Error: Error renaming file 'a.tav' to 'B.tav'"}));
+  EXPECT_EQ(offered, "a");
+  EXPECT_EQ(ReadBytes(notebook / "a.tav"), "typed A");  // saved before the attempt
+  EXPECT_EQ(ReadBytes(notebook / "b.tav"), "B");
+  EXPECT_EQ(Tabs(), (Strings{"[a]", "b"}));
+}
+
+TEST_F(PageCommands, RenameSavesFirstAndMayChangeOnlyTheLetterCase) {
+  Pages({"plan.tav", "old", "x.tav", "X"});
+  ASSERT_TRUE(SelectPageByName("plan.tav"));
+  Type(3, 3, " new");
+  NameDialog("Plan");
+  RenamePage();
+  EXPECT_EQ(ListNames(notebook.path()), (Strings{"Plan.tav", "x.tav"}));
+  EXPECT_EQ(ReadBytes(notebook / "Plan.tav"), "old new");
+  EXPECT_EQ(Tabs(), (Strings{"[Plan]", "x"}));
+  EXPECT_EQ(Text(), "old new");
+  EXPECT_FALSE(EditorIsModified());
+
+  NameDialog("Renamed");
+  RenamePage();
+  EXPECT_EQ(ListNames(notebook.path()), (Strings{"Renamed.tav", "x.tav"}));
+  EXPECT_EQ(Tabs(), (Strings{"[Renamed]", "x"}));
+  EXPECT_EQ(Boxes(), (Strings{"Rename Page: ", "Rename Page: "}));
+}
+
+TEST_F(PageCommands, DeleteAsksAndDropsTheUnsavedText) {
+  Pages({"a.tav", "A", "b.tav", "B"});
+  ASSERT_TRUE(SelectPageByName("a.tav"));
+  Type(0, 0, "typed ");
+  boxes.Answer(IDNO);
+  ExecuteCommand(CMD_DELETEPAGE);
+  EXPECT_EQ(ReadBytes(notebook / "a.tav"), "A");
+  EXPECT_EQ(Text(), "typed A");
+  EXPECT_TRUE(EditorIsModified());
+
+  boxes.Answer(IDYES);
+  DeletePage();
+  EXPECT_EQ(Boxes(), Strings(2, "Confirm page delete: Delete page 'a'?"));
+  EXPECT_EQ(ListNames(notebook.path()), Strings{"b.tav"});
+  EXPECT_EQ(Tabs(), Strings{"[b]"});
+  EXPECT_EQ(Text(), "B");
+}
+
+TEST_F(PageCommands, ImportInsertsTheWholeFileAtTheCaret) {
+  Pages({"p.tav", "start|end"});
+  // Two blocks' worth, with the line break across the boundary between them.
+  std::string imported = std::string(258, 'a') + "\r\n" + std::string(258, 'b');
+  ASSERT_TRUE(harness::WriteBytes(scratch / "in.txt", imported));
+  ASSERT_TRUE(harness::WriteBytes(scratch / "empty.txt", ""));
+  CHARRANGE selection = {-1, -1};
+
+  fileDialogAnswer = scratch / "empty.txt";
+  Type(5, 6, "");
+  ImportTextFile();
+  SendMessageA(Ui.editor, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+  EXPECT_EQ(selection.cpMax, 6);
+  EXPECT_FALSE(EditorIsModified());
+
+  fileDialogAnswer = scratch / "in.txt";
+  ExecuteCommand(CMD_IMPORT);
+  EXPECT_EQ(Text(), "start" + imported + "end");
+  SendMessageA(Ui.editor, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+  EXPECT_EQ(selection.cpMin, 5 + 517);  // a line break is one position
+  EXPECT_EQ(selection.cpMax, 5 + 517);
+  EXPECT_TRUE(EditorIsModified());
+  EXPECT_TRUE(Boxes().empty());
+}
+
+TEST_F(PageCommands, ImportTellsOfNulBytesAndSparesAPageThatIsNeverSaved) {
+  Pages({"p.tav", ""});
+  // Not "nul.txt": that names the null device.
+  ASSERT_TRUE(harness::WriteBytes(scratch / "zero.txt", std::string("a\0b", 3)));
+  fileDialogAnswer = scratch / "zero.txt";
+  boxes.Answer(IDOK);
+  ImportTextFile();
+  EXPECT_EQ(Text(), "a b");
+  EXPECT_EQ(Boxes(), Strings{"TAV: The file '" + fileDialogAnswer +
+                             "' contains NUL bytes, which the editor cannot hold.\n"
+                             "Each was imported as a space."});
+
+  // A page shown read-only for its NUL bytes takes nothing.
+  EditorSetModified(false);
+  ASSERT_TRUE(harness::WriteBytes(notebook / "p.tav", std::string("x\0y", 3)));
+  boxes.Answer(IDOK);
+  RebuildPageTabs();
+  ASSERT_TRUE(CurrentPageIsProtected());
+  boxes.Clear();
+  boxes.Answer(IDOK);
+  ImportTextFile();
+  EXPECT_EQ(Boxes(), Strings{"TAV: The page 'p' is shown read-only and is never saved: "
+                             "nothing can be imported into it."});
+  EXPECT_EQ(Text(), "x y");
+  EXPECT_EQ(fileDialogCalls.size(), 1u);
+}
+
+TEST_F(PageCommands, ExportWritesTheWholeSelectionWithCrLf) {
+  Pages({"p.tav", "one\r\ntwo\r\nthree"});
+  fileDialogAnswer = scratch / "out";
+  Type(2, 2, "");
+  boxes.Answer(IDOK);
+  ExecuteCommand(CMD_EXPORT);
+  EXPECT_EQ(Boxes(), Strings{"TAV: No selected text"});
+  EXPECT_TRUE(fileDialogCalls.empty());
+
+  Type(1, 12, "");  // "ne", a break, "two", a break, "thre"
+  ExportSelection();
+  EXPECT_EQ(ReadBytes(scratch / "out"), "ne\r\ntwo\r\nthre");
+  EXPECT_FALSE(EditorIsModified());
+
+  // A file that can't be replaced is reported, and stays as it was.
+  ASSERT_TRUE(SetFileAttributesA((scratch / "out").c_str(), FILE_ATTRIBUTE_READONLY));
+  Type(0, 13, "");
+  boxes.Answer(IDOK);
+  ExportSelection();
+  Strings seen = Boxes();
+  std::string start = "Error: Error exporting to file '" + fileDialogAnswer + "':\n";
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].substr(0, start.size()), start);
+  EXPECT_EQ(ReadBytes(scratch / "out"), "ne\r\ntwo\r\nthre");
+  SetFileAttributesA((scratch / "out").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// Both dialogs open in the work folder, also while a subfolder's page is
+// shown; cancelling them changes nothing.
+TEST_F(PageCommands, FileDialogsOpenInTheWorkFolder) {
+  ASSERT_TRUE(harness::MakeDirs(notebook / "sub"));
+  Pages({"sub\\p.tav", "text"});
+  TreeView_SelectItem(Ui.tree, TreeView_GetChild(Ui.tree, TreeView_GetRoot(Ui.tree)));
+  harness::PumpMessages();
+  ASSERT_EQ(Text(), "text");
+  Type(0, -1, "");
+  ImportTextFile();
+  ExportSelection();
+  ASSERT_EQ(fileDialogCalls.size(), 2u);
+  const DWORD flags[] = {OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY,
+                         OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY};
+  const char *titles[] = {"Select The Import File", "Select The Export File"};
+  for (int i = 0; i < 2; ++i) {
+    const FileDialogCall &call = fileDialogCalls[i];
+    SCOPED_TRACE(titles[i]);
+    EXPECT_EQ(call.title, titles[i]);
+    EXPECT_EQ(call.params.Flags, flags[i]);
+    EXPECT_EQ(call.initialDir, notebook.path());
+    EXPECT_EQ(call.filter, std::string("Text Files (*.txt)\0*.txt\0TAV Files (*.tav)\0*.tav\0"
+                                       "All Files (*.*)\0*.*\0\0", 70));
+    EXPECT_EQ(call.file, "");
+    EXPECT_EQ(call.params.nMaxFile, static_cast<DWORD>(PATH_BUFFER_SIZE));
+    EXPECT_EQ(call.params.lStructSize, sizeof(OPENFILENAMEA));
+    EXPECT_EQ(call.params.hwndOwner, MainWindow);
+    EXPECT_EQ(call.params.nFilterIndex, 0u);
+    EXPECT_EQ(call.params.lpstrDefExt, nullptr);
+  }
+  EXPECT_EQ(Text(), "text");
+  EXPECT_FALSE(EditorIsModified());
+}
+
+}  // namespace

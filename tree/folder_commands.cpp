@@ -1,0 +1,355 @@
+// Folder commands: the tree's context menu, renaming a folder in place,
+// adding a subfolder, deleting a folder with everything below it, and handing
+// a folder to the shell.
+#include <stdio.h>
+#include <string.h>
+
+#include "app/platform_seam.h"
+#include "app/ui_handles.h"
+#include "pages/pages.h"
+#include "tree/tree.h"
+
+// Characters a folder name given by a rename may not hold.
+static const char RefusedNameCharacters[] = "<>:\"\\/|";
+
+// Set while a label edit is open. The tree view may report the end of one
+// edit twice (Wine sends a second TVN_ENDLABELEDIT when the edit control
+// loses its focus while being closed, and after a cancel that second one
+// carries the edit's text); only the first end counts.
+static bool FolderEditOpen = false;
+
+void MarkFolderEditStarted() { FolderEditOpen = true; }
+
+static bool TakeFolderEdit() {
+  bool open = FolderEditOpen;
+  FolderEditOpen = false;
+  return open;
+}
+
+/* ---- paths ---- */
+
+static char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+
+/* Whether a path names a folder or lies below it, ASCII letter case ignored;
+   the folder's path has no trailing separator (it is never the root here). */
+static bool IsAtOrBelow(const char *path, const char *folder) {
+  size_t length = strlen(folder);
+  if (length == 0 || strlen(path) < length) return false;
+  for (size_t i = 0; i < length; ++i)
+    if (FoldAscii(path[i]) != FoldAscii(folder[i])) return false;
+  return path[length] == '\0' || path[length] == '\\';
+}
+
+/* The path a rename gives to something at or below the renamed folder:
+   the new folder path and what followed the old one. Its length only. */
+static size_t LengthAfterRename(const char *path, const char *oldPath, const char *newPath) {
+  return strlen(newPath) + strlen(path) - strlen(oldPath);
+}
+
+/* Rewrites a PATH_BUFFER_SIZE path that lies at or below the renamed folder;
+   other paths stay as they are. */
+static void FollowRename(char *path, const char *oldPath, const char *newPath) {
+  if (path == nullptr || !IsAtOrBelow(path, oldPath)) return;
+  if (LengthAfterRename(path, oldPath, newPath) >= PATH_BUFFER_SIZE) return;
+  char renamed[PATH_BUFFER_SIZE];
+  strcpy(renamed, newPath);
+  strcat(renamed, path + strlen(oldPath));
+  strcpy(path, renamed);
+}
+
+/* The longest tail ("\child\grandchild...") that the folders below a node add
+   to its folder path. */
+static size_t LongestDescendantTail(HTREEITEM node) {
+  size_t longest = 0;
+  char label[PATH_BUFFER_SIZE];
+  for (HTREEITEM child = TreeView_GetChild(Ui.tree, node); child != nullptr;
+       child = TreeView_GetNextSibling(Ui.tree, child)) {
+    if (!GetNodeLabel(child, label)) continue;
+    size_t tail = 1 + strlen(label) + LongestDescendantTail(child);
+    if (tail > longest) longest = tail;
+  }
+  return longest;
+}
+
+/* A rename must leave every folder below the node, the page's folder, the
+   saved page path and the current directory nameable in 259 characters. */
+static bool RenameKeepsPathsInRange(HTREEITEM node, const char *oldPath, const char *newPath,
+                                    const char *currentDirectory) {
+  if (strlen(newPath) + LongestDescendantTail(node) >= PATH_BUFFER_SIZE) return false;
+  const char *followers[] = {PageFolder, SavedPagePath, currentDirectory};
+  for (const char *path : followers)
+    if (path != nullptr && IsAtOrBelow(path, oldPath) &&
+        LengthAfterRename(path, oldPath, newPath) >= PATH_BUFFER_SIZE)
+      return false;
+  return true;
+}
+
+/* Two names of one directory for a file system that ignores letter case. */
+static bool SameNameButForCase(const char *a, const char *b) {
+  size_t length = strlen(a);
+  if (length != strlen(b) || length >= PATH_BUFFER_SIZE) return false;
+  char upperA[PATH_BUFFER_SIZE];
+  char upperB[PATH_BUFFER_SIZE];
+  strcpy(upperA, a);
+  strcpy(upperB, b);
+  CharUpperBuffA(upperA, static_cast<DWORD>(length));
+  CharUpperBuffA(upperB, static_cast<DWORD>(length));
+  return strcmp(upperA, upperB) == 0;
+}
+
+/* A name in the folder that nothing uses yet, for a rename in two steps. */
+static bool FreeTemporaryPath(const char *folder, char *out) {
+  for (int attempt = 0; attempt < 1000; ++attempt) {
+    char name[32];
+    snprintf(name, sizeof name, "~tav%03d.ren", attempt);
+    strcpy(out, folder);
+    if (!JoinPath(out, name)) {
+      SetLastError(ERROR_FILENAME_EXCED_RANGE);
+      return false;
+    }
+    if (GetFileAttributesA(out) == INVALID_FILE_ATTRIBUTES) return true;
+  }
+  SetLastError(ERROR_ALREADY_EXISTS);
+  return false;
+}
+
+/* Moves a directory to its new name. A new name that differs only in letter
+   case goes through a temporary name: Wine's MoveFileA reports success for
+   such a rename without changing the name. */
+static bool MoveFolder(const char *parentPath, const char *oldPath, const char *newPath,
+                       bool caseOnly) {
+  if (!caseOnly) return MoveFileA(oldPath, newPath) != 0;
+  char temporary[PATH_BUFFER_SIZE];
+  if (!FreeTemporaryPath(parentPath, temporary)) return false;
+  if (!MoveFileA(oldPath, temporary)) return false;
+  if (MoveFileA(temporary, newPath)) return true;
+  DWORD error = GetLastError();
+  MoveFileA(temporary, oldPath);
+  SetLastError(error);
+  return false;
+}
+
+/* ---- rename ---- */
+
+/* Renames a folder's directory. The process's current directory cannot be
+   renamed on Windows, so when it lies in the folder the parent becomes
+   current for the move; afterwards the page's folder, the saved page path and
+   the current directory follow the new name, so the next save finds its
+   folder. */
+static bool RenameFolderNode(HTREEITEM node, const char *newName) {
+  HTREEITEM parent = TreeView_GetParent(Ui.tree, node);
+  char oldName[PATH_BUFFER_SIZE];
+  char parentPath[PATH_BUFFER_SIZE];
+  if (parent == nullptr || !GetNodeLabel(node, oldName) || !GetFolderPath(parent, parentPath))
+    return false;
+  if (strcmp(oldName, newName) == 0) return false;
+  char oldPath[PATH_BUFFER_SIZE];
+  char newPath[PATH_BUFFER_SIZE];
+  strcpy(oldPath, parentPath);
+  strcpy(newPath, parentPath);
+  if (!JoinPath(oldPath, oldName)) return false;
+  char current[PATH_BUFFER_SIZE];
+  DWORD length = GetCurrentDirectoryA(PATH_BUFFER_SIZE, current);
+  if (length == 0 || length >= PATH_BUFFER_SIZE) current[0] = '\0';
+  if (!JoinPath(newPath, newName) || !RenameKeepsPathsInRange(node, oldPath, newPath, current)) {
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    ShowSystemError(nullptr);
+    return false;
+  }
+  bool stepAside = IsAtOrBelow(current, oldPath);
+  if (stepAside) SetCurrentDirectoryA(parentPath);
+  if (!MoveFolder(parentPath, oldPath, newPath, SameNameButForCase(oldName, newName))) {
+    DWORD error = GetLastError();
+    if (stepAside) SetCurrentDirectoryA(current);
+    SetLastError(error);
+    ShowSystemError(nullptr);
+    return false;
+  }
+  FollowRename(PageFolder, oldPath, newPath);
+  FollowRename(SavedPagePath, oldPath, newPath);
+  if (stepAside) {
+    FollowRename(current, oldPath, newPath);
+    SetCurrentDirectoryA(current);
+  }
+  return true;
+}
+
+/* The end of a label edit: the new name is accepted only when the directory
+   could be renamed. A cancelled or emptied edit keeps the old name quietly;
+   a name with a refused character keeps it with a beep. */
+LRESULT OnEndFolderRename(NMTVDISPINFOA *info) {
+  if (!TakeFolderEdit() || info == nullptr || Ui.tree == nullptr) return FALSE;
+  const char *newName = info->item.pszText;
+  if (newName == nullptr || newName[0] == '\0') return FALSE;
+  if (strpbrk(newName, RefusedNameCharacters) != nullptr) {
+    MessageBeep(0xFFFFFFFF);
+    return FALSE;
+  }
+  return RenameFolderNode(info->item.hItem, newName) ? TRUE : FALSE;
+}
+
+/* ---- context menu ---- */
+
+/* The node under the mouse pointer, if any. */
+static HTREEITEM NodeUnderCursor() {
+  TVHITTESTINFO hit = {};
+  if (!GetCursorPos(&hit.pt) || !ScreenToClient(Ui.tree, &hit.pt)) return nullptr;
+  HTREEITEM node = TreeView_HitTest(Ui.tree, &hit);
+  return (hit.flags & TVHT_ONITEM) ? node : nullptr;
+}
+
+/* The node a right click meant: the one the tree drop-highlights for the
+   click; where the tree leaves that unset (Wine does), the one under the
+   pointer; else the selected one. */
+static HTREEITEM RightClickTarget() {
+  HTREEITEM target = TreeView_GetDropHilight(Ui.tree);
+  if (target == nullptr) target = NodeUnderCursor();
+  if (target == nullptr) target = SelectedTreeNode();
+  return target;
+}
+
+/* The right click selects its node (which shows that folder's pages) and
+   offers the folder commands at the pointer: the root's pop-up for the work
+   folder, the other for any folder below it. */
+LRESULT OnTreeRightClick() {
+  if (Ui.tree == nullptr) return 0;
+  HTREEITEM target = RightClickTarget();
+  if (target == nullptr) return 0;
+  bool isRoot = !TreeHasParent(target);
+  TreeView_SelectItem(Ui.tree, target);
+  POINT at = {};
+  GetCursorPos(&at);
+  HMENU menu = LoadMenuA(AppInstance, MAKEINTRESOURCEA(IDM_CONTEXT));
+  if (menu == nullptr) return 0;
+  HMENU popup = GetSubMenu(menu, isRoot ? 1 : 0);
+  if (popup != nullptr) {
+    SetMenuDefaultItem(popup, CMD_ADDFOLDER, FALSE);
+    TrackPopupMenu(popup, TPM_RIGHTBUTTON, at.x, at.y, 0, MainWindow, nullptr);
+  }
+  DestroyMenu(menu);
+  return 1;
+}
+
+/* ---- add ---- */
+
+/* A subfolder whose path would pass 259 characters is refused before the
+   path is formed. */
+static void ReportSubfolderPathTooLong(const char *folder, const char *name) {
+  char path[MESSAGE2_BUFFER_SIZE];
+  snprintf(path, sizeof path, "%s%s%s", folder, EndsWithSeparator(folder) ? "" : "\\", name);
+  SetLastError(ERROR_FILENAME_EXCED_RANGE);
+  ShowSystemError(path);
+}
+
+/* Creates a subfolder of the selected folder under the name typed, then
+   rebuilds the tree, which keeps the folder of the page last shown selected. */
+void AddSubfolder() {
+  HTREEITEM node = SelectedTreeNode();
+  char folder[PATH_BUFFER_SIZE];
+  if (node == nullptr || !GetFolderPath(node, folder)) return;
+  char name[PATH_BUFFER_SIZE] = "";
+  if (!AskItemName(name, "", true)) return;
+  char path[PATH_BUFFER_SIZE];
+  strcpy(path, folder);
+  if (!JoinPath(path, name)) {
+    ReportSubfolderPathTooLong(folder, name);
+    return;
+  }
+  if (!CreateDirectoryA(path, nullptr)) {
+    ShowSystemError(path);
+    return;
+  }
+  RefreshTree();
+}
+
+/* ---- delete ---- */
+
+static bool ConfirmFolderDelete(const char *path) {
+  char question[MESSAGE2_BUFFER_SIZE];  // a long path would cut the question short
+  snprintf(question, sizeof question,
+           "Warning! This will delete '%s' and all pages and folders below it.\nContinue?", path);
+  return MessageBoxA(MainWindow, question, "Delete folder", MB_ICONWARNING | MB_YESNO) == IDYES;
+}
+
+/* Deletes the page files of the current directory. The pattern also matches
+   8.3 short names (so "x.tavx" would be listed); only names ending in ".tav"
+   are pages. The first file that cannot be deleted is reported and ends the
+   listing. */
+static bool DeletePageFiles() {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA("*.tav", &found);
+  if (search == INVALID_HANDLE_VALUE) return true;
+  bool deleted = true;
+  do {
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsPageFileName(found.cFileName))
+      continue;
+    if (!DeleteFileA(found.cFileName)) {
+      ShowSystemError(found.cFileName);
+      deleted = false;
+      break;
+    }
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  return deleted;
+}
+
+/* Deletes a folder's subtree, children first in tree order, then its pages
+   and the folder itself. The first failure is reported and ends the whole
+   deletion. The folder is left before it is removed: a process's current
+   directory cannot be removed. */
+bool DeleteFolderTree(HTREEITEM node) {
+  for (HTREEITEM child = TreeView_GetChild(Ui.tree, node); child != nullptr;
+       child = TreeView_GetNextSibling(Ui.tree, child))
+    if (!DeleteFolderTree(child)) return false;
+  char path[PATH_BUFFER_SIZE];
+  if (!GetFolderPath(node, path)) return false;
+  if (!SetCurrentDirectoryA(path)) {
+    ShowSystemError(path);
+    return false;
+  }
+  DeletePageFiles();  // a failure is reported here and again by the removal below
+  if (WorkFolderPath != nullptr) SetCurrentDirectoryA(WorkFolderPath);
+  bool removed = RemoveDirectoryA(path) != 0;
+  if (removed) return true;
+  DWORD error = GetLastError();
+  if (strlen(path) + 1 < PATH_BUFFER_SIZE && !EndsWithSeparator(path)) strcat(path, "\\");
+  SetLastError(error);
+  ShowSystemError(path);
+  return false;
+}
+
+/* When the page shown lost its file to the deletion, its unsaved changes go
+   with it: saving them would bring the page back into a folder the user
+   deleted, or fail there and stop the rebuild. */
+static void DropChangesOfDeletedPage(const char *deletedFolder) {
+  if (!EditorIsModified() || !IsAtOrBelow(PageFolder, deletedFolder)) return;
+  char fileName[PATH_BUFFER_SIZE];
+  char file[PATH_BUFFER_SIZE];
+  if (!GetPageFileName(TabCtrl_GetCurSel(Ui.tabs), fileName)) return;
+  if (!JoinFolderAndName(PageFolder, fileName, file)) return;
+  if (GetFileAttributesA(file) == INVALID_FILE_ATTRIBUTES) EditorSetModified(false);
+}
+
+/* Deletes the selected folder with all its pages and folders after the user
+   agreed, then rebuilds the tree to show what is left on disk. The work
+   folder itself is never deleted. */
+void DeleteFolder() {
+  HTREEITEM node = SelectedTreeNode();
+  if (node == nullptr || !TreeHasParent(node)) return;
+  char path[PATH_BUFFER_SIZE];
+  if (!GetFolderPath(node, path) || !ConfirmFolderDelete(path)) return;
+  DeleteFolderTree(node);
+  DropChangesOfDeletedPage(path);
+  RefreshTree();
+}
+
+/* ---- open and explore ---- */
+
+/* Hands the selected folder to the shell, which reports its own failures. */
+void OpenFolder(bool explore) {
+  HTREEITEM node = SelectedTreeNode();
+  char path[PATH_BUFFER_SIZE];
+  if (node == nullptr || !GetFolderPath(node, path)) return;
+  Platform.shellExecute(MainWindow, explore ? "explore" : "open", path, nullptr, nullptr,
+                        SW_SHOWNORMAL);
+}

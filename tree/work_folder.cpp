@@ -1,0 +1,52 @@
+// The work folder: choosing another root for the notebook with the system's
+// folder browser.
+#include <shlobj.h>
+#include <string.h>
+
+#include "app/platform_seam.h"
+#include "app/ui_handles.h"
+#include "tree/tree.h"
+
+/* Makes a folder the work folder and shows its notebook; the rebuild saves
+   the page shown into the old notebook first. When that save fails, or the
+   new folder cannot be entered, the rebuild leaves the old tree on screen,
+   and the old work folder comes back with it. */
+static void ApplyWorkFolder(const char *chosen) {
+  char previous[PATH_BUFFER_SIZE];
+  strcpy(previous, WorkFolderPath);
+  strcpy(WorkFolderPath, chosen);
+  if (!RefreshTree()) strcpy(WorkFolderPath, previous);
+}
+
+/* Asks for a file-system folder; true with its path when one was chosen,
+   false on cancel. *failed tells a browser or path failure from a cancel. */
+static bool BrowseForWorkFolder(IMalloc *allocator, char *chosen, bool *failed) {
+  BROWSEINFOA browse = {};
+  browse.hwndOwner = MainWindow;
+  browse.pidlRoot = nullptr;
+  browse.pszDisplayName = chosen;
+  browse.lpszTitle = "Select working folder:";
+  browse.ulFlags = BIF_RETURNONLYFSDIRS;
+  PIDLIST_ABSOLUTE list = Platform.browseForFolder(&browse);
+  if (list == nullptr) return false;
+  chosen[0] = '\0';
+  bool gotPath = Platform.getPathFromIDList(list, chosen) && chosen[0] != '\0';
+  allocator->Free(list);
+  *failed = !gotPath;
+  return gotPath;
+}
+
+/* The Work directory command. Cancelling the browser changes nothing. */
+void ChooseWorkFolder() {
+  if (WorkFolderPath == nullptr) return;
+  char chosen[PATH_BUFFER_SIZE] = "";
+  bool failed = true;
+  IMalloc *allocator = nullptr;
+  if (SUCCEEDED(SHGetMalloc(&allocator)) && allocator != nullptr) {
+    failed = false;
+    bool picked = BrowseForWorkFolder(allocator, chosen, &failed);
+    allocator->Release();
+    if (picked) ApplyWorkFolder(chosen);
+  }
+  if (failed) MessageBoxA(MainWindow, "Error selecting the work directory", "TAV", MB_ICONERROR);
+}

@@ -5,6 +5,19 @@
 
 #include <windows.h>
 
+#include <string>
+
+#include "harness/harness.h"
+
+// The real main window in a notebook of its own, as the tests run it.
+class BenchApp : public harness::AppTest {
+ public:
+  void Start() { SetUp(); }
+  void Stop() { TearDown(); }
+  std::string Work() const { return notebook.path(); }
+  void TestBody() override {}
+};
+
 // Seconds on the performance counter, for differences.
 inline double BenchSeconds() {
   static LARGE_INTEGER frequency;

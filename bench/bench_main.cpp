@@ -33,18 +33,10 @@ bool Wanted(const char *name, int argc, char **argv) {
 }  // namespace
 
 int main(int argc, char **argv) {
-  AppInstance = GetModuleHandleA(nullptr);
   harness::TempDir runFolder;
   std::string settings = runFolder / "TAV.INI";
   ConfigInfo.SetFileName(settings.c_str());
-  int exitCode = 0;
-  if (!InitPlatformLibraries(&exitCode) || !RegisterWindowClasses()) {
-    fprintf(stderr, "cannot set up the program's libraries and window classes\n");
-    return 2;
-  }
-  // Each benchmark's program run ends by unloading the rich-edit library; the
-  // next one needs it again.
-  LoadLibraryA(HasRichEdit20 ? "RICHED20.DLL" : "RICHED32.DLL");
+  if (!harness::SetUpProgramLibraries()) return 2;
   for (const Benchmark &benchmark : Benchmarks)
     if (Wanted(benchmark.name, argc, argv)) benchmark.run();
   ConfigInfo.SetFileName("TAV.INI");

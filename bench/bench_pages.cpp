@@ -19,13 +19,6 @@
 
 namespace {
 
-class BenchApp : public harness::AppTest {
- public:
-  void Start() { SetUp(); }
-  void Stop() { TearDown(); }
-  std::string Work() const { return notebook.path(); }
-  void TestBody() override {}
-};
 
 // Lines of ordinary prose length, CR LF separated, up to the size asked.
 std::string PageText(size_t size) {

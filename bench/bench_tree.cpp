@@ -14,14 +14,6 @@
 
 namespace {
 
-// The real main window in a notebook of its own, as the tests run it.
-class BenchApp : public harness::AppTest {
- public:
-  void Start() { SetUp(); }
-  void Stop() { TearDown(); }
-  std::string Work() const { return notebook.path(); }
-  void TestBody() override {}
-};
 
 struct Folder {
   std::string name;

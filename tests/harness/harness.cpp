@@ -158,6 +158,17 @@ void ResetProgramState() {
   Platform = SystemPlatform;
 }
 
+bool SetUpProgramLibraries() {
+  AppInstance = GetModuleHandleA(nullptr);
+  int exitCode = 0;
+  if (!InitPlatformLibraries(&exitCode) || !RegisterWindowClasses()) {
+    fprintf(stderr, "cannot set up the program's libraries and window classes\n");
+    return false;
+  }
+  LoadLibraryA(HasRichEdit20 ? "RICHED20.DLL" : "RICHED32.DLL");
+  return true;
+}
+
 void AppTest::SetUp() {
   ResetProgramState();
   settingsFile = scratch / "TAV.INI";

@@ -117,6 +117,11 @@ class AppTest : public ::testing::Test {
 // Program-wide state back to its initial values, between tests.
 void ResetProgramState();
 
+// What the entry procedure sets up before its main window: the libraries and
+// the window classes. The rich-edit library keeps one more reference, since
+// every program run in the process ends by unloading it. False on failure.
+bool SetUpProgramLibraries();
+
 }  // namespace harness
 
 #endif

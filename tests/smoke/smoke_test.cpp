@@ -151,7 +151,9 @@ TEST_F(ProgramRun, FirstStartSecondStartAndClose) {
   for (const auto &e : expected) {
     std::string value = Value(settings, e.section, e.key);
     EXPECT_NE(value, "<missing>") << e.section << "/" << e.key;
-    if (e.value != nullptr) EXPECT_EQ(value, e.value) << e.section << "/" << e.key;
+    if (e.value != nullptr) {
+      EXPECT_EQ(value, e.value) << e.section << "/" << e.key;
+    }
   }
   EXPECT_EQ(Value(settings, "Settings", "WorkDir"), notebook.path());
   EXPECT_EQ(Value(settings, "Settings", "SavedPath"), notebook / "Welcome.tav");

@@ -206,6 +206,8 @@ TEST_F(PagesApp, LoadsEveryFileExactly) {
        std::string(4095, 's') + "\r\nend"},
       {"CR LF across every block end", crlfAcrossBlocks, crlfAcrossBlocks},
       {"many lines", lines, lines},
+      // Windows' rich edit stops at 32,767 characters unless told otherwise.
+      {"past the default text limit", lines + lines + lines + lines, lines + lines + lines + lines},
       // A lone CR or LF is a line break the editor gives back as CR LF.
       {"lone CR and LF", "a\rb\nc", "a\r\nb\r\nc"},
   };

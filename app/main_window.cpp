@@ -132,9 +132,11 @@ void RequestExit() {
 
 static LRESULT RouteTreeNotification(NMHDR *header) {
   switch (header->code) {
-    case TVN_SELCHANGEDA:
-      OnFolderSelected(reinterpret_cast<NMTREEVIEWA *>(header)->itemNew.hItem);
+    case TVN_SELCHANGEDA: {
+      const NMTREEVIEWA *change = reinterpret_cast<NMTREEVIEWA *>(header);
+      OnFolderSelected(change->itemNew.hItem, change->itemOld.hItem);
       return 0;
+    }
     case TVN_BEGINLABELEDITA:
       return OnBeginFolderRename(reinterpret_cast<NMTVDISPINFOA *>(header)->item.hItem);
     case TVN_ENDLABELEDITA:
@@ -230,6 +232,9 @@ int CreateChildWindows() {
   GetClientRect(MainWindow, &client);
   MakeChildControls(client);
   if (Ui.editor == nullptr || Ui.toolbar == nullptr || Ui.tabs == nullptr) return 0;
+  // No page is shown until the tree has been filled; should that fail (the
+  // work folder cannot be entered), nothing typed could ever be saved.
+  SendMessageA(Ui.editor, EM_SETREADONLY, TRUE, 0);
   Ui.splitterCursor = LoadCursorA(AppInstance, MAKEINTRESOURCEA(IDC_SPLITTER));
   findReplaceMessage = RegisterWindowMessageA("commdlg_FindReplace");
   SendMessageA(Ui.tabs, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),

@@ -159,9 +159,8 @@ static bool MovePageFile(const char *from, const char *to) {
   if (!PageFilePath(from, fromPath) || !PageFilePath(to, toPath)) return false;
   if (strcmp(from, to) == 0) return true;
   if (!DifferOnlyInCase(from, to)) return MoveFileA(fromPath, toPath) != 0;
-  char temporary[MAX_PATH];
-  if (GetTempFileNameA(PageFolder[0] != '\0' ? PageFolder : ".", "tav", 0, temporary) == 0)
-    return false;
+  char temporary[PATH_BUFFER_SIZE];
+  if (!CreateTemporaryFile(PageFolder[0] != '\0' ? PageFolder : ".", temporary)) return false;
   if (!MoveFileExA(fromPath, temporary, MOVEFILE_REPLACE_EXISTING)) {
     DeleteFileA(temporary);
     return false;
@@ -179,8 +178,9 @@ static void ReportRenameFailure(const char *from, const char *to) {
   MessageBoxA(MainWindow, message, "Error", MB_OK | MB_ICONSTOP);
 }
 
-/* The page's unsaved text is written before its file moves; a failed save
-   has been reported and does not stop the rename. */
+/* The page's unsaved text is written before its file moves. When that save
+   fails the rename stops, as a page change does: moving the file and leaving
+   the text to be saved later under the old name would split the page in two. */
 void RenamePage() {
   int tab = SelectedTab();
   if (tab < 0) return;
@@ -189,7 +189,7 @@ void RenamePage() {
   if (!GetPageFileName(tab, oldFileName) || !GetPageName(tab, pageName)) return;
   char newFileName[PATH_BUFFER_SIZE];
   if (!AskItemName(newFileName, pageName, false)) return;
-  SavePageIfModified(tab);
+  if (!SavePageIfModified(tab)) return;
   if (!MovePageFile(oldFileName, newFileName)) {
     ReportRenameFailure(oldFileName, newFileName);
     return;

@@ -4,6 +4,7 @@
 
 #include <richedit.h>
 #include <stdio.h>
+#include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -144,6 +145,36 @@ static bool WriteWholeFile(const char *path, const char *text, size_t length) {
   return ok;
 }
 
+/* A new, empty file with a name of its own in a page's folder, for writing
+   beside a page. GetTempFileNameA is not used: it refuses folders of more
+   than 246 characters, and under Wine leaves such a name unterminated, while
+   pages live in folders of up to 259. Where the usual name would not fit, a
+   four-character one does, since every page file name has at least four. */
+bool CreateTemporaryFile(const char *folder, char *out) {
+  DWORD seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
+  DWORD error = ERROR_FILE_EXISTS;
+  for (DWORD attempt = 0; attempt < 256; ++attempt) {
+    DWORD number = (seed + attempt * 7919u) & 0xFFFF;
+    char name[16];
+    snprintf(name, sizeof name, "~tav%04lX.tmp", static_cast<unsigned long>(number));
+    if (!JoinFolderAndName(folder, name, out)) {
+      snprintf(name, sizeof name, "~%03lX", static_cast<unsigned long>(number & 0xFFF));
+      if (!JoinFolderAndName(folder, name, out)) return false;
+    }
+    HANDLE file = CreateFileA(out, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+      CloseHandle(file);
+      return true;
+    }
+    error = GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
+  }
+  out[0] = '\0';
+  SetLastError(error);
+  return false;
+}
+
 /* The old page file is replaced only once the whole new text is safely in a
    temporary file beside it, so a failure at any step leaves it as it was. */
 bool WritePageFile(const char *folder, const char *fileName, const char *text, size_t length) {
@@ -162,8 +193,8 @@ bool WritePageFile(const char *folder, const char *fileName, const char *text, s
   } else {
     attributes = 0;
   }
-  char temporary[MAX_PATH];
-  if (GetTempFileNameA(folder, "tav", 0, temporary) == 0) return false;
+  char temporary[PATH_BUFFER_SIZE];
+  if (!CreateTemporaryFile(folder, temporary)) return false;
   bool ok = WriteWholeFile(temporary, text, length);
   const DWORD kept = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                    FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
@@ -181,20 +212,32 @@ bool WritePageFile(const char *folder, const char *fileName, const char *text, s
 
 // The editor's whole text with CR LF line breaks, in a buffer the caller
 // frees; null (with the reason in the last error) when it cannot be had.
+// The editor counts its length in characters, and a character of a
+// double-byte code page takes two bytes: a text that fills the buffer is
+// fetched again into a larger one rather than saved cut short.
 static char *FetchEditorText(size_t *length) {
   LRESULT reported = SendMessageA(Ui.editor, WM_GETTEXTLENGTH, 0, 0);
   if (reported < 0) reported = 0;
-  size_t capacity = static_cast<size_t>(reported) + 1;
-  char *text = static_cast<char *>(malloc(capacity));
-  if (text == nullptr) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return nullptr;
+  size_t capacity = static_cast<size_t>(reported) + 2;
+  for (;;) {
+    char *text = static_cast<char *>(malloc(capacity));
+    if (text == nullptr) {
+      SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+      return nullptr;
+    }
+    LRESULT copied = SendMessageA(Ui.editor, WM_GETTEXT, capacity, reinterpret_cast<LPARAM>(text));
+    if (copied < 0) copied = 0;
+    if (static_cast<size_t>(copied) + 1 < capacity) {
+      *length = static_cast<size_t>(copied);
+      return text;
+    }
+    free(text);
+    if (capacity > (SIZE_MAX - 2) / 2) {
+      SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+      return nullptr;
+    }
+    capacity = capacity * 2 + 2;
   }
-  LRESULT copied = SendMessageA(Ui.editor, WM_GETTEXT, capacity, reinterpret_cast<LPARAM>(text));
-  if (copied < 0) copied = 0;
-  if (static_cast<size_t>(copied) >= capacity) copied = static_cast<LRESULT>(capacity - 1);
-  *length = static_cast<size_t>(copied);
-  return text;
 }
 
 static void ShowSaveError(const char *fileName) {

@@ -30,6 +30,9 @@ bool JoinFolderAndName(const char *folder, const char *name, char *out);
 // same folder, keeping the letter case of an existing file's name. On failure
 // the old file is untouched and GetLastError tells why.
 bool WritePageFile(const char *folder, const char *fileName, const char *text, size_t length);
+// Makes a new, empty file with a free name in folder (for writing beside a
+// page) and gives its path in out, PATH_BUFFER_SIZE bytes.
+bool CreateTemporaryFile(const char *folder, char *out);
 // True while the editor shows a page that must never be written back (it
 // holds NUL bytes, or could not be read to its end).
 bool CurrentPageIsProtected();

@@ -21,6 +21,7 @@ enum { TOO_DEEP_BUFFER_SIZE = 2 * PATH_BUFFER_SIZE };
 // What the rebuild in progress has met.
 static struct {
   bool rebuilding;                     // selection changes now are the rebuild's own
+  bool stayingPut;                     // the selection is being moved back
   char tooDeep[TOO_DEEP_BUFFER_SIZE];  // the first folder left out, or empty
 } TreeScan;
 
@@ -48,6 +49,18 @@ static bool NameHasSeparator(const char *name) {
   return strchr(name, '\\') != nullptr || strchr(name, '/') != nullptr;
 }
 
+/* A directory that leads somewhere else: a symbolic link, a junction, or
+   whatever else Wine shows for a Unix link (it reports such reparse points
+   with tag 1). Cloud-storage placeholders are reparse points too, but they
+   are ordinary folders to the user, so their tags are let through. */
+static bool IsDirectoryLink(const WIN32_FIND_DATAA &entry) {
+  if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+  const DWORD tag = entry.dwReserved0;
+  const bool cloudPlaceholder = (tag & ~0xF000u) == 0x9000001Au;  // the cloud tags 0..F
+  const bool oneDrive = tag == 0x80000021u;
+  return !cloudPlaceholder && !oneDrive;
+}
+
 /* The subdirectories of the current directory, in listing order. Hidden and
    system directories count; files never do. */
 static void ListSubfolders(std::vector<Subfolder> *folders) {
@@ -58,7 +71,7 @@ static void ListSubfolders(std::vector<Subfolder> *folders) {
     if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
     if (strcmp(entry.cFileName, ".") == 0 || strcmp(entry.cFileName, "..") == 0) continue;
     if (NameHasSeparator(entry.cFileName)) continue;
-    bool isLink = (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    bool isLink = IsDirectoryLink(entry);
     folders->push_back(Subfolder{entry.cFileName, isLink});
   } while (FindNextFileA(search, &entry));
   FindClose(search);
@@ -272,10 +285,20 @@ bool SelectSavedPath(const char *path) {
 }
 
 /* A new folder was selected, whatever selected it: save the page shown,
-   make the folder current and list its pages. */
-void OnFolderSelected(HTREEITEM node) {
-  if (TreeScan.rebuilding) return;
-  SaveCurrentPage();
+   make the folder current and list its pages. When the page cannot be saved
+   the selection goes back to the folder it was left in, as a page change
+   stays on a page it cannot save: tree, current folder and tabs stay in step,
+   and the page keeps its text. */
+void OnFolderSelected(HTREEITEM node, HTREEITEM previous) {
+  if (TreeScan.rebuilding || TreeScan.stayingPut) return;
+  if (!SaveCurrentPage()) {
+    if (previous != nullptr && previous != node) {
+      TreeScan.stayingPut = true;
+      TreeView_SelectItem(Ui.tree, previous);
+      TreeScan.stayingPut = false;
+    }
+    return;
+  }
   char path[PATH_BUFFER_SIZE];
   GetFolderPath(node, path);
   if (path[0] != '\0') SwitchFolder(path);

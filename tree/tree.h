@@ -21,7 +21,7 @@ void ReportFolderNotEntered(const char *path);  // "Cannot switch to directory .
 bool RefreshTree();
 void ScanFolder(const char *path, HTREEITEM node);
 bool SelectSavedPath(const char *path);
-void OnFolderSelected(HTREEITEM node);
+void OnFolderSelected(HTREEITEM node, HTREEITEM previous = nullptr);
 LRESULT OnBeginFolderRename(HTREEITEM node);
 bool SavedPathRemainder(const char *workFolder, const char *path, const char **remainder);
 // A subdirectory as listed: its name, and whether it is a link (symbolic

@@ -254,3 +254,25 @@ TEST_F(MainWindowTest, ExitSavesAModifiedPageWithoutAsking) {
 }
 
 }  // namespace
+
+namespace {
+
+class UnreachableWorkFolder : public harness::AppTest {
+ protected:
+  bool StartsInSetUp() const override { return false; }
+};
+
+// With no page shown nothing typed could be saved: the editor takes no text
+// until the tree has shown a page.
+TEST_F(UnreachableWorkFolder, TheEditorStaysReadOnly) {
+  std::string missing = notebook / "missing";
+  WriteSettings("[Settings]\r\nWorkDir=" + missing + "\r\n");
+  boxes.Answer(IDOK);
+  StartApp();
+  ASSERT_EQ(boxes.boxes().size(), 1u);
+  EXPECT_EQ(boxes.boxes()[0].caption, "Error");
+  EXPECT_EQ(boxes.boxes()[0].text.rfind("Cannot switch to directory \"" + missing + "\":\n", 0), 0u);
+  EXPECT_TRUE(GetWindowLongA(Ui.editor, GWL_STYLE) & ES_READONLY);
+}
+
+}  // namespace

@@ -225,6 +225,24 @@ TEST_F(PageCommands, RenameSavesFirstAndMayChangeOnlyTheLetterCase) {
   EXPECT_EQ(Boxes(), (Strings{"Rename Page: ", "Rename Page: "}));
 }
 
+TEST_F(PageCommands, RenameStopsWhenTheUnsavedTextCannotBeSaved) {
+  Pages({"plan.tav", "old", "x.tav", "X"});
+  ASSERT_TRUE(SelectPageByName("plan.tav"));
+  Type(3, 3, " new");
+  ASSERT_TRUE(SetFileAttributesA((notebook / "plan.tav").c_str(), FILE_ATTRIBUTE_READONLY));
+  NameDialog("Renamed");
+  boxes.Answer(IDOK);
+  RenamePage();
+  SetFileAttributesA((notebook / "plan.tav").c_str(), FILE_ATTRIBUTE_NORMAL);
+  Strings seen = Boxes();
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[1].rfind("Error: Error saving to file 'plan.tav':\n", 0), 0u) << seen[1];
+  EXPECT_EQ(ListNames(notebook.path()), (Strings{"plan.tav", "x.tav"}));
+  EXPECT_EQ(ReadBytes(notebook / "plan.tav"), "old");
+  EXPECT_EQ(Text(), "old new");
+  EXPECT_TRUE(EditorIsModified());
+}
+
 TEST_F(PageCommands, DeleteAsksAndDropsTheUnsavedText) {
   Pages({"a.tav", "A", "b.tav", "B"});
   ASSERT_TRUE(SelectPageByName("a.tav"));

@@ -392,11 +392,12 @@ TEST_F(PagesApp, APageWhoseFolderIsGoneIsNeverWrittenElsewhere) {
   EXPECT_EQ(Text(), "sub p typed");
   EXPECT_TRUE(EditorIsModified());
 
-  // Selecting the root: the folder change saves first (and fails), the
-  // rebuild tries once more (and fails), and the tabs stay.
-  AnswerBoxes(2);
+  // Selecting the root: the folder change saves first, fails, and goes no
+  // further; the selection stays on the page's folder, and so do the tabs.
+  AnswerBoxes(1);
   SelectFolder(TreeView_GetRoot(Ui.tree));
-  ExpectSaveErrors(2, "p.tav");
+  ExpectSaveErrors(1, "p.tav");
+  EXPECT_EQ(TreeView_GetSelection(Ui.tree), Node("sub"));
   EXPECT_EQ(Labels(), std::vector<std::string>{"p"});
   EXPECT_EQ(Text(), "sub p typed");
   EXPECT_EQ(ReadBytes(notebook / "p.tav"), "root p");
@@ -418,9 +419,13 @@ TEST_F(PagesApp, AFolderChangeNeverSavesIntoTheNewFolder) {
   ASSERT_TRUE(SetFileAttributesA((notebook / "one\\x.tav").c_str(), FILE_ATTRIBUTE_READONLY));
   Type(" typed");
 
-  AnswerBoxes(2);
+  // The folder change stops where the page cannot be saved: one error, and
+  // tree, current folder and tabs stay with the page.
+  AnswerBoxes(1);
   SelectFolder(Node("two"));
-  ExpectSaveErrors(2, "x.tav");
+  ExpectSaveErrors(1, "x.tav");
+  EXPECT_EQ(TreeView_GetSelection(Ui.tree), Node("one"));
+  EXPECT_EQ(harness::CurrentDirectory(), notebook / "one");
   EXPECT_EQ(ReadBytes(notebook / "two\\x.tav"), "two x");
   EXPECT_EQ(ReadBytes(notebook / "one\\x.tav"), "one x");
   EXPECT_EQ(Text(), "one x typed");

@@ -236,3 +236,25 @@ TEST(PageReader, AFailedReadEndsThePageAndIsKept) {
 }
 
 }  // namespace
+
+namespace {
+
+// A page in a folder whose path nearly fills the 259 characters: the file
+// written beside it must have a name that still fits.
+TEST(WritePageFile, SavesInAFolderNearThePathLimit) {
+  TempDir base;
+  std::string folder = base.path() + "\\";
+  folder += std::string(250 - folder.size(), 'd');
+  ASSERT_EQ(folder.size(), 250u);
+  ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+  const char *names[] = {"page.tav", "p.tav"};  // 259 and 256 characters in all
+  for (const char *name : names) {
+    SCOPED_TRACE(name);
+    ASSERT_TRUE(WriteBytes(folder + "\\" + name, "old"));
+    EXPECT_TRUE(WritePageFile(folder.c_str(), name, "new text", 8)) << GetLastError();
+    EXPECT_EQ(ReadBytes(folder + "\\" + name), "new text");
+  }
+  EXPECT_EQ(ListNames(folder), (std::vector<std::string>{"p.tav", "page.tav"}));
+}
+
+}  // namespace

@@ -25,5 +25,5 @@ if [ ${#need[@]} -gt 0 ]; then
   echo "setup: installing ${need[*]}"
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -q
-  apt-get install -y -q --no-install-recommends "${need[@]}"
+  apt-get install -y -q "${need[@]}"
 fi

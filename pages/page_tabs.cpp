@@ -11,6 +11,27 @@
 bool HasPages = false;
 char PageFolder[PATH_BUFFER_SIZE] = "";
 
+// A page the next rebuild shows first when the folder has it, so a folder
+// opened for one particular page does not load its first page on the way.
+static struct {
+  bool wanted;
+  char fileName[PATH_BUFFER_SIZE];
+} PreferredPage;
+
+void PreferPageOnNextRebuild(const char *fileName) {
+  PreferredPage.wanted = strlen(fileName) < PATH_BUFFER_SIZE;
+  if (PreferredPage.wanted) strcpy(PreferredPage.fileName, fileName);
+}
+
+void ForgetPreferredPage() { PreferredPage.wanted = false; }
+
+static int FirstPageToShow() {
+  if (!PreferredPage.wanted) return 0;
+  PreferredPage.wanted = false;
+  int index = FindPageTab(PreferredPage.fileName);
+  return index >= 0 ? index : 0;
+}
+
 /* ---- names ---- */
 
 static char FoldAsciiCase(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
@@ -114,7 +135,7 @@ void RebuildPageTabs() {
   InvalidateRect(Ui.tabs, nullptr, TRUE);
   HasPages = count > 0;
   if (count >= 2) SetTabsMultiline(style, true);
-  ShowPage(count > 0 ? 0 : -1);
+  ShowPage(count > 0 ? FirstPageToShow() : -1);
   LayoutChildren();
 }
 
@@ -169,7 +190,11 @@ void GoToParentFolder() {
   HTREEITEM node = GetParentFolderNode();
   if (node == nullptr) return;
   SendMessageA(Ui.tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(node));
+  // The selection has normally listed the parent already; listing it again
+  // would only load its first page a second time.
   char path[PATH_BUFFER_SIZE];
-  if (GetFolderPath(node, path)) SwitchFolder(path);
+  if (!GetFolderPath(node, path)) return;
+  if (FolderPathsEqual(path, PageFolder)) return;
+  SwitchFolder(path);
   RebuildPageTabs();
 }

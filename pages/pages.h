@@ -57,6 +57,9 @@ void ReadPagePiece(PageReader *reader, char *out, long capacity, long *got);
 
 /* page_tabs.cpp */
 void RebuildPageTabs();
+// The next RebuildPageTabs shows this page first, when the folder has it.
+void PreferPageOnNextRebuild(const char *fileName);
+void ForgetPreferredPage();
 int FindPageTab(const char *fileName);
 bool SelectPageByName(const char *fileName);
 void StepPage(int delta);

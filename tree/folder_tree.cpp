@@ -279,8 +279,14 @@ bool SelectSavedPath(const char *path) {
   }
   // The selection shows a page and so rewrites the saved page path, which
   // may be the buffer walked here: only the copied page name is used after.
+  // It shows the saved page straight away when the folder has it, rather
+  // than loading the folder's first page and then this one.
+  if (component[0] != '\0') PreferPageOnNextRebuild(component);
   TreeView_SelectItem(Ui.tree, node);
-  if (component[0] != '\0') SelectPageByName(component);
+  ForgetPreferredPage();
+  if (component[0] == '\0') return true;
+  int index = FindPageTab(component);
+  if (index >= 0 && index != CurrentPageIndex) ShowPage(index);
   return true;
 }
 

@@ -471,6 +471,20 @@ TEST_F(PagesApp, APageWithNulBytesIsShownReadOnlyAndNeverSaved) {
   EXPECT_EQ(Text(), "other");
   EXPECT_FALSE(ReadOnly());
   EXPECT_FALSE(CurrentPageIsProtected());
+
+  // A refresh goes straight to the page shown last: the folder's first page
+  // is not loaded on the way, so its notice does not appear.
+  Refresh();
+  EXPECT_TRUE(boxes.boxes().empty());
+  EXPECT_EQ(Text(), "other");
+  // Restored, the NUL page is loaded once and says so once.
+  boxes.Answer(IDOK);
+  ClickTab(0);
+  boxes.Clear();
+  boxes.Answer(IDOK);
+  Refresh();
+  EXPECT_EQ(boxes.boxes().size(), 1u);
+  EXPECT_EQ(Text(), "ab cd\r\nef");
 }
 
 TEST_F(PagesApp, MoveUpSavesAndShowsTheParentsPages) {

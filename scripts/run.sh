@@ -18,15 +18,21 @@ fi
 start_private_display
 trap stop_private_display EXIT
 start_wineserver "$WINEPREFIX"
-/usr/lib/wine/wine64 "$root/build/TAV.exe" &
+/usr/lib/wine/wine64 "$root/build/TAV.exe" >/dev/null 2>&1 &
 tav=$!
-# The first start has no work folder stored and says which one it takes.
-if notice=$(xdotool search --sync --onlyvisible --name '^TAV$' 2>/dev/null | head -1); then :; fi
+# A first start has no work folder stored and says which one it takes, in a
+# box captioned like the main window: answer it.
+xdotool search --sync --onlyvisible --name '^TAV$' >/dev/null 2>&1 || true
+sleep 1
+windows=$(xdotool search --onlyvisible --name '^TAV$' 2>/dev/null || true)
+if [ "$(echo "$windows" | grep -c .)" -ge 2 ]; then
+  notice=$(echo "$windows" | tail -1)
+  xdotool windowfocus --sync "$notice" key Return 2>/dev/null || true
+fi
 sleep "${TAV_SHOW_SECONDS:-4}"
-for id in $(xdotool search --onlyvisible --class '' 2>/dev/null); do :; done
 import -window root "$root/build/screenshot.png" && echo "screenshot: $root/build/screenshot.png"
 main=$(xdotool search --onlyvisible --name '^TAV$' 2>/dev/null | head -1 || true)
-[ -n "$main" ] && xdotool windowfocus --sync "$main" key alt+F4 2>/dev/null || true
+[ -n "$main" ] && xdotool windowfocus --sync "$main" key alt+f x 2>/dev/null || true
 for _ in $(seq 1 50); do kill -0 "$tav" 2>/dev/null || break; sleep 0.2; done
 kill "$tav" 2>/dev/null || true
 wait "$tav" 2>/dev/null || true

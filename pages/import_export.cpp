@@ -53,10 +53,11 @@ static void ShowNotice(const char *format, const char *name) {
 
 /* ---- import ---- */
 
-/* Inserts the file at the caret, replacing the selection. The page reader
-   never ends a piece between the CR and the LF of one line break, which the
-   editor would take for two breaks, and hands each NUL byte on as a space,
-   since a NUL would end the piece. */
+/* Inserts the file at the caret, replacing the selection. The editor takes
+   each piece on its own: the page reader ends none between the CR and the LF
+   of one line break, which the editor would take for two breaks, nor inside a
+   double-byte character, and hands each NUL byte on as a space, since a NUL
+   would end the piece. */
 static void InsertFileAtCaret(HANDLE file, PageReader *reader) {
   StartPageReader(reader, file);
   char piece[IMPORT_BLOCK_SIZE + 1];

@@ -160,7 +160,7 @@ static bool MovePageFile(const char *from, const char *to) {
   if (strcmp(from, to) == 0) return true;
   if (!DifferOnlyInCase(from, to)) return MoveFileA(fromPath, toPath) != 0;
   char temporary[PATH_BUFFER_SIZE];
-  if (!CreateTemporaryFile(PageFolder[0] != '\0' ? PageFolder : ".", temporary)) return false;
+  if (!CreateRenameStepFile(PageFolder[0] != '\0' ? PageFolder : ".", temporary)) return false;
   if (!MoveFileExA(fromPath, temporary, MOVEFILE_REPLACE_EXISTING)) {
     DeleteFileA(temporary);
     return false;

@@ -4,6 +4,7 @@
 
 #include <richedit.h>
 #include <stdio.h>
+#include <limits.h>
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
@@ -145,22 +146,40 @@ static bool WriteWholeFile(const char *path, const char *text, size_t length) {
   return ok;
 }
 
+// Names of the files written beside a page: the usual one, and a short one
+// for folders too deep for it.
+static const char TemporaryNameFormat[] = "~tav%04lX.tmp";
+static const char ShortTemporaryNameFormat[] = "~%03lX";
+enum { TEMPORARY_NAME_LENGTH = 12, SHORT_TEMPORARY_NAME_LENGTH = 4 };
+// A page on its way to a new name rests under these; they are never taken
+// for leftovers.
+static const char RenameStepNameFormat[] = "~tav%04lX.ren";
+static const char ShortRenameStepNameFormat[] = "~R%02lX";
+
+// Whether a temporary file in folder gets the usual name or the short one.
+static bool UsualTemporaryNameFits(const char *folder) {
+  char probe[PATH_BUFFER_SIZE];
+  return JoinFolderAndName(folder, "~tav0000.tmp", probe);
+}
+
 /* A new, empty file with a name of its own in a page's folder, for writing
    beside a page. GetTempFileNameA is not used: it refuses folders of more
    than 246 characters, and under Wine leaves such a name unterminated, while
    pages live in folders of up to 259. Where the usual name would not fit, a
    four-character one does, since every page file name has at least four. */
-bool CreateTemporaryFile(const char *folder, char *out) {
+static bool CreateFileNamedLike(const char *folder, const char *format, const char *shortFormat,
+                                DWORD shortMask, char *out) {
   DWORD seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
   DWORD error = ERROR_FILE_EXISTS;
+  bool usual = UsualTemporaryNameFits(folder);
   for (DWORD attempt = 0; attempt < 256; ++attempt) {
     DWORD number = (seed + attempt * 7919u) & 0xFFFF;
     char name[16];
-    snprintf(name, sizeof name, "~tav%04lX.tmp", static_cast<unsigned long>(number));
-    if (!JoinFolderAndName(folder, name, out)) {
-      snprintf(name, sizeof name, "~%03lX", static_cast<unsigned long>(number & 0xFFF));
-      if (!JoinFolderAndName(folder, name, out)) return false;
-    }
+    if (usual)
+      snprintf(name, sizeof name, format, static_cast<unsigned long>(number));
+    else
+      snprintf(name, sizeof name, shortFormat, static_cast<unsigned long>(number & shortMask));
+    if (!JoinFolderAndName(folder, name, out)) return false;
     HANDLE file = CreateFileA(out, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                               nullptr);
     if (file != INVALID_HANDLE_VALUE) {
@@ -173,6 +192,53 @@ bool CreateTemporaryFile(const char *folder, char *out) {
   out[0] = '\0';
   SetLastError(error);
   return false;
+}
+
+bool CreateTemporaryFile(const char *folder, char *out) {
+  return CreateFileNamedLike(folder, TemporaryNameFormat, ShortTemporaryNameFormat, 0xFFF, out);
+}
+
+bool CreateRenameStepFile(const char *folder, char *out) {
+  return CreateFileNamedLike(folder, RenameStepNameFormat, ShortRenameStepNameFormat, 0xFF, out);
+}
+
+static bool IsUpperHexDigits(const char *text, size_t count) {
+  for (size_t i = 0; i < count; ++i)
+    if (!((text[i] >= '0' && text[i] <= '9') || (text[i] >= 'A' && text[i] <= 'F'))) return false;
+  return true;
+}
+
+// Only a name CreateTemporaryFile would give in this folder, letter for
+// letter: the user's own "~" files are left alone.
+static bool IsOwnTemporaryName(const char *name, bool usual) {
+  size_t length = strlen(name);
+  if (usual)
+    return length == TEMPORARY_NAME_LENGTH && strncmp(name, "~tav", 4) == 0 &&
+           IsUpperHexDigits(name + 4, 4) && strcmp(name + 8, ".tmp") == 0;
+  return length == SHORT_TEMPORARY_NAME_LENGTH && name[0] == '~' && IsUpperHexDigits(name + 1, 3);
+}
+
+/* A save killed between writing its temporary file and moving it over the
+   page leaves the file behind; the page itself is whole. A leftover is
+   opened without sharing and deleted as it is closed, so a file that any
+   process still holds (a save running elsewhere) stays. */
+void RemoveLeftoverTemporaryFiles(const char *folder) {
+  char pattern[PATH_BUFFER_SIZE];
+  if (folder[0] == '\0' || !JoinFolderAndName(folder, "~*", pattern)) return;
+  bool usual = UsualTemporaryNameFits(folder);
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA(pattern, &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    if (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) continue;
+    if (!IsOwnTemporaryName(found.cFileName, usual)) continue;
+    char path[PATH_BUFFER_SIZE];
+    if (!JoinFolderAndName(folder, found.cFileName, path)) continue;
+    HANDLE file = CreateFileA(path, DELETE, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
 }
 
 /* The old page file is replaced only once the whole new text is safely in a
@@ -210,40 +276,233 @@ bool WritePageFile(const char *folder, const char *fileName, const char *text, s
   return ok;
 }
 
-// The editor's whole text with CR LF line breaks, in a buffer the caller
-// frees; null (with the reason in the last error) when it cannot be had.
-// The editor counts its length in characters, and a character of a
-// double-byte code page takes two bytes: a text that fills the buffer is
-// fetched again into a larger one rather than saved cut short.
-static char *FetchEditorText(size_t *length) {
-  LRESULT reported = SendMessageA(Ui.editor, WM_GETTEXTLENGTH, 0, 0);
-  if (reported < 0) reported = 0;
-  size_t capacity = static_cast<size_t>(reported) + 2;
-  for (;;) {
-    char *text = static_cast<char *>(malloc(capacity));
-    if (text == nullptr) {
-      SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-      return nullptr;
+/* ---- the page file as it was read ---- */
+
+// The file of the page shown, as it was when the page was read (or written
+// since): a save that finds it otherwise asks before replacing it. The file
+// is named without its folder, which a folder rename may move.
+static struct {
+  bool known;
+  bool existed;
+  char fileName[PATH_BUFFER_SIZE];
+  DWORD sizeHigh;
+  DWORD sizeLow;
+  FILETIME lastWrite;
+} PageOnDisk;
+
+static void ForgetPageOnDisk() { PageOnDisk.known = false; }
+
+static void RememberPageOnDisk(const char *fileName, bool existed, DWORD sizeHigh,
+                               DWORD sizeLow, FILETIME lastWrite) {
+  PageOnDisk.known = strlen(fileName) < PATH_BUFFER_SIZE;
+  if (!PageOnDisk.known) return;
+  strcpy(PageOnDisk.fileName, fileName);
+  PageOnDisk.existed = existed;
+  PageOnDisk.sizeHigh = sizeHigh;
+  PageOnDisk.sizeLow = sizeLow;
+  PageOnDisk.lastWrite = lastWrite;
+}
+
+static void RememberPageAsWritten(const char *path, const char *fileName) {
+  WIN32_FILE_ATTRIBUTE_DATA now;
+  if (GetFileAttributesExA(path, GetFileExInfoStandard, &now))
+    RememberPageOnDisk(fileName, true, now.nFileSizeHigh, now.nFileSizeLow, now.ftLastWriteTime);
+  else
+    ForgetPageOnDisk();
+}
+
+static bool IsMissingFileError(DWORD error) {
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+/* Whether a save to path would replace something other than what was read:
+   another program wrote the file, or made it where there was none. A file
+   that is not there may be written. */
+static bool PageFileChangedOnDisk(const char *path, const char *fileName) {
+  WIN32_FILE_ATTRIBUTE_DATA now;
+  if (!GetFileAttributesExA(path, GetFileExInfoStandard, &now))
+    return !IsMissingFileError(GetLastError());
+  if (!PageOnDisk.known || !PageOnDisk.existed ||
+      !NamesEqualIgnoringAsciiCase(PageOnDisk.fileName, fileName))
+    return true;
+  return now.nFileSizeHigh != PageOnDisk.sizeHigh || now.nFileSizeLow != PageOnDisk.sizeLow ||
+         CompareFileTime(&now.ftLastWriteTime, &PageOnDisk.lastWrite) != 0;
+}
+
+/* ---- the editor's text ---- */
+
+// The lead bytes of the ANSI code page's double-byte characters; false when
+// it has none.
+static bool LearnLeadBytes(bool isLeadByte[256]) {
+  memset(isLeadByte, 0, 256 * sizeof(bool));
+  bool any = false;
+  CPINFO info;
+  if (!GetCPInfo(CP_ACP, &info) || info.MaxCharSize < 2) return false;
+  for (int range = 0; range + 1 < MAX_LEADBYTES && info.LeadByte[range] != 0; range += 2) {
+    for (unsigned byte = info.LeadByte[range]; byte <= info.LeadByte[range + 1]; ++byte) {
+      isLeadByte[byte] = true;
+      any = true;
     }
+  }
+  return any;
+}
+
+// Characters in ANSI text: a lead byte and the trail byte after it (0x40 or
+// above in every double-byte code page) count as one.
+static size_t CountCharacters(const char *text, size_t length) {
+  bool isLeadByte[256];
+  if (!LearnLeadBytes(isLeadByte)) return length;
+  size_t count = 0;
+  for (size_t at = 0; at < length; ++count) {
+    bool pair = isLeadByte[static_cast<unsigned char>(text[at])] && at + 1 < length &&
+                static_cast<unsigned char>(text[at + 1]) >= 0x40;
+    at += pair ? 2 : 1;
+  }
+  return count;
+}
+
+/* The length of the editor's text with CR LF line breaks, in bytes of the
+   ANSI code page and in characters. Windows counts the bytes exactly; Wine
+   answers twice the characters on a double-byte code page, and counts
+   characters for WM_GETTEXTLENGTH (seen under code page 932). The 1.0 rich
+   edit of Windows knows no EM_GETTEXTLENGTHEX (it answers 0) and counts
+   bytes for WM_GETTEXTLENGTH. */
+static void MeasureEditorText(size_t *bytes, LRESULT *characters) {
+  GETTEXTLENGTHEX inBytes = {GTL_NUMBYTES | GTL_PRECISE | GTL_USECRLF, CP_ACP};
+  GETTEXTLENGTHEX inCharacters = {GTL_NUMCHARS | GTL_PRECISE | GTL_USECRLF, CP_ACP};
+  LRESULT precise =
+      SendMessageA(Ui.editor, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&inBytes), 0);
+  LRESULT plain = SendMessageA(Ui.editor, WM_GETTEXTLENGTH, 0, 0);
+  LRESULT most = precise > plain ? precise : plain;
+  *bytes = most > 0 ? static_cast<size_t>(most) : 0;
+  *characters =
+      SendMessageA(Ui.editor, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&inCharacters), 0);
+}
+
+/* The editor's whole text with CR LF line breaks, in a buffer the caller
+   frees; null when it cannot be had, with *cutShort set when the editor
+   gave back less than it holds (the reason is otherwise in the last error).
+   Wine's rich edit copies nothing, or only a part, into a buffer too small
+   for the bytes, and still reports success: a text is taken only when it is
+   as long as the editor's, in bytes or in characters. */
+static char *FetchEditorText(size_t *length, bool *cutShort) {
+  *cutShort = false;
+  size_t bytes = 0;
+  LRESULT characters = 0;
+  MeasureEditorText(&bytes, &characters);
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    if (bytes > (SIZE_MAX - 2) / 2 || bytes + 2 > static_cast<size_t>(INT_MAX)) break;
+    size_t capacity = (bytes + 2) << attempt;
+    char *text = static_cast<char *>(malloc(capacity));
+    if (text == nullptr) break;
     LRESULT copied = SendMessageA(Ui.editor, WM_GETTEXT, capacity, reinterpret_cast<LPARAM>(text));
-    if (copied < 0) copied = 0;
-    if (static_cast<size_t>(copied) + 1 < capacity) {
-      *length = static_cast<size_t>(copied);
+    size_t got = copied > 0 ? static_cast<size_t>(copied) : 0;
+    if (got + 1 < capacity &&
+        (got == bytes || CountCharacters(text, got) == static_cast<size_t>(characters))) {
+      *length = got;
       return text;
     }
     free(text);
-    if (capacity > (SIZE_MAX - 2) / 2) {
-      SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-      return nullptr;
-    }
-    capacity = capacity * 2 + 2;
+    *cutShort = true;
   }
+  if (!*cutShort) SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+  return nullptr;
 }
+
+/* ---- saving ---- */
 
 static void ShowSaveError(const char *fileName) {
   char message[MESSAGE_BUFFER_SIZE];
   snprintf(message, sizeof message, "Error saving to file '%s'", fileName);
   ShowSystemError(message);
+}
+
+static void ShowCutShortError(const char *fileName) {
+  char message[MESSAGE2_BUFFER_SIZE];
+  snprintf(message, sizeof message,
+           "Error saving to file '%s':\nThe editor gave back only part of the page's text, "
+           "so the file was left as it was.",
+           fileName);
+  MessageBoxA(MainWindow, message, "Error", MB_ICONWARNING | MB_OK);
+}
+
+/* A name beside the page that is not a page's, for one of the two texts of
+   a page changed on disk: "Plan (other version).txt", then "Plan (other
+   version 2).txt" and on. In a folder too deep for those, a name of four
+   characters ("O001"), which fits wherever the page file name does. */
+static bool FreeNameBesidePage(const char *fileName, const char *label, char letter, char *name,
+                               char *path) {
+  char pageName[PATH_BUFFER_SIZE];
+  strcpy(pageName, fileName);
+  size_t length = strlen(pageName);
+  if (length >= 4) pageName[length - 4] = '\0';  // the ".tav" GetPageFileName appended
+  for (int number = 1; number < 1000; ++number) {
+    int written = number == 1
+                      ? snprintf(name, PATH_BUFFER_SIZE, "%s (%s).txt", pageName, label)
+                      : snprintf(name, PATH_BUFFER_SIZE, "%s (%s %d).txt", pageName, label, number);
+    if (written < 0 || written >= PATH_BUFFER_SIZE || !JoinFolderAndName(PageFolder, name, path)) {
+      snprintf(name, PATH_BUFFER_SIZE, "%c%03d", letter, number);
+      if (!JoinFolderAndName(PageFolder, name, path)) return false;
+    }
+    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES && IsMissingFileError(GetLastError()))
+      return true;
+  }
+  SetLastError(ERROR_FILE_EXISTS);
+  return false;
+}
+
+// Yes: the user's text replaces the page. No: the page stays as the other
+// program left it. Either way the other text is kept beside it.
+static bool AskToReplaceChangedPage(const char *fileName, const char *otherName,
+                                    const char *yourName) {
+  char message[MESSAGE2_BUFFER_SIZE];
+  int written = snprintf(message, sizeof message,
+                         "The page '%s' was changed by another program after TAV loaded it.\n\n"
+                         "Replace it with your text? The other version will be kept as '%s'.\n\n"
+                         "No keeps the other version as the page and saves your text as '%s'.",
+                         fileName, otherName, yourName);
+  if (written < 0 || written >= static_cast<int>(sizeof message))
+    snprintf(message, sizeof message,
+             "The page '%s' was changed by another program after TAV loaded it.\n\n"
+             "Replace it with your text? The other version will be kept beside it.\n\n"
+             "No keeps the other version as the page and saves your text beside it.",
+             fileName);
+  return MessageBoxA(MainWindow, message, "Confirm page overwrite", MB_YESNO | MB_ICONWARNING) ==
+         IDYES;
+}
+
+/* Saves a page whose file another program changed since it was read, after
+   asking which text becomes the page; neither is lost. When the user keeps
+   the other version, what was read is still remembered, so a later save
+   asks again. */
+static bool SaveChangedPage(const char *path, const char *fileName, const char *text,
+                            size_t length) {
+  char otherName[PATH_BUFFER_SIZE], otherPath[PATH_BUFFER_SIZE];
+  char yourName[PATH_BUFFER_SIZE], yourPath[PATH_BUFFER_SIZE];
+  if (!FreeNameBesidePage(fileName, "other version", 'O', otherName, otherPath) ||
+      !FreeNameBesidePage(fileName, "your version", 'Y', yourName, yourPath))
+    return false;
+  if (!AskToReplaceChangedPage(fileName, otherName, yourName))
+    return WritePageFile(PageFolder, yourName, text, length);
+  // Unless the other program has deleted it again, its text is copied first.
+  bool pageThere = GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES ||
+                   !IsMissingFileError(GetLastError());
+  if (pageThere && !CopyFileA(path, otherPath, TRUE)) return false;
+  if (!WritePageFile(PageFolder, fileName, text, length)) {
+    DWORD error = GetLastError();
+    if (pageThere) DeleteFileA(otherPath);
+    SetLastError(error);
+    return false;
+  }
+  RememberPageAsWritten(path, fileName);
+  return true;
+}
+
+static bool WriteUnchangedPage(const char *path, const char *fileName, const char *text,
+                               size_t length) {
+  if (!WritePageFile(PageFolder, fileName, text, length)) return false;
+  RememberPageAsWritten(path, fileName);
+  return true;
 }
 
 bool SavePageIfModified(int index) {
@@ -252,14 +511,24 @@ bool SavePageIfModified(int index) {
   if (PageIsProtected && index == CurrentPageIndex) return true;
   char fileName[PATH_BUFFER_SIZE];
   if (!GetPageFileName(index, fileName)) return false;
+  char path[PATH_BUFFER_SIZE];
   size_t length = 0;
-  char *text = FetchEditorText(&length);
-  bool saved = text != nullptr && WritePageFile(PageFolder, fileName, text, length);
+  bool cutShort = false;
+  char *text = nullptr;
+  if (JoinFolderAndName(PageFolder, fileName, path)) text = FetchEditorText(&length, &cutShort);
+  bool saved = false;
+  if (text != nullptr) {
+    saved = PageFileChangedOnDisk(path, fileName) ? SaveChangedPage(path, fileName, text, length)
+                                        : WriteUnchangedPage(path, fileName, text, length);
+  }
   DWORD error = GetLastError();
   free(text);
   if (!saved) {
     SetLastError(error);
-    ShowSaveError(fileName);
+    if (cutShort)
+      ShowCutShortError(fileName);
+    else
+      ShowSaveError(fileName);
     return false;
   }
   EditorSetModified(false);
@@ -278,14 +547,41 @@ bool SaveCurrentPage() {
 
 void StartPageReader(PageReader *reader, HANDLE file) {
   reader->file = file;
-  reader->start = reader->end = 0;
+  reader->start = reader->end = reader->whole = 0;
   reader->atEnd = false;
   reader->sawNul = false;
   reader->readError = 0;
+  reader->hasLeadBytes = LearnLeadBytes(reader->isLeadByte);
 }
 
-// Moves what is left (at most a held-back CR) to the front and reads the
-// next block behind it.
+/* Bytes taken by the character at block[at], where the data ends at limit: 2
+   for a lead byte, also when its trail byte is still to come. Every trail
+   byte of the double-byte code pages is 0x40 or above, so a lead byte before
+   a smaller byte (a line break, say) stands alone. A trail byte can have the
+   value of a lead byte: only a walk from the start of a character tells them
+   apart. */
+static DWORD CharacterSize(const PageReader *reader, DWORD at, DWORD limit) {
+  unsigned char byte = static_cast<unsigned char>(reader->block[at]);
+  if (!reader->isLeadByte[byte]) return 1;
+  if (at + 1 >= limit) return 2;
+  return static_cast<unsigned char>(reader->block[at + 1]) >= 0x40 ? 2 : 1;
+}
+
+// Where the last character that fits wholly between from and limit ends;
+// from must start a character.
+static DWORD EndOfWholeCharacters(const PageReader *reader, DWORD from, DWORD limit) {
+  if (!reader->hasLeadBytes) return limit;
+  DWORD at = from;
+  while (at < limit) {
+    DWORD size = CharacterSize(reader, at, reader->end);
+    if (at + size > limit) break;
+    at += size;
+  }
+  return at;
+}
+
+// Moves what is left (at most two bytes held back) to the front and reads
+// the next block behind it.
 static void RefillPageBlock(PageReader *reader) {
   DWORD kept = reader->end - reader->start;
   memmove(reader->block, reader->block + reader->start, kept);
@@ -296,34 +592,75 @@ static void RefillPageBlock(PageReader *reader) {
     reader->readError = GetLastError();
     if (reader->readError == 0) reader->readError = ERROR_READ_FAULT;
     reader->atEnd = true;
-    return;
+    got = 0;
   }
   if (got == 0) reader->atEnd = true;
   reader->end = kept + got;
+  reader->whole = EndOfWholeCharacters(reader, 0, reader->end);
+}
+
+/* How many bytes from start can be handed on before the next block is read:
+   a lead byte at the end waits for its trail byte, and a CR at the end (with
+   a CR before it) waits for the bytes that tell what kind of line break it
+   ends or starts. */
+static DWORD BytesReady(const PageReader *reader) {
+  DWORD last = reader->end;
+  if (!reader->atEnd && last > reader->start) {
+    if (reader->whole < last) {
+      last = reader->whole;
+    } else if (reader->block[last - 1] == '\r') {
+      --last;
+      if (last > reader->start && reader->block[last - 1] == '\r') --last;
+    }
+  }
+  return last - reader->start;
+}
+
+// The length of the next piece: as much as fits, ending neither inside a
+// character nor between the CR and the LF of a line break.
+static DWORD PieceLength(const PageReader *reader, DWORD ready, DWORD capacity) {
+  if (ready <= capacity) return ready;
+  DWORD n = EndOfWholeCharacters(reader, reader->start, reader->start + capacity) - reader->start;
+  const char *next = reader->block + reader->start + n;
+  if (n > 1 && next[-1] == '\r' && next[0] == '\n') --n;
+  return n > 0 ? n : 1;
+}
+
+static char ByteAt(const PageReader *reader, DWORD at) {
+  return at < reader->end ? reader->block[at] : '\0';
+}
+
+// Copies n bytes from start to out as the editor should read them; gives
+// how many bytes it wrote.
+static DWORD CopyPiece(PageReader *reader, DWORD n, char *out) {
+  DWORD written = 0;
+  for (DWORD at = reader->start; at < reader->start + n; ++at) {
+    char c = reader->block[at];
+    if (c == '\0') {
+      c = NulStandIn;
+      reader->sawNul = true;
+    } else if (c == '\r' && ByteAt(reader, at + 1) == '\r') {
+      if (ByteAt(reader, at + 2) == '\n') continue;  // the CR LF after it makes the break
+      c = '\n';
+    }
+    out[written++] = c;
+  }
+  return written;
 }
 
 void ReadPagePiece(PageReader *reader, char *out, long capacity, long *got) {
   *got = 0;
   if (capacity <= 0) return;
   for (;;) {
-    DWORD ready = reader->end - reader->start;
-    if (ready > 0 && !reader->atEnd && reader->block[reader->end - 1] == '\r') --ready;
+    DWORD ready = BytesReady(reader);
     if (ready > 0) {
-      DWORD n = ready < static_cast<DWORD>(capacity) ? ready : static_cast<DWORD>(capacity);
-      // Never end a piece between the CR and the LF of one line break.
-      const char *next = reader->block + reader->start + n;
-      if (n < ready && n > 1 && next[-1] == '\r' && next[0] == '\n') --n;
-      const char *from = reader->block + reader->start;
-      for (DWORD i = 0; i < n; ++i) {
-        char c = from[i];
-        if (c == '\0') {
-          c = NulStandIn;
-          reader->sawNul = true;
-        }
-        out[i] = c;
-      }
+      DWORD n = PieceLength(reader, ready, static_cast<DWORD>(capacity));
+      DWORD written = CopyPiece(reader, n, out);
       reader->start += n;
-      *got = static_cast<long>(n);
+      // A piece that was all the first CR of a soft line break wrote
+      // nothing, and 0 would read as the end.
+      if (written == 0) continue;
+      *got = static_cast<long>(written);
       return;
     }
     if (reader->atEnd) return;
@@ -339,16 +676,33 @@ static DWORD CALLBACK StreamPageIn(DWORD_PTR cookie, LPBYTE buffer, LONG capacit
   return 0;
 }
 
-// How far a page file reached the editor.
-enum LoadOutcome { LOAD_WHOLE, LOAD_OPEN_FAILED, LOAD_HAS_NUL, LOAD_READ_FAILED, LOAD_CUT_SHORT };
+// How far a page file reached the editor. A file that is not there may be
+// created by a save; one that is there but could not be opened must never be
+// written, since its text never reached the editor.
+enum LoadOutcome {
+  LOAD_WHOLE,
+  LOAD_MISSING,
+  LOAD_UNREADABLE,
+  LOAD_HAS_NUL,
+  LOAD_READ_FAILED,
+  LOAD_CUT_SHORT
+};
 
-static LoadOutcome LoadPageFile(HWND editor, const char *path, DWORD *error) {
+static LoadOutcome LoadPageFile(HWND editor, const char *path, const char *fileName,
+                                DWORD *error) {
   HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     *error = GetLastError();
-    return LOAD_OPEN_FAILED;
+    if (!IsMissingFileError(*error)) return LOAD_UNREADABLE;
+    RememberPageOnDisk(fileName, false, 0, 0, FILETIME{});
+    return LOAD_MISSING;
   }
+  // Taken before the read, so that a change made while it runs is noticed.
+  BY_HANDLE_FILE_INFORMATION info;
+  if (GetFileInformationByHandle(file, &info))
+    RememberPageOnDisk(fileName, true, info.nFileSizeHigh, info.nFileSizeLow,
+                       info.ftLastWriteTime);
   PageReader *reader = static_cast<PageReader *>(malloc(sizeof(PageReader)));
   if (reader == nullptr) {
     CloseHandle(file);
@@ -381,8 +735,16 @@ static void ReportLoadOutcome(LoadOutcome outcome, const char *fileName, DWORD e
   switch (outcome) {
     case LOAD_WHOLE:
       return;
-    case LOAD_OPEN_FAILED:
+    case LOAD_MISSING:
       snprintf(message, sizeof message, "Error opening file '%s'", fileName);
+      SetLastError(error);
+      ShowSystemError(message);
+      return;
+    case LOAD_UNREADABLE:
+      snprintf(message, sizeof message,
+               "Error opening file '%s'; the page is shown empty and read-only, "
+               "and its file is left untouched",
+               fileName);
       SetLastError(error);
       ShowSystemError(message);
       return;
@@ -438,6 +800,7 @@ void ShowPage(int index) {
   }
   CurrentPageIndex = index;
   PageIsProtected = false;
+  ForgetPageOnDisk();
   HWND editor = EmptiedEditor();
   if (editor == nullptr) return;
   SendMessageA(editor, WM_SETREDRAW, FALSE, 0);
@@ -448,9 +811,9 @@ void ShowPage(int index) {
     char path[PATH_BUFFER_SIZE];
     if (GetPageFileName(index, fileName)) {
       if (JoinFolderAndName(PageFolder, fileName, path)) {
-        outcome = LoadPageFile(editor, path, &error);
+        outcome = LoadPageFile(editor, path, fileName, &error);
       } else {
-        outcome = LOAD_OPEN_FAILED;
+        outcome = LOAD_UNREADABLE;
         error = GetLastError();
       }
     }
@@ -458,8 +821,8 @@ void ShowPage(int index) {
     if (Ui.tabs != nullptr) TabCtrl_SetCurSel(Ui.tabs, index);
     UpdateSavedPagePath();
   }
-  PageIsProtected = outcome == LOAD_HAS_NUL || outcome == LOAD_READ_FAILED ||
-                    outcome == LOAD_CUT_SHORT;
+  PageIsProtected = outcome == LOAD_UNREADABLE || outcome == LOAD_HAS_NUL ||
+                    outcome == LOAD_READ_FAILED || outcome == LOAD_CUT_SHORT;
   SendMessageA(editor, WM_SETREDRAW, TRUE, 0);
   RedrawWindow(editor, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
   SendMessageA(editor, EM_SETREADONLY, (index < 0 || PageIsProtected) ? TRUE : FALSE, 0);

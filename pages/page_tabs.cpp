@@ -125,6 +125,7 @@ void RebuildPageTabs() {
   DWORD length = GetCurrentDirectoryA(PATH_BUFFER_SIZE, folder);
   if (length == 0 || length >= PATH_BUFFER_SIZE) folder[0] = '\0';
   strcpy(PageFolder, folder);
+  RemoveLeftoverTemporaryFiles(PageFolder);
 
   TabCtrl_DeleteAllItems(Ui.tabs);
   LONG style = GetWindowLongA(Ui.tabs, GWL_STYLE);

@@ -33,26 +33,43 @@ bool WritePageFile(const char *folder, const char *fileName, const char *text, s
 // Makes a new, empty file with a free name in folder (for writing beside a
 // page) and gives its path in out, PATH_BUFFER_SIZE bytes.
 bool CreateTemporaryFile(const char *folder, char *out);
+// The same for a page that rests under a name of its own halfway through a
+// rename: such a file is never removed as a leftover.
+bool CreateRenameStepFile(const char *folder, char *out);
+// Deletes the temporary files a save left in folder when it was killed before
+// it could replace the page: only names CreateTemporaryFile makes, and only
+// files no process holds open.
+void RemoveLeftoverTemporaryFiles(const char *folder);
 // True while the editor shows a page that must never be written back (it
-// holds NUL bytes, or could not be read to its end).
+// holds NUL bytes, could not be read to its end, or could not be opened
+// although it exists).
 bool CurrentPageIsProtected();
 
-// Reads a page file in blocks for the editor's stream-in: a NUL byte is
-// handed on as a space (and noted), and a CR that ends a block is held back
-// for the next one, because the editor would turn a CR LF pair split across
-// two pieces into two line breaks.
+// Reads a page file in pieces for the editor. The editor takes each piece on
+// its own, so a piece never ends inside a line break (a CR LF pair split over
+// two pieces is read as two breaks) nor inside a double-byte character of the
+// ANSI code page (each half would be read as a character of its own); the
+// bytes that decide where a piece may end are held back for the next block.
+// A NUL byte is handed on as a space (and noted). "\r\r\n", a soft line break
+// some editors write, is handed on as one line break, since the editor would
+// read it as a blank; a CR followed by another CR is handed on as LF, which
+// the editor takes for the same line break.
 enum { PAGE_BLOCK_SIZE = 4096 };
 struct PageReader {
   HANDLE file;
-  char block[PAGE_BLOCK_SIZE + 1];  // room for a CR held back from the block before
-  DWORD start;      // first byte of block not handed on yet
+  char block[PAGE_BLOCK_SIZE + 2];  // room for the bytes held back from the block before
+  DWORD start;      // first byte of block not handed on yet; always starts a character
   DWORD end;        // one past the last byte read into block
+  DWORD whole;      // one past the last byte of block that ends a character
   bool atEnd;       // the file delivered 0 bytes
   bool sawNul;
   DWORD readError;  // nonzero when a read failed before the end
+  bool hasLeadBytes;      // the ANSI code page has double-byte characters
+  bool isLeadByte[256];
 };
 void StartPageReader(PageReader *reader, HANDLE file);
-// Copies up to capacity bytes of the page into out; *got = 0 at the end.
+// Copies up to capacity bytes (at least 2) of the page into out; *got = 0 at
+// the end.
 void ReadPagePiece(PageReader *reader, char *out, long capacity, long *got);
 
 /* page_tabs.cpp */

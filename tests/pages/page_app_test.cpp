@@ -125,9 +125,12 @@ TEST_F(PagesApp, ListsOnlyPagesWithTheirLabels) {
   Page("d.tavx", "not a page");
   Page("h.tav~", "not a page");
   Page("e.tav.bak", "not a page");
-  Page("tav1A2B.tmp", "left over from a save");
+  Page("tav1A2B.tmp", "not a name TAV gives its files");
+  Page("~tav0C3D.tmp", "left over from a killed save");
   Folder("f.tav");
   Refresh();
+  EXPECT_FALSE(FileExists(notebook / "~tav0C3D.tmp"));
+  EXPECT_TRUE(FileExists(notebook / "tav1A2B.tmp"));
   EXPECT_EQ(SortedLabels(),
             (std::vector<std::string>{"A&&&&B", "B", "R&&D", "a", "c", "f"}));
   EXPECT_TRUE(HasPages);
@@ -144,17 +147,18 @@ TEST_F(PagesApp, ListsOnlyPagesWithTheirLabels) {
   EXPECT_FALSE(SelectPageByName("missing.tav"));
   EXPECT_EQ(Text(), "double");
 
-  // A directory named like a page is listed; it cannot be opened.
+  // A directory named like a page is listed; it cannot be opened, and the
+  // page stays read-only.
   boxes.Answer(IDOK);
   EXPECT_TRUE(SelectPageByName("f.tav"));
   ASSERT_EQ(boxes.boxes().size(), 1u);
   EXPECT_EQ(boxes.boxes()[0].caption, "Error");
-  std::string opening = "Error opening file 'f.tav':\n";
+  std::string opening = "Error opening file 'f.tav'; ";
   EXPECT_EQ(boxes.boxes()[0].text.substr(0, opening.size()), opening);
   EXPECT_EQ(Selected(), TabOf("f"));
   EXPECT_EQ(CurrentPageIndex, TabOf("f"));
   EXPECT_EQ(Text(), "");
-  EXPECT_FALSE(ReadOnly());
+  EXPECT_TRUE(ReadOnly());
   EXPECT_FALSE(EditorIsModified());
 }
 
@@ -210,6 +214,11 @@ TEST_F(PagesApp, LoadsEveryFileExactly) {
       {"past the default text limit", lines + lines + lines + lines, lines + lines + lines + lines},
       // A lone CR or LF is a line break the editor gives back as CR LF.
       {"lone CR and LF", "a\rb\nc", "a\r\nb\r\nc"},
+      // "\r\r\n" is a soft line break; the editor alone would show a blank.
+      {"soft line break", "a\r\r\nb", "a\r\nb"},
+      {"soft line break across the block end", std::string(4094, 't') + "\r\r\nu",
+       std::string(4094, 't') + "\r\nu"},
+      {"CR before a soft line break", "a\r\r\r\nb", "a\r\n\r\nb"},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.what);
@@ -485,6 +494,127 @@ TEST_F(PagesApp, APageWithNulBytesIsShownReadOnlyAndNeverSaved) {
   Refresh();
   EXPECT_EQ(boxes.boxes().size(), 1u);
   EXPECT_EQ(Text(), "ab cd\r\nef");
+}
+
+// A page file that exists but cannot be opened (held without sharing, as a
+// sync client or a virus scanner does for a moment) is never written: its
+// text never reached the editor.
+TEST_F(PagesApp, APageThatCannotBeOpenedIsNeverWritten) {
+  Page("a.tav", "precious");
+  Page("b.tav", "other");
+  HANDLE held = CreateFileA((notebook / "a.tav").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  boxes.Answer(IDOK);
+  Refresh();
+  CloseHandle(held);
+  ASSERT_EQ(boxes.boxes().size(), 1u);
+  EXPECT_EQ(boxes.boxes()[0].caption, "Error");
+  std::string told =
+      "Error opening file 'a.tav'; the page is shown empty and read-only, and its file is left "
+      "untouched:\n";
+  EXPECT_EQ(boxes.boxes()[0].text.substr(0, told.size()), told);
+  boxes.Clear();
+  EXPECT_EQ(Selected(), 0);
+  EXPECT_TRUE(ReadOnly());
+  EXPECT_TRUE(CurrentPageIsProtected());
+
+  Type("typed");  // the program's own insertions still reach a read-only editor
+  ExecuteCommand(CMD_SAVENOW);
+  ClickTab(1);
+  EXPECT_TRUE(boxes.boxes().empty());
+  EXPECT_EQ(ReadBytes(notebook / "a.tav"), "precious");
+  EXPECT_EQ(Text(), "other");
+  ClickTab(0);
+  EXPECT_EQ(Text(), "precious");
+  EXPECT_FALSE(ReadOnly());
+}
+
+// A page another program changed while it was shown is replaced only when
+// the user says so, and neither text is lost: the one that does not become
+// the page is kept beside it, under a name that is not a page's.
+TEST_F(PagesApp, APageChangedByAnotherProgramIsReplacedOnlyWhenTheUserSaysSo) {
+  Page("a.tav", "mine");
+  Page("b.tav", "other");
+  Refresh();
+  Type(" typed");
+  Page("a.tav", "changed outside");
+  boxes.Answer(IDYES);
+  ClickTab(1);
+  ASSERT_EQ(boxes.boxes().size(), 1u);
+  EXPECT_EQ(boxes.boxes()[0].caption, "Confirm page overwrite");
+  EXPECT_EQ(boxes.boxes()[0].text,
+            "The page 'a.tav' was changed by another program after TAV loaded it.\n\n"
+            "Replace it with your text? The other version will be kept as "
+            "'a (other version).txt'.\n\n"
+            "No keeps the other version as the page and saves your text as "
+            "'a (your version).txt'.");
+  boxes.Clear();
+  EXPECT_EQ(ReadBytes(notebook / "a.tav"), "mine typed");
+  EXPECT_EQ(ReadBytes(notebook / "a (other version).txt"), "changed outside");
+  EXPECT_EQ(Text(), "other");
+  EXPECT_EQ(SortedLabels(), (std::vector<std::string>{"a", "b"}));
+
+  // No: the page keeps the other program's text, and the user's is kept
+  // beside it. Saving again asks again. A change that keeps the size is
+  // seen by its time.
+  ClickTab(0);
+  Type(" again");
+  Page("a.tav", "SAME LENGTH AS THAT");
+  boxes.Answer(IDNO);
+  ExecuteCommand(CMD_SAVENOW);
+  EXPECT_EQ(boxes.boxes().size(), 1u);
+  EXPECT_EQ(ReadBytes(notebook / "a.tav"), "SAME LENGTH AS THAT");
+  EXPECT_EQ(ReadBytes(notebook / "a (your version).txt"), "mine typed again");
+  EXPECT_EQ(Text(), "mine typed again");
+  EXPECT_FALSE(EditorIsModified());
+  Type("!");
+  boxes.Answer(IDYES);
+  ExecuteCommand(CMD_SAVENOW);
+  EXPECT_EQ(boxes.boxes().size(), 2u);
+  EXPECT_EQ(ReadBytes(notebook / "a.tav"), "mine typed again!");
+  EXPECT_EQ(ReadBytes(notebook / "a (other version 2).txt"), "SAME LENGTH AS THAT");
+  boxes.Clear();
+
+  // Once saved, the page is the user's again: the next save asks nothing.
+  Type("?");
+  ClickTab(1);
+  EXPECT_TRUE(boxes.boxes().empty());
+  EXPECT_EQ(ReadBytes(notebook / "a.tav"), "mine typed again!?");
+}
+
+// Wine's rich edit answers WM_GETTEXT into a buffer too small for the text
+// with nothing and success; an editor that gives back less than it holds
+// must not empty the page.
+WNDPROC editorProc = nullptr;
+LRESULT CALLBACK GivesNoText(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_GETTEXT) {
+    if (wParam > 0) reinterpret_cast<char *>(lParam)[0] = '\0';
+    return 0;
+  }
+  return CallWindowProcA(editorProc, window, message, wParam, lParam);
+}
+
+TEST_F(PagesApp, AnEditorThatGivesBackLessKeepsThePageFile) {
+  Page("a.tav", "old text");
+  Page("b.tav", "other");
+  Refresh();
+  Type(" and more");
+  editorProc = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(Ui.editor, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GivesNoText)));
+  boxes.Answer(IDOK);
+  ClickTab(1);
+  SetWindowLongPtrA(Ui.editor, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(editorProc));
+  ASSERT_EQ(boxes.boxes().size(), 1u);
+  EXPECT_EQ(boxes.boxes()[0].caption, "Error");
+  EXPECT_EQ(boxes.boxes()[0].text,
+            "Error saving to file 'a.tav':\nThe editor gave back only part of the page's text, "
+            "so the file was left as it was.");
+  boxes.Clear();
+  EXPECT_EQ(ReadBytes(notebook / "a.tav"), "old text");
+  EXPECT_EQ(Selected(), 0);
+  EXPECT_EQ(Text(), "old text and more");
+  EXPECT_TRUE(EditorIsModified());
 }
 
 TEST_F(PagesApp, MoveUpSavesAndShowsTheParentsPages) {

@@ -179,18 +179,25 @@ TEST(PageReader, HandsOnEveryByteWithoutSplittingALineBreak) {
   std::string crlfAtBoundary = std::string(4095, 'a') + "\r\n" + "tail";
   std::string crlfAcrossTwoBoundaries = "x";
   for (int i = 0; i < 5000; ++i) crlfAcrossTwoBoundaries += "\r\n";
+  // What is handed on differs from the file only in line breaks the editor
+  // reads alike: a CR before a CR goes on as LF, and a soft line break
+  // "\r\r\n" as CR LF.
   const struct {
     const char *what;
     std::string bytes;
+    std::string handedOn;
   } cases[] = {
-      {"empty", ""},
-      {"4096 bytes", std::string(4096, 'b')},
-      {"4097 bytes", std::string(4097, 'c')},
-      {"CR LF across the first block end", crlfAtBoundary},
-      {"CR LF pairs across every block end", crlfAcrossTwoBoundaries},
-      {"only CRs", std::string(9000, '\r')},
-      {"CR at the very end", std::string(4095, 'd') + "\r"},
-      {"lone CR and LF", "a\rb\nc\r\n"},
+      {"empty", "", ""},
+      {"4096 bytes", std::string(4096, 'b'), std::string(4096, 'b')},
+      {"4097 bytes", std::string(4097, 'c'), std::string(4097, 'c')},
+      {"CR LF across the first block end", crlfAtBoundary, crlfAtBoundary},
+      {"CR LF pairs across every block end", crlfAcrossTwoBoundaries, crlfAcrossTwoBoundaries},
+      {"only CRs", std::string(9000, '\r'), std::string(8999, '\n') + "\r"},
+      {"CR at the very end", std::string(4095, 'd') + "\r", std::string(4095, 'd') + "\r"},
+      {"lone CR and LF", "a\rb\nc\r\n", "a\rb\nc\r\n"},
+      {"soft line breaks across the block end",
+       std::string(4095, 'e') + "\r\r\n" + std::string(4093, 'f') + "\r\r\n",
+       std::string(4095, 'e') + "\r\n" + std::string(4093, 'f') + "\r\n"},
   };
   TempDir folder;
   for (const auto &c : cases) {
@@ -200,7 +207,7 @@ TEST(PageReader, HandsOnEveryByteWithoutSplittingALineBreak) {
       SCOPED_TRACE(capacity);
       PageReader reader;
       std::vector<std::string> pieces = ReadPieces(folder / "p.tav", capacity, &reader);
-      EXPECT_EQ(Joined(pieces), c.bytes);
+      EXPECT_EQ(Joined(pieces), c.handedOn);
       ExpectNoLineBreakSplit(pieces);
       EXPECT_TRUE(reader.atEnd);
       EXPECT_FALSE(reader.sawNul);
@@ -255,6 +262,40 @@ TEST(WritePageFile, SavesInAFolderNearThePathLimit) {
     EXPECT_EQ(ReadBytes(folder + "\\" + name), "new text");
   }
   EXPECT_EQ(ListNames(folder), (std::vector<std::string>{"p.tav", "page.tav"}));
+}
+
+// A save killed before it replaced its page leaves its temporary file; the
+// next listing of the folder removes it, and nothing else. In a folder too
+// deep for the usual name the save uses a name of four characters.
+TEST(RemoveLeftoverTemporaryFiles, RemovesOnlyTheSavesOwnFilesNoOneHolds) {
+  TempDir folder;
+  const char *names[] = {"~tav1A2B.tmp", "~tavBEEF.tmp", "~tav1A2B5.tmp", "~tavXYZW.tmp",
+                         "~1A2", "~notes.tmp", "tav1A2B.tmp"};
+  for (const char *name : names) ASSERT_TRUE(WriteBytes(folder / name, name));
+  HANDLE held = CreateFileA((folder / "~tavBEEF.tmp").c_str(), GENERIC_WRITE, 0, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  // A rename killed halfway leaves the page itself under such a name.
+  char renamed[PATH_BUFFER_SIZE];
+  ASSERT_TRUE(CreateRenameStepFile(folder.path().c_str(), renamed));
+  RemoveLeftoverTemporaryFiles(folder.path().c_str());
+  CloseHandle(held);
+  EXPECT_TRUE(harness::FileExists(renamed));
+  ASSERT_TRUE(DeleteFileA(renamed));
+  EXPECT_EQ(ListNames(folder.path()),
+            (std::vector<std::string>{"tav1A2B.tmp", "~1A2", "~notes.tmp", "~tav1A2B5.tmp",
+                                      "~tavBEEF.tmp", "~tavXYZW.tmp"}));
+
+  std::string deep = folder.path() + "\\";
+  deep += std::string(247 - deep.size(), 'd');
+  ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr));
+  ASSERT_TRUE(WriteBytes(deep + "\\~1A2", "left over"));
+  ASSERT_TRUE(WriteBytes(deep + "\\~1a2b", "the user's"));
+  ASSERT_TRUE(CreateRenameStepFile(deep.c_str(), renamed));
+  RemoveLeftoverTemporaryFiles(deep.c_str());
+  EXPECT_TRUE(harness::FileExists(renamed));
+  ASSERT_TRUE(DeleteFileA(renamed));
+  EXPECT_EQ(ListNames(deep), std::vector<std::string>{"~1a2b"});
 }
 
 }  // namespace

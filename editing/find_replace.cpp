@@ -4,7 +4,6 @@
 
 #include <richedit.h>
 #include <stdio.h>
-#include <string.h>
 
 #include "app/ui_handles.h"
 #include "pages/pages.h"
@@ -56,18 +55,19 @@ void FindNextCommand() {
 
 /* The first occurrence of the search text from start to the end of the text.
    An empty search text matches nothing: it would match everywhere without
-   consuming any text. */
+   consuming any text. The match's end is the one the editor reports: its
+   positions count characters, and the search text's length counts bytes,
+   two for each double-byte character. */
 bool FindFrom(DWORD options, LONG start, CHARRANGE *match) {
   if (Ui.editor == nullptr || findWhatText[0] == '\0') return false;
-  FINDTEXTA search = {};
+  FINDTEXTEXA search = {};
   search.chrg.cpMin = start;
   search.chrg.cpMax = -1;
   search.lpstrText = findWhatText;
-  LRESULT found = SendMessageA(Ui.editor, EM_FINDTEXT, FR_DOWN | options,
+  LRESULT found = SendMessageA(Ui.editor, EM_FINDTEXTEX, FR_DOWN | options,
                                reinterpret_cast<LPARAM>(&search));
-  if (found < 0) return false;
-  match->cpMin = static_cast<LONG>(found);
-  match->cpMax = static_cast<LONG>(found + strlen(findWhatText));
+  if (found < 0 || search.chrgText.cpMax < search.chrgText.cpMin) return false;
+  *match = search.chrgText;
   return true;
 }
 

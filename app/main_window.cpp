@@ -130,6 +130,21 @@ void RequestExit() {
   DestroyWindow(MainWindow);
 }
 
+/* Log-off or shutdown asks first: the page is saved now, and a page that
+   cannot be saved (its error shown) keeps the session from ending. */
+static LRESULT OnQueryEndSession() {
+  int tab = Ui.tabs != nullptr ? static_cast<int>(SendMessageA(Ui.tabs, TCM_GETCURSEL, 0, 0)) : -1;
+  return SavePageIfModified(tab) ? TRUE : FALSE;
+}
+
+/* The session ends and the process with it, without the close sequence:
+   what that sequence would write is written now. */
+static void OnEndSession(bool ending) {
+  if (!ending) return;
+  SaveSettings();
+  SaveWindowPlacement();
+}
+
 static LRESULT RouteTreeNotification(NMHDR *header) {
   switch (header->code) {
     case TVN_SELCHANGEDA: {
@@ -289,6 +304,11 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return 0;
     case WM_CLOSE:
       RequestExit();
+      return 0;
+    case WM_QUERYENDSESSION:
+      return OnQueryEndSession();
+    case WM_ENDSESSION:
+      OnEndSession(wParam != FALSE);
       return 0;
     case WM_NOTIFY:
       return RouteNotification(static_cast<int>(wParam), reinterpret_cast<NMHDR *>(lParam));

@@ -7,3 +7,59 @@ const PlatformDialogs SystemPlatform = {
 };
 
 PlatformDialogs Platform = SystemPlatform;
+
+namespace {
+
+// Notes the current directory and puts it back when it goes out of scope,
+// leaving the last error code of the call in between as it was.
+class CurrentFolderKept {
+ public:
+  CurrentFolderKept() {
+    DWORD length = GetCurrentDirectoryA(sizeof folder_, folder_);
+    kept_ = length > 0 && length < sizeof folder_;
+  }
+  ~CurrentFolderKept() {
+    if (!kept_) return;
+    DWORD error = GetLastError();
+    SetCurrentDirectoryA(folder_);
+    SetLastError(error);
+  }
+  CurrentFolderKept(const CurrentFolderKept &) = delete;
+  CurrentFolderKept &operator=(const CurrentFolderKept &) = delete;
+
+ private:
+  char folder_[MAX_PATH];
+  bool kept_;
+};
+
+}  // namespace
+
+BOOL ShowOpenFileDialog(OPENFILENAMEA *dialog) {
+  CurrentFolderKept kept;
+  return Platform.getOpenFileName(dialog);
+}
+
+BOOL ShowSaveFileDialog(OPENFILENAMEA *dialog) {
+  CurrentFolderKept kept;
+  return Platform.getSaveFileName(dialog);
+}
+
+BOOL ShowFontDialog(CHOOSEFONTA *dialog) {
+  CurrentFolderKept kept;
+  return Platform.chooseFont(dialog);
+}
+
+PIDLIST_ABSOLUTE ShowFolderBrowser(BROWSEINFOA *browse) {
+  CurrentFolderKept kept;
+  return Platform.browseForFolder(browse);
+}
+
+BOOL PathFromItemList(PCIDLIST_ABSOLUTE list, char *path) {
+  CurrentFolderKept kept;
+  return Platform.getPathFromIDList(list, path);
+}
+
+HINSTANCE RunShellVerb(HWND owner, const char *verb, const char *file, int show) {
+  CurrentFolderKept kept;
+  return Platform.shellExecute(owner, verb, file, nullptr, nullptr, show);
+}

@@ -21,4 +21,16 @@ struct PlatformDialogs {
 extern PlatformDialogs Platform;
 extern const PlatformDialogs SystemPlatform;
 
+// The calls as the program makes them. Each puts the process's current
+// directory back as it was: the file dialogs move it to the folder they were
+// left in, even when cancelled, and what the shell and its extensions do
+// inside our process is theirs. The current folder changes only when the
+// user selects a folder.
+BOOL ShowOpenFileDialog(OPENFILENAMEA *dialog);
+BOOL ShowSaveFileDialog(OPENFILENAMEA *dialog);
+BOOL ShowFontDialog(CHOOSEFONTA *dialog);
+PIDLIST_ABSOLUTE ShowFolderBrowser(BROWSEINFOA *browse);
+BOOL PathFromItemList(PCIDLIST_ABSOLUTE list, char *path);
+HINSTANCE RunShellVerb(HWND owner, const char *verb, const char *file, int show);
+
 #endif

@@ -6,6 +6,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "editing/editing.h"
 #include "settings/settings.h"
 
 UiHandles Ui = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, true, 330, 4};
@@ -140,11 +141,13 @@ bool RegisterWindowClasses() {
   return true;
 }
 
-/* The main window at its saved place; a size whose far edge is not stored
-   is left to the system. */
+/* The main window at its saved place, or where the user can reach it when
+   that place is on no screen; a size whose far edge is not stored is left to
+   the system. */
 HWND CreateMainWindow() {
   RECT saved;
   LoadWindowRect(&saved);
+  KeepWindowRectOnScreen(&saved);
   int width = saved.right == CW_USEDEFAULT ? CW_USEDEFAULT : saved.right - saved.left;
   int height = saved.bottom == CW_USEDEFAULT ? CW_USEDEFAULT : saved.bottom - saved.top;
   HMENU menu = LoadMenuA(AppInstance, MAKEINTRESOURCEA(IDM_MAIN));
@@ -181,11 +184,15 @@ bool MessageEndsIdle(const MSG &msg) {
   }
 }
 
+/* One message: the main window's accelerators come first, also while a
+   Find or Replace dialog has the focus (F3 works there), then the dialog's
+   own keys. */
 bool PumpOneMessage(MSG *msg) {
   if (GetMessageA(msg, nullptr, 0, 0) == 0) return false;
   if (MainWindow != nullptr && AccelTable != nullptr &&
       TranslateAcceleratorA(MainWindow, AccelTable, msg))
     return true;
+  if (RouteToFindDialog(msg)) return true;
   TranslateMessage(msg);
   DispatchMessageA(msg);
   return true;

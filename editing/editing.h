@@ -33,5 +33,6 @@ void OpenFindDialog();
 void FindNextCommand();
 void OpenReplaceDialog();
 void OnFindReplace(LPARAM record);
+bool RouteToFindDialog(MSG *msg);  // the loop's keys for an open dialog
 
 #endif

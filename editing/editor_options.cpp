@@ -67,7 +67,7 @@ void ChooseEditorFont() {
   dialog.lpLogFont = &chosen;
   dialog.Flags = CF_SCREENFONTS;
   if (editorFont.lfHeight != 0) dialog.Flags |= CF_INITTOLOGFONTSTRUCT;
-  if (!Platform.chooseFont(&dialog)) return;
+  if (!ShowFontDialog(&dialog)) return;
   editorFont = chosen;
   fontSizeTenths = dialog.iPointSize;
   ApplyEditorFont();

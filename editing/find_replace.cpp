@@ -4,7 +4,9 @@
 
 #include <richedit.h>
 #include <stdio.h>
-#include <string.h>
+
+#include <algorithm>
+#include <vector>
 
 #include "app/ui_handles.h"
 #include "pages/pages.h"
@@ -34,14 +36,43 @@ static void ReportDialogFailure(const char *which) {
   MessageBoxA(MainWindow, message, "Error", MB_OK | MB_ICONERROR);
 }
 
+// The Find and Replace dialogs opened so far; those closed since are dropped
+// as new ones open.
+static std::vector<HWND> OpenDialogs;
+
+static void NoteOpenDialog(HWND dialog) {
+  OpenDialogs.erase(std::remove_if(OpenDialogs.begin(), OpenDialogs.end(),
+                                   [](HWND open) { return !IsWindow(open); }),
+                    OpenDialogs.end());
+  OpenDialogs.push_back(dialog);
+}
+
 void OpenFindDialog() {
   PrepareFindRequest();
-  if (FindTextA(&findRequest) == nullptr) ReportDialogFailure("Find");
+  HWND dialog = FindTextA(&findRequest);
+  if (dialog == nullptr)
+    ReportDialogFailure("Find");
+  else
+    NoteOpenDialog(dialog);
 }
 
 void OpenReplaceDialog() {
   PrepareFindRequest();
-  if (ReplaceTextA(&findRequest) == nullptr) ReportDialogFailure("Replace");
+  HWND dialog = ReplaceTextA(&findRequest);
+  if (dialog == nullptr)
+    ReportDialogFailure("Replace");
+  else
+    NoteOpenDialog(dialog);
+}
+
+/* A modeless dialog gets Tab, Enter and Escape only when the message loop
+   hands it its messages; true when one of ours took this one. */
+bool RouteToFindDialog(MSG *msg) {
+  if (OpenDialogs.empty() || msg->hwnd == nullptr) return false;
+  HWND root = GetAncestor(msg->hwnd, GA_ROOT);
+  for (HWND dialog : OpenDialogs)
+    if (dialog == root && IsWindow(dialog)) return IsDialogMessageA(dialog, msg) != FALSE;
+  return false;
 }
 
 /* Until a dialog has been opened there is nothing to repeat. */
@@ -56,18 +87,19 @@ void FindNextCommand() {
 
 /* The first occurrence of the search text from start to the end of the text.
    An empty search text matches nothing: it would match everywhere without
-   consuming any text. */
+   consuming any text. The match's end is the one the editor reports: its
+   positions count characters, and the search text's length counts bytes,
+   two for each double-byte character. */
 bool FindFrom(DWORD options, LONG start, CHARRANGE *match) {
   if (Ui.editor == nullptr || findWhatText[0] == '\0') return false;
-  FINDTEXTA search = {};
+  FINDTEXTEXA search = {};
   search.chrg.cpMin = start;
   search.chrg.cpMax = -1;
   search.lpstrText = findWhatText;
-  LRESULT found = SendMessageA(Ui.editor, EM_FINDTEXT, FR_DOWN | options,
+  LRESULT found = SendMessageA(Ui.editor, EM_FINDTEXTEX, FR_DOWN | options,
                                reinterpret_cast<LPARAM>(&search));
-  if (found < 0) return false;
-  match->cpMin = static_cast<LONG>(found);
-  match->cpMax = static_cast<LONG>(found + strlen(findWhatText));
+  if (found < 0 || search.chrgText.cpMax < search.chrgText.cpMin) return false;
+  *match = search.chrgText;
   return true;
 }
 

@@ -25,7 +25,8 @@ static int SelectedTab() {
 }
 
 // The parameters both file dialogs share; path is the empty 260-byte buffer
-// that receives the chosen file.
+// that receives the chosen file. The dialogs would otherwise make the folder
+// they were left in the process's current directory, even when cancelled.
 static void PrepareFileDialog(OPENFILENAMEA *dialog, char *path, const char *title) {
   memset(dialog, 0, sizeof *dialog);
   path[0] = '\0';
@@ -37,6 +38,7 @@ static void PrepareFileDialog(OPENFILENAMEA *dialog, char *path, const char *tit
   dialog->nMaxFile = PATH_BUFFER_SIZE;
   dialog->lpstrInitialDir = WorkFolderPath;
   dialog->lpstrTitle = title;
+  dialog->Flags = OFN_NOCHANGEDIR;
 }
 
 static void ShowFileError(const char *format, const char *path) {
@@ -85,8 +87,8 @@ void ImportTextFile() {
   char path[PATH_BUFFER_SIZE];
   OPENFILENAMEA dialog;
   PrepareFileDialog(&dialog, path, "Select The Import File");
-  dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-  if (!Platform.getOpenFileName(&dialog)) return;
+  dialog.Flags |= OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+  if (!ShowOpenFileDialog(&dialog)) return;
   HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
@@ -108,31 +110,87 @@ void ImportTextFile() {
 
 /* ---- export ---- */
 
-/* The selected text with CR LF line breaks, as page files hold them (the
-   editor's own selected text has lone CRs), in a buffer the caller frees.
-   Each position yields at most two bytes (a line break, a double-byte
-   character); should the editor fill the buffer all the same, it is asked
-   again with a larger one. */
-static char *FetchSelectedText(LONG positions, size_t *length) {
+// Why the selected text could not be had from the editor.
+enum SelectionFetch { FETCH_DONE, FETCH_NO_MEMORY, FETCH_REFUSED };
+
+/* The selected text with CR LF line breaks through EM_GETTEXTEX, which only
+   the 2.0 rich edit knows. Each position yields at most two bytes (a line
+   break, a double-byte character); should the editor fill the buffer all the
+   same, it is asked again with a larger one. Wine answers 0 when the buffer
+   is too small. */
+static SelectionFetch FetchSelectionWithBreaks(LONG positions, char **text, size_t *length) {
   size_t capacity = 2 * static_cast<size_t>(positions) + 2;
   for (int attempt = 0; attempt < 3 && capacity <= MAXDWORD; ++attempt, capacity *= 2) {
-    char *text = static_cast<char *>(malloc(capacity));
-    if (text == nullptr) break;
+    char *buffer = static_cast<char *>(malloc(capacity));
+    if (buffer == nullptr) return FETCH_NO_MEMORY;
     GETTEXTEX request = {};
     request.cb = static_cast<DWORD>(capacity);
     request.flags = GT_SELECTION | GT_USECRLF;
     request.codepage = CP_ACP;
     LRESULT copied = SendMessageA(Ui.editor, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&request),
-                                  reinterpret_cast<LPARAM>(text));
-    // A full buffer may have cut the text; Wine answers 0 when it is too small.
+                                  reinterpret_cast<LPARAM>(buffer));
     if (copied > 0 && static_cast<size_t>(copied) + 1 < capacity) {
+      *text = buffer;
       *length = static_cast<size_t>(copied);
-      return text;
+      return FETCH_DONE;
     }
-    free(text);
+    free(buffer);
   }
-  SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-  return nullptr;
+  return FETCH_REFUSED;
+}
+
+/* Each CR that is not followed by LF becomes CR LF, as page files hold line
+   breaks. CR and LF are never the second byte of a double-byte character, so
+   the bytes can be walked one by one. */
+static char *WithCrLfBreaks(const char *text, size_t length, size_t *newLength) {
+  size_t loneCrs = 0;
+  for (size_t i = 0; i < length; ++i)
+    if (text[i] == '\r' && (i + 1 == length || text[i + 1] != '\n')) ++loneCrs;
+  char *out = static_cast<char *>(malloc(length + loneCrs + 1));
+  if (out == nullptr) return nullptr;
+  size_t to = 0;
+  for (size_t i = 0; i < length; ++i) {
+    out[to++] = text[i];
+    if (text[i] == '\r' && (i + 1 == length || text[i + 1] != '\n')) out[to++] = '\n';
+  }
+  out[to] = '\0';
+  *newLength = to;
+  return out;
+}
+
+/* The selected text through EM_GETSELTEXT, which every rich edit knows: the
+   1.0 control yields CR LF breaks, the 2.0 control lone CRs. The message
+   takes no buffer size, so the buffer holds the most bytes any position can
+   yield in this code page. */
+static SelectionFetch FetchSelectionPlainly(LONG positions, char **text, size_t *length) {
+  CPINFO codePage = {};
+  size_t perPosition = 2;
+  if (GetCPInfo(CP_ACP, &codePage) && codePage.MaxCharSize > perPosition)
+    perPosition = codePage.MaxCharSize;
+  size_t capacity = perPosition * static_cast<size_t>(positions) + 1;
+  char *buffer = static_cast<char *>(malloc(capacity));
+  if (buffer == nullptr) return FETCH_NO_MEMORY;
+  LRESULT copied = SendMessageA(Ui.editor, EM_GETSELTEXT, 0, reinterpret_cast<LPARAM>(buffer));
+  // Not every position yields a byte: Wine's 1.0 control counts two for the
+  // end of the text, which a selection of everything takes in and which
+  // yields nothing.
+  if (copied <= 0 || static_cast<size_t>(copied) >= capacity) {
+    free(buffer);
+    return FETCH_REFUSED;
+  }
+  *text = WithCrLfBreaks(buffer, static_cast<size_t>(copied), length);
+  free(buffer);
+  return *text != nullptr ? FETCH_DONE : FETCH_NO_MEMORY;
+}
+
+/* The selected text with CR LF line breaks, in a buffer the caller frees. */
+static SelectionFetch FetchSelectedText(LONG positions, char **text, size_t *length) {
+  *text = nullptr;
+  if (HasRichEdit20) {
+    SelectionFetch fetched = FetchSelectionWithBreaks(positions, text, length);
+    if (fetched != FETCH_REFUSED) return fetched;
+  }
+  return FetchSelectionPlainly(positions, text, length);
 }
 
 /* Replaces the chosen file by the bytes given: through a temporary file
@@ -160,12 +218,21 @@ void ExportSelection() {
   char path[PATH_BUFFER_SIZE];
   OPENFILENAMEA dialog;
   PrepareFileDialog(&dialog, path, "Select The Export File");
-  dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-  if (!Platform.getSaveFileName(&dialog)) return;
+  dialog.Flags |= OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+  if (!ShowSaveFileDialog(&dialog)) return;
+  char *text = nullptr;
   size_t length = 0;
-  char *text = FetchSelectedText(positions, &length);
-  bool written = text != nullptr && WriteExportFile(path, text, length);
-  DWORD error = GetLastError();
+  SelectionFetch fetched = FetchSelectedText(positions, &text, &length);
+  if (fetched == FETCH_REFUSED) {
+    char message[PATH_MESSAGE_BUFFER_SIZE];
+    snprintf(message, sizeof message,
+             "The selected text could not be read from the editor; nothing was written to '%s'.",
+             path);
+    MessageBoxA(MainWindow, message, "Error", MB_OK | MB_ICONERROR);
+    return;
+  }
+  bool written = fetched == FETCH_DONE && WriteExportFile(path, text, length);
+  DWORD error = fetched == FETCH_NO_MEMORY ? ERROR_NOT_ENOUGH_MEMORY : GetLastError();
   free(text);
   if (!written) {
     SetLastError(error);

@@ -115,15 +115,17 @@ static int InsertPageTabs(const char *folder) {
   return count;
 }
 
-/* Fills the tab strip from the current directory and shows its first page.
-   The page shown before is saved first, into its own folder; when that
-   fails nothing changes. */
+/* Fills the tab strip with the pages of the selected folder and shows the
+   first. The selected node names the folder, never the process's current
+   directory, which a dialog or the shell may have moved: PageFolder, the
+   folder whose pages are shown, is set here and nowhere else. The page shown
+   before is saved first, into its own folder; when that fails nothing
+   changes. */
 void RebuildPageTabs() {
   if (Ui.tabs == nullptr) return;
   if (!SavePageIfModified(TabCtrl_GetCurSel(Ui.tabs))) return;
   char folder[PATH_BUFFER_SIZE];
-  DWORD length = GetCurrentDirectoryA(PATH_BUFFER_SIZE, folder);
-  if (length == 0 || length >= PATH_BUFFER_SIZE) folder[0] = '\0';
+  if (!GetFolderPath(SelectedTreeNode(), folder)) folder[0] = '\0';
   strcpy(PageFolder, folder);
   RemoveLeftoverTemporaryFiles(PageFolder);
 

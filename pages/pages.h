@@ -10,8 +10,9 @@
 
 extern int CurrentPageIndex;
 extern bool HasPages;
-// The folder whose listing filled the tab strip; pages are loaded from and
-// saved into it, whatever the current directory has become since.
+// The folder whose pages the tab strip shows: the selected folder, taken by
+// RebuildPageTabs. Pages are loaded from and saved into it, whatever the
+// current directory has become since.
 extern char PageFolder[];
 
 /* page_files.cpp */

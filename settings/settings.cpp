@@ -44,12 +44,18 @@ void LoadEditorFont() {
 }
 
 // Without a stored work folder the current directory (already in the buffer)
-// stays, and the user is told so once.
+// stays, and the user is told so once. A hand-edited folder may be relative
+// ("..\.."): it is made absolute against the current directory at start,
+// since every folder path is built on it while the current directory moves,
+// and it is saved absolute. One that cannot be made absolute stays as stored.
 void LoadWorkFolder() {
   char scratch[PATH_BUFFER_SIZE];
   int length = ConfigInfo.ReadString(SETTINGS_SECTION, "WorkDir", "", scratch, sizeof scratch);
   if (length > 0) {
-    if (WorkFolderPath != nullptr) memcpy(WorkFolderPath, scratch, static_cast<size_t>(length) + 1);
+    char absolute[PATH_BUFFER_SIZE];
+    DWORD full = GetFullPathNameA(scratch, sizeof absolute, absolute, nullptr);
+    const char *folder = (full > 0 && full < sizeof absolute) ? absolute : scratch;
+    if (WorkFolderPath != nullptr) memcpy(WorkFolderPath, folder, strlen(folder) + 1);
     return;
   }
   char message[MESSAGE_BUFFER_SIZE];
@@ -86,6 +92,73 @@ void LoadWindowRect(RECT *rect) {
     rect->right = CW_USEDEFAULT;
   if (IsStored(rect->bottom) && !DifferenceFits(rect->top, rect->bottom))
     rect->bottom = CW_USEDEFAULT;
+}
+
+// The main window's place where the user can reach it. It stays where it
+// was stored while a grip of its title bar lies on the screen's work area;
+// otherwise (a screen removed, a hand-edited file) it moves onto the work
+// area, as near the stored place as it fits and no larger than the area. A
+// stored size below the minimum (tiny, or right of left inverted) is raised
+// to it. A size not stored stays the platform's choice.
+const long long MIN_WINDOW_WIDTH = 300;
+const long long MIN_WINDOW_HEIGHT = 200;
+const long long TITLE_GRIP_WIDTH = 100;  // of the title bar, on the work area
+const long long TITLE_MIDDLE = 15;       // below the window's top edge, on the work area
+
+static long long Clamp(long long value, long long low, long long high) {
+  if (value > high) value = high;
+  return value < low ? low : value;
+}
+
+static bool TitleBarReachable(long long left, long long top, long long width, const RECT &work) {
+  long long middle = top + TITLE_MIDDLE;
+  if (middle < work.top || middle >= work.bottom) return false;
+  long long from = left > work.left ? left : work.left;
+  long long to = left + width < work.right ? left + width : work.right;
+  return to - from >= TITLE_GRIP_WIDTH;
+}
+
+RECT FitWindowRect(const RECT &stored, const RECT &work) {
+  if (!IsStored(stored.left) || !IsStored(stored.top)) return stored;
+  const bool widthStored = IsStored(stored.right);
+  const bool heightStored = IsStored(stored.bottom);
+  long long left = stored.left;
+  long long top = stored.top;
+  long long width = widthStored ? static_cast<long long>(stored.right) - left : MIN_WINDOW_WIDTH;
+  long long height = heightStored ? static_cast<long long>(stored.bottom) - top : MIN_WINDOW_HEIGHT;
+  if (width < MIN_WINDOW_WIDTH) width = MIN_WINDOW_WIDTH;
+  if (height < MIN_WINDOW_HEIGHT) height = MIN_WINDOW_HEIGHT;
+  if (!TitleBarReachable(left, top, width, work)) {
+    width = Clamp(width, 0, static_cast<long long>(work.right) - work.left);
+    height = Clamp(height, 0, static_cast<long long>(work.bottom) - work.top);
+    left = Clamp(left, work.left, work.right - width);
+    top = Clamp(top, work.top, work.bottom - height);
+  }
+  RECT fitted;
+  fitted.left = static_cast<LONG>(left);
+  fitted.top = static_cast<LONG>(top);
+  fitted.right = widthStored ? static_cast<LONG>(left + width) : CW_USEDEFAULT;
+  fitted.bottom = heightStored ? static_cast<LONG>(top + height) : CW_USEDEFAULT;
+  return fitted;
+}
+
+// Fits the rectangle to the work area of the screen nearest to it (to its
+// top left corner while its size is not usable), else of the primary screen.
+void KeepWindowRectOnScreen(RECT *rect) {
+  if (!IsStored(rect->left) || !IsStored(rect->top)) return;
+  const bool sized = IsStored(rect->right) && IsStored(rect->bottom) &&
+                     rect->right > rect->left && rect->bottom > rect->top;
+  const POINT corner = {rect->left, rect->top};
+  HMONITOR nearest = sized ? MonitorFromRect(rect, MONITOR_DEFAULTTONEAREST)
+                           : MonitorFromPoint(corner, MONITOR_DEFAULTTONEAREST);
+  MONITORINFO screen = {};
+  screen.cbSize = sizeof screen;
+  RECT work;
+  if (nearest != nullptr && GetMonitorInfoA(nearest, &screen))
+    work = screen.rcWork;
+  else if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0))
+    return;
+  *rect = FitWindowRect(*rect, work);
 }
 
 // Reads the settings the child windows need, in a fixed order; missing values

@@ -38,6 +38,8 @@ void DecodeHexBytes(const char *text, int length, unsigned char *out, int n);
 
 /* settings.cpp */
 void LoadWindowRect(RECT *rect);
+RECT FitWindowRect(const RECT &stored, const RECT &workArea);  // window-free
+void KeepWindowRectOnScreen(RECT *rect);
 void LoadSettings();
 void SaveSettings();
 void SaveWindowPlacement();

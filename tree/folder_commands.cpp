@@ -350,6 +350,5 @@ void OpenFolder(bool explore) {
   HTREEITEM node = SelectedTreeNode();
   char path[PATH_BUFFER_SIZE];
   if (node == nullptr || !GetFolderPath(node, path)) return;
-  Platform.shellExecute(MainWindow, explore ? "explore" : "open", path, nullptr, nullptr,
-                        SW_SHOWNORMAL);
+  RunShellVerb(MainWindow, explore ? "explore" : "open", path, SW_SHOWNORMAL);
 }

@@ -27,10 +27,10 @@ static bool BrowseForWorkFolder(IMalloc *allocator, char *chosen, bool *failed) 
   browse.pszDisplayName = chosen;
   browse.lpszTitle = "Select working folder:";
   browse.ulFlags = BIF_RETURNONLYFSDIRS;
-  PIDLIST_ABSOLUTE list = Platform.browseForFolder(&browse);
+  PIDLIST_ABSOLUTE list = ShowFolderBrowser(&browse);
   if (list == nullptr) return false;
   chosen[0] = '\0';
-  bool gotPath = Platform.getPathFromIDList(list, chosen) && chosen[0] != '\0';
+  bool gotPath = PathFromItemList(list, chosen) && chosen[0] != '\0';
   allocator->Free(list);
   *failed = !gotPath;
   return gotPath;

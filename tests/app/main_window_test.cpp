@@ -253,6 +253,36 @@ TEST_F(MainWindowTest, ExitSavesAModifiedPageWithoutAsking) {
   EXPECT_TRUE(boxes.boxes().empty());
 }
 
+// Log-off and shutdown end the process without the close sequence: the page
+// is saved when the session asks, and the settings when it ends.
+TEST_F(MainWindowTest, EndingTheSessionSavesThePageAndTheSettings) {
+  const std::string page = notebook / "Page.tav";
+  harness::WriteBytes(page, "old");
+  ExecuteCommand(CMD_REFRESH);
+  SendMessageA(Ui.editor, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(" new"));
+  EXPECT_EQ(SendMessageA(MainWindow, WM_QUERYENDSESSION, 0, 0), TRUE);
+  EXPECT_EQ(harness::ReadBytes(page), "old new");
+
+  // A page that cannot be saved keeps the session from ending, and its text.
+  SendMessageA(Ui.editor, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(" more"));
+  ASSERT_TRUE(SetFileAttributesA(page.c_str(), FILE_ATTRIBUTE_READONLY));
+  boxes.Answer(IDOK);
+  EXPECT_EQ(SendMessageA(MainWindow, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), FALSE);
+  ASSERT_EQ(boxes.boxes().size(), 1u);
+  EXPECT_EQ(boxes.boxes()[0].text.rfind("Error saving to file 'Page.tav'", 0), 0u);
+  EXPECT_TRUE(EditorIsModified());
+  SetFileAttributesA(page.c_str(), FILE_ATTRIBUTE_NORMAL);
+
+  // The session goes on after all: nothing is written.
+  ASSERT_TRUE(DeleteFileA(settingsFile.c_str()));
+  SendMessageA(MainWindow, WM_ENDSESSION, FALSE, 0);
+  EXPECT_FALSE(harness::FileExists(settingsFile));
+  SendMessageA(MainWindow, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+  std::string settings = SettingsText();
+  for (const char *key : {"WorkDir=", "SavedPath=", "TreeX=", "[ToolBar]", "Left=", "Bottom="})
+    EXPECT_NE(settings.find(key), std::string::npos) << key;
+}
+
 }  // namespace
 
 namespace {

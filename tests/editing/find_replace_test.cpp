@@ -158,4 +158,31 @@ TEST_F(FindApp, APageThatIsNeverSavedIsSearchedButNotChanged) {
   EXPECT_EQ(Text(), "find me  here");
 }
 
+// The program's own loop hands the modeless dialog its keys; the main
+// window's accelerators come first, so F3 works there too.
+TEST_F(FindApp, TheDialogAnswersTheKeyboard) {
+  ShowText("ab ab ab");
+  Select(0, 0);
+  HWND dialog = Dialog(CMD_FIND, "ab");
+  HWND field = GetDlgItem(dialog, edt1);
+  auto press = [](HWND to, UINT key) {
+    SetFocus(to);
+    PostMessageA(to, WM_KEYDOWN, key, 1);
+    PostMessageA(to, WM_KEYUP, key, 0xC0000001);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE) && PumpOneMessage(&msg)) {
+    }
+  };
+  press(field, VK_RETURN);
+  EXPECT_EQ(Selection(), Range(3, 5)) << "Enter is Find Next";
+  press(field, VK_F3);
+  EXPECT_EQ(Selection(), Range(6, 8)) << "F3 is Find Next";
+  EXPECT_EQ(Text(), "ab ab ab");
+  press(field, VK_TAB);
+  EXPECT_NE(GetFocus(), field);
+  EXPECT_EQ(GetAncestor(GetFocus(), GA_ROOT), dialog) << "Tab moves within the dialog";
+  press(GetFocus(), VK_ESCAPE);
+  EXPECT_FALSE(IsWindow(dialog)) << "Escape closes it";
+}
+
 }  // namespace

@@ -352,8 +352,9 @@ TEST_F(PageCommands, FileDialogsOpenInTheWorkFolder) {
   ImportTextFile();
   ExportSelection();
   ASSERT_EQ(fileDialogCalls.size(), 2u);
-  const DWORD flags[] = {OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY,
-                         OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY};
+  const DWORD flags[] = {OFN_NOCHANGEDIR | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY,
+                         OFN_NOCHANGEDIR | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST |
+                             OFN_HIDEREADONLY};
   const char *titles[] = {"Select The Import File", "Select The Export File"};
   for (int i = 0; i < 2; ++i) {
     const FileDialogCall &call = fileDialogCalls[i];
@@ -372,6 +373,90 @@ TEST_F(PageCommands, FileDialogsOpenInTheWorkFolder) {
   }
   EXPECT_EQ(Text(), "text");
   EXPECT_FALSE(EditorIsModified());
+}
+
+// Common dialogs and the shell, cancelled, that leave the process in another
+// folder, as the file dialogs do with the folder they were left in.
+std::string wanderedTo;
+void Wander() { SetCurrentDirectoryA(wanderedTo.c_str()); }
+BOOL WINAPI WanderingFileDialog(OPENFILENAMEA *) { return Wander(), FALSE; }
+BOOL WINAPI WanderingFontDialog(CHOOSEFONTA *) { return Wander(), FALSE; }
+PIDLIST_ABSOLUTE WINAPI WanderingBrowser(BROWSEINFOA *) { return Wander(), nullptr; }
+HINSTANCE WINAPI WanderingShell(HWND, const char *, const char *, const char *, const char *, int) {
+  return Wander(), reinterpret_cast<HINSTANCE>(33);
+}
+
+// Whatever a dialog or the shell does to the current directory, the folder
+// whose pages are shown stays the selected one: a page made afterwards is
+// listed with its neighbours.
+TEST_F(PageCommands, DialogsAndTheShellLeaveTheFolderShownAlone) {
+  ASSERT_TRUE(harness::MakeDirs(notebook / "sub"));
+  Pages({"sub\\p.tav", "text", "root.tav", "root"});
+  TreeView_SelectItem(Ui.tree, TreeView_GetChild(Ui.tree, TreeView_GetRoot(Ui.tree)));
+  harness::PumpMessages();
+  ASSERT_EQ(Tabs(), Strings{"[p]"});
+  wanderedTo = scratch.path();
+  Platform.getOpenFileName = Platform.getSaveFileName = WanderingFileDialog;
+  Platform.chooseFont = WanderingFontDialog;
+  Platform.browseForFolder = WanderingBrowser;
+  Platform.shellExecute = WanderingShell;
+  Type(0, -1, "");
+  for (int command : {CMD_IMPORT, CMD_EXPORT, CMD_FONT, CMD_WORKDIR, CMD_OPENFOLDER}) {
+    ExecuteCommand(command);
+    EXPECT_EQ(harness::CurrentDirectory(), notebook / "sub") << "command " << command;
+  }
+  NameDialog("Fresh");
+  ExecuteCommand(CMD_NEWPAGE);
+  EXPECT_TRUE(harness::FileExists(notebook / "sub\\Fresh.tav"));
+  EXPECT_EQ(Tabs(), (Strings{"[Fresh]", "p"}));
+}
+
+// Windows' 1.0 rich edit (RICHED32, used when RICHED20 cannot be loaded)
+// knows no EM_GETTEXTEX and answers 0. Wine's knows it, so the editor here
+// refuses it as Windows' does; it can refuse EM_GETSELTEXT as well.
+WNDPROC olderEditorProc;
+bool refuseSelectedText;
+LRESULT CALLBACK OlderRichEdit(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == EM_GETTEXTEX || (message == EM_GETSELTEXT && refuseSelectedText)) return 0;
+  return CallWindowProcA(olderEditorProc, window, message, wParam, lParam);
+}
+
+class OlderRichEditCommands : public PageCommands {
+ protected:
+  bool StartsInSetUp() const override { return false; }
+  void SetUp() override {
+    ASSERT_NE(LoadLibraryA("RICHED32.DLL"), nullptr);
+    HasRichEdit20 = false;
+    PageCommands::SetUp();
+    StartApp();
+  }
+  void TearDown() override {
+    PageCommands::TearDown();
+    HasRichEdit20 = true;
+  }
+};
+
+TEST_F(OlderRichEditCommands, ExportWritesTheSelectionAndSaysWhyItCannot) {
+  Pages({"p.tav", "one\r\ntwo\r\nthree"});
+  char editorClass[32] = "";
+  GetClassNameA(Ui.editor, editorClass, sizeof editorClass);
+  ASSERT_STRCASEEQ(editorClass, "RICHEDIT");
+  refuseSelectedText = false;
+  olderEditorProc = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(Ui.editor, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OlderRichEdit)));
+  fileDialogAnswer = scratch / "out";
+  Type(0, -1, "");
+  ExportSelection();
+  EXPECT_EQ(ReadBytes(scratch / "out"), "one\r\ntwo\r\nthree");
+  EXPECT_EQ(Boxes(), Strings{});
+
+  // An editor that yields nothing: said as it is, and no file is touched.
+  refuseSelectedText = true;
+  boxes.Answer(IDOK);
+  ExportSelection();
+  EXPECT_EQ(Boxes(), Strings{"Error: The selected text could not be read from the editor; "
+                             "nothing was written to '" + fileDialogAnswer + "'."});
+  EXPECT_EQ(ReadBytes(scratch / "out"), "one\r\ntwo\r\nthree");
 }
 
 }  // namespace

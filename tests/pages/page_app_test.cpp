@@ -346,8 +346,9 @@ TEST_F(PagesApp, AFullDiskKeepsBothTheFileAndTheEditorText) {
   if (!disk.mounted()) GTEST_SKIP() << disk.failure();
   std::string oldText(20000, 'o');
   ASSERT_TRUE(WriteBytes(disk.path() + "\\big.tav", oldText));
-  ASSERT_TRUE(SetCurrentDirectoryA(disk.path().c_str()));
-  RebuildPageTabs();
+  const std::string work = WorkFolderPath;
+  strcpy(WorkFolderPath, disk.path().c_str());
+  ASSERT_TRUE(RefreshTree());
   ASSERT_EQ(Text(), oldText);
   std::string newText(60000, 'n');
   ReplaceAll(newText);
@@ -363,8 +364,8 @@ TEST_F(PagesApp, AFullDiskKeepsBothTheFileAndTheEditorText) {
   ReplaceAll(shorter);
   EXPECT_TRUE(SaveCurrentPage());
   EXPECT_EQ(ReadBytes(disk.path() + "\\big.tav"), shorter);
-  ASSERT_TRUE(SetCurrentDirectoryA(notebook.path().c_str()));
-  RebuildPageTabs();
+  strcpy(WorkFolderPath, work.c_str());
+  ASSERT_TRUE(RefreshTree());
   DeleteFileA((disk.path() + "\\big.tav").c_str());
 }
 

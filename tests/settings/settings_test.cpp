@@ -295,4 +295,66 @@ TEST_F(SettingsTest, WindowPlacementIsSavedUnlessMinimised) {
   MainWindow = nullptr;
 }
 
+// A hand-edited work folder may be relative: it is taken against the current
+// directory at start and kept, and saved, absolute.
+TEST_F(SettingsTest, ARelativeWorkFolderIsMadeAbsolute) {
+  const std::string current = harness::CurrentDirectory();
+  ASSERT_TRUE(harness::MakeDirs(dir / "a\\b"));
+  ASSERT_TRUE(SetCurrentDirectoryA((dir / "a\\b").c_str()));
+  Store("Settings", "WorkDir", "..\\..");
+  harness::BoxDriver boxes;
+  LoadSettings();
+  SetCurrentDirectoryA(current.c_str());
+  EXPECT_EQ(dir.path(), work);
+  SaveSettings();
+  EXPECT_EQ(dir.path(), Read("Settings", "WorkDir"));
+}
+
+TEST(FitWindowRect, AWindowNobodyCanReachComesOntoTheWorkArea) {
+  const RECT work = {0, 0, 1280, 870};
+  const int D = CW_USEDEFAULT;
+  const struct {
+    const char *name;
+    RECT stored, fitted;
+  } cases[] = {
+      {"on the screen", {10, 20, 610, 420}, {10, 20, 610, 420}},
+      {"maximised", {-8, -8, 1288, 878}, {-8, -8, 1288, 878}},
+      {"size not stored", {10, 20, D, D}, {10, 20, D, D}},
+      {"tiny", {10, 20, 15, 22}, {10, 20, 310, 220}},
+      {"inverted", {500, 400, 100, 50}, {500, 400, 800, 600}},
+      {"on a screen removed", {-1500, 100, -900, 500}, {0, 100, 600, 500}},
+      {"title bar above the screen", {100, -300, 700, 400}, {100, 0, 700, 700}},
+      {"far off and larger than the screen", {5000, 0, 8000, 2000}, {0, 0, 1280, 870}},
+      {"far off, size not stored", {-5000, 100, D, D}, {0, 100, D, D}},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    RECT fitted = FitWindowRect(c.stored, work);
+    EXPECT_EQ(c.fitted.left, fitted.left);
+    EXPECT_EQ(c.fitted.top, fitted.top);
+    EXPECT_EQ(c.fitted.right, fitted.right);
+    EXPECT_EQ(c.fitted.bottom, fitted.bottom);
+  }
+}
+
+// The main window itself, from a rectangle stored far off every screen.
+class StoredPlacement : public harness::AppTest {
+ protected:
+  bool StartsInSetUp() const override { return false; }
+};
+
+TEST_F(StoredPlacement, AWindowOffEveryScreenOpensOnTheScreen) {
+  WriteSettings("[Settings]\r\nWorkDir=" + notebook.path() +
+                "\r\n[Window]\r\nLeft=-30000\r\nRight=-29990\r\nTop=-30000\r\nBottom=-29995\r\n");
+  StartApp();
+  RECT work, window;
+  ASSERT_TRUE(SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0));
+  ASSERT_TRUE(GetWindowRect(MainWindow, &window));
+  RECT onScreen;
+  IntersectRect(&onScreen, &window, &work);
+  EXPECT_TRUE(EqualRect(&onScreen, &window)) << window.left << "," << window.top;
+  EXPECT_GE(window.right - window.left, 300);
+  EXPECT_GE(window.bottom - window.top, 200);
+}
+
 }  // namespace

@@ -7,6 +7,9 @@ set -euo pipefail
 prefix=${1:-$(cd "$(dirname "$0")/.." && pwd)/build/wineprefix}
 [ -f "$prefix/.tav-ready" ] && exit 0
 export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=-all
+# A prefix made under a Japanese locale keeps Japanese menu and title fonts
+# for good; the double-byte tests set the locale per process instead.
+unset LC_ALL LC_CTYPE LANG
 export WINEDLLOVERRIDES="mscoree,mshtml="
 mkdir -p "$prefix"
 echo "wineprefix: creating $prefix"

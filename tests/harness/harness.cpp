@@ -133,7 +133,9 @@ void PumpMessages() {
 }
 
 std::string WindowText(HWND window) {
-  int length = GetWindowTextLengthA(window);
+  // The length is counted in characters; a double-byte character takes two
+  // bytes, and Wine's rich edit copies nothing into a buffer too small.
+  int length = GetWindowTextLengthA(window) * 2;
   std::string text(length + 1, '\0');
   int got = GetWindowTextA(window, &text[0], length + 1);
   text.resize(got > 0 ? got : 0);

@@ -16,6 +16,7 @@ have_cmd import                       || need+=(imagemagick)
 have_cmd python3                      || need+=(python3)
 have_cmd make                         || need+=(make)
 [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
+have_cmd wixl                         || need+=(wixl)
 
 if [ ${#need[@]} -gt 0 ]; then
   if [ "$(id -u)" != 0 ]; then

@@ -8,9 +8,7 @@
 #include <commctrl.h>
 
 #include "../resources/resource.h"
-
-// Paths and names: 259 characters and the terminator.
-enum { PATH_BUFFER_SIZE = 260 };
+#include "app/paths.h"
 // Message texts quoting one name, and two.
 enum { MESSAGE_BUFFER_SIZE = 324, MESSAGE2_BUFFER_SIZE = 584 };
 

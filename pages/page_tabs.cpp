@@ -34,29 +34,6 @@ static int FirstPageToShow() {
 
 /* ---- names ---- */
 
-static char FoldAsciiCase(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
-
-// Only the ASCII letters are folded; bytes from 128 up compare as they are.
-bool NamesEqualIgnoringAsciiCase(const char *a, const char *b) {
-  for (;; ++a, ++b) {
-    if (FoldAsciiCase(*a) != FoldAsciiCase(*b)) return false;
-    if (*a == '\0') return true;
-  }
-}
-
-// Two absolute folder paths name the same folder when they differ only in
-// ASCII letter case or in one trailing backslash.
-bool FolderPathsEqual(const char *a, const char *b) {
-  size_t lengthA = strlen(a);
-  size_t lengthB = strlen(b);
-  if (lengthA > 1 && a[lengthA - 1] == '\\') --lengthA;
-  if (lengthB > 1 && b[lengthB - 1] == '\\') --lengthB;
-  if (lengthA != lengthB) return false;
-  for (size_t i = 0; i < lengthA; ++i)
-    if (FoldAsciiCase(a[i]) != FoldAsciiCase(b[i])) return false;
-  return true;
-}
-
 /* A page is an entry whose own name ends in ".tav". The listing matches
    "*.tav" against 8.3 short names too, which under Wine brings in names such
    as "d.tavx" and "h.tav~". */
@@ -93,7 +70,7 @@ static void SetTabsMultiline(LONG style, bool multiline) {
 // One tab per page of the folder, in the order the listing yields them.
 static int InsertPageTabs(const char *folder) {
   char pattern[PATH_BUFFER_SIZE];
-  if (!JoinFolderAndName(folder, "*.tav", pattern)) return 0;
+  if (!JoinPath(folder, "*.tav", pattern)) return 0;
   WIN32_FIND_DATAA found;
   HANDLE search = FindFirstFileA(pattern, &found);
   if (search == INVALID_HANDLE_VALUE) return 0;

@@ -93,8 +93,7 @@ static HTREEITEM AppendNode(HTREEITEM parent, const char *label, int image, int 
 /* Keeps the first folder of this rebuild whose path cannot be formed. */
 static void NoteTooDeep(const char *parentPath, const char *name) {
   if (TreeScan.tooDeep[0] != '\0') return;
-  snprintf(TreeScan.tooDeep, sizeof TreeScan.tooDeep, "%s%s%s", parentPath,
-           EndsWithSeparator(parentPath) ? "" : "\\", name);
+  JoinPathForMessage(parentPath, name, TreeScan.tooDeep, sizeof TreeScan.tooDeep);
 }
 
 /* Inserts the subdirectories of a folder under its node, sorted, and then
@@ -189,49 +188,13 @@ bool RefreshTree() {
   return root != nullptr;
 }
 
-/* Copies a path into a PATH_BUFFER_SIZE buffer with letters made upper case
-   the way the code page does it; false when it does not fit. */
-static bool UpperCaseCopy(const char *text, size_t length, char *out) {
-  if (length >= PATH_BUFFER_SIZE) return false;
-  memcpy(out, text, length);
-  out[length] = '\0';
-  CharUpperBuffA(out, static_cast<DWORD>(length));
-  return true;
-}
-
-/* The part of a saved page path below the work folder: what follows the work
-   folder path and one separator. The work folder may end with a separator
-   (the root of a drive) or not; letter case does not matter. False when the
-   page lies outside the work folder or nothing follows it. */
-bool SavedPathRemainder(const char *workFolder, const char *path, const char **remainder) {
-  *remainder = nullptr;
-  size_t workLength = strlen(workFolder);
-  while (workLength > 0) {
-    const char *last = CharPrevA(workFolder, workFolder + workLength);
-    if (*last != '\\' && *last != '/') break;
-    workLength = static_cast<size_t>(last - workFolder);
-  }
-  if (workFolder[0] == '\0' || strlen(path) < workLength) return false;
-  char work[PATH_BUFFER_SIZE];
-  char head[PATH_BUFFER_SIZE];
-  if (!UpperCaseCopy(workFolder, workLength, work) || !UpperCaseCopy(path, workLength, head))
-    return false;
-  if (memcmp(work, head, workLength) != 0) return false;
-  const char *rest = path + workLength;
-  if (*rest != '\\' && *rest != '/') return false;  // "D:\Notes2" is not below "D:\Notes"
-  ++rest;
-  if (*rest == '\0') return false;
-  *remainder = rest;
-  return true;
-}
-
 /* Takes the next component of a saved page path into a PATH_BUFFER_SIZE
    buffer and moves past it and its separator. 'last' tells whether no
    separator followed, which makes it the page's file name. */
 static bool TakePathComponent(const char **cursor, char *out, bool *last) {
   const char *start = *cursor;
   const char *end = start;
-  while (*end != '\0' && *end != '\\' && *end != '/') end = CharNextA(end);
+  while (*end != '\0' && !IsPathSeparator(*end)) end = CharNextA(end);
   size_t length = static_cast<size_t>(end - start);
   if (length >= PATH_BUFFER_SIZE) return false;
   memcpy(out, start, length);
@@ -264,7 +227,7 @@ static bool FindChildNamed(HTREEITEM parent, const char *name, HTREEITEM *found)
 bool SelectSavedPath(const char *path) {
   if (path == nullptr || Ui.tree == nullptr || WorkFolderPath == nullptr) return false;
   const char *rest;
-  if (!SavedPathRemainder(WorkFolderPath, path, &rest)) return false;
+  if (!PathBelowFolder(path, WorkFolderPath, &rest)) return false;
   HTREEITEM node = TreeView_GetRoot(Ui.tree);
   if (node == nullptr) return false;
   char component[PATH_BUFFER_SIZE];

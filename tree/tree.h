@@ -13,8 +13,6 @@
 bool GetNodeLabel(HTREEITEM node, char *out);
 bool GetFolderPath(HTREEITEM node, char *out);
 bool SwitchFolder(const char *path);
-bool JoinPath(char *path, const char *name);  // false when it would not fit
-bool EndsWithSeparator(const char *path);
 void ReportFolderNotEntered(const char *path);  // "Cannot switch to directory ..."
 
 /* folder_tree.cpp */
@@ -23,7 +21,6 @@ void ScanFolder(const char *path, HTREEITEM node);
 bool SelectSavedPath(const char *path);
 void OnFolderSelected(HTREEITEM node, HTREEITEM previous = nullptr);
 LRESULT OnBeginFolderRename(HTREEITEM node);
-bool SavedPathRemainder(const char *workFolder, const char *path, const char **remainder);
 // A subdirectory as listed: its name, and whether it is a link (symbolic
 // link or junction) to a directory elsewhere, which the scan does not enter.
 struct Subfolder {

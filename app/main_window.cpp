@@ -120,8 +120,7 @@ void CustomizeToolbar() {
 /* The close sequence, for the close box and the Exit command alike: the page
    first, then the settings, then the window. */
 void RequestExit() {
-  int tab = Ui.tabs != nullptr ? static_cast<int>(SendMessageA(Ui.tabs, TCM_GETCURSEL, 0, 0)) : -1;
-  if (!SavePageIfModified(tab)) {
+  if (!SavePageIfModified(SelectedTab())) {
     int answer = MessageBoxA(MainWindow, "The current page couldn't be saved\nExit anyway?",
                              "Confirm Program Exit", MB_YESNO | MB_ICONWARNING);
     if (answer != IDYES) return;
@@ -133,8 +132,7 @@ void RequestExit() {
 /* Log-off or shutdown asks first: the page is saved now, and a page that
    cannot be saved (its error shown) keeps the session from ending. */
 static LRESULT OnQueryEndSession() {
-  int tab = Ui.tabs != nullptr ? static_cast<int>(SendMessageA(Ui.tabs, TCM_GETCURSEL, 0, 0)) : -1;
-  return SavePageIfModified(tab) ? TRUE : FALSE;
+  return SavePageIfModified(SelectedTab()) ? TRUE : FALSE;
 }
 
 /* The session ends and the process with it, without the close sequence:

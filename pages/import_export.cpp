@@ -20,10 +20,6 @@ enum { IMPORT_BLOCK_SIZE = PATH_BUFFER_SIZE - 1 };
 // Room for a message quoting a full path and a sentence around it.
 enum { PATH_MESSAGE_BUFFER_SIZE = MESSAGE_BUFFER_SIZE + 100 };
 
-static int SelectedTab() {
-  return Ui.tabs != nullptr ? TabCtrl_GetCurSel(Ui.tabs) : -1;
-}
-
 // The parameters both file dialogs share; path is the empty 260-byte buffer
 // that receives the chosen file. The dialogs would otherwise make the folder
 // they were left in the process's current directory, even when cancelled.

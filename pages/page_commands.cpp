@@ -102,10 +102,6 @@ bool AskItemName(char *out, const char *initialText, bool subfolderMode) {
 
 /* ---- the commands ---- */
 
-static int SelectedTab() {
-  return Ui.tabs != nullptr ? TabCtrl_GetCurSel(Ui.tabs) : -1;
-}
-
 // A page file's full path in the folder the tab strip was filled from; the
 // last error says why when it does not fit.
 static bool PageFilePath(const char *fileName, char *path) {

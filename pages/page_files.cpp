@@ -74,7 +74,7 @@ bool UpdateSavedPagePath() {
   if (PageFolder[0] != '\0' && !FolderPathsEqual(folder, PageFolder)) strcpy(folder, PageFolder);
   strcpy(SavedPagePath, folder);
   char fileName[PATH_BUFFER_SIZE];
-  if (!GetPageFileName(TabCtrl_GetCurSel(Ui.tabs), fileName)) return false;
+  if (!GetPageFileName(SelectedTab(), fileName)) return false;
   char path[PATH_BUFFER_SIZE];
   if (!JoinPath(folder, fileName, path)) return false;
   strcpy(SavedPagePath, path);

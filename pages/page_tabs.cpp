@@ -149,6 +149,8 @@ int StepTarget(int selected, int delta, int count) {
   return target;
 }
 
+int SelectedTab() { return Ui.tabs != nullptr ? TabCtrl_GetCurSel(Ui.tabs) : -1; }
+
 void StepPage(int delta) {
   if (Ui.tabs == nullptr) return;
   int count = TabCtrl_GetItemCount(Ui.tabs);

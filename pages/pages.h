@@ -67,6 +67,7 @@ void PreferPageOnNextRebuild(const char *fileName);
 void ForgetPreferredPage();
 int FindPageTab(const char *fileName);
 bool SelectPageByName(const char *fileName);
+int SelectedTab();  // -1 when no tab is selected or there is no tab strip
 void StepPage(int delta);
 int StepTarget(int selected, int delta, int count);
 HTREEITEM GetParentFolderNode();

@@ -268,7 +268,7 @@ static void DropChangesOfDeletedPage(const char *deletedFolder) {
   if (!EditorIsModified() || !PathIsAtOrBelow(PageFolder, deletedFolder)) return;
   char fileName[PATH_BUFFER_SIZE];
   char file[PATH_BUFFER_SIZE];
-  if (!GetPageFileName(TabCtrl_GetCurSel(Ui.tabs), fileName)) return;
+  if (!GetPageFileName(SelectedTab(), fileName)) return;
   if (!JoinPath(PageFolder, fileName, file)) return;
   if (GetFileAttributesA(file) == INVALID_FILE_ATTRIBUTES) EditorSetModified(false);
 }

@@ -11,24 +11,11 @@
 bool HasPages = false;
 char PageFolder[PATH_BUFFER_SIZE] = "";
 
-// A page the next rebuild shows first when the folder has it, so a folder
-// opened for one particular page does not load its first page on the way.
-static struct {
-  bool wanted;
-  char fileName[PATH_BUFFER_SIZE];
-} PreferredPage;
-
-void PreferPageOnNextRebuild(const char *fileName) {
-  PreferredPage.wanted = strlen(fileName) < PATH_BUFFER_SIZE;
-  if (PreferredPage.wanted) strcpy(PreferredPage.fileName, fileName);
-}
-
-void ForgetPreferredPage() { PreferredPage.wanted = false; }
-
-static int FirstPageToShow() {
-  if (!PreferredPage.wanted) return 0;
-  PreferredPage.wanted = false;
-  int index = FindPageTab(PreferredPage.fileName);
+// A folder opened for one particular page shows it straight away, rather
+// than loading its first page on the way.
+static int FirstPageToShow(const char *fileName) {
+  if (fileName == nullptr) return 0;
+  int index = FindPageTab(fileName);
   return index >= 0 ? index : 0;
 }
 
@@ -93,12 +80,12 @@ static int InsertPageTabs(const char *folder) {
 }
 
 /* Fills the tab strip with the pages of the selected folder and shows the
-   first. The selected node names the folder, never the process's current
+   page firstPage when the folder has it, else the first. The selected node names the folder, never the process's current
    directory, which a dialog or the shell may have moved: PageFolder, the
    folder whose pages are shown, is set here and nowhere else. The page shown
    before is saved first, into its own folder; when that fails nothing
    changes. */
-void RebuildPageTabs() {
+void RebuildPageTabs(const char *firstPage) {
   if (Ui.tabs == nullptr) return;
   if (!SavePageIfModified(TabCtrl_GetCurSel(Ui.tabs))) return;
   char folder[PATH_BUFFER_SIZE];
@@ -115,7 +102,7 @@ void RebuildPageTabs() {
   InvalidateRect(Ui.tabs, nullptr, TRUE);
   HasPages = count > 0;
   if (count >= 2) SetTabsMultiline(style, true);
-  ShowPage(count > 0 ? FirstPageToShow() : -1);
+  ShowPage(count > 0 ? FirstPageToShow(firstPage) : -1);
   LayoutChildren();
 }
 

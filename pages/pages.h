@@ -61,10 +61,7 @@ void StartPageReader(PageReader *reader, HANDLE file);
 void ReadPagePiece(PageReader *reader, char *out, long capacity, long *got);
 
 /* page_tabs.cpp */
-void RebuildPageTabs();
-// The next RebuildPageTabs shows this page first, when the folder has it.
-void PreferPageOnNextRebuild(const char *fileName);
-void ForgetPreferredPage();
+void RebuildPageTabs(const char *firstPage = nullptr);  // a page file name
 int FindPageTab(const char *fileName);
 bool SelectPageByName(const char *fileName);
 int SelectedTab();  // -1 when no tab is selected or there is no tab strip

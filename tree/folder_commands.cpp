@@ -18,8 +18,6 @@ static const char RefusedNameCharacters[] = "<>:\"\\/|";
 // carries the edit's text); only the first end counts.
 static bool FolderEditOpen = false;
 
-void MarkFolderEditStarted() { FolderEditOpen = true; }
-
 static bool TakeFolderEdit() {
   bool open = FolderEditOpen;
   FolderEditOpen = false;
@@ -115,6 +113,15 @@ static bool RenameFolderNode(HTREEITEM node, const char *newName) {
     SetCurrentDirectoryA(current);
   }
   return true;
+}
+
+/* The root is the work folder itself and never gets a new name from the
+   tree; before any other folder's name is edited, the page is saved. */
+LRESULT OnBeginFolderRename(HTREEITEM node) {
+  if (node == nullptr || TreeView_GetParent(Ui.tree, node) == nullptr) return TRUE;
+  SaveCurrentPage();
+  FolderEditOpen = true;
+  return FALSE;
 }
 
 /* The end of a label edit: the new name is accepted only when the directory

@@ -18,12 +18,19 @@ enum { ROOT_IMAGE = 0, FOLDER_IMAGE = 1, OPEN_FOLDER_IMAGE = 2 };
 // and its own name, each at most 259 characters.
 enum { TOO_DEEP_BUFFER_SIZE = 2 * PATH_BUFFER_SIZE };
 
-// What the rebuild in progress has met.
+// The tree while the program itself changes it, and what the rebuild in
+// progress has met. The tree view reports selection changes with
+// TVN_SELCHANGED sent from inside the change; these flags make
+// OnFolderSelected pass over the changes that are the program's own.
 static struct {
-  bool rebuilding;                     // selection changes now are the rebuild's own
-  bool stayingPut;                     // the selection is being moved back
+  // TVM_DELETEITEM of the selected node selects another, with notifications.
+  bool rebuilding;
+  // TVM_SELECTITEM notifies before it returns; the caller acts itself.
+  bool selecting;
   char tooDeep[TOO_DEEP_BUFFER_SIZE];  // the first folder left out, or empty
 } TreeScan;
+
+static bool SelectSavedPath(const char *path);
 
 /* The order the tree view gives siblings inserted with TVI_SORT: the
    system's word sort ("-" and "'" ignored, lower case before upper case when
@@ -220,11 +227,43 @@ static bool FindChildNamed(HTREEITEM parent, const char *name, HTREEITEM *found)
   return true;
 }
 
+/* Selects a node as the program's own move: OnFolderSelected passes over
+   the notification, and the caller does what the selection calls for. */
+static void SelectNodeQuietly(HTREEITEM node) {
+  TreeScan.selecting = true;
+  TreeView_SelectItem(Ui.tree, node);
+  TreeScan.selecting = false;
+}
+
+/* Opens the folder of a node just selected: saves the page shown, makes the
+   folder current and lists its pages, showing firstPage first when the
+   folder has it. When the page cannot be saved the selection goes back to
+   the folder it was left in, as a page change stays on a page it cannot
+   save: tree, current folder and tabs stay in step, and the page keeps its
+   text. */
+static void OpenSelectedFolder(HTREEITEM node, HTREEITEM previous, const char *firstPage) {
+  if (!SaveCurrentPage()) {
+    if (previous != nullptr && previous != node) SelectNodeQuietly(previous);
+    return;
+  }
+  char path[PATH_BUFFER_SIZE];
+  GetFolderPath(node, path);
+  if (path[0] != '\0') SwitchFolder(path);
+  RebuildPageTabs(firstPage);
+}
+
+/* A new folder was selected, by the user or by a command that leaves the
+   rest to this notification. */
+void OnFolderSelected(HTREEITEM node, HTREEITEM previous) {
+  if (TreeScan.rebuilding || TreeScan.selecting) return;
+  OpenSelectedFolder(node, previous, nullptr);
+}
+
 /* Walks the tree from the root along a saved page path, expanding each folder
    found, selects the last one (which shows its pages) and then the page.
    False, with nothing selected, when the page lies outside the work folder
    or a folder on the way is missing. */
-bool SelectSavedPath(const char *path) {
+static bool SelectSavedPath(const char *path) {
   if (path == nullptr || Ui.tree == nullptr || WorkFolderPath == nullptr) return false;
   const char *rest;
   if (!PathBelowFolder(path, WorkFolderPath, &rest)) return false;
@@ -240,45 +279,17 @@ bool SelectSavedPath(const char *path) {
     SendMessageA(Ui.tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(child));
     node = child;
   }
-  // The selection shows a page and so rewrites the saved page path, which
-  // may be the buffer walked here: only the copied page name is used after.
-  // It shows the saved page straight away when the folder has it, rather
-  // than loading the folder's first page and then this one.
-  if (component[0] != '\0') PreferPageOnNextRebuild(component);
-  TreeView_SelectItem(Ui.tree, node);
-  ForgetPreferredPage();
+  // Opening the folder shows a page and so rewrites the saved page path,
+  // which may be the buffer walked here: only the copied page name is used
+  // after. A node selected already is not opened again, as the tree does not
+  // report it.
+  HTREEITEM previous = TreeView_GetSelection(Ui.tree);
+  SelectNodeQuietly(node);
+  if (node != previous)
+    OpenSelectedFolder(node, previous, component[0] != '\0' ? component : nullptr);
   if (component[0] == '\0') return true;
   int index = FindPageTab(component);
   if (index >= 0 && index != CurrentPageIndex) ShowPage(index);
   return true;
 }
 
-/* A new folder was selected, whatever selected it: save the page shown,
-   make the folder current and list its pages. When the page cannot be saved
-   the selection goes back to the folder it was left in, as a page change
-   stays on a page it cannot save: tree, current folder and tabs stay in step,
-   and the page keeps its text. */
-void OnFolderSelected(HTREEITEM node, HTREEITEM previous) {
-  if (TreeScan.rebuilding || TreeScan.stayingPut) return;
-  if (!SaveCurrentPage()) {
-    if (previous != nullptr && previous != node) {
-      TreeScan.stayingPut = true;
-      TreeView_SelectItem(Ui.tree, previous);
-      TreeScan.stayingPut = false;
-    }
-    return;
-  }
-  char path[PATH_BUFFER_SIZE];
-  GetFolderPath(node, path);
-  if (path[0] != '\0') SwitchFolder(path);
-  RebuildPageTabs();
-}
-
-/* The root is the work folder itself and never gets a new name from the
-   tree; before any other folder's name is edited, the page is saved. */
-LRESULT OnBeginFolderRename(HTREEITEM node) {
-  if (node == nullptr || TreeView_GetParent(Ui.tree, node) == nullptr) return TRUE;
-  SaveCurrentPage();
-  MarkFolderEditStarted();
-  return FALSE;
-}

@@ -18,9 +18,7 @@ void ReportFolderNotEntered(const char *path);  // "Cannot switch to directory .
 /* folder_tree.cpp */
 bool RefreshTree();
 void ScanFolder(const char *path, HTREEITEM node);
-bool SelectSavedPath(const char *path);
 void OnFolderSelected(HTREEITEM node, HTREEITEM previous = nullptr);
-LRESULT OnBeginFolderRename(HTREEITEM node);
 // A subdirectory as listed: its name, and whether it is a link (symbolic
 // link or junction) to a directory elsewhere, which the scan does not enter.
 struct Subfolder {
@@ -31,7 +29,7 @@ bool FolderNameLess(const char *a, const char *b);  // the order of TVI_SORT
 void SortSubfolders(std::vector<Subfolder> *folders);
 
 /* folder_commands.cpp */
-void MarkFolderEditStarted();  // a label edit was allowed to begin
+LRESULT OnBeginFolderRename(HTREEITEM node);
 LRESULT OnEndFolderRename(NMTVDISPINFOA *info);
 LRESULT OnTreeRightClick();
 void AddSubfolder();

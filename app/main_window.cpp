@@ -5,6 +5,7 @@
 
 #include <richedit.h>
 
+#include "app/command_status.h"
 #include "editing/editing.h"
 #include "pages/pages.h"
 #include "settings/settings.h"

@@ -99,36 +99,6 @@ int PermilleFromSplitterX(int x, int clientWidth);
 void LayoutChildren();
 LRESULT CALLBACK SplitterProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-/* command_status.cpp */
-class CMyUpdateUI {
- public:
-  CMyUpdateUI() : enabled(1), check(2), check2(2) {}
-  virtual ~CMyUpdateUI() {}
-  virtual void SetEnabled(int value) { enabled = value; }
-  virtual void SetCheck(int value) { check = value; }
-  virtual void SetCheck2(int value) { check2 = value; }
-  virtual int GetEnabled() { return enabled; }
-  virtual int GetCheck() { return check; }
-  virtual int GetCheck2() { return check2; }
-
- private:
-  int enabled;
-  int check;
-  int check2;
-};
-typedef void (*StatusHandler)(CMyUpdateUI *status);
-struct StatusRow {
-  UINT id;
-  StatusHandler handler;
-};
-extern const StatusRow CommandStatusTable[];
-void SetStatusTable(const StatusRow *table);
-StatusHandler FindStatusHandler(UINT id);
-void UpdateMenuStatus(HMENU menu, LPARAM position);
-void UpdateToolbarStatus(HWND toolbar);
-UINT ApplyStatusToMenuState(UINT state, CMyUpdateUI *status);
-BYTE ApplyStatusToButtonState(BYTE state, CMyUpdateUI *status);
-
 /* editor_control.cpp */
 HWND CreateEditorWindow(HWND parent, const RECT &place);
 HWND ReplaceEditorWindow();     // a fresh, empty editor in the old one's place

@@ -13,7 +13,7 @@ UiHandles Ui = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, t
 HINSTANCE AppInstance;
 HWND MainWindow;
 HACCEL AccelTable;
-HMODULE RichEditLibrary;
+static HMODULE RichEditLibrary;
 bool HasNewCommonControls;
 bool HasRichEdit20;
 

@@ -9,6 +9,7 @@
 
 #include "../resources/resource.h"
 #include "app/paths.h"
+
 // Message texts quoting one name, and two.
 enum { MESSAGE_BUFFER_SIZE = 324, MESSAGE2_BUFFER_SIZE = 584 };
 
@@ -41,7 +42,6 @@ extern UiHandles Ui;
 extern HINSTANCE AppInstance;
 extern HWND MainWindow;
 extern HACCEL AccelTable;
-extern HMODULE RichEditLibrary;
 extern bool HasNewCommonControls;
 extern bool HasRichEdit20;
 extern UINT findReplaceMessage;
@@ -53,37 +53,38 @@ extern char *SavedPagePath;
 
 /* startup.cpp */
 void ShowSystemError(const char *context);
-bool ProbeDllVersion(const char *library, DWORD *major, DWORD *minor);
-bool IsNewCommonControlsVersion(DWORD major, DWORD minor);
+int TavMain(HINSTANCE instance, int showCommand);
+// The steps of TavMain, which the tests take one at a time to run the real
+// main window, and the rules of its start and its message loop.
 bool InitPlatformLibraries(int *exitCode);
 bool RegisterWindowClasses();
 HWND CreateMainWindow();                 // saved rectangle, menu 1; null on failure
+int ReleaseAppResources();
+bool ProbeDllVersion(const char *library, DWORD *major, DWORD *minor);
+bool IsNewCommonControlsVersion(DWORD major, DWORD minor);
 bool RunIdleStep(int idleCount);
 bool MessageEndsIdle(const MSG &msg);
 bool PumpOneMessage(MSG *msg);
 int RunMessageLoop();
-int ReleaseAppResources();
-int TavMain(HINSTANCE instance, int showCommand);
 
 /* main_window.cpp */
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-int CreateChildWindows();
-void RequestExit();
-void ToggleTree();
-void ShowAboutBox();
-void CustomizeToolbar();
-void ExecuteCommand(int commandId);
-LRESULT RouteNotification(int senderId, NMHDR *header);
-
+// The command table and the About box, exported for the tests, which run
+// commands as the menu would.
 struct CommandRow {
   int id;
   void (*action)();
 };
+void ExecuteCommand(int commandId);
 const CommandRow *FindCommand(int commandId);
-extern const CommandRow CommandTable[];
 extern const int CommandTableSize;
+void ShowAboutBox();
 
 /* layout.cpp */
+void LayoutChildren();
+LRESULT CALLBACK SplitterProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// The window-free arithmetic of LayoutChildren and the splitter bar,
+// exported for the tests.
 struct LayoutPlan {
   int bandTop;      // y0: the row where tree, splitter bar and tab strip start
   int treeShare;    // tw: tree plus splitter bar, in pixels
@@ -96,8 +97,6 @@ bool NormalizeTreeShare(int *permille, bool *visible);
 LayoutPlan PlanLayout(int clientWidth, int clientHeight, int toolbarHeight,
                       int permille, bool visible, int splitterWidth);
 int PermilleFromSplitterX(int x, int clientWidth);
-void LayoutChildren();
-LRESULT CALLBACK SplitterProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 /* editor_control.cpp */
 HWND CreateEditorWindow(HWND parent, const RECT &place);

@@ -27,7 +27,7 @@ static LONG HeightInTwips(LONG height) {
 }
 
 /* The character format that shows editorFont: bold, italic, face and size. */
-CHARFORMATA EditorCharFormat() {
+static CHARFORMATA EditorCharFormat() {
   CHARFORMATA format = {};
   format.cbSize = sizeof format;
   format.dwMask = CFM_BOLD | CFM_ITALIC | CFM_FACE | CFM_SIZE;

@@ -75,7 +75,7 @@ static void ConfirmName(HWND dialog) {
   EndDialog(dialog, IDOK);
 }
 
-INT_PTR CALLBACK NameDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+static INT_PTR CALLBACK NameDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
       InitNameDialog(dialog, reinterpret_cast<const NameRequest *>(lParam));

@@ -21,9 +21,7 @@ bool SavePageIfModified(int index);
 bool SaveCurrentPage();          // false only when a save was needed and failed
 bool GetPageName(int index, char *out);
 bool GetPageFileName(int index, char *out);
-bool UpdateSavedPagePath();
 void OnPageTabChanged();
-void PageNameFromLabel(const char *label, char *out);
 // Replaces folder\fileName by the given bytes through a temporary file in the
 // same folder, keeping the letter case of an existing file's name. On failure
 // the old file is untouched and GetLastError tells why.
@@ -32,6 +30,9 @@ bool WritePageFile(const char *folder, const char *fileName, const char *text, s
 // holds NUL bytes, could not be read to its end, or could not be opened
 // although it exists).
 bool CurrentPageIsProtected();
+// Steps of the above, exported for the tests.
+bool UpdateSavedPagePath();
+void PageNameFromLabel(const char *label, char *out);
 
 // Reads a page file in pieces for the editor. The editor takes each piece on
 // its own, so a piece never ends inside a line break (a CR LF pair split over
@@ -66,15 +67,15 @@ int FindPageTab(const char *fileName);
 bool SelectPageByName(const char *fileName);
 int SelectedTab();  // -1 when no tab is selected or there is no tab strip
 void StepPage(int delta);
-int StepTarget(int selected, int delta, int count);
 HTREEITEM GetParentFolderNode();
 void GoToParentFolder();
 bool IsPageFileName(const char *name);
+// Window-free rules of the tab strip, exported for the tests.
+int StepTarget(int selected, int delta, int count);
 bool MakeTabLabel(const char *pageName, char *label);
 
 /* page_commands.cpp */
 bool AskItemName(char *out, const char *initialText, bool subfolderMode);
-INT_PTR CALLBACK NameDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 void NewPage();
 void RenamePage();
 void DeletePage();

@@ -247,7 +247,7 @@ static bool DeletePageFiles() {
    and the folder itself. The first failure is reported and ends the whole
    deletion. The folder is left before it is removed: a process's current
    directory cannot be removed. */
-bool DeleteFolderTree(HTREEITEM node) {
+static bool DeleteFolderTree(HTREEITEM node) {
   for (HTREEITEM child = TreeView_GetChild(Ui.tree, node); child != nullptr;
        child = TreeView_GetNextSibling(Ui.tree, child))
     if (!DeleteFolderTree(child)) return false;

@@ -19,7 +19,8 @@ void ReportFolderNotEntered(const char *path);  // "Cannot switch to directory .
 bool RefreshTree();
 void ScanFolder(const char *path, HTREEITEM node);
 void OnFolderSelected(HTREEITEM node, HTREEITEM previous = nullptr);
-// A subdirectory as listed: its name, and whether it is a link (symbolic
+// The order of the scan, exported for the tests and the benchmark. A
+// subdirectory as listed: its name, and whether it is a link (symbolic
 // link or junction) to a directory elsewhere, which the scan does not enter.
 struct Subfolder {
   std::string name;
@@ -34,7 +35,6 @@ LRESULT OnEndFolderRename(NMTVDISPINFOA *info);
 LRESULT OnTreeRightClick();
 void AddSubfolder();
 void DeleteFolder();
-bool DeleteFolderTree(HTREEITEM node);
 void OpenFolder(bool explore);
 
 /* work_folder.cpp */

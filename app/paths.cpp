@@ -151,6 +151,12 @@ bool IsMissingFileError(DWORD error) {
   return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
+void DeleteFileKeepingError(const char *path) {
+  DWORD error = GetLastError();
+  DeleteFileA(path);
+  SetLastError(error);
+}
+
 // Names of the files written beside a page: the usual one, and a short one
 // for folders too deep for it.
 static const char TemporaryNameFormat[] = "~tav%04lX.tmp";
@@ -287,9 +293,7 @@ bool RenameInFolder(const char *folder, const char *from, const char *to) {
   char step[PATH_BUFFER_SIZE];
   if (!CreateRenameStepFile(folder[0] != '\0' ? folder : ".", step)) return false;
   if (!MoveOntoStep(from, step)) {
-    DWORD error = GetLastError();
-    DeleteFileA(step);
-    SetLastError(error);
+    DeleteFileKeepingError(step);
     return false;
   }
   if (MoveFileA(step, to)) return true;

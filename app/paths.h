@@ -44,6 +44,9 @@ bool PathBelowFolder(const char *path, const char *folder, const char **remainde
 
 /* ---- files beside a page ---- */
 bool IsMissingFileError(DWORD error);
+// Deletes a file written beside a page once a later step failed, leaving the
+// last error as that failure set it.
+void DeleteFileKeepingError(const char *path);
 // Makes a new, empty file with a free name in folder (for writing beside a
 // page) and gives its path in out, PATH_BUFFER_SIZE bytes.
 bool CreateTemporaryFile(const char *folder, char *out);

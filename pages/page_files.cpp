@@ -157,11 +157,7 @@ bool WritePageFile(const char *folder, const char *fileName, const char *text, s
   if (ok && kept != 0) SetFileAttributesA(temporary, kept);
   if (ok && !MoveFileExA(temporary, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     ok = false;
-  if (!ok) {
-    DWORD error = GetLastError();
-    DeleteFileA(temporary);
-    SetLastError(error);
-  }
+  if (!ok) DeleteFileKeepingError(temporary);
   return ok;
 }
 
@@ -232,15 +228,21 @@ static bool LearnLeadBytes(bool isLeadByte[256]) {
   return any;
 }
 
-// Characters in ANSI text: a lead byte and the trail byte after it (0x40 or
-// above in every double-byte code page) count as one.
+// Every trail byte of the double-byte code pages is 0x40 or above, so a lead
+// byte before a smaller byte (a line break, say) stands alone. A trail byte
+// can have the value of a lead byte: only a walk from the start of a
+// character tells them apart.
+static bool CanBeTrailByte(char byte) { return static_cast<unsigned char>(byte) >= 0x40; }
+
+// Characters in ANSI text: a lead byte and the trail byte after it count as
+// one.
 static size_t CountCharacters(const char *text, size_t length) {
   bool isLeadByte[256];
   if (!LearnLeadBytes(isLeadByte)) return length;
   size_t count = 0;
   for (size_t at = 0; at < length; ++count) {
     bool pair = isLeadByte[static_cast<unsigned char>(text[at])] && at + 1 < length &&
-                static_cast<unsigned char>(text[at + 1]) >= 0x40;
+                CanBeTrailByte(text[at + 1]);
     at += pair ? 2 : 1;
   }
   return count;
@@ -361,9 +363,7 @@ static bool SaveChangedPage(const char *path, const char *fileName, const char *
                    !IsMissingFileError(GetLastError());
   if (pageThere && !CopyFileA(path, otherPath, TRUE)) return false;
   if (!WritePageFile(PageFolder, fileName, text, length)) {
-    DWORD error = GetLastError();
-    if (pageThere) DeleteFileA(otherPath);
-    SetLastError(error);
+    if (pageThere) DeleteFileKeepingError(otherPath);
     return false;
   }
   RememberPageAsWritten(path, fileName);
@@ -427,16 +427,12 @@ void StartPageReader(PageReader *reader, HANDLE file) {
 }
 
 /* Bytes taken by the character at block[at], where the data ends at limit: 2
-   for a lead byte, also when its trail byte is still to come. Every trail
-   byte of the double-byte code pages is 0x40 or above, so a lead byte before
-   a smaller byte (a line break, say) stands alone. A trail byte can have the
-   value of a lead byte: only a walk from the start of a character tells them
-   apart. */
+   for a lead byte, also when its trail byte is still to come. */
 static DWORD CharacterSize(const PageReader *reader, DWORD at, DWORD limit) {
   unsigned char byte = static_cast<unsigned char>(reader->block[at]);
   if (!reader->isLeadByte[byte]) return 1;
   if (at + 1 >= limit) return 2;
-  return static_cast<unsigned char>(reader->block[at + 1]) >= 0x40 ? 2 : 1;
+  return CanBeTrailByte(reader->block[at + 1]) ? 2 : 1;
 }
 
 // Where the last character that fits wholly between from and limit ends;

@@ -66,7 +66,9 @@ void JoinPathForMessage(const char *folder, const char *name, char *out, size_t 
 
 /* ---- comparing ---- */
 
-static char FoldAsciiCase(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+static char FoldAsciiCase(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
 
 /* Copies the first length bytes of a text into a PATH_BUFFER_SIZE buffer with
    letters made upper case the way the code page does it; false when they do
@@ -124,9 +126,9 @@ bool PathIsAtOrBelow(const char *path, const char *folder) {
   return path[length] == '\0' || path[length] == '\\';
 }
 
-/* The folder may end with separators (the root of a drive) or not; so may
-   the path where it leaves the folder, by either kind. "D:\Notes2" is not
-   below "D:\Notes". */
+/* The folder may end with separators (the root of a drive) or not; the path
+   leaves it at a separator of either kind, so "D:\Notes2" is not below
+   "D:\Notes". */
 bool PathBelowFolder(const char *path, const char *folder, const char **remainder) {
   *remainder = nullptr;
   size_t length = strlen(folder);

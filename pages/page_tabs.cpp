@@ -80,7 +80,7 @@ static int InsertPageTabs(const char *folder) {
 }
 
 /* Fills the tab strip with the pages of the selected folder and shows the
-   page firstPage when the folder has it, else the first. The selected node names the folder, never the process's current
+   first. The selected node names the folder, never the process's current
    directory, which a dialog or the shell may have moved: PageFolder, the
    folder whose pages are shown, is set here and nowhere else. The page shown
    before is saved first, into its own folder; when that fails nothing

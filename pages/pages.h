@@ -62,7 +62,8 @@ void StartPageReader(PageReader *reader, HANDLE file);
 void ReadPagePiece(PageReader *reader, char *out, long capacity, long *got);
 
 /* page_tabs.cpp */
-void RebuildPageTabs(const char *firstPage = nullptr);  // a page file name
+// Shows the page file firstPage first when the folder has it.
+void RebuildPageTabs(const char *firstPage = nullptr);
 int FindPageTab(const char *fileName);
 bool SelectPageByName(const char *fileName);
 int SelectedTab();  // -1 when no tab is selected or there is no tab strip

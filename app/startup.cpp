@@ -57,6 +57,16 @@ void ShowSystemError(const char *context) {
   if (systemText != nullptr) LocalFree(systemText);
 }
 
+/* The same with a context that quotes one name: format holds one "%s" and is
+   the program's own text, never the user's. */
+void ShowSystemErrorAbout(const char *format, const char *name) {
+  DWORD error = GetLastError();
+  char context[MESSAGE_BUFFER_SIZE + 200];
+  snprintf(context, sizeof context, format, name);
+  SetLastError(error);
+  ShowSystemError(context);
+}
+
 /* Version of a system library from its DllGetVersion export; a library
    without the export counts as 4.0. */
 bool ProbeDllVersion(const char *library, DWORD *major, DWORD *minor) {

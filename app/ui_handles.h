@@ -53,6 +53,7 @@ extern char *SavedPagePath;
 
 /* startup.cpp */
 void ShowSystemError(const char *context);
+void ShowSystemErrorAbout(const char *format, const char *name);
 int TavMain(HINSTANCE instance, int showCommand);
 // The steps of TavMain, which the tests take one at a time to run the real
 // main window, and the rules of its start and its message loop.

@@ -123,9 +123,7 @@ void NewPage() {
                          nullptr);
   }
   if (file == INVALID_HANDLE_VALUE) {
-    char message[MESSAGE_BUFFER_SIZE];
-    snprintf(message, sizeof message, "Error creating file '%s'", fileName);
-    ShowSystemError(message);
+    ShowSystemErrorAbout("Error creating file '%s'", fileName);
     return;
   }
   CloseHandle(file);
@@ -184,8 +182,7 @@ void DeletePage() {
   bool deleted = GetPageFileName(tab, fileName) && PageFilePath(fileName, path) &&
                  DeleteFileA(path);
   if (!deleted) {
-    snprintf(message, sizeof message, "Couldn't delete page '%s'", pageName);
-    ShowSystemError(message);
+    ShowSystemErrorAbout("Couldn't delete page '%s'", pageName);
     return;
   }
   EditorSetModified(false);

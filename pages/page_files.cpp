@@ -298,12 +298,6 @@ static char *FetchEditorText(size_t *length, bool *cutShort) {
 
 /* ---- saving ---- */
 
-static void ShowSaveError(const char *fileName) {
-  char message[MESSAGE_BUFFER_SIZE];
-  snprintf(message, sizeof message, "Error saving to file '%s'", fileName);
-  ShowSystemError(message);
-}
-
 static void ShowCutShortError(const char *fileName) {
   char message[MESSAGE2_BUFFER_SIZE];
   snprintf(message, sizeof message,
@@ -400,7 +394,7 @@ bool SavePageIfModified(int index) {
     if (cutShort)
       ShowCutShortError(fileName);
     else
-      ShowSaveError(fileName);
+      ShowSystemErrorAbout("Error saving to file '%s'", fileName);
     return false;
   }
   EditorSetModified(false);
@@ -604,24 +598,20 @@ static void ReportLoadOutcome(LoadOutcome outcome, const char *fileName, DWORD e
     case LOAD_WHOLE:
       return;
     case LOAD_MISSING:
-      snprintf(message, sizeof message, "Error opening file '%s'", fileName);
       SetLastError(error);
-      ShowSystemError(message);
+      ShowSystemErrorAbout("Error opening file '%s'", fileName);
       return;
     case LOAD_UNREADABLE:
-      snprintf(message, sizeof message,
-               "Error opening file '%s'; the page is shown empty and read-only, "
-               "and its file is left untouched",
-               fileName);
       SetLastError(error);
-      ShowSystemError(message);
+      ShowSystemErrorAbout("Error opening file '%s'; the page is shown empty and read-only, "
+                           "and its file is left untouched",
+                           fileName);
       return;
     case LOAD_READ_FAILED:
-      snprintf(message, sizeof message,
-               "Error reading file '%s'; the part read is shown read-only and will not be saved",
-               fileName);
       SetLastError(error);
-      ShowSystemError(message);
+      ShowSystemErrorAbout(
+          "Error reading file '%s'; the part read is shown read-only and will not be saved",
+          fileName);
       return;
     case LOAD_HAS_NUL:
       snprintf(message, sizeof message,

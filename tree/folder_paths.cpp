@@ -1,7 +1,6 @@
 // Folder paths and the current folder: how a tree node names its directory
 // (the root's label is the work folder path, every other node adds its own
 // label below its parent's path) and how a folder becomes current.
-#include <stdio.h>
 #include <string.h>
 
 #include "app/ui_handles.h"
@@ -50,11 +49,7 @@ bool GetFolderPath(HTREEITEM node, char *out) {
 
 /* Reports a folder that could not be made the current directory. */
 void ReportFolderNotEntered(const char *path) {
-  DWORD error = GetLastError();
-  char message[MESSAGE_BUFFER_SIZE];
-  snprintf(message, sizeof message, "Cannot switch to directory \"%s\"", path);
-  SetLastError(error);
-  ShowSystemError(message);
+  ShowSystemErrorAbout("Cannot switch to directory \"%s\"", path);
 }
 
 /* Makes a folder the process's current directory, by default the work

@@ -1,8 +1,6 @@
 // Folder paths and the current folder: how a tree node names its directory
 // (the root's label is the work folder path, every other node adds its own
 // label below its parent's path) and how a folder becomes current.
-#include <string.h>
-
 #include "app/ui_handles.h"
 #include "tree/tree.h"
 

@@ -63,8 +63,8 @@ void RemoveLeftoverTemporaryFiles(const char *folder);
 // PATH_BUFFER_SIZE buffers.
 bool FreeNameBeside(const char *folder, const char *pageName, const char *label, char letter,
                     char *name, char *path);
-// Gives the file or folder at path from the path to in the same folder; a
-// change of letter case alone goes by way of a rename step name.
+// Renames the file or folder at the path from to the path to, both in
+// folder; a change of letter case alone goes by way of a rename step name.
 bool RenameInFolder(const char *folder, const char *from, const char *to);
 
 #endif

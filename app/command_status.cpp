@@ -1,8 +1,10 @@
 // Enabled and checked states of menu items and toolbar buttons, computed from
 // the program's state when a menu opens and when the message loop falls idle.
-#include "app/ui_handles.h"
+#include "app/command_status.h"
 
 #include <richedit.h>
+
+#include "app/ui_handles.h"
 
 #include "editing/editing.h"
 #include "pages/pages.h"

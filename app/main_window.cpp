@@ -5,6 +5,7 @@
 
 #include <richedit.h>
 
+#include "app/command_status.h"
 #include "editing/editing.h"
 #include "pages/pages.h"
 #include "settings/settings.h"
@@ -31,6 +32,48 @@ static void RefreshCommand() { RefreshTree(); }
 static void ExploreFolder() { OpenFolder(true); }
 static void OpenFolderCommand() { OpenFolder(false); }
 
+static void ToggleTree() {
+  Ui.treeVisible = !Ui.treeVisible;
+  LayoutChildren();
+}
+
+static INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      return TRUE;
+    case WM_COMMAND:
+      EndDialog(dialog, 1);
+      return TRUE;
+  }
+  return FALSE;
+}
+
+void ShowAboutBox() {
+  DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_ABOUT), MainWindow, AboutDlgProc, 0);
+}
+
+static void CustomizeToolbar() {
+  if (HasNewCommonControls) {
+    if (Ui.toolbar != nullptr) SendMessageA(Ui.toolbar, TB_CUSTOMIZE, 0, 0);
+    return;
+  }
+  MessageBoxA(MainWindow,
+              "You have to install the updated COMCTRL32.DLL librabries to use this feature",
+              "Unavailable Feature", MB_ICONWARNING);
+}
+
+/* The close sequence, for the close box and the Exit command alike: the page
+   first, then the settings, then the window. */
+static void RequestExit() {
+  if (!SavePageIfModified(SelectedTab())) {
+    int answer = MessageBoxA(MainWindow, "The current page couldn't be saved\nExit anyway?",
+                             "Confirm Program Exit", MB_YESNO | MB_ICONWARNING);
+    if (answer != IDYES) return;
+  }
+  SaveSettings();
+  DestroyWindow(MainWindow);
+}
+
 /* Rename of the selected folder in place: the tree is shown first, since a
    hidden tree cannot edit a label. */
 static void StartFolderRename() {
@@ -40,7 +83,7 @@ static void StartFolderRename() {
   if (item != nullptr) SendMessageA(Ui.tree, TVM_EDITLABELA, 0, reinterpret_cast<LPARAM>(item));
 }
 
-const CommandRow CommandTable[] = {
+static const CommandRow CommandTable[] = {
     {CMD_IMPORT, ImportTextFile},
     {CMD_EXPORT, ExportSelection},
     {CMD_UNDO, EditorUndo},
@@ -87,54 +130,10 @@ void ExecuteCommand(int commandId) {
   if (row != nullptr) row->action();
 }
 
-void ToggleTree() {
-  Ui.treeVisible = !Ui.treeVisible;
-  LayoutChildren();
-}
-
-static INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) {
-  switch (message) {
-    case WM_INITDIALOG:
-      return TRUE;
-    case WM_COMMAND:
-      EndDialog(dialog, 1);
-      return TRUE;
-  }
-  return FALSE;
-}
-
-void ShowAboutBox() {
-  DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_ABOUT), MainWindow, AboutDlgProc, 0);
-}
-
-void CustomizeToolbar() {
-  if (HasNewCommonControls) {
-    if (Ui.toolbar != nullptr) SendMessageA(Ui.toolbar, TB_CUSTOMIZE, 0, 0);
-    return;
-  }
-  MessageBoxA(MainWindow,
-              "You have to install the updated COMCTRL32.DLL librabries to use this feature",
-              "Unavailable Feature", MB_ICONWARNING);
-}
-
-/* The close sequence, for the close box and the Exit command alike: the page
-   first, then the settings, then the window. */
-void RequestExit() {
-  int tab = Ui.tabs != nullptr ? static_cast<int>(SendMessageA(Ui.tabs, TCM_GETCURSEL, 0, 0)) : -1;
-  if (!SavePageIfModified(tab)) {
-    int answer = MessageBoxA(MainWindow, "The current page couldn't be saved\nExit anyway?",
-                             "Confirm Program Exit", MB_YESNO | MB_ICONWARNING);
-    if (answer != IDYES) return;
-  }
-  SaveSettings();
-  DestroyWindow(MainWindow);
-}
-
 /* Log-off or shutdown asks first: the page is saved now, and a page that
    cannot be saved (its error shown) keeps the session from ending. */
 static LRESULT OnQueryEndSession() {
-  int tab = Ui.tabs != nullptr ? static_cast<int>(SendMessageA(Ui.tabs, TCM_GETCURSEL, 0, 0)) : -1;
-  return SavePageIfModified(tab) ? TRUE : FALSE;
+  return SavePageIfModified(SelectedTab()) ? TRUE : FALSE;
 }
 
 /* The session ends and the process with it, without the close sequence:
@@ -179,7 +178,7 @@ static LRESULT RouteToolbarNotification(NMHDR *header) {
   return 0;
 }
 
-LRESULT RouteNotification(int senderId, NMHDR *header) {
+static LRESULT RouteNotification(int senderId, NMHDR *header) {
   if (header->code == TTN_NEEDTEXTA) {
     OnNeedToolTipText(reinterpret_cast<NMTTDISPINFOA *>(header));
     return 0;
@@ -242,7 +241,7 @@ static void MakeChildControls(const RECT &client) {
 
 /* Creates the children and runs the start-up loads. 0 when the program
    cannot run. */
-int CreateChildWindows() {
+static int CreateChildWindows() {
   RECT client;
   GetClientRect(MainWindow, &client);
   MakeChildControls(client);

@@ -13,7 +13,7 @@ UiHandles Ui = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, t
 HINSTANCE AppInstance;
 HWND MainWindow;
 HACCEL AccelTable;
-HMODULE RichEditLibrary;
+static HMODULE RichEditLibrary;
 bool HasNewCommonControls;
 bool HasRichEdit20;
 
@@ -55,6 +55,16 @@ void ShowSystemError(const char *context) {
     snprintf(message, sizeof message, "%s", text);
   MessageBoxA(MainWindow, message, "Error", MB_ICONWARNING | MB_TASKMODAL | MB_SETFOREGROUND);
   if (systemText != nullptr) LocalFree(systemText);
+}
+
+/* The same with a context that quotes one name: format holds one "%s" and is
+   the program's own text, never the user's. */
+void ShowSystemErrorAbout(const char *format, const char *name) {
+  DWORD error = GetLastError();
+  char context[MESSAGE_BUFFER_SIZE + 200];
+  snprintf(context, sizeof context, format, name);
+  SetLastError(error);
+  ShowSystemError(context);
 }
 
 /* Version of a system library from its DllGetVersion export; a library

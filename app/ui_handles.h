@@ -8,9 +8,8 @@
 #include <commctrl.h>
 
 #include "../resources/resource.h"
+#include "app/paths.h"
 
-// Paths and names: 259 characters and the terminator.
-enum { PATH_BUFFER_SIZE = 260 };
 // Message texts quoting one name, and two.
 enum { MESSAGE_BUFFER_SIZE = 324, MESSAGE2_BUFFER_SIZE = 584 };
 
@@ -43,7 +42,6 @@ extern UiHandles Ui;
 extern HINSTANCE AppInstance;
 extern HWND MainWindow;
 extern HACCEL AccelTable;
-extern HMODULE RichEditLibrary;
 extern bool HasNewCommonControls;
 extern bool HasRichEdit20;
 extern UINT findReplaceMessage;
@@ -55,37 +53,39 @@ extern char *SavedPagePath;
 
 /* startup.cpp */
 void ShowSystemError(const char *context);
-bool ProbeDllVersion(const char *library, DWORD *major, DWORD *minor);
-bool IsNewCommonControlsVersion(DWORD major, DWORD minor);
+void ShowSystemErrorAbout(const char *format, const char *name);
+int TavMain(HINSTANCE instance, int showCommand);
+// The steps of TavMain, which the tests take one at a time to run the real
+// main window, and the rules of its start and its message loop.
 bool InitPlatformLibraries(int *exitCode);
 bool RegisterWindowClasses();
 HWND CreateMainWindow();                 // saved rectangle, menu 1; null on failure
+int ReleaseAppResources();
+bool ProbeDllVersion(const char *library, DWORD *major, DWORD *minor);
+bool IsNewCommonControlsVersion(DWORD major, DWORD minor);
 bool RunIdleStep(int idleCount);
 bool MessageEndsIdle(const MSG &msg);
 bool PumpOneMessage(MSG *msg);
 int RunMessageLoop();
-int ReleaseAppResources();
-int TavMain(HINSTANCE instance, int showCommand);
 
 /* main_window.cpp */
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-int CreateChildWindows();
-void RequestExit();
-void ToggleTree();
-void ShowAboutBox();
-void CustomizeToolbar();
-void ExecuteCommand(int commandId);
-LRESULT RouteNotification(int senderId, NMHDR *header);
-
+// The command table and the About box, exported for the tests, which run
+// commands as the menu would.
 struct CommandRow {
   int id;
   void (*action)();
 };
+void ExecuteCommand(int commandId);
 const CommandRow *FindCommand(int commandId);
-extern const CommandRow CommandTable[];
 extern const int CommandTableSize;
+void ShowAboutBox();
 
 /* layout.cpp */
+void LayoutChildren();
+LRESULT CALLBACK SplitterProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// The window-free arithmetic of LayoutChildren and the splitter bar,
+// exported for the tests.
 struct LayoutPlan {
   int bandTop;      // y0: the row where tree, splitter bar and tab strip start
   int treeShare;    // tw: tree plus splitter bar, in pixels
@@ -98,38 +98,6 @@ bool NormalizeTreeShare(int *permille, bool *visible);
 LayoutPlan PlanLayout(int clientWidth, int clientHeight, int toolbarHeight,
                       int permille, bool visible, int splitterWidth);
 int PermilleFromSplitterX(int x, int clientWidth);
-void LayoutChildren();
-LRESULT CALLBACK SplitterProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
-/* command_status.cpp */
-class CMyUpdateUI {
- public:
-  CMyUpdateUI() : enabled(1), check(2), check2(2) {}
-  virtual ~CMyUpdateUI() {}
-  virtual void SetEnabled(int value) { enabled = value; }
-  virtual void SetCheck(int value) { check = value; }
-  virtual void SetCheck2(int value) { check2 = value; }
-  virtual int GetEnabled() { return enabled; }
-  virtual int GetCheck() { return check; }
-  virtual int GetCheck2() { return check2; }
-
- private:
-  int enabled;
-  int check;
-  int check2;
-};
-typedef void (*StatusHandler)(CMyUpdateUI *status);
-struct StatusRow {
-  UINT id;
-  StatusHandler handler;
-};
-extern const StatusRow CommandStatusTable[];
-void SetStatusTable(const StatusRow *table);
-StatusHandler FindStatusHandler(UINT id);
-void UpdateMenuStatus(HMENU menu, LPARAM position);
-void UpdateToolbarStatus(HWND toolbar);
-UINT ApplyStatusToMenuState(UINT state, CMyUpdateUI *status);
-BYTE ApplyStatusToButtonState(BYTE state, CMyUpdateUI *status);
 
 /* editor_control.cpp */
 HWND CreateEditorWindow(HWND parent, const RECT &place);

@@ -17,22 +17,21 @@ void ApplyWordWrap();
 void ToggleWordWrap();
 void ChooseEditorFont();
 void InsertDateTime();
-void FormatDateTime(char *out, int capacity);
-CHARFORMATA EditorCharFormat();
+void FormatDateTime(char *out, int capacity);  // exported for the tests
 
 /* find_replace.cpp */
-// The search and replacement texts: buffers of 96 bytes, of which the dialogs
-// are offered 90 (terminator included).
-enum { FIND_BUFFER_SIZE = 96, FIND_TEXT_CAPACITY = 90 };
-extern FINDREPLACEA findRequest;
-extern char findWhatText[FIND_BUFFER_SIZE];
-extern char replaceWithText[FIND_BUFFER_SIZE];
-void PrepareFindRequest();
-bool FindFrom(DWORD options, LONG start, CHARRANGE *match);
 void OpenFindDialog();
 void FindNextCommand();
 void OpenReplaceDialog();
 void OnFindReplace(LPARAM record);
 bool RouteToFindDialog(MSG *msg);  // the loop's keys for an open dialog
+// The request both dialogs share, kept for the whole run; exported for the
+// tests, which fill it as a dialog would. The search and replacement texts
+// are buffers of 96 bytes.
+enum { FIND_BUFFER_SIZE = 96 };
+extern FINDREPLACEA findRequest;
+extern char findWhatText[FIND_BUFFER_SIZE];
+extern char replaceWithText[FIND_BUFFER_SIZE];
+void PrepareFindRequest();
 
 #endif

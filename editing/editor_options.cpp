@@ -27,7 +27,7 @@ static LONG HeightInTwips(LONG height) {
 }
 
 /* The character format that shows editorFont: bold, italic, face and size. */
-CHARFORMATA EditorCharFormat() {
+static CHARFORMATA EditorCharFormat() {
   CHARFORMATA format = {};
   format.cbSize = sizeof format;
   format.dwMask = CFM_BOLD | CFM_ITALIC | CFM_FACE | CFM_SIZE;
@@ -88,9 +88,7 @@ void FormatDateTime(char *out, int capacity) {
 /* Nothing goes into a page shown read-only: it is never saved, and the
    editor would take the insertion regardless. */
 void InsertDateTime() {
-  if (Ui.tabs == nullptr || Ui.editor == nullptr) return;
-  if (SendMessageA(Ui.tabs, TCM_GETCURSEL, 0, 0) < 0) return;
-  if (CurrentPageIsProtected()) return;
+  if (Ui.editor == nullptr || SelectedTab() < 0 || CurrentPageIsProtected()) return;
   char text[96];
   FormatDateTime(text, sizeof text);
   SendMessageA(Ui.editor, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text));

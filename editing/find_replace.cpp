@@ -11,6 +11,9 @@
 #include "app/ui_handles.h"
 #include "pages/pages.h"
 
+// The dialogs are offered 90 bytes of each text, terminator included.
+enum { FIND_TEXT_CAPACITY = 90 };
+
 // One request for both dialogs and Find Next, kept for the whole run: the
 // texts and options of one dialog are there when the next one opens.
 FINDREPLACEA findRequest;
@@ -90,7 +93,7 @@ void FindNextCommand() {
    consuming any text. The match's end is the one the editor reports: its
    positions count characters, and the search text's length counts bytes,
    two for each double-byte character. */
-bool FindFrom(DWORD options, LONG start, CHARRANGE *match) {
+static bool FindFrom(DWORD options, LONG start, CHARRANGE *match) {
   if (Ui.editor == nullptr || findWhatText[0] == '\0') return false;
   FINDTEXTEXA search = {};
   search.chrg.cpMin = start;

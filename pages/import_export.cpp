@@ -20,10 +20,6 @@ enum { IMPORT_BLOCK_SIZE = PATH_BUFFER_SIZE - 1 };
 // Room for a message quoting a full path and a sentence around it.
 enum { PATH_MESSAGE_BUFFER_SIZE = MESSAGE_BUFFER_SIZE + 100 };
 
-static int SelectedTab() {
-  return Ui.tabs != nullptr ? TabCtrl_GetCurSel(Ui.tabs) : -1;
-}
-
 // The parameters both file dialogs share; path is the empty 260-byte buffer
 // that receives the chosen file. The dialogs would otherwise make the folder
 // they were left in the process's current directory, even when cancelled.
@@ -39,12 +35,6 @@ static void PrepareFileDialog(OPENFILENAMEA *dialog, char *path, const char *tit
   dialog->lpstrInitialDir = WorkFolderPath;
   dialog->lpstrTitle = title;
   dialog->Flags = OFN_NOCHANGEDIR;
-}
-
-static void ShowFileError(const char *format, const char *path) {
-  char message[PATH_MESSAGE_BUFFER_SIZE];
-  snprintf(message, sizeof message, format, path);
-  ShowSystemError(message);
 }
 
 static void ShowNotice(const char *format, const char *name) {
@@ -92,7 +82,7 @@ void ImportTextFile() {
   HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
-    ShowFileError("Error importing from file '%s'", path);
+    ShowSystemErrorAbout("Error importing from file '%s'", path);
     return;
   }
   PageReader reader;
@@ -101,7 +91,7 @@ void ImportTextFile() {
   if (reader.readError != 0) {
     // What was read before the failure stays in the page.
     SetLastError(reader.readError);
-    ShowFileError("Error reading file '%s'", path);
+    ShowSystemErrorAbout("Error reading file '%s'", path);
   }
   if (reader.sawNul)
     ShowNotice("The file '%s' contains NUL bytes, which the editor cannot hold.\n"
@@ -236,6 +226,6 @@ void ExportSelection() {
   free(text);
   if (!written) {
     SetLastError(error);
-    ShowFileError("Error exporting to file '%s'", path);
+    ShowSystemErrorAbout("Error exporting to file '%s'", path);
   }
 }

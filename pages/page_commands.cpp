@@ -75,7 +75,7 @@ static void ConfirmName(HWND dialog) {
   EndDialog(dialog, IDOK);
 }
 
-INT_PTR CALLBACK NameDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+static INT_PTR CALLBACK NameDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
       InitNameDialog(dialog, reinterpret_cast<const NameRequest *>(lParam));
@@ -102,14 +102,10 @@ bool AskItemName(char *out, const char *initialText, bool subfolderMode) {
 
 /* ---- the commands ---- */
 
-static int SelectedTab() {
-  return Ui.tabs != nullptr ? TabCtrl_GetCurSel(Ui.tabs) : -1;
-}
-
 // A page file's full path in the folder the tab strip was filled from; the
 // last error says why when it does not fit.
 static bool PageFilePath(const char *fileName, char *path) {
-  return JoinFolderAndName(PageFolder, fileName, path);
+  return JoinPath(PageFolder, fileName, path);
 }
 
 /* An existing file of that name is opened and shown as it is; only a
@@ -127,9 +123,7 @@ void NewPage() {
                          nullptr);
   }
   if (file == INVALID_HANDLE_VALUE) {
-    char message[MESSAGE_BUFFER_SIZE];
-    snprintf(message, sizeof message, "Error creating file '%s'", fileName);
-    ShowSystemError(message);
+    ShowSystemErrorAbout("Error creating file '%s'", fileName);
     return;
   }
   CloseHandle(file);
@@ -137,39 +131,13 @@ void NewPage() {
   SelectPageByName(fileName);
 }
 
-// True when the two names are the same but for letter case, which the file
-// system does not tell apart.
-static bool DifferOnlyInCase(const char *a, const char *b) {
-  if (strcmp(a, b) == 0) return false;
-  char upperA[PATH_BUFFER_SIZE];
-  char upperB[PATH_BUFFER_SIZE];
-  strcpy(upperA, a);
-  strcpy(upperB, b);
-  CharUpperA(upperA);
-  CharUpperA(upperB);
-  return strcmp(upperA, upperB) == 0;
-}
-
-/* Moves a page file within its folder. Wine answers a move that changes only
-   the letter case with success but leaves the name as it was, so such a
-   rename goes by way of a temporary name. */
+/* Moves a page file within its folder; a change of letter case alone works
+   too. */
 static bool MovePageFile(const char *from, const char *to) {
   char fromPath[PATH_BUFFER_SIZE];
   char toPath[PATH_BUFFER_SIZE];
   if (!PageFilePath(from, fromPath) || !PageFilePath(to, toPath)) return false;
-  if (strcmp(from, to) == 0) return true;
-  if (!DifferOnlyInCase(from, to)) return MoveFileA(fromPath, toPath) != 0;
-  char temporary[PATH_BUFFER_SIZE];
-  if (!CreateRenameStepFile(PageFolder[0] != '\0' ? PageFolder : ".", temporary)) return false;
-  if (!MoveFileExA(fromPath, temporary, MOVEFILE_REPLACE_EXISTING)) {
-    DeleteFileA(temporary);
-    return false;
-  }
-  if (MoveFileA(temporary, toPath)) return true;
-  DWORD error = GetLastError();
-  MoveFileA(temporary, fromPath);
-  SetLastError(error);
-  return false;
+  return RenameInFolder(PageFolder, fromPath, toPath);
 }
 
 static void ReportRenameFailure(const char *from, const char *to) {
@@ -214,8 +182,7 @@ void DeletePage() {
   bool deleted = GetPageFileName(tab, fileName) && PageFilePath(fileName, path) &&
                  DeleteFileA(path);
   if (!deleted) {
-    snprintf(message, sizeof message, "Couldn't delete page '%s'", pageName);
-    ShowSystemError(message);
+    ShowSystemErrorAbout("Couldn't delete page '%s'", pageName);
     return;
   }
   EditorSetModified(false);

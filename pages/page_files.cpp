@@ -59,22 +59,6 @@ bool GetPageFileName(int index, char *out) {
   return true;
 }
 
-bool JoinFolderAndName(const char *folder, const char *name, char *out) {
-  size_t folderLength = strlen(folder);
-  bool needsSeparator = folderLength > 0 && folder[folderLength - 1] != '\\';
-  size_t total = folderLength + (needsSeparator ? 1 : 0) + strlen(name);
-  if (total >= PATH_BUFFER_SIZE) {
-    out[0] = '\0';
-    SetLastError(ERROR_FILENAME_EXCED_RANGE);
-    return false;
-  }
-  memmove(out, folder, folderLength);
-  size_t at = folderLength;
-  if (needsSeparator) out[at++] = '\\';
-  strcpy(out + at, name);
-  return true;
-}
-
 /* The saved page path names the page shown: the selected folder's path and
    the page file name. When the tab strip still lists another folder (the
    folder change went ahead although the page could not be saved), the
@@ -90,9 +74,9 @@ bool UpdateSavedPagePath() {
   if (PageFolder[0] != '\0' && !FolderPathsEqual(folder, PageFolder)) strcpy(folder, PageFolder);
   strcpy(SavedPagePath, folder);
   char fileName[PATH_BUFFER_SIZE];
-  if (!GetPageFileName(TabCtrl_GetCurSel(Ui.tabs), fileName)) return false;
+  if (!GetPageFileName(SelectedTab(), fileName)) return false;
   char path[PATH_BUFFER_SIZE];
-  if (!JoinFolderAndName(folder, fileName, path)) return false;
+  if (!JoinPath(folder, fileName, path)) return false;
   strcpy(SavedPagePath, path);
   return true;
 }
@@ -146,106 +130,11 @@ static bool WriteWholeFile(const char *path, const char *text, size_t length) {
   return ok;
 }
 
-// Names of the files written beside a page: the usual one, and a short one
-// for folders too deep for it.
-static const char TemporaryNameFormat[] = "~tav%04lX.tmp";
-static const char ShortTemporaryNameFormat[] = "~%03lX";
-enum { TEMPORARY_NAME_LENGTH = 12, SHORT_TEMPORARY_NAME_LENGTH = 4 };
-// A page on its way to a new name rests under these; they are never taken
-// for leftovers.
-static const char RenameStepNameFormat[] = "~tav%04lX.ren";
-static const char ShortRenameStepNameFormat[] = "~R%02lX";
-
-// Whether a temporary file in folder gets the usual name or the short one.
-static bool UsualTemporaryNameFits(const char *folder) {
-  char probe[PATH_BUFFER_SIZE];
-  return JoinFolderAndName(folder, "~tav0000.tmp", probe);
-}
-
-/* A new, empty file with a name of its own in a page's folder, for writing
-   beside a page. GetTempFileNameA is not used: it refuses folders of more
-   than 246 characters, and under Wine leaves such a name unterminated, while
-   pages live in folders of up to 259. Where the usual name would not fit, a
-   four-character one does, since every page file name has at least four. */
-static bool CreateFileNamedLike(const char *folder, const char *format, const char *shortFormat,
-                                DWORD shortMask, char *out) {
-  DWORD seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
-  DWORD error = ERROR_FILE_EXISTS;
-  bool usual = UsualTemporaryNameFits(folder);
-  for (DWORD attempt = 0; attempt < 256; ++attempt) {
-    DWORD number = (seed + attempt * 7919u) & 0xFFFF;
-    char name[16];
-    if (usual)
-      snprintf(name, sizeof name, format, static_cast<unsigned long>(number));
-    else
-      snprintf(name, sizeof name, shortFormat, static_cast<unsigned long>(number & shortMask));
-    if (!JoinFolderAndName(folder, name, out)) return false;
-    HANDLE file = CreateFileA(out, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-      CloseHandle(file);
-      return true;
-    }
-    error = GetLastError();
-    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
-  }
-  out[0] = '\0';
-  SetLastError(error);
-  return false;
-}
-
-bool CreateTemporaryFile(const char *folder, char *out) {
-  return CreateFileNamedLike(folder, TemporaryNameFormat, ShortTemporaryNameFormat, 0xFFF, out);
-}
-
-bool CreateRenameStepFile(const char *folder, char *out) {
-  return CreateFileNamedLike(folder, RenameStepNameFormat, ShortRenameStepNameFormat, 0xFF, out);
-}
-
-static bool IsUpperHexDigits(const char *text, size_t count) {
-  for (size_t i = 0; i < count; ++i)
-    if (!((text[i] >= '0' && text[i] <= '9') || (text[i] >= 'A' && text[i] <= 'F'))) return false;
-  return true;
-}
-
-// Only a name CreateTemporaryFile would give in this folder, letter for
-// letter: the user's own "~" files are left alone.
-static bool IsOwnTemporaryName(const char *name, bool usual) {
-  size_t length = strlen(name);
-  if (usual)
-    return length == TEMPORARY_NAME_LENGTH && strncmp(name, "~tav", 4) == 0 &&
-           IsUpperHexDigits(name + 4, 4) && strcmp(name + 8, ".tmp") == 0;
-  return length == SHORT_TEMPORARY_NAME_LENGTH && name[0] == '~' && IsUpperHexDigits(name + 1, 3);
-}
-
-/* A save killed between writing its temporary file and moving it over the
-   page leaves the file behind; the page itself is whole. A leftover is
-   opened without sharing and deleted as it is closed, so a file that any
-   process still holds (a save running elsewhere) stays. */
-void RemoveLeftoverTemporaryFiles(const char *folder) {
-  char pattern[PATH_BUFFER_SIZE];
-  if (folder[0] == '\0' || !JoinFolderAndName(folder, "~*", pattern)) return;
-  bool usual = UsualTemporaryNameFits(folder);
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA(pattern, &found);
-  if (search == INVALID_HANDLE_VALUE) return;
-  do {
-    if (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) continue;
-    if (!IsOwnTemporaryName(found.cFileName, usual)) continue;
-    char path[PATH_BUFFER_SIZE];
-    if (!JoinFolderAndName(folder, found.cFileName, path)) continue;
-    HANDLE file = CreateFileA(path, DELETE, 0, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
-}
-
 /* The old page file is replaced only once the whole new text is safely in a
    temporary file beside it, so a failure at any step leaves it as it was. */
 bool WritePageFile(const char *folder, const char *fileName, const char *text, size_t length) {
   char target[PATH_BUFFER_SIZE];
-  if (!JoinFolderAndName(folder, fileName, target)) return false;
+  if (!JoinPath(folder, fileName, target)) return false;
   char realName[PATH_BUFFER_SIZE];
   DWORD attributes = 0;
   if (FindExistingPageFile(target, fileName, realName, &attributes)) {
@@ -255,7 +144,7 @@ bool WritePageFile(const char *folder, const char *fileName, const char *text, s
       SetLastError(ERROR_ACCESS_DENIED);
       return false;
     }
-    if (!JoinFolderAndName(folder, realName, target)) return false;
+    if (!JoinPath(folder, realName, target)) return false;
   } else {
     attributes = 0;
   }
@@ -268,11 +157,7 @@ bool WritePageFile(const char *folder, const char *fileName, const char *text, s
   if (ok && kept != 0) SetFileAttributesA(temporary, kept);
   if (ok && !MoveFileExA(temporary, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     ok = false;
-  if (!ok) {
-    DWORD error = GetLastError();
-    DeleteFileA(temporary);
-    SetLastError(error);
-  }
+  if (!ok) DeleteFileKeepingError(temporary);
   return ok;
 }
 
@@ -311,10 +196,6 @@ static void RememberPageAsWritten(const char *path, const char *fileName) {
     ForgetPageOnDisk();
 }
 
-static bool IsMissingFileError(DWORD error) {
-  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-}
-
 /* Whether a save to path would replace something other than what was read:
    another program wrote the file, or made it where there was none. A file
    that is not there may be written. */
@@ -347,15 +228,21 @@ static bool LearnLeadBytes(bool isLeadByte[256]) {
   return any;
 }
 
-// Characters in ANSI text: a lead byte and the trail byte after it (0x40 or
-// above in every double-byte code page) count as one.
+// Every trail byte of the double-byte code pages is 0x40 or above, so a lead
+// byte before a smaller byte (a line break, say) stands alone. A trail byte
+// can have the value of a lead byte: only a walk from the start of a
+// character tells them apart.
+static bool CanBeTrailByte(char byte) { return static_cast<unsigned char>(byte) >= 0x40; }
+
+// Characters in ANSI text: a lead byte and the trail byte after it count as
+// one.
 static size_t CountCharacters(const char *text, size_t length) {
   bool isLeadByte[256];
   if (!LearnLeadBytes(isLeadByte)) return length;
   size_t count = 0;
   for (size_t at = 0; at < length; ++count) {
     bool pair = isLeadByte[static_cast<unsigned char>(text[at])] && at + 1 < length &&
-                static_cast<unsigned char>(text[at + 1]) >= 0x40;
+                CanBeTrailByte(text[at + 1]);
     at += pair ? 2 : 1;
   }
   return count;
@@ -411,12 +298,6 @@ static char *FetchEditorText(size_t *length, bool *cutShort) {
 
 /* ---- saving ---- */
 
-static void ShowSaveError(const char *fileName) {
-  char message[MESSAGE_BUFFER_SIZE];
-  snprintf(message, sizeof message, "Error saving to file '%s'", fileName);
-  ShowSystemError(message);
-}
-
 static void ShowCutShortError(const char *fileName) {
   char message[MESSAGE2_BUFFER_SIZE];
   snprintf(message, sizeof message,
@@ -428,27 +309,14 @@ static void ShowCutShortError(const char *fileName) {
 
 /* A name beside the page that is not a page's, for one of the two texts of
    a page changed on disk: "Plan (other version).txt", then "Plan (other
-   version 2).txt" and on. In a folder too deep for those, a name of four
-   characters ("O001"), which fits wherever the page file name does. */
+   version 2).txt" and on; "O001" in a folder too deep for those. */
 static bool FreeNameBesidePage(const char *fileName, const char *label, char letter, char *name,
                                char *path) {
   char pageName[PATH_BUFFER_SIZE];
   strcpy(pageName, fileName);
   size_t length = strlen(pageName);
   if (length >= 4) pageName[length - 4] = '\0';  // the ".tav" GetPageFileName appended
-  for (int number = 1; number < 1000; ++number) {
-    int written = number == 1
-                      ? snprintf(name, PATH_BUFFER_SIZE, "%s (%s).txt", pageName, label)
-                      : snprintf(name, PATH_BUFFER_SIZE, "%s (%s %d).txt", pageName, label, number);
-    if (written < 0 || written >= PATH_BUFFER_SIZE || !JoinFolderAndName(PageFolder, name, path)) {
-      snprintf(name, PATH_BUFFER_SIZE, "%c%03d", letter, number);
-      if (!JoinFolderAndName(PageFolder, name, path)) return false;
-    }
-    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES && IsMissingFileError(GetLastError()))
-      return true;
-  }
-  SetLastError(ERROR_FILE_EXISTS);
-  return false;
+  return FreeNameBeside(PageFolder, pageName, label, letter, name, path);
 }
 
 // Yes: the user's text replaces the page. No: the page stays as the other
@@ -489,9 +357,7 @@ static bool SaveChangedPage(const char *path, const char *fileName, const char *
                    !IsMissingFileError(GetLastError());
   if (pageThere && !CopyFileA(path, otherPath, TRUE)) return false;
   if (!WritePageFile(PageFolder, fileName, text, length)) {
-    DWORD error = GetLastError();
-    if (pageThere) DeleteFileA(otherPath);
-    SetLastError(error);
+    if (pageThere) DeleteFileKeepingError(otherPath);
     return false;
   }
   RememberPageAsWritten(path, fileName);
@@ -515,7 +381,7 @@ bool SavePageIfModified(int index) {
   size_t length = 0;
   bool cutShort = false;
   char *text = nullptr;
-  if (JoinFolderAndName(PageFolder, fileName, path)) text = FetchEditorText(&length, &cutShort);
+  if (JoinPath(PageFolder, fileName, path)) text = FetchEditorText(&length, &cutShort);
   bool saved = false;
   if (text != nullptr) {
     saved = PageFileChangedOnDisk(path, fileName) ? SaveChangedPage(path, fileName, text, length)
@@ -528,7 +394,7 @@ bool SavePageIfModified(int index) {
     if (cutShort)
       ShowCutShortError(fileName);
     else
-      ShowSaveError(fileName);
+      ShowSystemErrorAbout("Error saving to file '%s'", fileName);
     return false;
   }
   EditorSetModified(false);
@@ -555,16 +421,12 @@ void StartPageReader(PageReader *reader, HANDLE file) {
 }
 
 /* Bytes taken by the character at block[at], where the data ends at limit: 2
-   for a lead byte, also when its trail byte is still to come. Every trail
-   byte of the double-byte code pages is 0x40 or above, so a lead byte before
-   a smaller byte (a line break, say) stands alone. A trail byte can have the
-   value of a lead byte: only a walk from the start of a character tells them
-   apart. */
+   for a lead byte, also when its trail byte is still to come. */
 static DWORD CharacterSize(const PageReader *reader, DWORD at, DWORD limit) {
   unsigned char byte = static_cast<unsigned char>(reader->block[at]);
   if (!reader->isLeadByte[byte]) return 1;
   if (at + 1 >= limit) return 2;
-  return static_cast<unsigned char>(reader->block[at + 1]) >= 0x40 ? 2 : 1;
+  return CanBeTrailByte(reader->block[at + 1]) ? 2 : 1;
 }
 
 // Where the last character that fits wholly between from and limit ends;
@@ -736,24 +598,20 @@ static void ReportLoadOutcome(LoadOutcome outcome, const char *fileName, DWORD e
     case LOAD_WHOLE:
       return;
     case LOAD_MISSING:
-      snprintf(message, sizeof message, "Error opening file '%s'", fileName);
       SetLastError(error);
-      ShowSystemError(message);
+      ShowSystemErrorAbout("Error opening file '%s'", fileName);
       return;
     case LOAD_UNREADABLE:
-      snprintf(message, sizeof message,
-               "Error opening file '%s'; the page is shown empty and read-only, "
-               "and its file is left untouched",
-               fileName);
       SetLastError(error);
-      ShowSystemError(message);
+      ShowSystemErrorAbout("Error opening file '%s'; the page is shown empty and read-only, "
+                           "and its file is left untouched",
+                           fileName);
       return;
     case LOAD_READ_FAILED:
-      snprintf(message, sizeof message,
-               "Error reading file '%s'; the part read is shown read-only and will not be saved",
-               fileName);
       SetLastError(error);
-      ShowSystemError(message);
+      ShowSystemErrorAbout(
+          "Error reading file '%s'; the part read is shown read-only and will not be saved",
+          fileName);
       return;
     case LOAD_HAS_NUL:
       snprintf(message, sizeof message,
@@ -810,7 +668,7 @@ void ShowPage(int index) {
   if (index >= 0) {
     char path[PATH_BUFFER_SIZE];
     if (GetPageFileName(index, fileName)) {
-      if (JoinFolderAndName(PageFolder, fileName, path)) {
+      if (JoinPath(PageFolder, fileName, path)) {
         outcome = LoadPageFile(editor, path, fileName, &error);
       } else {
         outcome = LOAD_UNREADABLE;

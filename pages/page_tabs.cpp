@@ -11,51 +11,15 @@
 bool HasPages = false;
 char PageFolder[PATH_BUFFER_SIZE] = "";
 
-// A page the next rebuild shows first when the folder has it, so a folder
-// opened for one particular page does not load its first page on the way.
-static struct {
-  bool wanted;
-  char fileName[PATH_BUFFER_SIZE];
-} PreferredPage;
-
-void PreferPageOnNextRebuild(const char *fileName) {
-  PreferredPage.wanted = strlen(fileName) < PATH_BUFFER_SIZE;
-  if (PreferredPage.wanted) strcpy(PreferredPage.fileName, fileName);
-}
-
-void ForgetPreferredPage() { PreferredPage.wanted = false; }
-
-static int FirstPageToShow() {
-  if (!PreferredPage.wanted) return 0;
-  PreferredPage.wanted = false;
-  int index = FindPageTab(PreferredPage.fileName);
+// A folder opened for one particular page shows it straight away, rather
+// than loading its first page on the way.
+static int FirstPageToShow(const char *fileName) {
+  if (fileName == nullptr) return 0;
+  int index = FindPageTab(fileName);
   return index >= 0 ? index : 0;
 }
 
 /* ---- names ---- */
-
-static char FoldAsciiCase(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
-
-// Only the ASCII letters are folded; bytes from 128 up compare as they are.
-bool NamesEqualIgnoringAsciiCase(const char *a, const char *b) {
-  for (;; ++a, ++b) {
-    if (FoldAsciiCase(*a) != FoldAsciiCase(*b)) return false;
-    if (*a == '\0') return true;
-  }
-}
-
-// Two absolute folder paths name the same folder when they differ only in
-// ASCII letter case or in one trailing backslash.
-bool FolderPathsEqual(const char *a, const char *b) {
-  size_t lengthA = strlen(a);
-  size_t lengthB = strlen(b);
-  if (lengthA > 1 && a[lengthA - 1] == '\\') --lengthA;
-  if (lengthB > 1 && b[lengthB - 1] == '\\') --lengthB;
-  if (lengthA != lengthB) return false;
-  for (size_t i = 0; i < lengthA; ++i)
-    if (FoldAsciiCase(a[i]) != FoldAsciiCase(b[i])) return false;
-  return true;
-}
 
 /* A page is an entry whose own name ends in ".tav". The listing matches
    "*.tav" against 8.3 short names too, which under Wine brings in names such
@@ -93,7 +57,7 @@ static void SetTabsMultiline(LONG style, bool multiline) {
 // One tab per page of the folder, in the order the listing yields them.
 static int InsertPageTabs(const char *folder) {
   char pattern[PATH_BUFFER_SIZE];
-  if (!JoinFolderAndName(folder, "*.tav", pattern)) return 0;
+  if (!JoinPath(folder, "*.tav", pattern)) return 0;
   WIN32_FIND_DATAA found;
   HANDLE search = FindFirstFileA(pattern, &found);
   if (search == INVALID_HANDLE_VALUE) return 0;
@@ -121,7 +85,7 @@ static int InsertPageTabs(const char *folder) {
    folder whose pages are shown, is set here and nowhere else. The page shown
    before is saved first, into its own folder; when that fails nothing
    changes. */
-void RebuildPageTabs() {
+void RebuildPageTabs(const char *firstPage) {
   if (Ui.tabs == nullptr) return;
   if (!SavePageIfModified(TabCtrl_GetCurSel(Ui.tabs))) return;
   char folder[PATH_BUFFER_SIZE];
@@ -138,7 +102,7 @@ void RebuildPageTabs() {
   InvalidateRect(Ui.tabs, nullptr, TRUE);
   HasPages = count > 0;
   if (count >= 2) SetTabsMultiline(style, true);
-  ShowPage(count > 0 ? FirstPageToShow() : -1);
+  ShowPage(count > 0 ? FirstPageToShow(firstPage) : -1);
   LayoutChildren();
 }
 
@@ -171,6 +135,8 @@ int StepTarget(int selected, int delta, int count) {
   if (target < 0) target = count - 1;
   return target;
 }
+
+int SelectedTab() { return Ui.tabs != nullptr ? TabCtrl_GetCurSel(Ui.tabs) : -1; }
 
 void StepPage(int delta) {
   if (Ui.tabs == nullptr) return;

@@ -21,30 +21,18 @@ bool SavePageIfModified(int index);
 bool SaveCurrentPage();          // false only when a save was needed and failed
 bool GetPageName(int index, char *out);
 bool GetPageFileName(int index, char *out);
-bool UpdateSavedPagePath();
 void OnPageTabChanged();
-void PageNameFromLabel(const char *label, char *out);
-// Joins a folder and a name with one backslash into a PATH_BUFFER_SIZE buffer;
-// false (and ERROR_FILENAME_EXCED_RANGE) when the result would not fit.
-bool JoinFolderAndName(const char *folder, const char *name, char *out);
 // Replaces folder\fileName by the given bytes through a temporary file in the
 // same folder, keeping the letter case of an existing file's name. On failure
 // the old file is untouched and GetLastError tells why.
 bool WritePageFile(const char *folder, const char *fileName, const char *text, size_t length);
-// Makes a new, empty file with a free name in folder (for writing beside a
-// page) and gives its path in out, PATH_BUFFER_SIZE bytes.
-bool CreateTemporaryFile(const char *folder, char *out);
-// The same for a page that rests under a name of its own halfway through a
-// rename: such a file is never removed as a leftover.
-bool CreateRenameStepFile(const char *folder, char *out);
-// Deletes the temporary files a save left in folder when it was killed before
-// it could replace the page: only names CreateTemporaryFile makes, and only
-// files no process holds open.
-void RemoveLeftoverTemporaryFiles(const char *folder);
 // True while the editor shows a page that must never be written back (it
 // holds NUL bytes, could not be read to its end, or could not be opened
 // although it exists).
 bool CurrentPageIsProtected();
+// Steps of the above, exported for the tests.
+bool UpdateSavedPagePath();
+void PageNameFromLabel(const char *label, char *out);
 
 // Reads a page file in pieces for the editor. The editor takes each piece on
 // its own, so a piece never ends inside a line break (a CR LF pair split over
@@ -74,24 +62,21 @@ void StartPageReader(PageReader *reader, HANDLE file);
 void ReadPagePiece(PageReader *reader, char *out, long capacity, long *got);
 
 /* page_tabs.cpp */
-void RebuildPageTabs();
-// The next RebuildPageTabs shows this page first, when the folder has it.
-void PreferPageOnNextRebuild(const char *fileName);
-void ForgetPreferredPage();
+// Shows the page file firstPage first when the folder has it.
+void RebuildPageTabs(const char *firstPage = nullptr);
 int FindPageTab(const char *fileName);
 bool SelectPageByName(const char *fileName);
+int SelectedTab();  // -1 when no tab is selected or there is no tab strip
 void StepPage(int delta);
-int StepTarget(int selected, int delta, int count);
 HTREEITEM GetParentFolderNode();
 void GoToParentFolder();
 bool IsPageFileName(const char *name);
+// Window-free rules of the tab strip, exported for the tests.
+int StepTarget(int selected, int delta, int count);
 bool MakeTabLabel(const char *pageName, char *label);
-bool NamesEqualIgnoringAsciiCase(const char *a, const char *b);
-bool FolderPathsEqual(const char *a, const char *b);
 
 /* page_commands.cpp */
 bool AskItemName(char *out, const char *initialText, bool subfolderMode);
-INT_PTR CALLBACK NameDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 void NewPage();
 void RenamePage();
 void DeletePage();

@@ -6,17 +6,12 @@
 #include <windows.h>
 #include <commctrl.h>
 
-enum { CATALOGUE_SIZE = 27, DEFAULT_LAYOUT_SIZE = 17 };
-
-extern const TBBUTTON ButtonCatalogue[CATALOGUE_SIZE];
-extern const char *const ButtonNames[CATALOGUE_SIZE];
-extern const TBBUTTON SeparatorButton;
-extern const int DefaultToolbarLayout[DEFAULT_LAYOUT_SIZE];
-
 /* toolbar_buttons.cpp */
+// The buttons the toolbar can hold; the catalogue is exported for the tests.
+enum { CATALOGUE_SIZE = 27 };
+extern const TBBUTTON ButtonCatalogue[CATALOGUE_SIZE];
 void BuildToolbarButtons(TBBUTTON **buttons, int *count);
 void SaveToolbarLayout();
-int CatalogueIndexOfImage(int image);
 BOOL OnToolbarGetButtonInfo(NMTOOLBARA *info);
 void OnToolbarReset();
 void OnNeedToolTipText(NMTTDISPINFOA *info);

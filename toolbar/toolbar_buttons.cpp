@@ -9,6 +9,8 @@
 #include "app/ui_handles.h"
 #include "settings/settings.h"
 
+enum { DEFAULT_LAYOUT_SIZE = 17 };
+
 #define CATALOGUE_BUTTON(image, command) \
   { image, command, TBSTATE_ENABLED, TBSTYLE_BUTTON, {0}, 0, 0 }
 
@@ -29,7 +31,7 @@ const TBBUTTON ButtonCatalogue[CATALOGUE_SIZE] = {
     CATALOGUE_BUTTON(26, CMD_REFRESH),
 };
 
-const char *const ButtonNames[CATALOGUE_SIZE] = {
+static const char *const ButtonNames[CATALOGUE_SIZE] = {
     "Create New Page", "Delete Page",     "Rename Page",        "Cut",
     "Copy",            "Paste",           "Import",             "Export",
     "Previos Page",    "Next Page",       "Exit",               "Force Save",
@@ -39,9 +41,9 @@ const char *const ButtonNames[CATALOGUE_SIZE] = {
     "Explore Folder",  "Word Wrap",       "Refresh",
 };
 
-const TBBUTTON SeparatorButton = {0, 0, TBSTATE_ENABLED, TBSTYLE_SEP, {0}, 0, 0};
+static const TBBUTTON SeparatorButton = {0, 0, TBSTATE_ENABLED, TBSTYLE_SEP, {0}, 0, 0};
 
-const int DefaultToolbarLayout[DEFAULT_LAYOUT_SIZE] = {0,  1, -1, 3, 4, 5,  -1, 16, -1,
+static const int DefaultToolbarLayout[DEFAULT_LAYOUT_SIZE] = {0,  1, -1, 3, 4, 5,  -1, 16, -1,
                                                        6,  7, -1, 19, 8, 9, -1, 10};
 
 // A stored arrangement longer than this is a hand-edited file, not a toolbar.
@@ -75,7 +77,7 @@ void BuildToolbarButtons(TBBUTTON **buttons, int *count) {
   *count = DEFAULT_LAYOUT_SIZE;
 }
 
-int CatalogueIndexOfImage(int image) {
+static int CatalogueIndexOfImage(int image) {
   for (int i = CATALOGUE_SIZE - 1; i >= 0; --i)
     if (ButtonCatalogue[i].iBitmap == image) return i;
   return -1;

@@ -18,8 +18,6 @@ static const char RefusedNameCharacters[] = "<>:\"\\/|";
 // carries the edit's text); only the first end counts.
 static bool FolderEditOpen = false;
 
-void MarkFolderEditStarted() { FolderEditOpen = true; }
-
 static bool TakeFolderEdit() {
   bool open = FolderEditOpen;
   FolderEditOpen = false;
@@ -27,18 +25,6 @@ static bool TakeFolderEdit() {
 }
 
 /* ---- paths ---- */
-
-static char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
-
-/* Whether a path names a folder or lies below it, ASCII letter case ignored;
-   the folder's path has no trailing separator (it is never the root here). */
-static bool IsAtOrBelow(const char *path, const char *folder) {
-  size_t length = strlen(folder);
-  if (length == 0 || strlen(path) < length) return false;
-  for (size_t i = 0; i < length; ++i)
-    if (FoldAscii(path[i]) != FoldAscii(folder[i])) return false;
-  return path[length] == '\0' || path[length] == '\\';
-}
 
 /* The path a rename gives to something at or below the renamed folder:
    the new folder path and what followed the old one. Its length only. */
@@ -49,7 +35,7 @@ static size_t LengthAfterRename(const char *path, const char *oldPath, const cha
 /* Rewrites a PATH_BUFFER_SIZE path that lies at or below the renamed folder;
    other paths stay as they are. */
 static void FollowRename(char *path, const char *oldPath, const char *newPath) {
-  if (path == nullptr || !IsAtOrBelow(path, oldPath)) return;
+  if (path == nullptr || !PathIsAtOrBelow(path, oldPath)) return;
   if (LengthAfterRename(path, oldPath, newPath) >= PATH_BUFFER_SIZE) return;
   char renamed[PATH_BUFFER_SIZE];
   strcpy(renamed, newPath);
@@ -78,55 +64,10 @@ static bool RenameKeepsPathsInRange(HTREEITEM node, const char *oldPath, const c
   if (strlen(newPath) + LongestDescendantTail(node) >= PATH_BUFFER_SIZE) return false;
   const char *followers[] = {PageFolder, SavedPagePath, currentDirectory};
   for (const char *path : followers)
-    if (path != nullptr && IsAtOrBelow(path, oldPath) &&
+    if (path != nullptr && PathIsAtOrBelow(path, oldPath) &&
         LengthAfterRename(path, oldPath, newPath) >= PATH_BUFFER_SIZE)
       return false;
   return true;
-}
-
-/* Two names of one directory for a file system that ignores letter case. */
-static bool SameNameButForCase(const char *a, const char *b) {
-  size_t length = strlen(a);
-  if (length != strlen(b) || length >= PATH_BUFFER_SIZE) return false;
-  char upperA[PATH_BUFFER_SIZE];
-  char upperB[PATH_BUFFER_SIZE];
-  strcpy(upperA, a);
-  strcpy(upperB, b);
-  CharUpperBuffA(upperA, static_cast<DWORD>(length));
-  CharUpperBuffA(upperB, static_cast<DWORD>(length));
-  return strcmp(upperA, upperB) == 0;
-}
-
-/* A name in the folder that nothing uses yet, for a rename in two steps. */
-static bool FreeTemporaryPath(const char *folder, char *out) {
-  for (int attempt = 0; attempt < 1000; ++attempt) {
-    char name[32];
-    snprintf(name, sizeof name, "~tav%03d.ren", attempt);
-    strcpy(out, folder);
-    if (!JoinPath(out, name)) {
-      SetLastError(ERROR_FILENAME_EXCED_RANGE);
-      return false;
-    }
-    if (GetFileAttributesA(out) == INVALID_FILE_ATTRIBUTES) return true;
-  }
-  SetLastError(ERROR_ALREADY_EXISTS);
-  return false;
-}
-
-/* Moves a directory to its new name. A new name that differs only in letter
-   case goes through a temporary name: Wine's MoveFileA reports success for
-   such a rename without changing the name. */
-static bool MoveFolder(const char *parentPath, const char *oldPath, const char *newPath,
-                       bool caseOnly) {
-  if (!caseOnly) return MoveFileA(oldPath, newPath) != 0;
-  char temporary[PATH_BUFFER_SIZE];
-  if (!FreeTemporaryPath(parentPath, temporary)) return false;
-  if (!MoveFileA(oldPath, temporary)) return false;
-  if (MoveFileA(temporary, newPath)) return true;
-  DWORD error = GetLastError();
-  MoveFileA(temporary, oldPath);
-  SetLastError(error);
-  return false;
 }
 
 /* ---- rename ---- */
@@ -156,9 +97,9 @@ static bool RenameFolderNode(HTREEITEM node, const char *newName) {
     ShowSystemError(nullptr);
     return false;
   }
-  bool stepAside = IsAtOrBelow(current, oldPath);
+  bool stepAside = PathIsAtOrBelow(current, oldPath);
   if (stepAside) SetCurrentDirectoryA(parentPath);
-  if (!MoveFolder(parentPath, oldPath, newPath, SameNameButForCase(oldName, newName))) {
+  if (!RenameInFolder(parentPath, oldPath, newPath)) {
     DWORD error = GetLastError();
     if (stepAside) SetCurrentDirectoryA(current);
     SetLastError(error);
@@ -172,6 +113,15 @@ static bool RenameFolderNode(HTREEITEM node, const char *newName) {
     SetCurrentDirectoryA(current);
   }
   return true;
+}
+
+/* The root is the work folder itself and never gets a new name from the
+   tree; before any other folder's name is edited, the page is saved. */
+LRESULT OnBeginFolderRename(HTREEITEM node) {
+  if (node == nullptr || TreeView_GetParent(Ui.tree, node) == nullptr) return TRUE;
+  SaveCurrentPage();
+  FolderEditOpen = true;
+  return FALSE;
 }
 
 /* The end of a label edit: the new name is accepted only when the directory
@@ -236,7 +186,7 @@ LRESULT OnTreeRightClick() {
    path is formed. */
 static void ReportSubfolderPathTooLong(const char *folder, const char *name) {
   char path[MESSAGE2_BUFFER_SIZE];
-  snprintf(path, sizeof path, "%s%s%s", folder, EndsWithSeparator(folder) ? "" : "\\", name);
+  JoinPathForMessage(folder, name, path, sizeof path);
   SetLastError(ERROR_FILENAME_EXCED_RANGE);
   ShowSystemError(path);
 }
@@ -297,7 +247,7 @@ static bool DeletePageFiles() {
    and the folder itself. The first failure is reported and ends the whole
    deletion. The folder is left before it is removed: a process's current
    directory cannot be removed. */
-bool DeleteFolderTree(HTREEITEM node) {
+static bool DeleteFolderTree(HTREEITEM node) {
   for (HTREEITEM child = TreeView_GetChild(Ui.tree, node); child != nullptr;
        child = TreeView_GetNextSibling(Ui.tree, child))
     if (!DeleteFolderTree(child)) return false;
@@ -312,7 +262,7 @@ bool DeleteFolderTree(HTREEITEM node) {
   bool removed = RemoveDirectoryA(path) != 0;
   if (removed) return true;
   DWORD error = GetLastError();
-  if (strlen(path) + 1 < PATH_BUFFER_SIZE && !EndsWithSeparator(path)) strcat(path, "\\");
+  JoinPath(path, "");  // named as a folder, with a trailing separator, where that fits
   SetLastError(error);
   ShowSystemError(path);
   return false;
@@ -322,11 +272,11 @@ bool DeleteFolderTree(HTREEITEM node) {
    with it: saving them would bring the page back into a folder the user
    deleted, or fail there and stop the rebuild. */
 static void DropChangesOfDeletedPage(const char *deletedFolder) {
-  if (!EditorIsModified() || !IsAtOrBelow(PageFolder, deletedFolder)) return;
+  if (!EditorIsModified() || !PathIsAtOrBelow(PageFolder, deletedFolder)) return;
   char fileName[PATH_BUFFER_SIZE];
   char file[PATH_BUFFER_SIZE];
-  if (!GetPageFileName(TabCtrl_GetCurSel(Ui.tabs), fileName)) return;
-  if (!JoinFolderAndName(PageFolder, fileName, file)) return;
+  if (!GetPageFileName(SelectedTab(), fileName)) return;
+  if (!JoinPath(PageFolder, fileName, file)) return;
   if (GetFileAttributesA(file) == INVALID_FILE_ATTRIBUTES) EditorSetModified(false);
 }
 

@@ -1,42 +1,8 @@
 // Folder paths and the current folder: how a tree node names its directory
 // (the root's label is the work folder path, every other node adds its own
 // label below its parent's path) and how a folder becomes current.
-#include <stdio.h>
-#include <string.h>
-
 #include "app/ui_handles.h"
 #include "tree/tree.h"
-
-/* Both separators count: a work folder may come with either. */
-static bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
-/* Whether a path ends with a separator; steps back by characters, so the
-   trail byte of a double-byte character is never taken for a backslash. */
-bool EndsWithSeparator(const char *path) {
-  size_t length = strlen(path);
-  if (length == 0) return false;
-  const char *last = CharPrevA(path, path + length);
-  return IsSeparator(*last);
-}
-
-/* Joins a name to a path in a PATH_BUFFER_SIZE buffer with exactly one
-   backslash between them (none added after a separator, none when the path is
-   empty). Unlike PathAppendA nothing is canonicalized: "a." or "..." stay as
-   the directory listing gave them. Returns false, leaving the path untouched,
-   when the result would not fit. */
-bool JoinPath(char *path, const char *name) {
-  size_t length = strlen(path);
-  bool addSeparator = false;
-  if (length > 0) {
-    while (*name == '\\') ++name;
-    addSeparator = !EndsWithSeparator(path);
-  }
-  size_t nameLength = strlen(name);
-  if (length + (addSeparator ? 1 : 0) + nameLength >= PATH_BUFFER_SIZE) return false;
-  if (addSeparator) path[length++] = '\\';
-  memcpy(path + length, name, nameLength + 1);
-  return true;
-}
 
 /* Reads a node's label into a PATH_BUFFER_SIZE buffer; with no node given,
    the selected node's. The buffer is empty when there is nothing to read. */
@@ -81,11 +47,7 @@ bool GetFolderPath(HTREEITEM node, char *out) {
 
 /* Reports a folder that could not be made the current directory. */
 void ReportFolderNotEntered(const char *path) {
-  DWORD error = GetLastError();
-  char message[MESSAGE_BUFFER_SIZE];
-  snprintf(message, sizeof message, "Cannot switch to directory \"%s\"", path);
-  SetLastError(error);
-  ShowSystemError(message);
+  ShowSystemErrorAbout("Cannot switch to directory \"%s\"", path);
 }
 
 /* Makes a folder the process's current directory, by default the work

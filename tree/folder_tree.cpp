@@ -18,12 +18,19 @@ enum { ROOT_IMAGE = 0, FOLDER_IMAGE = 1, OPEN_FOLDER_IMAGE = 2 };
 // and its own name, each at most 259 characters.
 enum { TOO_DEEP_BUFFER_SIZE = 2 * PATH_BUFFER_SIZE };
 
-// What the rebuild in progress has met.
+// The tree while the program itself changes it, and what the rebuild in
+// progress has met. The tree view reports selection changes with
+// TVN_SELCHANGED sent from inside the change; these flags make
+// OnFolderSelected pass over the changes that are the program's own.
 static struct {
-  bool rebuilding;                     // selection changes now are the rebuild's own
-  bool stayingPut;                     // the selection is being moved back
+  // TVM_DELETEITEM of the selected node selects another, with notifications.
+  bool rebuilding;
+  // TVM_SELECTITEM notifies before it returns; the caller acts itself.
+  bool selecting;
   char tooDeep[TOO_DEEP_BUFFER_SIZE];  // the first folder left out, or empty
 } TreeScan;
+
+static bool SelectSavedPath(const char *path);
 
 /* The order the tree view gives siblings inserted with TVI_SORT: the
    system's word sort ("-" and "'" ignored, lower case before upper case when
@@ -93,8 +100,7 @@ static HTREEITEM AppendNode(HTREEITEM parent, const char *label, int image, int 
 /* Keeps the first folder of this rebuild whose path cannot be formed. */
 static void NoteTooDeep(const char *parentPath, const char *name) {
   if (TreeScan.tooDeep[0] != '\0') return;
-  snprintf(TreeScan.tooDeep, sizeof TreeScan.tooDeep, "%s%s%s", parentPath,
-           EndsWithSeparator(parentPath) ? "" : "\\", name);
+  JoinPathForMessage(parentPath, name, TreeScan.tooDeep, sizeof TreeScan.tooDeep);
 }
 
 /* Inserts the subdirectories of a folder under its node, sorted, and then
@@ -189,49 +195,13 @@ bool RefreshTree() {
   return root != nullptr;
 }
 
-/* Copies a path into a PATH_BUFFER_SIZE buffer with letters made upper case
-   the way the code page does it; false when it does not fit. */
-static bool UpperCaseCopy(const char *text, size_t length, char *out) {
-  if (length >= PATH_BUFFER_SIZE) return false;
-  memcpy(out, text, length);
-  out[length] = '\0';
-  CharUpperBuffA(out, static_cast<DWORD>(length));
-  return true;
-}
-
-/* The part of a saved page path below the work folder: what follows the work
-   folder path and one separator. The work folder may end with a separator
-   (the root of a drive) or not; letter case does not matter. False when the
-   page lies outside the work folder or nothing follows it. */
-bool SavedPathRemainder(const char *workFolder, const char *path, const char **remainder) {
-  *remainder = nullptr;
-  size_t workLength = strlen(workFolder);
-  while (workLength > 0) {
-    const char *last = CharPrevA(workFolder, workFolder + workLength);
-    if (*last != '\\' && *last != '/') break;
-    workLength = static_cast<size_t>(last - workFolder);
-  }
-  if (workFolder[0] == '\0' || strlen(path) < workLength) return false;
-  char work[PATH_BUFFER_SIZE];
-  char head[PATH_BUFFER_SIZE];
-  if (!UpperCaseCopy(workFolder, workLength, work) || !UpperCaseCopy(path, workLength, head))
-    return false;
-  if (memcmp(work, head, workLength) != 0) return false;
-  const char *rest = path + workLength;
-  if (*rest != '\\' && *rest != '/') return false;  // "D:\Notes2" is not below "D:\Notes"
-  ++rest;
-  if (*rest == '\0') return false;
-  *remainder = rest;
-  return true;
-}
-
 /* Takes the next component of a saved page path into a PATH_BUFFER_SIZE
    buffer and moves past it and its separator. 'last' tells whether no
    separator followed, which makes it the page's file name. */
 static bool TakePathComponent(const char **cursor, char *out, bool *last) {
   const char *start = *cursor;
   const char *end = start;
-  while (*end != '\0' && *end != '\\' && *end != '/') end = CharNextA(end);
+  while (*end != '\0' && !IsPathSeparator(*end)) end = CharNextA(end);
   size_t length = static_cast<size_t>(end - start);
   if (length >= PATH_BUFFER_SIZE) return false;
   memcpy(out, start, length);
@@ -257,14 +227,46 @@ static bool FindChildNamed(HTREEITEM parent, const char *name, HTREEITEM *found)
   return true;
 }
 
+/* Selects a node as the program's own move: OnFolderSelected passes over
+   the notification, and the caller does what the selection calls for. */
+static void SelectNodeQuietly(HTREEITEM node) {
+  TreeScan.selecting = true;
+  TreeView_SelectItem(Ui.tree, node);
+  TreeScan.selecting = false;
+}
+
+/* Opens the folder of a node just selected: saves the page shown, makes the
+   folder current and lists its pages, showing firstPage first when the
+   folder has it. When the page cannot be saved the selection goes back to
+   the folder it was left in, as a page change stays on a page it cannot
+   save: tree, current folder and tabs stay in step, and the page keeps its
+   text. */
+static void OpenSelectedFolder(HTREEITEM node, HTREEITEM previous, const char *firstPage) {
+  if (!SaveCurrentPage()) {
+    if (previous != nullptr && previous != node) SelectNodeQuietly(previous);
+    return;
+  }
+  char path[PATH_BUFFER_SIZE];
+  GetFolderPath(node, path);
+  if (path[0] != '\0') SwitchFolder(path);
+  RebuildPageTabs(firstPage);
+}
+
+/* A new folder was selected, by the user or by a command that leaves the
+   rest to this notification. */
+void OnFolderSelected(HTREEITEM node, HTREEITEM previous) {
+  if (TreeScan.rebuilding || TreeScan.selecting) return;
+  OpenSelectedFolder(node, previous, nullptr);
+}
+
 /* Walks the tree from the root along a saved page path, expanding each folder
    found, selects the last one (which shows its pages) and then the page.
    False, with nothing selected, when the page lies outside the work folder
    or a folder on the way is missing. */
-bool SelectSavedPath(const char *path) {
+static bool SelectSavedPath(const char *path) {
   if (path == nullptr || Ui.tree == nullptr || WorkFolderPath == nullptr) return false;
   const char *rest;
-  if (!SavedPathRemainder(WorkFolderPath, path, &rest)) return false;
+  if (!PathBelowFolder(path, WorkFolderPath, &rest)) return false;
   HTREEITEM node = TreeView_GetRoot(Ui.tree);
   if (node == nullptr) return false;
   char component[PATH_BUFFER_SIZE];
@@ -277,45 +279,17 @@ bool SelectSavedPath(const char *path) {
     SendMessageA(Ui.tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(child));
     node = child;
   }
-  // The selection shows a page and so rewrites the saved page path, which
-  // may be the buffer walked here: only the copied page name is used after.
-  // It shows the saved page straight away when the folder has it, rather
-  // than loading the folder's first page and then this one.
-  if (component[0] != '\0') PreferPageOnNextRebuild(component);
-  TreeView_SelectItem(Ui.tree, node);
-  ForgetPreferredPage();
+  // Opening the folder shows a page and so rewrites the saved page path,
+  // which may be the buffer walked here: only the copied page name is used
+  // after. A node selected already is not opened again, as the tree does not
+  // report it.
+  HTREEITEM previous = TreeView_GetSelection(Ui.tree);
+  SelectNodeQuietly(node);
+  if (node != previous)
+    OpenSelectedFolder(node, previous, component[0] != '\0' ? component : nullptr);
   if (component[0] == '\0') return true;
   int index = FindPageTab(component);
   if (index >= 0 && index != CurrentPageIndex) ShowPage(index);
   return true;
 }
 
-/* A new folder was selected, whatever selected it: save the page shown,
-   make the folder current and list its pages. When the page cannot be saved
-   the selection goes back to the folder it was left in, as a page change
-   stays on a page it cannot save: tree, current folder and tabs stay in step,
-   and the page keeps its text. */
-void OnFolderSelected(HTREEITEM node, HTREEITEM previous) {
-  if (TreeScan.rebuilding || TreeScan.stayingPut) return;
-  if (!SaveCurrentPage()) {
-    if (previous != nullptr && previous != node) {
-      TreeScan.stayingPut = true;
-      TreeView_SelectItem(Ui.tree, previous);
-      TreeScan.stayingPut = false;
-    }
-    return;
-  }
-  char path[PATH_BUFFER_SIZE];
-  GetFolderPath(node, path);
-  if (path[0] != '\0') SwitchFolder(path);
-  RebuildPageTabs();
-}
-
-/* The root is the work folder itself and never gets a new name from the
-   tree; before any other folder's name is edited, the page is saved. */
-LRESULT OnBeginFolderRename(HTREEITEM node) {
-  if (node == nullptr || TreeView_GetParent(Ui.tree, node) == nullptr) return TRUE;
-  SaveCurrentPage();
-  MarkFolderEditStarted();
-  return FALSE;
-}

@@ -13,18 +13,14 @@
 bool GetNodeLabel(HTREEITEM node, char *out);
 bool GetFolderPath(HTREEITEM node, char *out);
 bool SwitchFolder(const char *path);
-bool JoinPath(char *path, const char *name);  // false when it would not fit
-bool EndsWithSeparator(const char *path);
 void ReportFolderNotEntered(const char *path);  // "Cannot switch to directory ..."
 
 /* folder_tree.cpp */
 bool RefreshTree();
 void ScanFolder(const char *path, HTREEITEM node);
-bool SelectSavedPath(const char *path);
 void OnFolderSelected(HTREEITEM node, HTREEITEM previous = nullptr);
-LRESULT OnBeginFolderRename(HTREEITEM node);
-bool SavedPathRemainder(const char *workFolder, const char *path, const char **remainder);
-// A subdirectory as listed: its name, and whether it is a link (symbolic
+// The order of the scan, exported for the tests and the benchmark. A
+// subdirectory as listed: its name, and whether it is a link (symbolic
 // link or junction) to a directory elsewhere, which the scan does not enter.
 struct Subfolder {
   std::string name;
@@ -34,12 +30,11 @@ bool FolderNameLess(const char *a, const char *b);  // the order of TVI_SORT
 void SortSubfolders(std::vector<Subfolder> *folders);
 
 /* folder_commands.cpp */
-void MarkFolderEditStarted();  // a label edit was allowed to begin
+LRESULT OnBeginFolderRename(HTREEITEM node);
 LRESULT OnEndFolderRename(NMTVDISPINFOA *info);
 LRESULT OnTreeRightClick();
 void AddSubfolder();
 void DeleteFolder();
-bool DeleteFolderTree(HTREEITEM node);
 void OpenFolder(bool explore);
 
 /* work_folder.cpp */

@@ -3,6 +3,7 @@
 
 #include <richedit.h>
 
+#include "app/command_status.h"
 #include "editing/editing.h"
 #include "pages/pages.h"
 

@@ -124,6 +124,18 @@ TEST_F(Folders, RenameKeepsTheOldNameUnlessTheMoveSucceeds) {
   EXPECT_EQ(Children(Root()), (Strings{"NEW", "Two"}));
 }
 
+// A change of letter case alone passes through a step name beside the
+// folder; in a parent too deep for the usual step name a short one serves.
+TEST_F(Folders, LetterCaseOfAFolderChangesNearThePathLimit) {
+  const std::string parent(254 - At("").size(), 'p');  // the folder's path has 259 characters
+  Dir(parent + "\\abcd");
+  Refresh("");
+  Rename(Node({parent, "abcd"}), "ABCD");
+  EXPECT_TRUE(Boxes().empty());
+  EXPECT_EQ(ListNames(At(parent)), Strings{"ABCD"});
+  EXPECT_EQ(Children(Node({parent})), Strings{"ABCD"});
+}
+
 TEST_F(Folders, PagesOfARenamedFolderAreSavedUnderItsNewName) {
   Dir("A\\B");
   Page("A\\B\\p.tav");

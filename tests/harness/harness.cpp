@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "app/command_status.h"
 #include "app/platform_seam.h"
 #include "editing/editing.h"
 #include "pages/pages.h"

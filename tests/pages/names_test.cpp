@@ -57,41 +57,6 @@ TEST(PageNames, OnlyNamesEndingInTavArePages) {
   for (const auto &c : cases) EXPECT_EQ(IsPageFileName(c.name), c.page) << c.name;
 }
 
-TEST(PageNames, CaseIsFoldedForAsciiLettersOnly) {
-  EXPECT_TRUE(NamesEqualIgnoringAsciiCase("Plan", "pLAN"));
-  EXPECT_TRUE(NamesEqualIgnoringAsciiCase("", ""));
-  EXPECT_FALSE(NamesEqualIgnoringAsciiCase("Plan", "Plans"));
-  EXPECT_FALSE(NamesEqualIgnoringAsciiCase("Plans", "Plan"));
-  // Byte pairs 32 apart that are not ASCII letters stay different.
-  EXPECT_FALSE(NamesEqualIgnoringAsciiCase("a@b", "A`B"));
-  EXPECT_FALSE(NamesEqualIgnoringAsciiCase("[", "{"));
-  EXPECT_FALSE(NamesEqualIgnoringAsciiCase("\xC4pfel", "\xE4pfel"));  // A and a with diaeresis
-  EXPECT_TRUE(NamesEqualIgnoringAsciiCase("\xC4pfel", "\xC4PFEL"));
-}
-
-TEST(PageNames, FolderPathsCompareWithoutCaseAndTrailingBackslash) {
-  EXPECT_TRUE(FolderPathsEqual("C:\\Notes\\Ideas", "c:\\notes\\ideas"));
-  EXPECT_TRUE(FolderPathsEqual("C:\\Notes\\", "C:\\Notes"));
-  EXPECT_TRUE(FolderPathsEqual("C:\\", "c:\\"));
-  EXPECT_FALSE(FolderPathsEqual("C:\\Notes", "C:\\Notes2"));
-  EXPECT_FALSE(FolderPathsEqual("C:\\Notes\\A", "C:\\Notes"));
-}
-
-TEST(PageNames, JoinPutsOneBackslashAndRefusesTooLongPaths) {
-  char out[PATH_BUFFER_SIZE];
-  ASSERT_TRUE(JoinFolderAndName("C:\\Notes", "a.tav", out));
-  EXPECT_STREQ(out, "C:\\Notes\\a.tav");
-  ASSERT_TRUE(JoinFolderAndName("C:\\", "a.tav", out));
-  EXPECT_STREQ(out, "C:\\a.tav");
-  std::string folder = "C:\\" + std::string(246, 'f');
-  ASSERT_TRUE(JoinFolderAndName(folder.c_str(), "12345.tav", out));  // 259 characters
-  EXPECT_EQ(strlen(out), 259u);
-  SetLastError(0xdeadbeef);
-  EXPECT_FALSE(JoinFolderAndName(folder.c_str(), "123456.tav", out));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE));
-  EXPECT_STREQ(out, "");
-}
-
 TEST(PageNames, StepWrapsAtBothEnds) {
   const struct {
     int selected, delta, count, target;

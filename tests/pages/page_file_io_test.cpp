@@ -264,38 +264,4 @@ TEST(WritePageFile, SavesInAFolderNearThePathLimit) {
   EXPECT_EQ(ListNames(folder), (std::vector<std::string>{"p.tav", "page.tav"}));
 }
 
-// A save killed before it replaced its page leaves its temporary file; the
-// next listing of the folder removes it, and nothing else. In a folder too
-// deep for the usual name the save uses a name of four characters.
-TEST(RemoveLeftoverTemporaryFiles, RemovesOnlyTheSavesOwnFilesNoOneHolds) {
-  TempDir folder;
-  const char *names[] = {"~tav1A2B.tmp", "~tavBEEF.tmp", "~tav1A2B5.tmp", "~tavXYZW.tmp",
-                         "~1A2", "~notes.tmp", "tav1A2B.tmp"};
-  for (const char *name : names) ASSERT_TRUE(WriteBytes(folder / name, name));
-  HANDLE held = CreateFileA((folder / "~tavBEEF.tmp").c_str(), GENERIC_WRITE, 0, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(held, INVALID_HANDLE_VALUE);
-  // A rename killed halfway leaves the page itself under such a name.
-  char renamed[PATH_BUFFER_SIZE];
-  ASSERT_TRUE(CreateRenameStepFile(folder.path().c_str(), renamed));
-  RemoveLeftoverTemporaryFiles(folder.path().c_str());
-  CloseHandle(held);
-  EXPECT_TRUE(harness::FileExists(renamed));
-  ASSERT_TRUE(DeleteFileA(renamed));
-  EXPECT_EQ(ListNames(folder.path()),
-            (std::vector<std::string>{"tav1A2B.tmp", "~1A2", "~notes.tmp", "~tav1A2B5.tmp",
-                                      "~tavBEEF.tmp", "~tavXYZW.tmp"}));
-
-  std::string deep = folder.path() + "\\";
-  deep += std::string(247 - deep.size(), 'd');
-  ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr));
-  ASSERT_TRUE(WriteBytes(deep + "\\~1A2", "left over"));
-  ASSERT_TRUE(WriteBytes(deep + "\\~1a2b", "the user's"));
-  ASSERT_TRUE(CreateRenameStepFile(deep.c_str(), renamed));
-  RemoveLeftoverTemporaryFiles(deep.c_str());
-  EXPECT_TRUE(harness::FileExists(renamed));
-  ASSERT_TRUE(DeleteFileA(renamed));
-  EXPECT_EQ(ListNames(deep), std::vector<std::string>{"~1a2b"});
-}
-
 }  // namespace

@@ -1,0 +1,306 @@
+// Paths and names: the one place for the rules the folder tree and the pages
+// share about joining, comparing and placing paths, and about the files the
+// program writes beside a page.
+#include "app/paths.h"
+
+#include <stdio.h>
+#include <string.h>
+
+/* ---- joining ---- */
+
+/* Both separators count: a work folder may come with either. */
+bool IsPathSeparator(char c) { return c == '\\' || c == '/'; }
+
+/* The trail byte of a double-byte character may have the value of a
+   backslash, so the last character is found by stepping back through the
+   code page. */
+bool EndsWithSeparator(const char *path) {
+  size_t length = strlen(path);
+  if (length == 0) return false;
+  const char *last = CharPrevA(path, path + length);
+  return IsPathSeparator(*last);
+}
+
+// How a folder and a name join: no backslash after a separator, none when
+// the folder is empty, and the name's own leading backslashes passed over
+// after a folder. Unlike PathAppendA nothing is canonicalized: "a." or "..."
+// stay as the directory listing gave them.
+struct JoinPlan {
+  const char *name;
+  bool separator;
+  size_t length;
+};
+
+static JoinPlan PlanJoin(const char *folder, const char *name) {
+  size_t folderLength = strlen(folder);
+  bool separator = false;
+  if (folderLength > 0) {
+    while (*name == '\\') ++name;
+    separator = !EndsWithSeparator(folder);
+  }
+  return JoinPlan{name, separator, folderLength + (separator ? 1 : 0) + strlen(name)};
+}
+
+bool JoinPath(const char *folder, const char *name, char *out) {
+  JoinPlan plan = PlanJoin(folder, name);
+  if (plan.length >= PATH_BUFFER_SIZE) {
+    out[0] = '\0';
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return false;
+  }
+  size_t at = strlen(folder);
+  memmove(out, folder, at);
+  if (plan.separator) out[at++] = '\\';
+  memcpy(out + at, plan.name, strlen(plan.name) + 1);
+  return true;
+}
+
+bool JoinPath(char *path, const char *name) {
+  if (PlanJoin(path, name).length >= PATH_BUFFER_SIZE) return false;
+  return JoinPath(path, name, path);
+}
+
+void JoinPathForMessage(const char *folder, const char *name, char *out, size_t capacity) {
+  snprintf(out, capacity, "%s%s%s", folder, EndsWithSeparator(folder) ? "" : "\\", name);
+}
+
+/* ---- comparing ---- */
+
+static char FoldAsciiCase(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
+
+/* Copies the first length bytes of a text into a PATH_BUFFER_SIZE buffer with
+   letters made upper case the way the code page does it; false when they do
+   not fit. */
+static bool UpperCaseCopy(const char *text, size_t length, char *out) {
+  if (length >= PATH_BUFFER_SIZE) return false;
+  memcpy(out, text, length);
+  out[length] = '\0';
+  CharUpperBuffA(out, static_cast<DWORD>(length));
+  return true;
+}
+
+enum LetterCase { ASCII_LETTERS, CODE_PAGE_LETTERS };
+
+/* Whether the first length bytes of a and b are the same but for the letter
+   case the rule folds. b has at least length bytes; a may be shorter. */
+static bool SameIgnoringCase(const char *a, const char *b, size_t length, LetterCase letters) {
+  if (letters == ASCII_LETTERS) {
+    for (size_t i = 0; i < length; ++i)
+      if (FoldAsciiCase(a[i]) != FoldAsciiCase(b[i])) return false;  // stops at a's end
+    return true;
+  }
+  char upperA[PATH_BUFFER_SIZE];
+  char upperB[PATH_BUFFER_SIZE];
+  return strlen(a) >= length && UpperCaseCopy(a, length, upperA) &&
+         UpperCaseCopy(b, length, upperB) && memcmp(upperA, upperB, length) == 0;
+}
+
+bool NamesEqualIgnoringAsciiCase(const char *a, const char *b) {
+  size_t length = strlen(b);
+  return strlen(a) == length && SameIgnoringCase(a, b, length, ASCII_LETTERS);
+}
+
+bool NamesDifferOnlyInCase(const char *a, const char *b) {
+  size_t length = strlen(a);
+  return strcmp(a, b) != 0 && strlen(b) == length &&
+         SameIgnoringCase(a, b, length, CODE_PAGE_LETTERS);
+}
+
+// A path's length without one trailing separator, unless it is one alone.
+static size_t LengthWithoutTrailingSeparator(const char *path) {
+  size_t length = strlen(path);
+  return (length > 1 && EndsWithSeparator(path)) ? length - 1 : length;
+}
+
+bool FolderPathsEqual(const char *a, const char *b) {
+  size_t length = LengthWithoutTrailingSeparator(a);
+  return LengthWithoutTrailingSeparator(b) == length &&
+         SameIgnoringCase(a, b, length, ASCII_LETTERS);
+}
+
+bool PathIsAtOrBelow(const char *path, const char *folder) {
+  size_t length = strlen(folder);
+  if (length == 0 || !SameIgnoringCase(path, folder, length, ASCII_LETTERS)) return false;
+  return path[length] == '\0' || path[length] == '\\';
+}
+
+/* The folder may end with separators (the root of a drive) or not; the path
+   leaves it at a separator of either kind, so "D:\Notes2" is not below
+   "D:\Notes". */
+bool PathBelowFolder(const char *path, const char *folder, const char **remainder) {
+  *remainder = nullptr;
+  size_t length = strlen(folder);
+  while (length > 0) {
+    const char *last = CharPrevA(folder, folder + length);
+    if (!IsPathSeparator(*last)) break;
+    length = static_cast<size_t>(last - folder);
+  }
+  if (folder[0] == '\0' || !SameIgnoringCase(path, folder, length, CODE_PAGE_LETTERS))
+    return false;
+  const char *rest = path + length;
+  if (!IsPathSeparator(*rest)) return false;
+  ++rest;
+  if (*rest == '\0') return false;
+  *remainder = rest;
+  return true;
+}
+
+/* ---- files beside a page ---- */
+
+bool IsMissingFileError(DWORD error) {
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+void DeleteFileKeepingError(const char *path) {
+  DWORD error = GetLastError();
+  DeleteFileA(path);
+  SetLastError(error);
+}
+
+// Names of the files written beside a page: the usual one, and a short one
+// for folders too deep for it.
+static const char TemporaryNameFormat[] = "~tav%04lX.tmp";
+static const char ShortTemporaryNameFormat[] = "~%03lX";
+enum { TEMPORARY_NAME_LENGTH = 12, SHORT_TEMPORARY_NAME_LENGTH = 4 };
+// Something on its way to a new name rests under these; they are never
+// taken for leftovers.
+static const char RenameStepNameFormat[] = "~tav%04lX.ren";
+static const char ShortRenameStepNameFormat[] = "~R%02lX";
+
+// Whether a temporary file in folder gets the usual name or the short one.
+static bool UsualTemporaryNameFits(const char *folder) {
+  char probe[PATH_BUFFER_SIZE];
+  return JoinPath(folder, "~tav0000.tmp", probe);
+}
+
+/* A new, empty file with a name of its own in a page's folder, for writing
+   beside a page. GetTempFileNameA is not used: it refuses folders of more
+   than 246 characters, and under Wine leaves such a name unterminated, while
+   pages live in folders of up to 259. Where the usual name would not fit, a
+   four-character one does, since every page file name has at least four. */
+static bool CreateFileNamedLike(const char *folder, const char *format, const char *shortFormat,
+                                DWORD shortMask, char *out) {
+  DWORD seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
+  DWORD error = ERROR_FILE_EXISTS;
+  bool usual = UsualTemporaryNameFits(folder);
+  for (DWORD attempt = 0; attempt < 256; ++attempt) {
+    DWORD number = (seed + attempt * 7919u) & 0xFFFF;
+    char name[16];
+    if (usual)
+      snprintf(name, sizeof name, format, static_cast<unsigned long>(number));
+    else
+      snprintf(name, sizeof name, shortFormat, static_cast<unsigned long>(number & shortMask));
+    if (!JoinPath(folder, name, out)) return false;
+    HANDLE file = CreateFileA(out, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+      CloseHandle(file);
+      return true;
+    }
+    error = GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
+  }
+  out[0] = '\0';
+  SetLastError(error);
+  return false;
+}
+
+bool CreateTemporaryFile(const char *folder, char *out) {
+  return CreateFileNamedLike(folder, TemporaryNameFormat, ShortTemporaryNameFormat, 0xFFF, out);
+}
+
+bool CreateRenameStepFile(const char *folder, char *out) {
+  return CreateFileNamedLike(folder, RenameStepNameFormat, ShortRenameStepNameFormat, 0xFF, out);
+}
+
+static bool IsUpperHexDigits(const char *text, size_t count) {
+  for (size_t i = 0; i < count; ++i)
+    if (!((text[i] >= '0' && text[i] <= '9') || (text[i] >= 'A' && text[i] <= 'F'))) return false;
+  return true;
+}
+
+// Only a name CreateTemporaryFile would give in this folder, letter for
+// letter: the user's own "~" files are left alone.
+static bool IsOwnTemporaryName(const char *name, bool usual) {
+  size_t length = strlen(name);
+  if (usual)
+    return length == TEMPORARY_NAME_LENGTH && strncmp(name, "~tav", 4) == 0 &&
+           IsUpperHexDigits(name + 4, 4) && strcmp(name + 8, ".tmp") == 0;
+  return length == SHORT_TEMPORARY_NAME_LENGTH && name[0] == '~' && IsUpperHexDigits(name + 1, 3);
+}
+
+/* A save killed between writing its temporary file and moving it over the
+   page leaves the file behind; the page itself is whole. A leftover is
+   opened without sharing and deleted as it is closed, so a file that any
+   process still holds (a save running elsewhere) stays. */
+void RemoveLeftoverTemporaryFiles(const char *folder) {
+  char pattern[PATH_BUFFER_SIZE];
+  if (folder[0] == '\0' || !JoinPath(folder, "~*", pattern)) return;
+  bool usual = UsualTemporaryNameFits(folder);
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA(pattern, &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    if (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) continue;
+    if (!IsOwnTemporaryName(found.cFileName, usual)) continue;
+    char path[PATH_BUFFER_SIZE];
+    if (!JoinPath(folder, found.cFileName, path)) continue;
+    HANDLE file = CreateFileA(path, DELETE, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+}
+
+/* The short names have four characters, which fit wherever the page file
+   name does. */
+bool FreeNameBeside(const char *folder, const char *pageName, const char *label, char letter,
+                    char *name, char *path) {
+  for (int number = 1; number < 1000; ++number) {
+    int written = number == 1
+                      ? snprintf(name, PATH_BUFFER_SIZE, "%s (%s).txt", pageName, label)
+                      : snprintf(name, PATH_BUFFER_SIZE, "%s (%s %d).txt", pageName, label, number);
+    if (written < 0 || written >= PATH_BUFFER_SIZE || !JoinPath(folder, name, path)) {
+      snprintf(name, PATH_BUFFER_SIZE, "%c%03d", letter, number);
+      if (!JoinPath(folder, name, path)) return false;
+    }
+    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES && IsMissingFileError(GetLastError()))
+      return true;
+  }
+  SetLastError(ERROR_FILE_EXISTS);
+  return false;
+}
+
+static bool IsFolder(const char *path) {
+  DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+/* Moves from onto the rename step file at step. A file takes the step
+   file's place; a folder cannot, so the step file makes way for it first. */
+static bool MoveOntoStep(const char *from, const char *step) {
+  if (IsFolder(from)) return DeleteFileA(step) && MoveFileA(from, step);
+  return MoveFileExA(from, step, MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+/* Wine answers a move that changes only the letter case with success but
+   leaves the name as it was, so such a rename goes by way of a step name in
+   the same folder (the current one when folder is empty). When the second
+   move fails, the first is undone. */
+bool RenameInFolder(const char *folder, const char *from, const char *to) {
+  if (strcmp(from, to) == 0) return true;
+  if (!NamesDifferOnlyInCase(from, to)) return MoveFileA(from, to) != 0;
+  char step[PATH_BUFFER_SIZE];
+  if (!CreateRenameStepFile(folder[0] != '\0' ? folder : ".", step)) return false;
+  if (!MoveOntoStep(from, step)) {
+    DeleteFileKeepingError(step);
+    return false;
+  }
+  if (MoveFileA(step, to)) return true;
+  DWORD error = GetLastError();
+  MoveFileA(step, from);
+  SetLastError(error);
+  return false;
+}

@@ -1,0 +1,70 @@
+// Paths and names, window-free, for the folder tree and the pages alike:
+// joining a folder and a name, comparing names and paths, where one path lies
+// in another, and the files the program writes beside a page or a folder.
+#ifndef TAV_PATHS_H
+#define TAV_PATHS_H
+
+#include <windows.h>
+
+#include <stddef.h>
+
+// Paths and names: 259 characters and the terminator.
+enum { PATH_BUFFER_SIZE = 260 };
+
+/* ---- joining ---- */
+bool IsPathSeparator(char c);             // "\" or "/"
+bool EndsWithSeparator(const char *path);  // steps back by characters, not bytes
+// Joins a folder and a name into out (PATH_BUFFER_SIZE bytes) with exactly
+// one backslash between them; false, with out empty and the last error
+// ERROR_FILENAME_EXCED_RANGE, when the result would not fit.
+bool JoinPath(const char *folder, const char *name, char *out);
+// The same in place: appends name to path, which stays as it was when the
+// result would not fit.
+bool JoinPath(char *path, const char *name);
+// The joined path for a message, into a buffer of any size: it may be longer
+// than any path can be.
+void JoinPathForMessage(const char *folder, const char *name, char *out, size_t capacity);
+
+/* ---- comparing ---- */
+// Only the ASCII letters are folded; other bytes compare as they are.
+bool NamesEqualIgnoringAsciiCase(const char *a, const char *b);
+// Two spellings of one name on a file system that ignores letter case, the
+// letters folded as the ANSI code page folds them; false for the same bytes.
+bool NamesDifferOnlyInCase(const char *a, const char *b);
+// Absolute folder paths that differ only in ASCII letter case or in one
+// trailing separator.
+bool FolderPathsEqual(const char *a, const char *b);
+// Whether path names folder or lies below it, ASCII letter case ignored; the
+// folder's path has no trailing separator.
+bool PathIsAtOrBelow(const char *path, const char *folder);
+// The part of path below folder: what follows the folder's path and one
+// separator, letter case ignored as the code page folds it. False when path
+// lies outside the folder or nothing follows it.
+bool PathBelowFolder(const char *path, const char *folder, const char **remainder);
+
+/* ---- files beside a page ---- */
+bool IsMissingFileError(DWORD error);
+// Deletes a file written beside a page once a later step failed, leaving the
+// last error as that failure set it.
+void DeleteFileKeepingError(const char *path);
+// Makes a new, empty file with a free name in folder (for writing beside a
+// page) and gives its path in out, PATH_BUFFER_SIZE bytes.
+bool CreateTemporaryFile(const char *folder, char *out);
+// The same for something halfway through a rename: such a file is never
+// removed as a leftover.
+bool CreateRenameStepFile(const char *folder, char *out);
+// Deletes the temporary files a save left in folder when it was killed before
+// it could replace the page: only names CreateTemporaryFile makes, and only
+// files no process holds open.
+void RemoveLeftoverTemporaryFiles(const char *folder);
+// A name in folder that nothing has yet, for a text kept beside a page:
+// "<pageName> (<label>).txt", then "<pageName> (<label> 2).txt" and on, or
+// in a folder too deep for those "<letter>001" and on. Name and path are
+// PATH_BUFFER_SIZE buffers.
+bool FreeNameBeside(const char *folder, const char *pageName, const char *label, char letter,
+                    char *name, char *path);
+// Renames the file or folder at the path from to the path to, both in
+// folder; a change of letter case alone goes by way of a rename step name.
+bool RenameInFolder(const char *folder, const char *from, const char *to);
+
+#endif

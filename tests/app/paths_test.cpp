@@ -1,0 +1,186 @@
+// Paths and names, without windows: joining, comparing, where one path lies
+// in another, and the files written beside a page.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/paths.h"
+#include "harness/harness.h"
+
+namespace {
+
+using harness::ListNames;
+using harness::TempDir;
+using harness::WriteBytes;
+
+TEST(PathNames, CaseIsFoldedForAsciiLettersOnly) {
+  EXPECT_TRUE(NamesEqualIgnoringAsciiCase("Plan", "pLAN"));
+  EXPECT_TRUE(NamesEqualIgnoringAsciiCase("", ""));
+  EXPECT_FALSE(NamesEqualIgnoringAsciiCase("Plan", "Plans"));
+  EXPECT_FALSE(NamesEqualIgnoringAsciiCase("Plans", "Plan"));
+  // Byte pairs 32 apart that are not ASCII letters stay different.
+  EXPECT_FALSE(NamesEqualIgnoringAsciiCase("a@b", "A`B"));
+  EXPECT_FALSE(NamesEqualIgnoringAsciiCase("[", "{"));
+  EXPECT_FALSE(NamesEqualIgnoringAsciiCase("\xC4pfel", "\xE4pfel"));  // A and a with diaeresis
+  EXPECT_TRUE(NamesEqualIgnoringAsciiCase("\xC4pfel", "\xC4PFEL"));
+}
+
+TEST(PathNames, FolderPathsCompareWithoutCaseAndTrailingBackslash) {
+  EXPECT_TRUE(FolderPathsEqual("C:\\Notes\\Ideas", "c:\\notes\\ideas"));
+  EXPECT_TRUE(FolderPathsEqual("C:\\Notes\\", "C:\\Notes"));
+  EXPECT_TRUE(FolderPathsEqual("C:\\", "c:\\"));
+  EXPECT_FALSE(FolderPathsEqual("C:\\Notes", "C:\\Notes2"));
+  EXPECT_FALSE(FolderPathsEqual("C:\\Notes\\A", "C:\\Notes"));
+}
+
+TEST(JoinPath, PutsOneBackslashAndRefusesTooLongPaths) {
+  char out[PATH_BUFFER_SIZE];
+  ASSERT_TRUE(JoinPath("C:\\Notes", "a.tav", out));
+  EXPECT_STREQ(out, "C:\\Notes\\a.tav");
+  ASSERT_TRUE(JoinPath("C:\\", "a.tav", out));
+  EXPECT_STREQ(out, "C:\\a.tav");
+  std::string folder = "C:\\" + std::string(246, 'f');
+  ASSERT_TRUE(JoinPath(folder.c_str(), "12345.tav", out));  // 259 characters
+  EXPECT_EQ(strlen(out), 259u);
+  SetLastError(0xdeadbeef);
+  EXPECT_FALSE(JoinPath(folder.c_str(), "123456.tav", out));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE));
+  EXPECT_STREQ(out, "");
+}
+
+// The file system ignores letter case beyond ASCII too: a rename that only
+// changes "\xe9" to "\xc9" must take the two steps a case change needs.
+TEST(PathNames, DifferOnlyInCaseFoldsAsTheCodePageDoes) {
+  const struct {
+    const char *a, *b;
+    bool differOnlyInCase;
+  } cases[] = {
+      {"Plan", "PLAN", true},          {"Caf\xe9", "CAF\xc9", true}, {"Plan", "Plan", false},
+      {"Plan", "Plans", false},        {"a@b", "A`B", false},        {"", "", false},
+      {"D:\\A\\x", "D:\\a\\X", true},
+  };
+  for (const auto &c : cases)
+    EXPECT_EQ(NamesDifferOnlyInCase(c.a, c.b), c.differOnlyInCase) << c.a << " / " << c.b;
+}
+
+// What a folder rename carries along: the folder itself and what lies below
+// it, with ASCII letter case ignored, and nothing beside it.
+TEST(PathNames, AtOrBelowAFolderMeansItOrBelowItsSeparator) {
+  const struct {
+    const char *path;
+    bool atOrBelow;
+  } cases[] = {
+      {"D:\\Notes\\A", true},    {"d:\\notes\\a\\Plan.tav", true}, {"D:\\Notes\\A\\", true},
+      {"D:\\Notes\\A2", false},  {"D:\\Notes\\A.tav", false},     {"D:\\Notes", false},
+      {"", false},
+  };
+  for (const auto &c : cases)
+    EXPECT_EQ(PathIsAtOrBelow(c.path, "D:\\Notes\\A"), c.atOrBelow) << c.path;
+  EXPECT_FALSE(PathIsAtOrBelow("D:\\Caf\xc9", "D:\\Caf\xe9")) << "only ASCII letters fold";
+  EXPECT_FALSE(PathIsAtOrBelow("D:\\Notes", "")) << "an empty folder holds nothing";
+}
+
+struct JoinCase {
+  const char *label;
+  std::string path;
+  std::string name;
+  bool fits;
+  std::string expected;
+};
+
+TEST(JoinPath, InPlaceJoinsWithExactlyOneBackslashAndRefusesWhatDoesNotFit) {
+  const std::string base250 = "D:\\" + std::string(247, 'p');  // 250 characters
+  const JoinCase cases[] = {
+      {"nested", "D:\\Notes\\Projects", "Ideas", true, "D:\\Notes\\Projects\\Ideas"},
+      {"drive root", "D:\\", "Projects", true, "D:\\Projects"},
+      {"empty path takes the name", "", "D:\\Notes", true, "D:\\Notes"},
+      {"trailing dots kept", "D:\\Notes", "...", true, "D:\\Notes\\..."},
+      {"leading backslash of the name", "D:\\Notes", "\\Ideas", true, "D:\\Notes\\Ideas"},
+      {"exactly 259", base250, std::string(8, 'n'), true, base250 + "\\" + std::string(8, 'n')},
+      {"260 refused", base250, std::string(9, 'n'), false, base250},
+      {"long name alone", "", std::string(259, 'n'), true, std::string(259, 'n')},
+      {"name too long alone", "", std::string(260, 'n'), false, ""},
+  };
+  for (const JoinCase &c : cases) {
+    SCOPED_TRACE(c.label);
+    char buffer[PATH_BUFFER_SIZE + 16];
+    memset(buffer, 0xcc, sizeof buffer);
+    strcpy(buffer, c.path.c_str());
+    EXPECT_EQ(JoinPath(buffer, c.name.c_str()), c.fits);
+    EXPECT_EQ(std::string(buffer), c.expected);
+    EXPECT_EQ(static_cast<unsigned char>(buffer[PATH_BUFFER_SIZE]), 0xcc)
+        << "wrote past the buffer";
+  }
+}
+
+struct RemainderCase {
+  const char *label;
+  const char *workFolder;
+  const char *path;
+  const char *remainder;  // null: not below the work folder
+};
+
+TEST(PathBelowFolder, TakesWhatFollowsTheFolderAndOneSeparator) {
+  const RemainderCase cases[] = {
+      {"nested", "D:\\Notes", "D:\\Notes\\Projects\\Ideas\\Plan.tav", "Projects\\Ideas\\Plan.tav"},
+      {"page in the work folder", "D:\\Notes", "D:\\Notes\\Plan.tav", "Plan.tav"},
+      {"letter case", "D:\\Notes", "d:\\NOTES\\Plan.tav", "Plan.tav"},
+      {"accented letter case", "D:\\Caf\xe9", "D:\\CAF\xc9\\Plan.tav", "Plan.tav"},
+      {"sibling with a longer name", "D:\\Notes", "D:\\Notes2\\Plan.tav", nullptr},
+      {"other folder", "D:\\Notes", "E:\\Notes\\Plan.tav", nullptr},
+      {"the work folder itself", "D:\\Notes", "D:\\Notes", nullptr},
+      {"nothing after the separator", "D:\\Notes", "D:\\Notes\\", nullptr},
+      {"empty path", "D:\\Notes", "", nullptr},
+      {"drive root, page at the top", "D:\\", "D:\\Plan.tav", "Plan.tav"},
+      {"drive root, nested", "D:\\", "D:\\Projects\\Plan.tav", "Projects\\Plan.tav"},
+      {"drive root, other drive", "D:\\", "E:\\Plan.tav", nullptr},
+      {"work folder with a trailing separator", "D:\\Notes\\", "D:\\Notes\\Plan.tav", "Plan.tav"},
+      {"no work folder", "", "D:\\Notes\\Plan.tav", nullptr},
+  };
+  for (const RemainderCase &c : cases) {
+    SCOPED_TRACE(c.label);
+    const char *remainder = "untouched";
+    bool below = PathBelowFolder(c.path, c.workFolder, &remainder);
+    EXPECT_EQ(below, c.remainder != nullptr);
+    if (c.remainder != nullptr && below) {
+      EXPECT_STREQ(remainder, c.remainder);
+    }
+  }
+}
+
+// A save killed before it replaced its page leaves its temporary file; the
+// next listing of the folder removes it, and nothing else. In a folder too
+// deep for the usual name the save uses a name of four characters.
+TEST(RemoveLeftoverTemporaryFiles, RemovesOnlyTheSavesOwnFilesNoOneHolds) {
+  TempDir folder;
+  const char *names[] = {"~tav1A2B.tmp", "~tavBEEF.tmp", "~tav1A2B5.tmp", "~tavXYZW.tmp",
+                         "~1A2", "~notes.tmp", "tav1A2B.tmp"};
+  for (const char *name : names) ASSERT_TRUE(WriteBytes(folder / name, name));
+  HANDLE held = CreateFileA((folder / "~tavBEEF.tmp").c_str(), GENERIC_WRITE, 0, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  // A rename killed halfway leaves the page itself under such a name.
+  char renamed[PATH_BUFFER_SIZE];
+  ASSERT_TRUE(CreateRenameStepFile(folder.path().c_str(), renamed));
+  RemoveLeftoverTemporaryFiles(folder.path().c_str());
+  CloseHandle(held);
+  EXPECT_TRUE(harness::FileExists(renamed));
+  ASSERT_TRUE(DeleteFileA(renamed));
+  EXPECT_EQ(ListNames(folder.path()),
+            (std::vector<std::string>{"tav1A2B.tmp", "~1A2", "~notes.tmp", "~tav1A2B5.tmp",
+                                      "~tavBEEF.tmp", "~tavXYZW.tmp"}));
+
+  std::string deep = folder.path() + "\\";
+  deep += std::string(247 - deep.size(), 'd');
+  ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr));
+  ASSERT_TRUE(WriteBytes(deep + "\\~1A2", "left over"));
+  ASSERT_TRUE(WriteBytes(deep + "\\~1a2b", "the user's"));
+  ASSERT_TRUE(CreateRenameStepFile(deep.c_str(), renamed));
+  RemoveLeftoverTemporaryFiles(deep.c_str());
+  EXPECT_TRUE(harness::FileExists(renamed));
+  ASSERT_TRUE(DeleteFileA(renamed));
+  EXPECT_EQ(ListNames(deep), std::vector<std::string>{"~1a2b"});
+}
+
+}  // namespace

@@ -134,6 +134,7 @@ BYTE ApplyStatusToButtonState(BYTE state, CMyUpdateUI *status);
 /* editor_control.cpp */
 HWND CreateEditorWindow(HWND parent, const RECT &place);
 HWND ReplaceEditorWindow();     // a fresh, empty editor in the old one's place
+HWND ReplaceTabStrip();         // a fresh tab strip without tabs in the old one's place
 bool EditorIsModified();
 void EditorSetModified(bool modified);
 bool TreeHasParent(HTREEITEM item);

@@ -1,4 +1,4 @@
-// The folder tree against its floor, with notebooks of 1,010, 4,040 and
+// The folder tree against its floor, with a notebook of 1,010, 4,040 and
 // 10,100 folders (10, 40 and 100 folders of 100 subfolders each):
 // - the program's start (its main window made and shown, the tree filled and
 //   the root's pages listed), against an empty notebook's start plus the
@@ -115,11 +115,12 @@ bool MakeFolders(const std::string &base, int count, const char *pattern) {
   return true;
 }
 
-// 'tops' folders of 100 subfolders each.
-bool MakeNotebook(const std::string &work, int tops) {
-  for (int i = 0; i < tops; ++i) {
+// Grows a notebook to 'tops' folders of 100 subfolders each; the folders
+// are named in an order unlike the sorted one.
+bool GrowNotebook(const std::string &work, int from, int tops) {
+  for (int i = from; i < tops; ++i) {
     char name[32];
-    snprintf(name, sizeof name, "\\Top %03d", (i * 37) % tops);
+    snprintf(name, sizeof name, "\\Top %03d", (i * 37) % 100);
     if (!CreateDirectoryA((work + name).c_str(), nullptr) ||
         !MakeFolders(work + name, 100, "sub-%02d"))
       return false;
@@ -175,36 +176,35 @@ void MeasureRefresh(const std::string &work, Runs *measured, Runs *floor) {
 
 void RunTreeBenchmarks() {
   harness::TempDir folders;
+  const std::string empty = folders / "empty";
+  const std::string work = folders / "notebook";
+  if (!CreateDirectoryA(empty.c_str(), nullptr) || !CreateDirectoryA(work.c_str(), nullptr)) {
+    fprintf(stderr, "tree benchmark: cannot make the folders\n");
+    return;
+  }
+  PrintFloorHeader(
+      "Folder tree (ms, 5 runs; floor = listing by full path + sort + appending in order,\n"
+      "for the start-up also an empty notebook's start, for Refresh also deleting the old nodes)");
+  // The same notebook grown from one size to the next.
   const struct {
     const char *label;
     int tops;
   } sizes[] = {{"1,010", 10}, {"4,040", 40}, {"10,100", 100}};
-  const std::string empty = folders / "empty";
-  bool made = CreateDirectoryA(empty.c_str(), nullptr);
-  for (const auto &size : sizes) {
-    const std::string work = folders / size.label;
-    made = made && CreateDirectoryA(work.c_str(), nullptr) && MakeNotebook(work, size.tops);
-  }
-  if (!made) {
-    fprintf(stderr, "tree benchmark: cannot make the folders\n");
-    return;
-  }
-
-  PrintFloorHeader(
-      "Folder tree (ms, 5 runs; floor = listing by full path + sort + appending in order,\n"
-      "for the start-up also an empty notebook's start, for Refresh also deleting the old nodes)");
-  for (const auto &size : sizes) {
-    Runs measured, floor;
-    MeasureStart(folders / size.label, empty, &measured, &floor);
-    char what[64];
-    snprintf(what, sizeof what, "start-up, %s folders", size.label);
-    PrintFloorRow(what, measured, floor, "empty start + nodes");
-  }
+  int made = 0;
   std::vector<double> perFolder;
   for (const auto &size : sizes) {
+    if (!GrowNotebook(work, made, size.tops)) {
+      fprintf(stderr, "tree benchmark: cannot make the folders\n");
+      return;
+    }
+    made = size.tops;
     Runs measured, floor;
-    MeasureRefresh(folders / size.label, &measured, &floor);
     char what[64];
+    MeasureStart(work, empty, &measured, &floor);
+    snprintf(what, sizeof what, "start-up, %s folders", size.label);
+    PrintFloorRow(what, measured, floor, "empty start + nodes");
+    measured = floor = Runs();
+    MeasureRefresh(work, &measured, &floor);
     snprintf(what, sizeof what, "Refresh, %s folders", size.label);
     PrintFloorRow(what, measured, floor, "delete + nodes");
     perFolder.push_back(measured.Median() / (size.tops * 101));

@@ -17,13 +17,12 @@
 
 #include "app/ui_handles.h"
 #include "bench/bench.h"
-#include "harness/harness.h"
 #include "editing/editing.h"
+#include "harness/harness.h"
 #include "pages/pages.h"
 #include "tree/tree.h"
 
 namespace {
-
 
 // Lines of ordinary prose length, CR LF separated, up to the size asked.
 std::string PageText(size_t size) {

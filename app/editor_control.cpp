@@ -1,6 +1,6 @@
 // The editor, tree and tab strip as the program drives them: creating the
-// editor (and a fresh one in its place), its modified flag, the tree's
-// selected node.
+// editor (and a fresh one in its place), a fresh tab strip in the old one's
+// place, the editor's modified flag, the tree's selected node.
 #include "app/ui_handles.h"
 
 #include <richedit.h>
@@ -48,6 +48,33 @@ HWND ReplaceEditorWindow() {
   ApplyWordWrap();
   DestroyWindow(old);
   if (hadFocus) SetFocus(fresh);
+  return fresh;
+}
+
+/* Emptying a tab control of many tabs costs as much as filling it (Wine lays
+   the remaining tabs out again after each one it deletes); a new control
+   costs a few milliseconds. The new strip takes the old one's id, styles,
+   font, place, z-order and focus, and has no tabs. Null, with the old strip
+   left as it was, when no control can be made. */
+HWND ReplaceTabStrip() {
+  HWND old = Ui.tabs;
+  if (old == nullptr) return nullptr;
+  HWND parent = GetParent(old);
+  RECT place;
+  GetWindowRect(old, &place);
+  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT *>(&place), 2);
+  HWND fresh = CreateWindowExA(
+      static_cast<DWORD>(GetWindowLongA(old, GWL_EXSTYLE)), WC_TABCONTROLA, "",
+      static_cast<DWORD>(GetWindowLongA(old, GWL_STYLE)), place.left, place.top,
+      place.right - place.left, place.bottom - place.top, parent,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(GetDlgCtrlID(old))), AppInstance, nullptr);
+  if (fresh == nullptr) return nullptr;
+  SendMessageA(fresh, WM_SETFONT, static_cast<WPARAM>(SendMessageA(old, WM_GETFONT, 0, 0)), FALSE);
+  // Right below the old strip, which is where it stands once that is gone.
+  SetWindowPos(fresh, old, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  Ui.tabs = fresh;
+  if (GetFocus() == old) SetFocus(fresh);
+  DestroyWindow(old);
   return fresh;
 }
 

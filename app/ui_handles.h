@@ -102,6 +102,7 @@ int PermilleFromSplitterX(int x, int clientWidth);
 /* editor_control.cpp */
 HWND CreateEditorWindow(HWND parent, const RECT &place);
 HWND ReplaceEditorWindow();     // a fresh, empty editor in the old one's place
+HWND ReplaceTabStrip();         // a fresh tab strip without tabs in the old one's place
 bool EditorIsModified();
 void EditorSetModified(bool modified);
 bool TreeHasParent(HTREEITEM item);

@@ -5,7 +5,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "harness/harness.h"
 
@@ -13,6 +15,11 @@
 class BenchApp : public harness::AppTest {
  public:
   void Start() { SetUp(); }
+  // Starts on another work folder, as a settings file naming it would.
+  void StartIn(const std::string &work) {
+    harness::WriteBytes(scratch / "TAV.INI", "[Settings]\r\nWorkDir=" + work + "\r\n");
+    SetUp();
+  }
   void Stop() { TearDown(); }
   std::string Work() const { return notebook.path(); }
   void TestBody() override {}
@@ -26,6 +33,28 @@ inline double BenchSeconds() {
   QueryPerformanceCounter(&now);
   return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
+
+// The times of repeated runs of one thing, in seconds.
+class Runs {
+ public:
+  void Add(double seconds) { seconds_.push_back(seconds); }
+  double Min() const { return seconds_.empty() ? 0 : *std::min_element(seconds_.begin(), seconds_.end()); }
+  double Median() const {
+    if (seconds_.empty()) return 0;
+    std::vector<double> sorted = seconds_;
+    std::sort(sorted.begin(), sorted.end());
+    size_t middle = sorted.size() / 2;
+    return sorted.size() % 2 ? sorted[middle] : (sorted[middle - 1] + sorted[middle]) / 2;
+  }
+
+ private:
+  std::vector<double> seconds_;
+};
+
+// A table of measured times against their floors: min and median of the
+// runs in milliseconds, and the ratios of the mins and of the medians.
+void PrintFloorHeader(const char *title);
+void PrintFloorRow(const char *what, const Runs &measured, const Runs &floor, const char *floorIs);
 
 /* bench_tree.cpp */
 void RunTreeBenchmarks();

@@ -32,6 +32,19 @@ bool Wanted(const char *name, int argc, char **argv) {
 
 }  // namespace
 
+void PrintFloorHeader(const char *title) {
+  printf("\n%s\n", title);
+  printf("%-34s %9s %9s %9s %9s %7s %7s  %s\n", "case", "min", "median", "floor min", "median",
+         "ratio", "median", "floor is");
+}
+
+void PrintFloorRow(const char *what, const Runs &measured, const Runs &floor, const char *floorIs) {
+  printf("%-34s %9.1f %9.1f %9.1f %9.1f %6.2fx %6.2fx  %s\n", what, measured.Min() * 1000,
+         measured.Median() * 1000, floor.Min() * 1000, floor.Median() * 1000,
+         measured.Min() / floor.Min(), measured.Median() / floor.Median(), floorIs);
+  fflush(stdout);
+}
+
 int main(int argc, char **argv) {
   harness::TempDir runFolder;
   std::string settings = runFolder / "TAV.INI";

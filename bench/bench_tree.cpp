@@ -1,5 +1,12 @@
-// The folder tree's rebuild against its floor: listing the same directories
-// and appending the same labels, already sorted, to a fresh tree view.
+// The folder tree against its floor, with a notebook of 1,010, 4,040 and
+// 10,100 folders (10, 40 and 100 folders of 100 subfolders each):
+// - the program's start (its main window made and shown, the tree filled and
+//   the root's pages listed), against an empty notebook's start plus the
+//   least the platform needs for the same nodes: every folder listed by its
+//   full path, the names sorted as the tree orders them, and the nodes
+//   appended in that order to a fresh tree view like the program's;
+// - Refresh, against the same listing, sort and insertion plus deleting the
+//   old nodes of a tree view that holds as many.
 #include <stdio.h>
 #include <string.h>
 
@@ -14,25 +21,29 @@
 
 namespace {
 
+const int Repeats = 5;
 
 struct Folder {
   std::string name;
   std::vector<Folder> children;
 };
 
-// The floor's listing: what the rebuild must at least read from disk.
+// The floor's listing: one search per folder, by its full path; links are
+// not entered, as the program enters none.
 void ListFolder(const std::string &path, Folder *folder) {
-  if (!SetCurrentDirectoryA(path.c_str())) return;
   WIN32_FIND_DATAA entry;
-  HANDLE search = FindFirstFileA("*.*", &entry);
+  HANDLE search = FindFirstFileA((path + "\\*.*").c_str(), &entry);
   if (search == INVALID_HANDLE_VALUE) return;
+  std::vector<bool> links;
   do {
     if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
     if (strcmp(entry.cFileName, ".") == 0 || strcmp(entry.cFileName, "..") == 0) continue;
     folder->children.push_back(Folder{entry.cFileName, {}});
+    links.push_back((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0);
   } while (FindNextFileA(search, &entry));
   FindClose(search);
-  for (Folder &child : folder->children) ListFolder(path + "\\" + child.name, &child);
+  for (size_t i = 0; i < folder->children.size(); ++i)
+    if (!links[i]) ListFolder(path + "\\" + folder->children[i].name, &folder->children[i]);
 }
 
 void SortAll(Folder *folder) {
@@ -42,10 +53,10 @@ void SortAll(Folder *folder) {
   for (Folder &child : folder->children) SortAll(&child);
 }
 
-HTREEITEM Insert(HWND tree, HTREEITEM parent, const char *label, HTREEITEM after) {
+HTREEITEM Insert(HWND tree, HTREEITEM parent, const char *label) {
   TVINSERTSTRUCTA insert = {};
   insert.hParent = parent;
-  insert.hInsertAfter = after;
+  insert.hInsertAfter = TVI_LAST;
   insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
   insert.item.pszText = const_cast<char *>(label);
   insert.item.iImage = 1;
@@ -54,108 +65,153 @@ HTREEITEM Insert(HWND tree, HTREEITEM parent, const char *label, HTREEITEM after
       SendMessageA(tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
 }
 
-void InsertAll(HWND tree, HTREEITEM parent, const Folder &folder, HTREEITEM after) {
+void InsertAll(HWND tree, HTREEITEM parent, const Folder &folder) {
   for (const Folder &child : folder.children)
-    InsertAll(tree, Insert(tree, parent, child.name.c_str(), after), child, after);
+    InsertAll(tree, Insert(tree, parent, child.name.c_str()), child);
 }
 
-// A tree view like the program's, beside it, for the floor's insertions.
+// A tree view like the program's, in its place, with its images.
 HWND MakeFloorTree() {
-  return CreateWindowExA(
-      WS_EX_CLIENTEDGE, WC_TREEVIEWA, "",
-      WS_CHILD | WS_VISIBLE | TVS_HASBUTTONS | TVS_HASLINES | TVS_EDITLABELS | TVS_SHOWSELALWAYS, 0,
-      0, 200, 400, MainWindow, nullptr, AppInstance, nullptr);
-}
-
-struct Timing {
-  double refresh;
-  double listing;
-  double insertion;
-};
-
-double Best(const std::vector<double> &runs) { return *std::min_element(runs.begin(), runs.end()); }
-
-// Best of a few runs each, the rebuild and its floor measured alike.
-Timing Measure(const std::string &work, HTREEITEM *after, int runs) {
-  strcpy(WorkFolderPath, work.c_str());
-  SavedPagePath[0] = '\0';
-  std::vector<double> refresh, listing, insertion;
-  for (int run = 0; run < runs; ++run) {
-    double start = BenchSeconds();
-    RefreshTree();
-    refresh.push_back(BenchSeconds() - start);
-
-    Folder root{work, {}};
-    start = BenchSeconds();
-    ListFolder(work, &root);
-    listing.push_back(BenchSeconds() - start);
-
-    SortAll(&root);
-    HWND tree = MakeFloorTree();
-    start = BenchSeconds();
-    SendMessageA(tree, WM_SETREDRAW, FALSE, 0);
-    HTREEITEM top = Insert(tree, TVI_ROOT, root.name.c_str(), TVI_LAST);
-    InsertAll(tree, top, root, *after);
-    SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(top));
-    SendMessageA(tree, WM_SETREDRAW, TRUE, 0);
-    insertion.push_back(BenchSeconds() - start);
-    DestroyWindow(tree);
-    harness::PumpMessages();
+  RECT place = {0, 0, 200, 400};
+  if (Ui.tree != nullptr) {
+    GetWindowRect(Ui.tree, &place);
+    MapWindowPoints(nullptr, MainWindow, reinterpret_cast<POINT *>(&place), 2);
   }
-  return Timing{Best(refresh), Best(listing), Best(insertion)};
+  HWND tree = CreateWindowExA(WS_EX_CLIENTEDGE, WC_TREEVIEWA, nullptr,
+                              WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN |
+                                  TVS_HASBUTTONS | TVS_HASLINES | TVS_EDITLABELS |
+                                  TVS_SHOWSELALWAYS,
+                              place.left, place.top, place.right - place.left,
+                              place.bottom - place.top, MainWindow, nullptr, AppInstance, nullptr);
+  if (tree != nullptr && Ui.treeImageList != nullptr)
+    SendMessageA(tree, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(Ui.treeImageList));
+  return tree;
 }
 
+// The floor's nodes for one work folder: the old ones deleted (when the tree
+// holds any), every folder listed, sorted and appended. Seconds.
+double FillFloorTree(HWND tree, const std::string &work) {
+  double start = BenchSeconds();
+  SendMessageA(tree, WM_SETREDRAW, FALSE, 0);
+  SendMessageA(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+  Folder root{work, {}};
+  ListFolder(work, &root);
+  SortAll(&root);
+  HTREEITEM top = Insert(tree, TVI_ROOT, root.name.c_str());
+  InsertAll(tree, top, root);
+  SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(top));
+  SendMessageA(tree, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(tree, nullptr, TRUE);
+  return BenchSeconds() - start;
+}
+
+// Folders named in an order unlike the sorted one.
 bool MakeFolders(const std::string &base, int count, const char *pattern) {
   char name[64];
   for (int i = 0; i < count; ++i) {
-    snprintf(name, sizeof name, pattern, (i * 7919) % count);  // not made in sorted order
+    snprintf(name, sizeof name, pattern, (i * 7919) % count);
     if (!CreateDirectoryA((base + "\\" + name).c_str(), nullptr)) return false;
   }
   return true;
 }
 
-void PrintRow(const char *label, const Timing &t) {
-  double floor = t.listing + t.insertion;
-  printf("%-32s %10.1f %10.1f %10.1f %10.1f %7.2fx\n", label, t.refresh * 1000, t.listing * 1000,
-         t.insertion * 1000, floor * 1000, t.refresh / floor);
+// Grows a notebook to 'tops' folders of 100 subfolders each; the folders
+// are named in an order unlike the sorted one.
+bool GrowNotebook(const std::string &work, int from, int tops) {
+  for (int i = from; i < tops; ++i) {
+    char name[32];
+    snprintf(name, sizeof name, "\\Top %03d", (i * 37) % 100);
+    if (!CreateDirectoryA((work + name).c_str(), nullptr) ||
+        !MakeFolders(work + name, 100, "sub-%02d"))
+      return false;
+  }
+  return true;
+}
+
+// The program started on the notebook, against an empty notebook's start
+// plus the floor's nodes in a fresh tree view.
+void MeasureStart(const std::string &work, const std::string &empty, Runs *measured, Runs *floor) {
+  for (int run = 0; run < Repeats; ++run) {
+    {
+      BenchApp app;
+      double start = BenchSeconds();
+      app.StartIn(work);
+      measured->Add(BenchSeconds() - start);
+      app.Stop();
+    }
+    BenchApp app;
+    double start = BenchSeconds();
+    app.StartIn(empty);
+    double emptyStart = BenchSeconds() - start;
+    HWND tree = MakeFloorTree();
+    double nodes = FillFloorTree(tree, work);
+    harness::PumpMessages();
+    floor->Add(emptyStart + nodes);
+    DestroyWindow(tree);
+    app.Stop();
+  }
+}
+
+// Refresh of a tree that shows the notebook already, against the floor's
+// nodes replacing as many in a tree view of its own.
+void MeasureRefresh(const std::string &work, Runs *measured, Runs *floor) {
+  BenchApp app;
+  app.StartIn(work);
+  HWND tree = MakeFloorTree();
+  FillFloorTree(tree, work);
+  harness::PumpMessages();
+  for (int run = 0; run < Repeats; ++run) {
+    double start = BenchSeconds();
+    RefreshTree();
+    measured->Add(BenchSeconds() - start);
+    harness::PumpMessages();
+    floor->Add(FillFloorTree(tree, work));
+    harness::PumpMessages();
+  }
+  DestroyWindow(tree);
+  app.Stop();
 }
 
 }  // namespace
 
 void RunTreeBenchmarks() {
-  BenchApp app;
-  app.Start();
-  const std::string deep = app.Work() + "\\deep";
-  const std::string wide = app.Work() + "\\wide";
-  CreateDirectoryA(deep.c_str(), nullptr);
-  CreateDirectoryA(wide.c_str(), nullptr);
-  bool made = MakeFolders(wide, 5000, "Folder %04d");
-  for (int i = 0; made && i < 100; ++i) {
-    char name[32];
-    snprintf(name, sizeof name, "\\Top %02d", (i * 37) % 100);
-    made = CreateDirectoryA((deep + name).c_str(), nullptr) &&
-           MakeFolders(deep + name, 100, "sub-%02d");
-  }
-  if (!made) {
+  harness::TempDir folders;
+  const std::string empty = folders / "empty";
+  const std::string work = folders / "notebook";
+  if (!CreateDirectoryA(empty.c_str(), nullptr) || !CreateDirectoryA(work.c_str(), nullptr)) {
     fprintf(stderr, "tree benchmark: cannot make the folders\n");
-    app.Stop();
     return;
   }
-  HTREEITEM last = TVI_LAST;
-  Timing deepTiming = Measure(deep, &last, 3);
-  Timing wideTiming = Measure(wide, &last, 3);
-
-  // For comparison: the same wide folder inserted one by one with TVI_SORT.
-  HTREEITEM sorted = TVI_SORT;
-  Timing wideSorted = Measure(wide, &sorted, 1);
-
-  printf("\nFolder tree rebuild (ms, best of runs; floor = listing + pre-sorted insertion)\n");
-  printf("%-32s %10s %10s %10s %10s %8s\n", "case", "refresh", "listing", "insertion", "floor",
-         "ratio");
-  PrintRow("100 x 100 folders", deepTiming);
-  PrintRow("one folder, 5,000 subfolders", wideTiming);
-  printf("%-32s %10s %10s %10.1f\n", "  (5,000 inserted with TVI_SORT)", "", "",
-         wideSorted.insertion * 1000);
+  PrintFloorHeader(
+      "Folder tree (ms, 5 runs; floor = listing by full path + sort + appending in order,\n"
+      "for the start-up also an empty notebook's start, for Refresh also deleting the old nodes)");
+  // The same notebook grown from one size to the next.
+  const struct {
+    const char *label;
+    int tops;
+  } sizes[] = {{"1,010", 10}, {"4,040", 40}, {"10,100", 100}};
+  int made = 0;
+  std::vector<double> perFolder;
+  for (const auto &size : sizes) {
+    if (!GrowNotebook(work, made, size.tops)) {
+      fprintf(stderr, "tree benchmark: cannot make the folders\n");
+      return;
+    }
+    made = size.tops;
+    Runs measured, floor;
+    char what[64];
+    MeasureStart(work, empty, &measured, &floor);
+    snprintf(what, sizeof what, "start-up, %s folders", size.label);
+    PrintFloorRow(what, measured, floor, "empty start + nodes");
+    measured = floor = Runs();
+    MeasureRefresh(work, &measured, &floor);
+    snprintf(what, sizeof what, "Refresh, %s folders", size.label);
+    PrintFloorRow(what, measured, floor, "delete + nodes");
+    perFolder.push_back(measured.Median() / (size.tops * 101));
+  }
+  printf("Refresh per folder (median, us):");
+  for (size_t i = 0; i < perFolder.size(); ++i)
+    printf(" %s: %.0f", sizes[i].label, perFolder[i] * 1e6);
+  printf("\n");
   fflush(stdout);
-  app.Stop();
 }

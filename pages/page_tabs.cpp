@@ -54,6 +54,16 @@ static void SetTabsMultiline(LONG style, bool multiline) {
   SetWindowLongA(Ui.tabs, GWL_STYLE, style);
 }
 
+// From this many tabs on, a fresh tab strip is cheaper than emptying the old
+// one (under Wine: 16 tabs take 6 ms to delete, a new control 3 ms).
+enum { REPLACE_STRIP_FROM_TABS = 16 };
+
+static void EmptyTabStrip() {
+  if (TabCtrl_GetItemCount(Ui.tabs) >= REPLACE_STRIP_FROM_TABS && ReplaceTabStrip() != nullptr)
+    return;
+  TabCtrl_DeleteAllItems(Ui.tabs);
+}
+
 // One tab per page of the folder, in the order the listing yields them.
 static int InsertPageTabs(const char *folder) {
   char pattern[PATH_BUFFER_SIZE];
@@ -93,7 +103,7 @@ void RebuildPageTabs(const char *firstPage) {
   strcpy(PageFolder, folder);
   RemoveLeftoverTemporaryFiles(PageFolder);
 
-  TabCtrl_DeleteAllItems(Ui.tabs);
+  EmptyTabStrip();
   LONG style = GetWindowLongA(Ui.tabs, GWL_STYLE);
   SetTabsMultiline(style, false);
   SendMessageA(Ui.tabs, WM_SETREDRAW, FALSE, 0);

@@ -68,20 +68,65 @@ static bool IsDirectoryLink(const WIN32_FIND_DATAA &entry) {
   return !cloudPlaceholder && !oneDrive;
 }
 
-/* The subdirectories of the current directory, in listing order. Hidden and
-   system directories count; files never do. */
-static void ListSubfolders(std::vector<Subfolder> *folders) {
+/* Adds the directories among a search's entries to folders, in listing
+   order, and ends the search. Hidden and system directories count; files
+   never do. */
+static void CollectSubfolders(HANDLE search, WIN32_FIND_DATAA *entry,
+                              std::vector<Subfolder> *folders) {
+  do {
+    if (!(entry->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+    if (strcmp(entry->cFileName, ".") == 0 || strcmp(entry->cFileName, "..") == 0) continue;
+    if (NameHasSeparator(entry->cFileName)) continue;
+    bool isLink = IsDirectoryLink(*entry);
+    folders->push_back(Subfolder{entry->cFileName, isLink});
+  } while (FindNextFileA(search, entry));
+  FindClose(search);
+}
+
+/* Whether a folder whose listing failed cannot be entered; the last error
+   then says why, as making the folder current would: missing (2, or 3 for a
+   missing parent), a file (267), or the listing's own answer for a directory
+   that refuses it (access denied). An existing directory that lists nothing
+   at all is only empty: on Windows the root of an empty drive lists no "."
+   and "..". */
+static bool CannotBeEntered(const char *path, DWORD listingError) {
+  DWORD attributes = GetFileAttributesA(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return true;
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    SetLastError(ERROR_DIRECTORY);
+    return true;
+  }
+  if (listingError == ERROR_FILE_NOT_FOUND || listingError == ERROR_NO_MORE_FILES) return false;
+  SetLastError(listingError);
+  return true;
+}
+
+/* A folder too deep for a pattern after its path is listed from inside, the
+   only way the ANSI calls reach it; the current directory is put back. */
+static bool ListFromInside(const char *path, std::vector<Subfolder> *folders) {
+  char previous[PATH_BUFFER_SIZE];
+  DWORD length = GetCurrentDirectoryA(PATH_BUFFER_SIZE, previous);
+  if (!SetCurrentDirectoryA(path)) return false;
   WIN32_FIND_DATAA entry;
   HANDLE search = FindFirstFileA("*.*", &entry);
-  if (search == INVALID_HANDLE_VALUE) return;
-  do {
-    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
-    if (strcmp(entry.cFileName, ".") == 0 || strcmp(entry.cFileName, "..") == 0) continue;
-    if (NameHasSeparator(entry.cFileName)) continue;
-    bool isLink = IsDirectoryLink(entry);
-    folders->push_back(Subfolder{entry.cFileName, isLink});
-  } while (FindNextFileA(search, &entry));
-  FindClose(search);
+  if (search != INVALID_HANDLE_VALUE) CollectSubfolders(search, &entry, folders);
+  if (length > 0 && length < PATH_BUFFER_SIZE) SetCurrentDirectoryA(previous);
+  return true;
+}
+
+/* The subdirectories of a folder, in listing order, found by its full path:
+   making each folder current first took 170 us on top of the listing's
+   280 us (seen under Wine). False, with the reason in the last error, when
+   the folder cannot be entered. */
+static bool ListSubfolders(const char *path, std::vector<Subfolder> *folders) {
+  char pattern[PATH_BUFFER_SIZE];
+  strcpy(pattern, path);
+  if (!JoinPath(pattern, "*.*")) return ListFromInside(path, folders);
+  WIN32_FIND_DATAA entry;
+  HANDLE search = FindFirstFileA(pattern, &entry);
+  if (search == INVALID_HANDLE_VALUE) return !CannotBeEntered(path, GetLastError());
+  CollectSubfolders(search, &entry, folders);
+  return true;
 }
 
 /* Appends a node to its parent's children. */
@@ -108,16 +153,15 @@ static void NoteTooDeep(const char *parentPath, const char *name) {
    no children; one whose path would pass 259 characters is left out, since
    no node could name it. A link to a directory is shown but not scanned:
    links can lead back to an ancestor (a user profile's junctions, the home
-   folder links of a Wine prefix) and the scan would then never end. Leaves
-   the current directory in the last folder scanned. */
+   folder links of a Wine prefix) and the scan would then never end. The
+   current directory stays where it was. */
 void ScanFolder(const char *path, HTREEITEM node) {
   if (strlen(path) >= PATH_BUFFER_SIZE) return;
-  if (!SetCurrentDirectoryA(path)) {
+  std::vector<Subfolder> folders;
+  if (!ListSubfolders(path, &folders)) {
     ReportFolderNotEntered(path);
     return;
   }
-  std::vector<Subfolder> folders;
-  ListSubfolders(&folders);
   SortSubfolders(&folders);
 
   std::vector<std::pair<HTREEITEM, const char *>> children;
@@ -179,9 +223,8 @@ static HTREEITEM RebuildNodes() {
 
 /* Rebuilds the whole tree from disk and selects again the folder and page
    shown last, else the root. Stops before touching anything when the current
-   page cannot be saved (the scan moves the current directory, and the page
-   must stay where it can still be saved) or the work folder cannot be
-   entered. */
+   page cannot be saved (the rebuild replaces the tabs it belongs to) or the
+   work folder cannot be entered. */
 bool RefreshTree() {
   if (Ui.tree == nullptr || WorkFolderPath == nullptr) return false;
   if (!SaveCurrentPage()) return false;

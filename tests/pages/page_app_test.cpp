@@ -193,6 +193,68 @@ TEST_F(PagesApp, OnePageKeepsOneRowAndNoPageLeavesTheEditorReadOnly) {
   EXPECT_FALSE(ReadOnly());
 }
 
+// What the program set on the tab strip and what stands around it.
+struct StripLook {
+  int id;
+  LONG style, exStyle;
+  WPARAM font;
+  RECT strip, editor;
+  std::vector<std::string> zOrder;  // the main window's children, topmost first
+  bool focused;
+};
+
+StripLook LookAtStrip() {
+  StripLook look = {};
+  look.id = GetDlgCtrlID(Ui.tabs);
+  look.style = GetWindowLongA(Ui.tabs, GWL_STYLE);
+  look.exStyle = GetWindowLongA(Ui.tabs, GWL_EXSTYLE);
+  look.font = static_cast<WPARAM>(SendMessageA(Ui.tabs, WM_GETFONT, 0, 0));
+  GetWindowRect(Ui.tabs, &look.strip);
+  GetWindowRect(Ui.editor, &look.editor);
+  for (HWND child = GetWindow(MainWindow, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    const char *role = child == Ui.tabs     ? "tabs"
+                       : child == Ui.editor ? "editor"
+                       : child == Ui.tree   ? "tree"
+                       : child == Ui.toolbar ? "toolbar"
+                       : child == Ui.splitter ? "splitter"
+                                              : "other";
+    look.zOrder.push_back(role);
+  }
+  look.focused = GetFocus() == Ui.tabs;
+  return look;
+}
+
+TEST_F(PagesApp, AStripOfManyTabsIsReplacedByOneLikeIt) {
+  for (int i = 10; i < 50; ++i) Page("p" + std::to_string(i) + ".tav", "page " + std::to_string(i));
+  Refresh();
+  SetFocus(Ui.tabs);
+  const HWND old = Ui.tabs;
+  const StripLook before = LookAtStrip();
+  const std::vector<std::string> labels = Labels();
+  ASSERT_EQ(labels.size(), 40u);
+  ASSERT_TRUE(before.focused);
+
+  RebuildPageTabs();
+  harness::PumpMessages();
+  EXPECT_NE(Ui.tabs, old) << "emptied in place";
+  EXPECT_FALSE(IsWindow(old));
+  const StripLook after = LookAtStrip();
+  EXPECT_EQ(after.id, ID_TABS);
+  EXPECT_EQ(after.style, before.style);
+  EXPECT_EQ(after.exStyle, before.exStyle);
+  EXPECT_EQ(after.font, before.font);
+  EXPECT_TRUE(EqualRect(&after.strip, &before.strip));
+  EXPECT_TRUE(EqualRect(&after.editor, &before.editor)) << "the same rows of tabs";
+  EXPECT_EQ(after.zOrder, before.zOrder);
+  EXPECT_TRUE(after.focused);
+  EXPECT_EQ(Labels(), labels);
+  EXPECT_EQ(Text(), "page 10");
+
+  ClickTab(TabOf("p42"));
+  EXPECT_EQ(Text(), "page 42") << "the new strip's notifications reach the program";
+}
+
 TEST_F(PagesApp, LoadsEveryFileExactly) {
   std::string crlfAcrossBlocks = "x";
   for (int i = 0; i < 5000; ++i) crlfAcrossBlocks += "\r\n";

@@ -154,6 +154,34 @@ TEST_F(FolderTree, FolderThatCannotBeEnteredIsReportedOnceAndItsSiblingsAreScann
   treetest::RemoveLongTree(trailingDot);
 }
 
+TEST_F(FolderTree, ScanListsByFullPathAndReportsWhatEnteringTheFolderWould) {
+  // The scan leaves the current directory alone. A folder it cannot list
+  // gets the box that making it current gives; an empty folder still lists
+  // "." and "..", so it is no failure.
+  ASSERT_TRUE(MakeDirs(At("empty")));
+  ASSERT_TRUE(MakeDirs(At("full\\inner")));
+  ASSERT_TRUE(WriteBytes(At("file"), "not a folder"));
+  Refresh("");
+  HTREEITEM node = AppendNode(TVI_ROOT, "scanned");
+  ScanFolder(At("empty").c_str(), node);
+  ScanFolder(At("full").c_str(), node);
+  EXPECT_TRUE(boxes.boxes().empty());
+  EXPECT_EQ(ChildLabels(Ui.tree, node), std::vector<std::string>{"inner"});
+  EXPECT_EQ(CurrentDirectory(), Work());
+
+  for (const char *name : {"missing", "missing\\below", "file"}) {
+    SCOPED_TRACE(name);
+    boxes.Clear();
+    boxes.Answer(IDOK);
+    boxes.Answer(IDOK);
+    ScanFolder(At(name).c_str(), node);
+    EXPECT_FALSE(SwitchFolder(At(name).c_str()));
+    ASSERT_EQ(boxes.boxes().size(), 2u);
+    EXPECT_EQ(boxes.boxes()[0].text, boxes.boxes()[1].text);
+  }
+  EXPECT_EQ(ChildLabels(Ui.tree, node), std::vector<std::string>{"inner"});
+}
+
 TEST_F(FolderTree, SavedPathSelectsItsFolderAndPageWhateverTheLetterCase) {
   ASSERT_TRUE(MakeDirs(At("Projects\\Ideas\\Deep")));
   ASSERT_TRUE(WriteBytes(At("Projects\\Ideas\\First.tav"), "first"));

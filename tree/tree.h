@@ -17,7 +17,7 @@ void ReportFolderNotEntered(const char *path);  // "Cannot switch to directory .
 
 /* folder_tree.cpp */
 bool RefreshTree();
-void ScanFolder(const char *path, HTREEITEM node);
+void ScanFolder(const char *path, HTREEITEM node);  // exported for the tests
 void OnFolderSelected(HTREEITEM node, HTREEITEM previous = nullptr);
 // The order of the scan, exported for the tests and the benchmark. A
 // subdirectory as listed: its name, and whether it is a link (symbolic

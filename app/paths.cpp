@@ -84,11 +84,20 @@ static bool UpperCaseCopy(const char *text, size_t length, char *out) {
 enum LetterCase { ASCII_LETTERS, CODE_PAGE_LETTERS };
 
 /* Whether the first length bytes of a and b are the same but for the letter
-   case the rule folds. b has at least length bytes; a may be shorter. */
+   case the rule folds. b has at least length bytes; a may be shorter. The
+   trail byte of a double-byte character may have the value of an ASCII
+   letter (in code page 932, 0x83 0x41 and 0x83 0x61 are two different
+   katakana), so both bytes of such a character compare as they are. */
 static bool SameIgnoringCase(const char *a, const char *b, size_t length, LetterCase letters) {
   if (letters == ASCII_LETTERS) {
-    for (size_t i = 0; i < length; ++i)
-      if (FoldAsciiCase(a[i]) != FoldAsciiCase(b[i])) return false;  // stops at a's end
+    for (size_t i = 0; i < length; ++i) {
+      if (IsDBCSLeadByte(static_cast<BYTE>(a[i])) && i + 1 < length) {
+        if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
+        ++i;
+      } else if (FoldAsciiCase(a[i]) != FoldAsciiCase(b[i])) {
+        return false;  // stops at a's end
+      }
+    }
     return true;
   }
   char upperA[PATH_BUFFER_SIZE];

@@ -26,7 +26,8 @@ bool JoinPath(char *path, const char *name);
 void JoinPathForMessage(const char *folder, const char *name, char *out, size_t capacity);
 
 /* ---- comparing ---- */
-// Only the ASCII letters are folded; other bytes compare as they are.
+// Only the ASCII letters are folded; other bytes, both bytes of a double-byte
+// character among them, compare as they are.
 bool NamesEqualIgnoringAsciiCase(const char *a, const char *b);
 // Two spellings of one name on a file system that ignores letter case, the
 // letters folded as the ANSI code page folds them; false for the same bytes.

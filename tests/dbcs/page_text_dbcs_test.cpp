@@ -170,4 +170,19 @@ TEST_F(DoubleBytePages, ImportKeepsEveryCharacter) {
   EXPECT_EQ(ReadBytes(notebook / "p.tav"), imported);
 }
 
+// "ア" is 0x83 0x41 and "ヂ" 0x83 0x61: trail bytes with the values of an
+// ASCII letter in either case. They are two names, and a page asked for by
+// its name (after New Page or Rename Page, or the page shown last) is that
+// page, not another one listed after it.
+TEST_F(DoubleBytePages, APageIsFoundByItsOwnNameNotByOneThatDiffersInATrailByte) {
+  for (const char *label : {"\x83\x41", "\x83\x61"}) {
+    TCITEMA item = {};
+    item.mask = TCIF_TEXT;
+    item.pszText = const_cast<char *>(label);
+    SendMessageA(Ui.tabs, TCM_INSERTITEMA, TabCtrl_GetItemCount(Ui.tabs),
+                 reinterpret_cast<LPARAM>(&item));
+  }
+  EXPECT_EQ(FindPageTab("\x83\x41.tav"), 0);
+}
+
 }  // namespace

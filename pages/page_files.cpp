@@ -339,25 +339,43 @@ static bool AskToReplaceChangedPage(const char *fileName, const char *otherName,
          IDYES;
 }
 
-/* Saves a page whose file another program changed since it was read, after
-   asking which text becomes the page; neither is lost. When the user keeps
-   the other version, what was read is still remembered, so a later save
-   asks again. */
-static bool SaveChangedPage(const char *path, const char *fileName, const char *text,
-                            size_t length) {
+/* How a page is saved: as it is, or, when another program changed its file
+   since it was read, the way the user answers, with the names for the text
+   kept beside it. */
+struct PageSavePlan {
+  bool changed;  // the page file is no longer what was read
+  bool replace;  // the user's text replaces the other version
   char otherName[PATH_BUFFER_SIZE], otherPath[PATH_BUFFER_SIZE];
   char yourName[PATH_BUFFER_SIZE], yourPath[PATH_BUFFER_SIZE];
-  if (!FreeNameBesidePage(fileName, "other version", 'O', otherName, otherPath) ||
-      !FreeNameBesidePage(fileName, "your version", 'Y', yourName, yourPath))
+};
+
+/* Asks before the editor's text is fetched: the Find and Replace dialogs
+   stay usable while the question is shown, and a replacement made there
+   meanwhile belongs to the text saved. False when no free names beside the
+   page can be found. */
+static bool PlanPageSave(const char *path, const char *fileName, PageSavePlan *plan) {
+  plan->changed = PageFileChangedOnDisk(path, fileName);
+  plan->replace = false;
+  if (!plan->changed) return true;
+  if (!FreeNameBesidePage(fileName, "other version", 'O', plan->otherName, plan->otherPath) ||
+      !FreeNameBesidePage(fileName, "your version", 'Y', plan->yourName, plan->yourPath))
     return false;
-  if (!AskToReplaceChangedPage(fileName, otherName, yourName))
-    return WritePageFile(PageFolder, yourName, text, length);
+  plan->replace = AskToReplaceChangedPage(fileName, plan->otherName, plan->yourName);
+  return true;
+}
+
+/* Saves a page whose file another program changed since it was read, as the
+   user chose; neither text is lost. When the user keeps the other version,
+   what was read is still remembered, so a later save asks again. */
+static bool SaveChangedPage(const char *path, const char *fileName, const PageSavePlan &plan,
+                            const char *text, size_t length) {
+  if (!plan.replace) return WritePageFile(PageFolder, plan.yourName, text, length);
   // Unless the other program has deleted it again, its text is copied first.
   bool pageThere = GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES ||
                    !IsMissingFileError(GetLastError());
-  if (pageThere && !CopyFileA(path, otherPath, TRUE)) return false;
+  if (pageThere && !CopyFileA(path, plan.otherPath, TRUE)) return false;
   if (!WritePageFile(PageFolder, fileName, text, length)) {
-    if (pageThere) DeleteFileKeepingError(otherPath);
+    if (pageThere) DeleteFileKeepingError(plan.otherPath);
     return false;
   }
   RememberPageAsWritten(path, fileName);
@@ -381,11 +399,13 @@ bool SavePageIfModified(int index) {
   size_t length = 0;
   bool cutShort = false;
   char *text = nullptr;
-  if (JoinPath(PageFolder, fileName, path)) text = FetchEditorText(&length, &cutShort);
+  PageSavePlan plan;
+  if (JoinPath(PageFolder, fileName, path) && PlanPageSave(path, fileName, &plan))
+    text = FetchEditorText(&length, &cutShort);
   bool saved = false;
   if (text != nullptr) {
-    saved = PageFileChangedOnDisk(path, fileName) ? SaveChangedPage(path, fileName, text, length)
-                                        : WriteUnchangedPage(path, fileName, text, length);
+    saved = plan.changed ? SaveChangedPage(path, fileName, plan, text, length)
+                         : WriteUnchangedPage(path, fileName, text, length);
   }
   DWORD error = GetLastError();
   free(text);

@@ -4,6 +4,8 @@
 // the window shows afterwards, and that no byte was lost.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <dlgs.h>
 #include <richedit.h>
 
 #include <algorithm>
@@ -644,6 +646,34 @@ TEST_F(PagesApp, APageChangedByAnotherProgramIsReplacedOnlyWhenTheUserSaysSo) {
   ClickTab(1);
   EXPECT_TRUE(boxes.boxes().empty());
   EXPECT_EQ(ReadBytes(notebook / "a.tav"), "mine typed again!?");
+}
+
+// The Replace dialog stays usable while the question about a changed page
+// is shown (only the main window is disabled): a Replace All made then is
+// part of the text saved, not dropped with the modified flag.
+HWND replaceDialog = nullptr;
+TEST_F(PagesApp, AReplacementMadeWhileAskedAboutAChangedPageIsSaved) {
+  Page("a.tav", "mine");
+  Page("b.tav", "other");
+  Refresh();
+  if (Text() != "mine") ClickTab(TabOf("a"));
+  boxes.Handle([](HWND dialog) { replaceDialog = dialog; });
+  ExecuteCommand(CMD_REPLACE);
+  for (int i = 0; i < 400 && replaceDialog == nullptr; ++i, Sleep(5)) harness::PumpMessages();
+  ASSERT_NE(replaceDialog, nullptr);
+  SetDlgItemTextA(replaceDialog, edt1, "mine");
+  SetDlgItemTextA(replaceDialog, edt2, "MINE");
+  Type(" typed");
+  SendMessageA(Ui.editor, EM_SETSEL, 0, 0);  // Replace All works from the caret on
+  Page("a.tav", "changed outside");
+  boxes.Handle([](HWND question) {
+    SendMessageA(GetDlgItem(replaceDialog, psh2), BM_CLICK, 0, 0);
+    PostMessageA(question, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
+  });
+  ClickTab(TabOf("b"));
+  DestroyWindow(replaceDialog);
+  EXPECT_EQ(ReadBytes(notebook / "a.tav"), "MINE typed");
+  EXPECT_EQ(ReadBytes(notebook / "a (other version).txt"), "changed outside");
 }
 
 // Wine's rich edit answers WM_GETTEXT into a buffer too small for the text

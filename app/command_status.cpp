@@ -12,6 +12,7 @@
 static const StatusRow *statusTable;
 
 static void StatusHasPages(CMyUpdateUI *status) { status->SetEnabled(HasPages); }
+static void StatusFolderShown(CMyUpdateUI *status) { status->SetEnabled(PageFolder[0] != '\0'); }
 
 static void StatusHasSelection(CMyUpdateUI *status) {
   DWORD start = 0, end = 0;
@@ -60,6 +61,7 @@ const StatusRow CommandStatusTable[] = {
     {CMD_EXPLOREFOLDER, StatusNodeSelected},
     {CMD_RENAMEFOLDER, StatusNodeHasParent},
     {CMD_DELETEFOLDER, StatusNodeHasParent},
+    {CMD_NEWPAGE, StatusFolderShown},
     {0, nullptr},
 };
 

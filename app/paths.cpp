@@ -174,7 +174,7 @@ static const char TemporaryNameFormat[] = "~tav%04lX.tmp";
 static const char ShortTemporaryNameFormat[] = "~%03lX";
 enum { TEMPORARY_NAME_LENGTH = 12, SHORT_TEMPORARY_NAME_LENGTH = 4 };
 // Something on its way to a new name rests under these; they are never
-// taken for leftovers.
+// removed as leftovers, and a page left under one gets a page name again.
 static const char RenameStepNameFormat[] = "~tav%04lX.ren";
 static const char ShortRenameStepNameFormat[] = "~R%02lX";
 
@@ -294,11 +294,29 @@ static bool MoveOntoStep(const char *from, const char *step) {
   return MoveFileExA(from, step, MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
+static bool MoveWithoutReplacing(const char *from, const char *to) {
+  return MoveFileA(from, to) != 0;
+}
+
+/* When the step cannot take its new name and not its old one either, the
+   last error stays the first failure's and leftAt names the step. */
+bool FinishRenameStep(const char *step, const char *from, const char *to, MoveOne move,
+                      char *leftAt) {
+  leftAt[0] = '\0';
+  if (move(step, to)) return true;
+  DWORD error = GetLastError();
+  if (!move(step, from)) strcpy(leftAt, step);
+  SetLastError(error);
+  return false;
+}
+
 /* Wine answers a move that changes only the letter case with success but
    leaves the name as it was, so such a rename goes by way of a step name in
    the same folder (the current one when folder is empty). When the second
-   move fails, the first is undone. */
-bool RenameInFolder(const char *folder, const char *from, const char *to) {
+   move fails, the first is undone; should that fail too, leftAt says where
+   the file or folder is. */
+bool RenameInFolder(const char *folder, const char *from, const char *to, char *leftAt) {
+  leftAt[0] = '\0';
   if (strcmp(from, to) == 0) return true;
   if (!NamesDifferOnlyInCase(from, to)) return MoveFileA(from, to) != 0;
   char step[PATH_BUFFER_SIZE];
@@ -307,9 +325,62 @@ bool RenameInFolder(const char *folder, const char *from, const char *to) {
     DeleteFileKeepingError(step);
     return false;
   }
-  if (MoveFileA(step, to)) return true;
-  DWORD error = GetLastError();
-  MoveFileA(step, from);
-  SetLastError(error);
+  return FinishRenameStep(step, from, to, MoveWithoutReplacing, leftAt);
+}
+
+// Only a name CreateRenameStepFile would give in this folder, letter for
+// letter.
+static bool IsOwnRenameStepName(const char *name, bool usual) {
+  size_t length = strlen(name);
+  if (usual)
+    return length == TEMPORARY_NAME_LENGTH && strncmp(name, "~tav", 4) == 0 &&
+           IsUpperHexDigits(name + 4, 4) && strcmp(name + 8, ".ren") == 0;
+  return length == SHORT_TEMPORARY_NAME_LENGTH && strncmp(name, "~R", 2) == 0 &&
+         IsUpperHexDigits(name + 2, 2);
+}
+
+/* A page name nothing in folder has yet: "Recovered page.tav", then
+   "Recovered page 2.tav" and on, or "R001.tav" and on in a folder too deep
+   for those. */
+static bool FreeRecoveredPageName(const char *folder, char *name, char *path) {
+  for (int number = 1; number < 1000; ++number) {
+    if (number == 1)
+      snprintf(name, PATH_BUFFER_SIZE, "Recovered page.tav");
+    else
+      snprintf(name, PATH_BUFFER_SIZE, "Recovered page %d.tav", number);
+    if (!JoinPath(folder, name, path)) {
+      snprintf(name, PATH_BUFFER_SIZE, "R%03d.tav", number);
+      if (!JoinPath(folder, name, path)) return false;
+    }
+    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES && IsMissingFileError(GetLastError()))
+      return true;
+  }
   return false;
+}
+
+/* A rename that was killed, or failed and could not be undone, between its
+   two moves leaves the page under a step name, which no tab shows. Folders
+   left so are shown by the tree under that name and stay as they are. */
+void RecoverRenameSteps(const char *folder, std::vector<std::string> *recovered,
+                        std::vector<std::string> *stuck) {
+  char pattern[PATH_BUFFER_SIZE];
+  if (folder[0] == '\0' || !JoinPath(folder, "~*", pattern)) return;
+  bool usual = UsualTemporaryNameFits(folder);
+  std::vector<std::string> steps;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA(pattern, &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+    if (IsOwnRenameStepName(found.cFileName, usual)) steps.push_back(found.cFileName);
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  for (const std::string &step : steps) {
+    char from[PATH_BUFFER_SIZE], name[PATH_BUFFER_SIZE], to[PATH_BUFFER_SIZE];
+    if (JoinPath(folder, step.c_str(), from) && FreeRecoveredPageName(folder, name, to) &&
+        MoveFileA(from, to))
+      recovered->push_back(name);
+    else
+      stuck->push_back(step);
+  }
 }

@@ -8,6 +8,9 @@
 
 #include <stddef.h>
 
+#include <string>
+#include <vector>
+
 // Paths and names: 259 characters and the terminator.
 enum { PATH_BUFFER_SIZE = 260 };
 
@@ -52,7 +55,7 @@ void DeleteFileKeepingError(const char *path);
 // page) and gives its path in out, PATH_BUFFER_SIZE bytes.
 bool CreateTemporaryFile(const char *folder, char *out);
 // The same for something halfway through a rename: such a file is never
-// removed as a leftover.
+// removed as a leftover (RecoverRenameSteps gives it a page name).
 bool CreateRenameStepFile(const char *folder, char *out);
 // Deletes the temporary files a save left in folder when it was killed before
 // it could replace the page: only names CreateTemporaryFile makes, and only
@@ -66,6 +69,20 @@ bool FreeNameBeside(const char *folder, const char *pageName, const char *label,
                     char *name, char *path);
 // Renames the file or folder at the path from to the path to, both in
 // folder; a change of letter case alone goes by way of a rename step name.
-bool RenameInFolder(const char *folder, const char *from, const char *to);
+// leftAt (PATH_BUFFER_SIZE bytes) is empty unless the rename failed halfway
+// and could not be undone: it then names the file or folder as it now is.
+bool RenameInFolder(const char *folder, const char *from, const char *to, char *leftAt);
+// The second half of a rename by way of a step name: the step moves to its
+// new name, and when that fails, back to the old one. The moves are given so
+// that the tests can make them fail.
+typedef bool (*MoveOne)(const char *from, const char *to);
+bool FinishRenameStep(const char *step, const char *from, const char *to, MoveOne move,
+                      char *leftAt);
+// Gives every page file in folder that a rename left under its step name a
+// page name again ("Recovered page.tav", "Recovered page 2.tav" and on). The
+// names given are added to recovered; the steps that could not be renamed, to
+// stuck.
+void RecoverRenameSteps(const char *folder, std::vector<std::string> *recovered,
+                        std::vector<std::string> *stuck);
 
 #endif

@@ -194,12 +194,30 @@ bool MessageEndsIdle(const MSG &msg) {
   }
 }
 
+/* Whether a window is a text field of its own: an edit control, or a rich
+   edit other than the page editor. */
+static bool IsOtherTextField(HWND window) {
+  if (window == nullptr || window == Ui.editor) return false;
+  char className[32] = "";
+  if (GetClassNameA(window, className, sizeof className) == 0) return false;
+  return lstrcmpiA(className, "Edit") == 0 || _strnicmp(className, "RichEdit", 8) == 0;
+}
+
+/* Ctrl+Z, Ctrl+Y and Ctrl+D belong to the field that has the keys: in the
+   folder's label edit or a Find field they undo, redo or do nothing there,
+   never change the page unseen. */
+bool KeyBelongsToTextField(const MSG &msg) {
+  if (msg.message != WM_KEYDOWN) return false;
+  if (msg.wParam != 'Z' && msg.wParam != 'Y' && msg.wParam != 'D') return false;
+  return GetKeyState(VK_CONTROL) < 0 && IsOtherTextField(msg.hwnd);
+}
+
 /* One message: the main window's accelerators come first, also while a
    Find or Replace dialog has the focus (F3 works there), then the dialog's
    own keys. */
 bool PumpOneMessage(MSG *msg) {
   if (GetMessageA(msg, nullptr, 0, 0) == 0) return false;
-  if (MainWindow != nullptr && AccelTable != nullptr &&
+  if (MainWindow != nullptr && AccelTable != nullptr && !KeyBelongsToTextField(*msg) &&
       TranslateAcceleratorA(MainWindow, AccelTable, msg))
     return true;
   if (RouteToFindDialog(msg)) return true;

@@ -66,6 +66,7 @@ bool IsNewCommonControlsVersion(DWORD major, DWORD minor);
 bool RunIdleStep(int idleCount);
 bool MessageEndsIdle(const MSG &msg);
 bool PumpOneMessage(MSG *msg);
+bool KeyBelongsToTextField(const MSG &msg);  // not offered to the accelerators
 int RunMessageLoop();
 
 /* main_window.cpp */

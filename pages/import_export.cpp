@@ -148,28 +148,73 @@ static char *WithCrLfBreaks(const char *text, size_t length, size_t *newLength) 
   return out;
 }
 
-/* The selected text through EM_GETSELTEXT, which every rich edit knows: the
-   1.0 control yields CR LF breaks, the 2.0 control lone CRs. The message
-   takes no buffer size, so the buffer holds the most bytes any position can
-   yield in this code page. */
-static SelectionFetch FetchSelectionPlainly(LONG positions, char **text, size_t *length) {
-  CPINFO codePage = {};
-  size_t perPosition = 2;
-  if (GetCPInfo(CP_ACP, &codePage) && codePage.MaxCharSize > perPosition)
-    perPosition = codePage.MaxCharSize;
-  size_t capacity = perPosition * static_cast<size_t>(positions) + 1;
-  char *buffer = static_cast<char *>(malloc(capacity));
-  if (buffer == nullptr) return FETCH_NO_MEMORY;
-  LRESULT copied = SendMessageA(Ui.editor, EM_GETSELTEXT, 0, reinterpret_cast<LPARAM>(buffer));
-  // Not every position yields a byte: Wine's 1.0 control counts two for the
-  // end of the text, which a selection of everything takes in and which
-  // yields nothing.
-  if (copied <= 0 || static_cast<size_t>(copied) >= capacity) {
-    free(buffer);
+/* What EM_STREAMOUT hands over, gathered in a buffer that grows as it
+   needs: the editor never writes into memory of the program's own. */
+struct StreamedText {
+  char *bytes;
+  size_t length;
+  size_t capacity;
+  bool outOfMemory;
+};
+
+static DWORD CALLBACK GatherStreamedText(DWORD_PTR cookie, LPBYTE piece, LONG count, LONG *taken) {
+  StreamedText *text = reinterpret_cast<StreamedText *>(cookie);
+  *taken = 0;
+  if (count <= 0) return 0;
+  size_t needed = text->length + static_cast<size_t>(count) + 1;
+  if (needed > text->capacity) {
+    size_t capacity = text->capacity < 4096 ? 4096 : text->capacity;
+    while (capacity < needed) capacity *= 2;
+    char *grown = static_cast<char *>(realloc(text->bytes, capacity));
+    if (grown == nullptr) {
+      text->outOfMemory = true;
+      return 1;  // ends the stream
+    }
+    text->bytes = grown;
+    text->capacity = capacity;
+  }
+  memcpy(text->bytes + text->length, piece, static_cast<size_t>(count));
+  text->length += static_cast<size_t>(count);
+  *taken = count;
+  return 0;
+}
+
+/* Whether a selection takes in positions past the end of the text: Wine's
+   1.0 control counts two for the end of the text, which a selection of
+   everything takes in, and streams them out as a line break the text does
+   not have. */
+static bool SelectionPassesTheText() {
+  CHARRANGE selection = {0, 0};
+  SendMessageA(Ui.editor, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+  LRESULT textLength = SendMessageA(Ui.editor, WM_GETTEXTLENGTH, 0, 0);
+  return selection.cpMax > textLength;
+}
+
+/* The selected text streamed out, which every rich edit knows: the 1.0
+   control yields CR LF breaks, the 2.0 control may yield lone CRs. */
+static SelectionFetch FetchSelectionPlainly(char **text, size_t *length) {
+  StreamedText streamed = {nullptr, 0, 0, false};
+  EDITSTREAM stream = {};
+  stream.dwCookie = reinterpret_cast<DWORD_PTR>(&streamed);
+  stream.pfnCallback = GatherStreamedText;
+  SendMessageA(Ui.editor, EM_STREAMOUT, SF_TEXT | SFF_SELECTION, reinterpret_cast<LPARAM>(&stream));
+  if (streamed.outOfMemory) {
+    free(streamed.bytes);
+    return FETCH_NO_MEMORY;
+  }
+  if (streamed.length > 0 && SelectionPassesTheText()) {
+    if (streamed.length >= 2 && streamed.bytes[streamed.length - 2] == '\r' &&
+        streamed.bytes[streamed.length - 1] == '\n')
+      streamed.length -= 2;
+    else if (streamed.bytes[streamed.length - 1] == '\r')
+      streamed.length -= 1;
+  }
+  if (streamed.length == 0 || stream.dwError != 0) {
+    free(streamed.bytes);
     return FETCH_REFUSED;
   }
-  *text = WithCrLfBreaks(buffer, static_cast<size_t>(copied), length);
-  free(buffer);
+  *text = WithCrLfBreaks(streamed.bytes, streamed.length, length);
+  free(streamed.bytes);
   return *text != nullptr ? FETCH_DONE : FETCH_NO_MEMORY;
 }
 
@@ -180,7 +225,7 @@ static SelectionFetch FetchSelectedText(LONG positions, char **text, size_t *len
     SelectionFetch fetched = FetchSelectionWithBreaks(positions, text, length);
     if (fetched != FETCH_REFUSED) return fetched;
   }
-  return FetchSelectionPlainly(positions, text, length);
+  return FetchSelectionPlainly(text, length);
 }
 
 /* Replaces the chosen file by the bytes given: through a temporary file
@@ -196,12 +241,17 @@ static bool WriteExportFile(const char *path, const char *text, size_t length) {
   return WritePageFile(folder, name, text, length);
 }
 
-void ExportSelection() {
-  if (SelectedTab() < 0 || Ui.editor == nullptr) return;
+static LONG SelectedPositions() {
   CHARRANGE selection = {0, 0};
   SendMessageA(Ui.editor, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
-  LONG positions = selection.cpMax - selection.cpMin;
-  if (positions <= 0) {
+  return selection.cpMax - selection.cpMin;
+}
+
+/* The selection is measured again once the save dialog has closed: the Find
+   dialog stays usable while it is open and may have moved the selection. */
+void ExportSelection() {
+  if (SelectedTab() < 0 || Ui.editor == nullptr) return;
+  if (SelectedPositions() <= 0) {
     MessageBoxA(MainWindow, "No selected text", "TAV", MB_OK | MB_ICONWARNING);
     return;
   }
@@ -210,6 +260,11 @@ void ExportSelection() {
   PrepareFileDialog(&dialog, path, "Select The Export File");
   dialog.Flags |= OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
   if (!ShowSaveFileDialog(&dialog)) return;
+  LONG positions = SelectedPositions();
+  if (positions <= 0) {
+    MessageBoxA(MainWindow, "No selected text", "TAV", MB_OK | MB_ICONWARNING);
+    return;
+  }
   char *text = nullptr;
   size_t length = 0;
   SelectionFetch fetched = FetchSelectedText(positions, &text, &length);

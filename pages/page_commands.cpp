@@ -109,8 +109,10 @@ static bool PageFilePath(const char *fileName, char *path) {
 }
 
 /* An existing file of that name is opened and shown as it is; only a
-   missing one is created, so no page is ever emptied here. */
+   missing one is created, so no page is ever emptied here. A page needs a
+   folder that is shown: without one there is nowhere to put it. */
 void NewPage() {
+  if (PageFolder[0] == '\0') return;
   char fileName[PATH_BUFFER_SIZE];
   if (!AskItemName(fileName, "", false)) return;
   char path[PATH_BUFFER_SIZE];
@@ -132,17 +134,26 @@ void NewPage() {
 }
 
 /* Moves a page file within its folder; a change of letter case alone works
-   too. */
-static bool MovePageFile(const char *from, const char *to) {
+   too. leftAt names the file when it was left under a step name. */
+static bool MovePageFile(const char *from, const char *to, char *leftAt) {
+  leftAt[0] = '\0';
   char fromPath[PATH_BUFFER_SIZE];
   char toPath[PATH_BUFFER_SIZE];
   if (!PageFilePath(from, fromPath) || !PageFilePath(to, toPath)) return false;
-  return RenameInFolder(PageFolder, fromPath, toPath);
+  return RenameInFolder(PageFolder, fromPath, toPath, leftAt);
 }
 
-static void ReportRenameFailure(const char *from, const char *to) {
-  char message[MESSAGE2_BUFFER_SIZE];
-  snprintf(message, sizeof message, "Error renaming file '%s' to '%s'", from, to);
+/* A page left under a rename's step name is named, so that the user knows
+   where its text is; the next listing of the folder gives it a page name. */
+static void ReportRenameFailure(const char *from, const char *to, const char *leftAt) {
+  char message[MESSAGE2_BUFFER_SIZE + PATH_BUFFER_SIZE];
+  if (leftAt[0] == '\0')
+    snprintf(message, sizeof message, "Error renaming file '%s' to '%s'", from, to);
+  else
+    snprintf(message, sizeof message,
+             "Error renaming file '%s' to '%s'\n"
+             "It could not be given its old name back either: the page is now the file '%s'.",
+             from, to, leftAt);
   MessageBoxA(MainWindow, message, "Error", MB_OK | MB_ICONSTOP);
 }
 
@@ -158,8 +169,9 @@ void RenamePage() {
   char newFileName[PATH_BUFFER_SIZE];
   if (!AskItemName(newFileName, pageName, false)) return;
   if (!SavePageIfModified(tab)) return;
-  if (!MovePageFile(oldFileName, newFileName)) {
-    ReportRenameFailure(oldFileName, newFileName);
+  char leftAt[PATH_BUFFER_SIZE];
+  if (!MovePageFile(oldFileName, newFileName, leftAt)) {
+    ReportRenameFailure(oldFileName, newFileName, leftAt);
     return;
   }
   RebuildPageTabs();

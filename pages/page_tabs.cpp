@@ -5,6 +5,9 @@
 #include <shlwapi.h>
 #include <string.h>
 
+#include <string>
+#include <vector>
+
 #include "app/ui_handles.h"
 #include "tree/tree.h"
 
@@ -21,7 +24,7 @@ static int FirstPageToShow(const char *fileName) {
 
 /* ---- names ---- */
 
-/* A page is an entry whose own name ends in ".tav". The listing matches
+/* A page is a file whose own name ends in ".tav". The listing matches
    "*.tav" against 8.3 short names too, which under Wine brings in names such
    as "d.tavx" and "h.tav~". */
 bool IsPageFileName(const char *name) {
@@ -73,6 +76,8 @@ static int InsertPageTabs(const char *folder) {
   if (search == INVALID_HANDLE_VALUE) return 0;
   int count = 0;
   do {
+    // A directory named like a page is a folder, a node of the tree.
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
     if (!IsPageFileName(found.cFileName)) continue;
     char pageName[PATH_BUFFER_SIZE];
     strcpy(pageName, found.cFileName);
@@ -89,6 +94,28 @@ static int InsertPageTabs(const char *folder) {
   return count;
 }
 
+/* One notice for the pages of a folder that a rename left under its step
+   name and that now have a page name again, or still could not get one. */
+static void ReportRecoveredPages(const std::vector<std::string> &recovered,
+                                 const std::vector<std::string> &stuck) {
+  if (recovered.empty() && stuck.empty()) return;
+  std::string message;
+  if (!recovered.empty()) {
+    message = recovered.size() == 1 ? "A page left halfway through a rename was found in this "
+                                      "folder; it is listed now as:"
+                                    : "Pages left halfway through a rename were found in this "
+                                      "folder; they are listed now as:";
+    for (const std::string &name : recovered) message += "\n'" + name + "'";
+  }
+  if (!stuck.empty()) {
+    if (!message.empty()) message += "\n\n";
+    message += "These files of pages left halfway through a rename could not be given a page "
+               "name; they are in the folder as they are:";
+    for (const std::string &name : stuck) message += "\n'" + name + "'";
+  }
+  MessageBoxA(MainWindow, message.c_str(), "TAV", MB_OK | MB_ICONINFORMATION);
+}
+
 /* Fills the tab strip with the pages of the selected folder and shows the
    first. The selected node names the folder, never the process's current
    directory, which a dialog or the shell may have moved: PageFolder, the
@@ -102,6 +129,8 @@ void RebuildPageTabs(const char *firstPage) {
   if (!GetFolderPath(SelectedTreeNode(), folder)) folder[0] = '\0';
   strcpy(PageFolder, folder);
   RemoveLeftoverTemporaryFiles(PageFolder);
+  std::vector<std::string> recovered, stuck;
+  RecoverRenameSteps(PageFolder, &recovered, &stuck);
 
   EmptyTabStrip();
   LONG style = GetWindowLongA(Ui.tabs, GWL_STYLE);
@@ -114,6 +143,7 @@ void RebuildPageTabs(const char *firstPage) {
   if (count >= 2) SetTabsMultiline(style, true);
   ShowPage(count > 0 ? FirstPageToShow(firstPage) : -1);
   LayoutChildren();
+  ReportRecoveredPages(recovered, stuck);
 }
 
 /* The last tab whose page name matches wins; letter case is folded for the

@@ -34,6 +34,16 @@ start() {
 }
 keys() { xdotool key --delay 120 "$@"; sleep 0.6; }
 click() { xdotool mousemove --window "$win" "$1" "$2" click 1; sleep 0.8; }
+# Another window of TAV's, by its title; clicks in it land where Wine has it
+# (a window moved by the X server alone would be clicked in the wrong place).
+window_named() { xdotool search --sync --onlyvisible --name "$1" | head -1; }
+click_in() { xdotool mousemove --window "$1" "$2" "$3" click 1; sleep 0.8; }
+# A fresh notebook in $nb with the window placed as always.
+new_notebook() {
+  rm -rf "$nb"; mkdir -p "$nb"
+  printf '[Settings]\r\nWorkDir=%s\r\n[Window]\r\nLeft=40\r\nTop=30\r\nRight=940\r\nBottom=650\r\n' \
+    "Z:${nb//\//\\}" > "$ini"
+}
 
 start
 shot 1-start
@@ -55,4 +65,30 @@ pgrep -f TAV.exe >/dev/null && echo "FAIL: still running after File > Exit" || e
 grep -E 'SavedPath|WorkDir' "$ini"
 start
 shot 7-restarted
+keys alt+f x; sleep 2
+
+# Deleting a folder never deletes what a link inside it leads to.
+new_notebook
+mkdir -p "$nb/A" "$nb/B"
+printf 'b page' > "$nb/B/b.tav"; printf 'c page' > "$nb/B/c.tav"
+ln -s ../B "$nb/A/L"
+start
+click 46 95; keys alt+t d; keys alt+y; shot 8-link-not-removed; keys Return
+[ -f "$nb/B/b.tav" ] && [ -f "$nb/B/c.tav" ] && echo "ok: the folder a deleted link led to kept its pages"
+# Ctrl+Z in the folder's label edit undoes the label, not the page.
+click 46 111; click 400 200; keys ctrl+End; xdotool type --delay 40 ' world'
+keys alt+t r; xdotool type --delay 40 'Renamed'; keys ctrl+z ctrl+d; shot 9-label-undone; keys Escape
+keys ctrl+s
+[ "$(cat "$nb/B/b.tav")" = "b page world" ] && [ -d "$nb/B" ] && echo "ok: Ctrl+Z and Ctrl+D in the label edit left the page alone"
+# Export takes the selection as Find Next left it while the save dialog was open.
+click 400 200; keys ctrl+Home shift+Right
+keys ctrl+f; xdotool type --delay 40 'world'
+find=$(window_named '^Find$')
+xdotool mousemove --window "$find" 150 10 mousedown 1 mousemove 1000 720 mouseup 1; sleep 0.5
+click 17 32; keys e
+click_in "$find" 364 41
+click_in "$(window_named '^Select The Export File$')" 210 195
+xdotool type --delay 20 "Z:${out//\//\\}\\export.txt"; keys Return
+[ "$(cat "$out/export.txt")" = "world" ] && echo "ok: Export wrote the selection Find Next made while its dialog was open"
+click_in "$find" 364 68
 keys alt+f x; sleep 2

@@ -1,6 +1,7 @@
 // Folder commands: the tree's context menu, renaming a folder in place,
 // adding a subfolder, deleting a folder with everything below it, and handing
 // a folder to the shell.
+#include <shlwapi.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -72,6 +73,14 @@ static bool RenameKeepsPathsInRange(HTREEITEM node, const char *oldPath, const c
 
 /* ---- rename ---- */
 
+static void SetNodeLabel(HTREEITEM node, const char *label) {
+  TVITEMA item = {};
+  item.mask = TVIF_TEXT | TVIF_HANDLE;
+  item.hItem = node;
+  item.pszText = const_cast<char *>(label);
+  TreeView_SetItem(Ui.tree, &item);
+}
+
 /* Renames a folder's directory. The process's current directory cannot be
    renamed on Windows, so when it lies in the folder the parent becomes
    current for the move; afterwards the page's folder, the saved page path and
@@ -99,20 +108,28 @@ static bool RenameFolderNode(HTREEITEM node, const char *newName) {
   }
   bool stepAside = PathIsAtOrBelow(current, oldPath);
   if (stepAside) SetCurrentDirectoryA(parentPath);
-  if (!RenameInFolder(parentPath, oldPath, newPath)) {
-    DWORD error = GetLastError();
-    if (stepAside) SetCurrentDirectoryA(current);
-    SetLastError(error);
+  char leftAt[PATH_BUFFER_SIZE];
+  bool renamed = RenameInFolder(parentPath, oldPath, newPath, leftAt);
+  DWORD error = GetLastError();
+  // A folder left under a rename's step name is shown under that name, and
+  // the page and the paths in it follow it there.
+  const char *nowAt = renamed ? newPath : (leftAt[0] != '\0' ? leftAt : nullptr);
+  if (nowAt != nullptr) {
+    FollowRename(PageFolder, oldPath, nowAt);
+    FollowRename(SavedPagePath, oldPath, nowAt);
+    if (stepAside) FollowRename(current, oldPath, nowAt);
+  }
+  if (stepAside) SetCurrentDirectoryA(current);
+  if (renamed) return true;
+  SetLastError(error);
+  if (nowAt == nullptr) {
     ShowSystemError(nullptr);
     return false;
   }
-  FollowRename(PageFolder, oldPath, newPath);
-  FollowRename(SavedPagePath, oldPath, newPath);
-  if (stepAside) {
-    FollowRename(current, oldPath, newPath);
-    SetCurrentDirectoryA(current);
-  }
-  return true;
+  SetNodeLabel(node, PathFindFileNameA(leftAt));
+  ShowSystemErrorAbout("The folder could not be renamed, nor given its old name back: it is now '%s'",
+                       leftAt);
+  return false;
 }
 
 /* The root is the work folder itself and never gets a new name from the
@@ -160,13 +177,17 @@ static HTREEITEM RightClickTarget() {
 
 /* The right click selects its node (which shows that folder's pages) and
    offers the folder commands at the pointer: the root's pop-up for the work
-   folder, the other for any folder below it. */
+   folder, the other for any folder below it. No menu is offered for a node
+   the selection could not move to. */
 LRESULT OnTreeRightClick() {
   if (Ui.tree == nullptr) return 0;
   HTREEITEM target = RightClickTarget();
   if (target == nullptr) return 0;
   bool isRoot = !TreeHasParent(target);
   TreeView_SelectItem(Ui.tree, target);
+  // When the page shown could not be saved the selection stayed where it
+  // was (the error has been shown); a menu now would act on that folder.
+  if (SelectedTreeNode() != target) return 1;
   POINT at = {};
   GetCursorPos(&at);
   HMENU menu = LoadMenuA(AppInstance, MAKEINTRESOURCEA(IDM_CONTEXT));
@@ -243,16 +264,61 @@ static bool DeletePageFiles() {
   return deleted;
 }
 
+/* Whether the directory at path is a link to a directory elsewhere. A
+   reparse point whose kind cannot be read counts as a link: a deletion must
+   never enter one. */
+static bool IsLinkToElsewhere(const char *path) {
+  DWORD attributes = GetFileAttributesA(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+    return false;
+  WIN32_FIND_DATAA entry;
+  HANDLE search = FindFirstFileA(path, &entry);
+  if (search == INVALID_HANDLE_VALUE) return true;
+  FindClose(search);
+  return !NamesEqualIgnoringAsciiCase(entry.cFileName, PathFindFileNameA(path)) ||
+         IsDirectoryLink(entry);
+}
+
+/* Removes a link to a directory, never what it leads to. The link is opened
+   as itself and deleted only when what was opened is the reparse point: had
+   the platform opened the directory it leads to instead, nothing is deleted.
+   (RemoveDirectory is not used: under Wine it removes the directory a link
+   leads to when that is empty, and leaves the link.) */
+static bool RemoveDirectoryLink(const char *path) {
+  HANDLE link = CreateFileA(path, DELETE | FILE_READ_ATTRIBUTES,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
+                            nullptr);
+  if (link == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info;
+  bool isLink = GetFileInformationByHandle(link, &info) &&
+                (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  FILE_DISPOSITION_INFO disposition = {TRUE};
+  bool removed = isLink && SetFileInformationByHandle(link, FileDispositionInfo, &disposition,
+                                                      sizeof disposition);
+  DWORD error = isLink ? GetLastError() : ERROR_ACCESS_DENIED;
+  CloseHandle(link);
+  SetLastError(error);
+  return removed;
+}
+
 /* Deletes a folder's subtree, children first in tree order, then its pages
    and the folder itself. The first failure is reported and ends the whole
-   deletion. The folder is left before it is removed: a process's current
-   directory cannot be removed. */
+   deletion. A link to a directory elsewhere is removed as a link: what it
+   leads to is not this folder's to delete. The folder is left before it is
+   removed: a process's current directory cannot be removed. */
 static bool DeleteFolderTree(HTREEITEM node) {
+  char path[PATH_BUFFER_SIZE];
+  if (!GetFolderPath(node, path)) return false;
+  if (IsLinkToElsewhere(path)) {
+    if (RemoveDirectoryLink(path)) return true;
+    ShowSystemErrorAbout("Cannot remove the link '%s'; the folder it leads to is left as it is",
+                         path);
+    return false;
+  }
   for (HTREEITEM child = TreeView_GetChild(Ui.tree, node); child != nullptr;
        child = TreeView_GetNextSibling(Ui.tree, child))
     if (!DeleteFolderTree(child)) return false;
-  char path[PATH_BUFFER_SIZE];
-  if (!GetFolderPath(node, path)) return false;
   if (!SetCurrentDirectoryA(path)) {
     ShowSystemError(path);
     return false;

@@ -60,7 +60,7 @@ static bool NameHasSeparator(const char *name) {
    whatever else Wine shows for a Unix link (it reports such reparse points
    with tag 1). Cloud-storage placeholders are reparse points too, but they
    are ordinary folders to the user, so their tags are let through. */
-static bool IsDirectoryLink(const WIN32_FIND_DATAA &entry) {
+bool IsDirectoryLink(const WIN32_FIND_DATAA &entry) {
   if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
   const DWORD tag = entry.dwReserved0;
   const bool cloudPlaceholder = (tag & ~0xF000u) == 0x9000001Au;  // the cloud tags 0..F

@@ -4,8 +4,10 @@
 
 #include <richedit.h>
 
+#include "app/command_status.h"
 #include "pages/pages.h"
 #include "settings/settings.h"
+#include "tree/tree.h"
 
 namespace {
 
@@ -195,6 +197,45 @@ TEST_F(MainWindowTest, CtrlTabAndCtrlShiftTabAreCommandsNotText) {
   }
 }
 
+// Ctrl+Z, Ctrl+Y and Ctrl+D belong to the text field that has the keys (here
+// the folder's label edit): the page keeps its text and its undo history;
+// every other shortcut still goes to the main window.
+TEST_F(MainWindowTest, PageShortcutsLeaveAnotherTextFieldAlone) {
+  ASSERT_TRUE(harness::MakeDirs(notebook / "Child"));
+  ASSERT_TRUE(harness::WriteBytes(notebook / "p.tav", "hello"));
+  ASSERT_TRUE(RefreshTree());
+  SendMessageA(Ui.editor, EM_SETSEL, 5, 5);
+  SendMessageA(Ui.editor, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(" world"));
+  HWND edit = TreeView_EditLabel(Ui.tree, TreeView_GetChild(Ui.tree, TreeView_GetRoot(Ui.tree)));
+  ASSERT_NE(edit, nullptr);
+  SendMessageA(edit, EM_SETSEL, 5, 5);
+  SendMessageA(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>("2"));
+  BYTE keys[256] = {}, saved[256];
+  GetKeyboardState(saved);
+  memcpy(keys, saved, sizeof keys);
+  keys[VK_CONTROL] = 0x80;
+  SetKeyboardState(keys);
+  for (UINT key : {UINT('Z'), UINT('Y'), UINT('D'), UINT('S'), UINT(VK_TAB)}) {
+    MSG msg = {};
+    msg.hwnd = edit;
+    msg.message = WM_KEYDOWN;
+    msg.wParam = key;
+    EXPECT_EQ(KeyBelongsToTextField(msg), key == 'Z' || key == 'Y' || key == 'D') << key;
+    msg.hwnd = Ui.editor;
+    EXPECT_FALSE(KeyBelongsToTextField(msg)) << "in the page: " << key;
+  }
+  SetFocus(edit);
+  PostMessageA(edit, WM_KEYDOWN, 'Z', 1);
+  PostMessageA(edit, WM_KEYUP, 'Z', 0xC0000001);
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE) && PumpOneMessage(&msg)) {
+  }
+  SetKeyboardState(saved);
+  EXPECT_EQ(harness::WindowText(edit), "Child") << "the label's typing is undone";
+  EXPECT_EQ(harness::WindowText(Ui.editor), "hello world");
+  TreeView_EndEditLabelNow(Ui.tree, TRUE);
+}
+
 TEST_F(MainWindowTest, ExitAndCloseBoxRunTheSameSequence) {
   ExecuteCommand(CMD_EXIT);
   EXPECT_EQ(MainWindow, nullptr);
@@ -291,6 +332,21 @@ class UnreachableWorkFolder : public harness::AppTest {
  protected:
   bool StartsInSetUp() const override { return false; }
 };
+
+// With no folder shown there is nowhere to put a page: New Page is greyed
+// and does nothing, and no file appears in the current directory.
+TEST_F(UnreachableWorkFolder, NewPageNeedsAFolderShown) {
+  WriteSettings("[Settings]\r\nWorkDir=" + notebook / "missing" + "\r\n");
+  boxes.Answer(IDOK);
+  StartApp();
+  boxes.Clear();
+  CMyUpdateUI status;
+  FindStatusHandler(CMD_NEWPAGE)(&status);
+  EXPECT_EQ(status.GetEnabled(), 0);
+  ExecuteCommand(CMD_NEWPAGE);
+  EXPECT_TRUE(boxes.boxes().empty()) << "no name dialog";
+  EXPECT_EQ(harness::ListNames(notebook.path()), std::vector<std::string>{});
+}
 
 // With no page shown nothing typed could be saved: the editor takes no text
 // until the tree has shown a page.

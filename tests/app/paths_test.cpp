@@ -149,6 +149,46 @@ TEST(PathBelowFolder, TakesWhatFollowsTheFolderAndOneSeparator) {
   }
 }
 
+// The second half of a rename by way of a step name: when the step cannot
+// take its new name it goes back to the old one, and only when that fails
+// too is it left, named, under the step name.
+const char *failingMove;  // "new", "both" or ""
+std::vector<std::string> moves;
+bool MoveForTest(const char *from, const char *to) {
+  moves.push_back(std::string(from) + ">" + to);
+  std::string failing = failingMove;
+  bool fails = (failing == "new" && std::string(to) == "A") || failing == "both";
+  if (fails) SetLastError(moves.size() == 1 ? ERROR_SHARING_VIOLATION : ERROR_ACCESS_DENIED);
+  return !fails;
+}
+
+TEST(FinishRenameStep, GoesBackOrSaysWhereTheItemWasLeft) {
+  const struct {
+    const char *failing;
+    bool renamed;
+    std::vector<std::string> moves;
+    const char *leftAt;
+  } cases[] = {
+      {"", true, {"~step>A"}, ""},
+      {"new", false, {"~step>A", "~step>a"}, ""},
+      {"both", false, {"~step>A", "~step>a"}, "~step"},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.failing);
+    failingMove = c.failing;
+    moves.clear();
+    char leftAt[PATH_BUFFER_SIZE];
+    memset(leftAt, 0xcc, sizeof leftAt);
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(FinishRenameStep("~step", "a", "A", MoveForTest, leftAt), c.renamed);
+    EXPECT_EQ(moves, c.moves);
+    EXPECT_STREQ(leftAt, c.leftAt);
+    if (!c.renamed) {
+      EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    }
+  }
+}
+
 // A save killed before it replaced its page leaves its temporary file; the
 // next listing of the folder removes it, and nothing else. In a folder too
 // deep for the usual name the save uses a name of four characters.

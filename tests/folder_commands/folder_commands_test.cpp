@@ -284,6 +284,76 @@ TEST_F(Folders, RightClickSelectsTheNodeUnderThePointerAndOffersItsMenu) {
   }
 }
 
+// A link inside a deleted folder is removed as a link: the folder it leads
+// to (here one beside it, and the work folder itself) keeps every page.
+// Windows removes the link; Wine cannot remove a Unix link through the
+// calls that leave its target alone, so there the deletion stops at the link
+// with one message naming it, and nothing it leads to is touched.
+TEST_F(Folders, DeleteRemovesALinkAndNeverWhatItLeadsTo) {
+  Dir("A");
+  Dir("B");
+  Page("B\\b.tav");
+  Page("B\\c.tav");
+  Page("root.tav");
+  ASSERT_TRUE(harness::MakeDirectoryLink(At("A\\L"), "..\\B"));
+  ASSERT_TRUE(harness::MakeDirectoryLink(At("A\\Notebook"), notebook.path()));
+  Refresh(At("root.tav"));
+  TreeView_SelectItem(Ui.tree, Node({"A"}));
+  boxes.Answer(IDYES);
+  if (harness::RunningUnderWine()) boxes.Answer(IDOK);
+  ExecuteCommand(CMD_DELETEFOLDER);
+  Strings shown = Boxes();
+  EXPECT_EQ(ListNames(At("B")), (Strings{"b.tav", "c.tav"}));
+  EXPECT_TRUE(harness::FileExists(At("root.tav")));
+  if (harness::RunningUnderWine()) {
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1], "Error: Cannot remove the link '" + At("A\\L") +
+                            "'; the folder it leads to is left as it is:\n");
+    EXPECT_EQ(ListNames(At("A")), (Strings{"L", "Notebook"}));
+  } else {
+    EXPECT_EQ(shown.size(), 1u);
+    EXPECT_EQ(ListNames(notebook.path()), (Strings{"B", "root.tav"}));
+  }
+}
+
+// A right click on another folder while the page shown cannot be saved
+// leaves the selection where it was, and offers no menu whose commands would
+// act on that folder. Under Wine a menu opened right after a message box
+// may close at once, so the menu is seen by its opening message.
+WNDPROC mainWindowProc;
+int menusOpened;
+LRESULT CALLBACK CountMenus(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITMENUPOPUP) ++menusOpened;
+  return CallWindowProcA(mainWindowProc, window, message, wParam, lParam);
+}
+
+TEST_F(Folders, RightClickOffersNoMenuWhenTheSelectionCannotMove) {
+  Dir("A");
+  Dir("B");
+  Page("A\\a.tav");
+  Refresh(At("A\\a.tav"));
+  Type("unsaved");
+  SetFileAttributesA(At("A\\a.tav").c_str(), FILE_ATTRIBUTE_READONLY);
+  RECT place;
+  ASSERT_TRUE(TreeView_GetItemRect(Ui.tree, Node({"B"}), &place, TRUE));
+  POINT at = {(place.left + place.right) / 2, (place.top + place.bottom) / 2};
+  ClientToScreen(Ui.tree, &at);
+  SetCursorPos(at.x, at.y);
+  menusOpened = 0;
+  mainWindowProc = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(MainWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountMenus)));
+  UINT_PTR timer = SetTimer(nullptr, 0, 50, InspectMenuAndClose);
+  boxes.Answer(IDOK);
+  NMHDR header = {Ui.tree, ID_TREE, static_cast<UINT>(NM_RCLICK)};
+  SendMessageA(MainWindow, WM_NOTIFY, ID_TREE, reinterpret_cast<LPARAM>(&header));
+  KillTimer(nullptr, timer);
+  SetWindowLongPtrA(MainWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(mainWindowProc));
+  EXPECT_EQ(Boxes(), Strings{"Error: Error saving to file 'a.tav':\n"});
+  EXPECT_EQ(menusOpened, 0);
+  EXPECT_EQ(TreeView_GetSelection(Ui.tree), Node({"A"}));
+  SetFileAttributesA(At("A\\a.tav").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 // The folder the browser stand-in answers with; empty means Cancel.
 std::string browserAnswer;
 std::string browserAsked;

@@ -43,6 +43,55 @@ TempDir::~TempDir() {
 
 std::string TempDir::operator/(const std::string &relative) const { return path_ + "\\" + relative; }
 
+bool RunningUnderWine() {
+  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+// The Unix side of a Wine path, through Wine's own export; empty elsewhere.
+static std::string UnixPath(const std::string &path) {
+  typedef char *(CDECL * ToUnix)(const WCHAR *);
+  ToUnix toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void *>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+  if (toUnix == nullptr) return "";
+  WCHAR wide[MAX_PATH];
+  if (MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH) == 0) return "";
+  char *unix = toUnix(wide);
+  if (unix == nullptr) return "";
+  std::string result = unix;
+  HeapFree(GetProcessHeap(), 0, unix);
+  return result;
+}
+
+// Linux's symlink and unlink, called directly: Wine runs the test as a Linux
+// process, and has no call of its own that makes or removes a Unix link.
+static long LinuxCall2(long number, const char *a, const char *b) {
+  long result;
+  __asm__ volatile("syscall" : "=a"(result) : "a"(number), "D"(a), "S"(b) : "rcx", "r11", "memory");
+  return result;
+}
+enum { LINUX_UNLINK = 87, LINUX_SYMLINK = 88 };
+
+bool MakeDirectoryLink(const std::string &path, const std::string &target) {
+  if (!RunningUnderWine())
+    return CreateSymbolicLinkA(path.c_str(), target.c_str(),
+                               SYMBOLIC_LINK_FLAG_DIRECTORY | 0x2 /* unprivileged */) != 0;
+  std::string unixLink = UnixPath(path);
+  bool absolute = target.size() > 1 && target[1] == ':';
+  std::string unixTarget = absolute ? UnixPath(target) : target;
+  if (!absolute)
+    for (char &c : unixTarget)
+      if (c == '\\') c = '/';
+  return !unixLink.empty() && !unixTarget.empty() &&
+         LinuxCall2(LINUX_SYMLINK, unixTarget.c_str(), unixLink.c_str()) == 0;
+}
+
+static bool RemoveDirectoryLink(const std::string &path) {
+  if (!RunningUnderWine()) return RemoveDirectoryA(path.c_str()) != 0;
+  std::string unixLink = UnixPath(path);
+  return !unixLink.empty() && LinuxCall2(LINUX_UNLINK, unixLink.c_str(), nullptr) == 0;
+}
+
 bool RemoveTree(const std::string &path) {
   WIN32_FIND_DATAA found;
   HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
@@ -51,6 +100,11 @@ bool RemoveTree(const std::string &path) {
       std::string name = found.cFileName;
       if (name == "." || name == "..") continue;
       std::string child = path + "\\" + name;
+      if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+          (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        RemoveDirectoryLink(child);
+        continue;
+      }
       SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
       if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
         RemoveTree(child);
@@ -125,7 +179,7 @@ void PumpMessages() {
   MSG msg;
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) continue;
-    if (MainWindow != nullptr && AccelTable != nullptr &&
+    if (MainWindow != nullptr && AccelTable != nullptr && !KeyBelongsToTextField(msg) &&
         TranslateAcceleratorA(MainWindow, AccelTable, &msg))
       continue;
     TranslateMessage(&msg);

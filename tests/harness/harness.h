@@ -28,7 +28,15 @@ class TempDir {
   std::string path_;
 };
 
+// Removes a folder with everything in it; a link found inside is removed as
+// a link, never entered.
 bool RemoveTree(const std::string &path);
+// A link at path to the directory target (relative to the link's folder, or
+// absolute). Windows makes a symbolic link; Wine cannot (its
+// CreateSymbolicLink does nothing), so there the Unix link is made, which
+// Wine shows as a directory link.
+bool MakeDirectoryLink(const std::string &path, const std::string &target);
+bool RunningUnderWine();
 bool MakeDirs(const std::string &path);
 bool WriteBytes(const std::string &path, const std::string &bytes);
 std::string ReadBytes(const std::string &path, bool *ok = nullptr);

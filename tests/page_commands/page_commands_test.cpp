@@ -413,12 +413,42 @@ TEST_F(PageCommands, DialogsAndTheShellLeaveTheFolderShownAlone) {
 
 // Windows' 1.0 rich edit (RICHED32, used when RICHED20 cannot be loaded)
 // knows no EM_GETTEXTEX and answers 0. Wine's knows it, so the editor here
-// refuses it as Windows' does; it can refuse EM_GETSELTEXT as well.
+// refuses it as Windows' does; it can refuse to stream the text out as well.
 WNDPROC olderEditorProc;
 bool refuseSelectedText;
 LRESULT CALLBACK OlderRichEdit(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == EM_GETTEXTEX || (message == EM_GETSELTEXT && refuseSelectedText)) return 0;
+  if (message == EM_GETTEXTEX || (message == EM_STREAMOUT && refuseSelectedText)) return 0;
   return CallWindowProcA(olderEditorProc, window, message, wParam, lParam);
+}
+
+// The Find dialog keeps working while the save dialog is open: a selection
+// grown meanwhile is exported whole, measured when the dialog has closed.
+BOOL WINAPI GrowSelectionWhileSaving(OPENFILENAMEA *dialog) {
+  SendMessageA(Ui.editor, EM_SETSEL, 0, 40);
+  strcpy(dialog->lpstrFile, fileDialogAnswer.c_str());
+  return TRUE;
+}
+
+TEST_F(PageCommands, ExportTakesTheSelectionAsItIsWhenTheDialogCloses) {
+  const std::string text(200000, 'x');
+  Pages({"p.tav", text});
+  fileDialogAnswer = scratch / "out";
+  Platform.getSaveFileName = GrowSelectionWhileSaving;
+  refuseSelectedText = false;
+  for (bool older : {false, true}) {
+    SCOPED_TRACE(older ? "without EM_GETTEXTEX" : "with EM_GETTEXTEX");
+    if (older) {
+      olderEditorProc = reinterpret_cast<WNDPROC>(
+          SetWindowLongPtrA(Ui.editor, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OlderRichEdit)));
+      HasRichEdit20 = false;
+    }
+    Type(0, 1, "");
+    ExportSelection();
+    EXPECT_EQ(ReadBytes(scratch / "out"), text.substr(0, 40));
+    EXPECT_EQ(Boxes(), Strings{});
+  }
+  HasRichEdit20 = true;
+  SetWindowLongPtrA(Ui.editor, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(olderEditorProc));
 }
 
 class OlderRichEditCommands : public PageCommands {

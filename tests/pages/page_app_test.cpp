@@ -129,12 +129,12 @@ TEST_F(PagesApp, ListsOnlyPagesWithTheirLabels) {
   Page("e.tav.bak", "not a page");
   Page("tav1A2B.tmp", "not a name TAV gives its files");
   Page("~tav0C3D.tmp", "left over from a killed save");
-  Folder("f.tav");
+  Folder("f.tav");  // a folder, shown in the tree
   Refresh();
   EXPECT_FALSE(FileExists(notebook / "~tav0C3D.tmp"));
   EXPECT_TRUE(FileExists(notebook / "tav1A2B.tmp"));
   EXPECT_EQ(SortedLabels(),
-            (std::vector<std::string>{"A&&&&B", "B", "R&&D", "a", "c", "f"}));
+            (std::vector<std::string>{"A&&&&B", "B", "R&&D", "a", "c"}));
   EXPECT_TRUE(HasPages);
   EXPECT_TRUE(GetWindowLongA(Ui.tabs, GWL_STYLE) & TCS_MULTILINE);
   EXPECT_EQ(Selected(), 0);
@@ -149,19 +149,32 @@ TEST_F(PagesApp, ListsOnlyPagesWithTheirLabels) {
   EXPECT_FALSE(SelectPageByName("missing.tav"));
   EXPECT_EQ(Text(), "double");
 
-  // A directory named like a page is listed; it cannot be opened, and the
-  // page stays read-only.
+  // A directory named like a page is a folder: no tab names it.
+  EXPECT_FALSE(SelectPageByName("f.tav"));
+  EXPECT_EQ(Text(), "double");
+}
+
+// A rename that stopped between its two moves leaves the page under its step
+// name; the folder's listing gives it a page name again and says so once.
+// A folder left so is shown by the tree and stays as it is.
+TEST_F(PagesApp, APageLeftHalfwayThroughARenameIsListedAgain) {
+  Page("a.tav", "a");
+  Page("~tav1A2C.ren", "the renamed page's text");
+  Page("~tav1A2D.ren", "another");
+  Page("~tav1a2e.ren", "not a name TAV gives its files");
+  Folder("~tav1A2F.ren");
   boxes.Answer(IDOK);
-  EXPECT_TRUE(SelectPageByName("f.tav"));
+  Refresh();
   ASSERT_EQ(boxes.boxes().size(), 1u);
-  EXPECT_EQ(boxes.boxes()[0].caption, "Error");
-  std::string opening = "Error opening file 'f.tav'; ";
-  EXPECT_EQ(boxes.boxes()[0].text.substr(0, opening.size()), opening);
-  EXPECT_EQ(Selected(), TabOf("f"));
-  EXPECT_EQ(CurrentPageIndex, TabOf("f"));
-  EXPECT_EQ(Text(), "");
-  EXPECT_TRUE(ReadOnly());
-  EXPECT_FALSE(EditorIsModified());
+  EXPECT_EQ(boxes.boxes()[0].text,
+            "Pages left halfway through a rename were found in this folder; they are listed "
+            "now as:\n'Recovered page.tav'\n'Recovered page 2.tav'");
+  boxes.Clear();
+  EXPECT_EQ(SortedLabels(), (std::vector<std::string>{"Recovered page", "Recovered page 2", "a"}));
+  EXPECT_EQ(ReadBytes(notebook / "Recovered page.tav"), "the renamed page's text");
+  EXPECT_EQ(ListNames(notebook.path()),
+            (std::vector<std::string>{"Recovered page 2.tav", "Recovered page.tav", "a.tav",
+                                      "~tav1A2F.ren", "~tav1a2e.ren"}));
 }
 
 TEST_F(PagesApp, FindPageTabPrefersTheLastMatchAndFoldsAsciiOnly) {

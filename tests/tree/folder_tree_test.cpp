@@ -387,7 +387,7 @@ std::vector<std::string> FirstLinkBelow(const std::string &folder, int depth) {
 
 TEST_F(FolderTree, WorkFolderAtTheRootOfADriveRestoresTheSavedPage) {
   // The only drive root small enough to scan as a whole is a Wine prefix's C:.
-  if (!treetest::RunningUnderWine()) GTEST_SKIP() << "would scan a whole system drive";
+  if (!harness::RunningUnderWine()) GTEST_SKIP() << "would scan a whole system drive";
   ASSERT_TRUE(MakeDirs(At("sub")));
   ASSERT_TRUE(WriteBytes(At("sub\\one.tav"), "one"));
   ASSERT_TRUE(WriteBytes(At("sub\\two.tav"), "two"));

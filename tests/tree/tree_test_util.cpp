@@ -99,9 +99,4 @@ void RemoveLongTree(const std::string &path) {
   RemoveDirectoryA(longPath.c_str());
 }
 
-bool RunningUnderWine() {
-  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
-
 }  // namespace treetest

@@ -29,9 +29,6 @@ std::vector<std::string> OrderOfSortedInsertion(const std::vector<std::string> &
 bool MakeLongDir(const std::string &path);
 void RemoveLongTree(const std::string &path);
 
-// True when the tests run under Wine, where some set-ups are only possible there.
-bool RunningUnderWine();
-
 }  // namespace treetest
 
 #endif

@@ -4,18 +4,18 @@
 
 #include <richedit.h>
 #include <shlwapi.h>
+#include <limits.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+
+#include <string>
 
 #include "app/platform_seam.h"
 #include "app/ui_handles.h"
 
 static const char FileDialogFilter[] =
     "Text Files (*.txt)\0*.txt\0TAV Files (*.tav)\0*.tav\0All Files (*.*)\0*.*\0";
-
-// Imported text goes to the editor in pieces of at most this many bytes.
-enum { IMPORT_BLOCK_SIZE = PATH_BUFFER_SIZE - 1 };
 
 // Room for a message quoting a full path and a sentence around it.
 enum { PATH_MESSAGE_BUFFER_SIZE = MESSAGE_BUFFER_SIZE + 100 };
@@ -45,25 +45,10 @@ static void ShowNotice(const char *format, const char *name) {
 
 /* ---- import ---- */
 
-/* Inserts the file at the caret, replacing the selection. The editor takes
-   each piece on its own: the page reader ends none between the CR and the LF
-   of one line break, which the editor would take for two breaks, nor inside a
-   double-byte character, and hands each NUL byte on as a space, since a NUL
-   would end the piece. */
-static void InsertFileAtCaret(HANDLE file, PageReader *reader) {
-  StartPageReader(reader, file);
-  char piece[IMPORT_BLOCK_SIZE + 1];
-  for (;;) {
-    long got = 0;
-    ReadPagePiece(reader, piece, IMPORT_BLOCK_SIZE, &got);
-    if (got <= 0) return;
-    piece[got] = '\0';
-    SendMessageA(Ui.editor, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(piece));
-  }
-}
-
-/* A page shown read-only because its file holds what the editor can't keep
-   is never saved, so text imported into it would be lost. */
+/* The file is read by the rules of a page: its encoding found from its
+   bytes, and its text streamed in at the caret, replacing the selection. A
+   page shown read-only because its file holds what the editor can't keep is
+   never saved, so text imported into it would be lost. */
 void ImportTextFile() {
   int tab = SelectedTab();
   if (tab < 0 || Ui.editor == nullptr) return;
@@ -85,17 +70,33 @@ void ImportTextFile() {
     ShowSystemErrorAbout("Error importing from file '%s'", path);
     return;
   }
-  PageReader reader;
-  InsertFileAtCaret(file, &reader);
+  std::string bytes;
+  DWORD readError = ReadWholeFile(file, &bytes);
   CloseHandle(file);
-  if (reader.readError != 0) {
+  PageEncoding encoding;
+  std::wstring text;
+  bool exact = ReadPageText(bytes.data(), bytes.size(), &encoding, &text);
+  std::string().swap(bytes);
+  PagePieces pieces;
+  StartPagePieces(&pieces, text.data(), text.size());
+  // An empty file changes nothing, the selection included.
+  if (!text.empty()) StreamIntoEditor(Ui.editor, &pieces, true);
+  if (readError != 0) {
     // What was read before the failure stays in the page.
-    SetLastError(reader.readError);
+    SetLastError(readError);
     ShowSystemErrorAbout("Error reading file '%s'", path);
   }
-  if (reader.sawNul)
+  if (pieces.sawNul)
     ShowNotice("The file '%s' contains NUL bytes, which the editor cannot hold.\n"
                "Each was imported as a space.", path);
+  if (!exact) {
+    char message[PATH_MESSAGE_BUFFER_SIZE];
+    snprintf(message, sizeof message,
+             "The file '%s' holds bytes that are not text in %s; "
+             "they were imported as the characters they come nearest to.",
+             path, EncodingName(encoding).c_str());
+    MessageBoxA(MainWindow, message, "TAV", MB_OK | MB_ICONWARNING);
+  }
 }
 
 /* ---- export ---- */
@@ -103,49 +104,29 @@ void ImportTextFile() {
 // Why the selected text could not be had from the editor.
 enum SelectionFetch { FETCH_DONE, FETCH_NO_MEMORY, FETCH_REFUSED };
 
-/* The selected text with CR LF line breaks through EM_GETTEXTEX, which only
-   the 2.0 rich edit knows. Each position yields at most two bytes (a line
-   break, a double-byte character); should the editor fill the buffer all the
-   same, it is asked again with a larger one. Wine answers 0 when the buffer
-   is too small. */
-static SelectionFetch FetchSelectionWithBreaks(LONG positions, char **text, size_t *length) {
+/* The selected text as UTF-16 with CR LF line breaks, through EM_GETTEXTEX,
+   which only the 2.0 rich edit knows; the buffer's size is part of the
+   request. Each position yields at most two units (a line break); should
+   the editor fill the buffer all the same, it is asked again with a larger
+   one. */
+static SelectionFetch FetchSelectionWithBreaks(LONG positions, std::wstring *text) {
   size_t capacity = 2 * static_cast<size_t>(positions) + 2;
-  for (int attempt = 0; attempt < 3 && capacity <= MAXDWORD; ++attempt, capacity *= 2) {
-    char *buffer = static_cast<char *>(malloc(capacity));
-    if (buffer == nullptr) return FETCH_NO_MEMORY;
+  for (int attempt = 0; attempt < 3; ++attempt, capacity *= 2) {
+    if (capacity > MAXDWORD / sizeof(wchar_t)) break;
+    text->assign(capacity, L'\0');
     GETTEXTEX request = {};
-    request.cb = static_cast<DWORD>(capacity);
+    request.cb = static_cast<DWORD>(capacity * sizeof(wchar_t));
     request.flags = GT_SELECTION | GT_USECRLF;
-    request.codepage = CP_ACP;
+    request.codepage = 1200;
     LRESULT copied = SendMessageA(Ui.editor, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&request),
-                                  reinterpret_cast<LPARAM>(buffer));
+                                  reinterpret_cast<LPARAM>(&(*text)[0]));
     if (copied > 0 && static_cast<size_t>(copied) + 1 < capacity) {
-      *text = buffer;
-      *length = static_cast<size_t>(copied);
+      text->resize(static_cast<size_t>(copied));
       return FETCH_DONE;
     }
-    free(buffer);
   }
+  text->clear();
   return FETCH_REFUSED;
-}
-
-/* Each CR that is not followed by LF becomes CR LF, as page files hold line
-   breaks. CR and LF are never the second byte of a double-byte character, so
-   the bytes can be walked one by one. */
-static char *WithCrLfBreaks(const char *text, size_t length, size_t *newLength) {
-  size_t loneCrs = 0;
-  for (size_t i = 0; i < length; ++i)
-    if (text[i] == '\r' && (i + 1 == length || text[i + 1] != '\n')) ++loneCrs;
-  char *out = static_cast<char *>(malloc(length + loneCrs + 1));
-  if (out == nullptr) return nullptr;
-  size_t to = 0;
-  for (size_t i = 0; i < length; ++i) {
-    out[to++] = text[i];
-    if (text[i] == '\r' && (i + 1 == length || text[i + 1] != '\n')) out[to++] = '\n';
-  }
-  out[to] = '\0';
-  *newLength = to;
-  return out;
 }
 
 /* What EM_STREAMOUT hands over, gathered in a buffer that grows as it
@@ -190,9 +171,9 @@ static bool SelectionPassesTheText() {
   return selection.cpMax > textLength;
 }
 
-/* The selected text streamed out, which every rich edit knows: the 1.0
-   control yields CR LF breaks, the 2.0 control may yield lone CRs. */
-static SelectionFetch FetchSelectionPlainly(char **text, size_t *length) {
+/* The selected text streamed out in the process code page, which every rich
+   edit knows, made UTF-16: the 1.0 control yields CR LF breaks. */
+static SelectionFetch FetchSelectionPlainly(std::wstring *text) {
   StreamedText streamed = {nullptr, 0, 0, false};
   EDITSTREAM stream = {};
   stream.dwCookie = reinterpret_cast<DWORD_PTR>(&streamed);
@@ -213,19 +194,26 @@ static SelectionFetch FetchSelectionPlainly(char **text, size_t *length) {
     free(streamed.bytes);
     return FETCH_REFUSED;
   }
-  *text = WithCrLfBreaks(streamed.bytes, streamed.length, length);
+  int units = streamed.length <= static_cast<size_t>(INT_MAX)
+                  ? MultiByteToWideChar(CP_ACP, 0, streamed.bytes,
+                                        static_cast<int>(streamed.length), nullptr, 0)
+                  : 0;
+  if (units > 0) {
+    text->resize(static_cast<size_t>(units));
+    MultiByteToWideChar(CP_ACP, 0, streamed.bytes, static_cast<int>(streamed.length), &(*text)[0],
+                        units);
+  }
   free(streamed.bytes);
-  return *text != nullptr ? FETCH_DONE : FETCH_NO_MEMORY;
+  return units > 0 ? FETCH_DONE : FETCH_REFUSED;
 }
 
-/* The selected text with CR LF line breaks, in a buffer the caller frees. */
-static SelectionFetch FetchSelectedText(LONG positions, char **text, size_t *length) {
-  *text = nullptr;
+/* The selected text as UTF-16. */
+static SelectionFetch FetchSelectedText(LONG positions, std::wstring *text) {
   if (HasRichEdit20) {
-    SelectionFetch fetched = FetchSelectionWithBreaks(positions, text, length);
+    SelectionFetch fetched = FetchSelectionWithBreaks(positions, text);
     if (fetched != FETCH_REFUSED) return fetched;
   }
-  return FetchSelectionPlainly(text, length);
+  return FetchSelectionPlainly(text);
 }
 
 /* Replaces the chosen file by the bytes given: through a temporary file
@@ -265,9 +253,8 @@ void ExportSelection() {
     MessageBoxA(MainWindow, "No selected text", "TAV", MB_OK | MB_ICONWARNING);
     return;
   }
-  char *text = nullptr;
-  size_t length = 0;
-  SelectionFetch fetched = FetchSelectedText(positions, &text, &length);
+  std::wstring text;
+  SelectionFetch fetched = FetchSelectedText(positions, &text);
   if (fetched == FETCH_REFUSED) {
     char message[PATH_MESSAGE_BUFFER_SIZE];
     snprintf(message, sizeof message,
@@ -276,11 +263,24 @@ void ExportSelection() {
     MessageBoxA(MainWindow, message, "Error", MB_OK | MB_ICONERROR);
     return;
   }
-  bool written = fetched == FETCH_DONE && WriteExportFile(path, text, length);
+  // The page's encoding, its line breaks CR LF as exported text has them.
+  PageEncoding encoding = CurrentPageEncoding();
+  encoding.breaks = BREAKS_CRLF;
+  std::string bytes;
+  PageEncoding used = encoding;
+  bool changed = fetched == FETCH_DONE && EncodeForPage(text, encoding, &bytes, &used);
+  bool written = fetched == FETCH_DONE && WriteExportFile(path, bytes.data(), bytes.size());
   DWORD error = fetched == FETCH_NO_MEMORY ? ERROR_NOT_ENOUGH_MEMORY : GetLastError();
-  free(text);
   if (!written) {
     SetLastError(error);
     ShowSystemErrorAbout("Error exporting to file '%s'", path);
+    return;
+  }
+  if (changed) {
+    char message[PATH_MESSAGE_BUFFER_SIZE + 100];
+    snprintf(message, sizeof message,
+             "The selection holds characters that %s cannot hold, so '%s' was written as %s.",
+             EncodingName(encoding).c_str(), path, EncodingName(used).c_str());
+    MessageBoxA(MainWindow, message, "TAV", MB_OK | MB_ICONINFORMATION);
   }
 }

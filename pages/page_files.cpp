@@ -9,7 +9,10 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <string>
+
 #include "app/ui_handles.h"
+#include "pages/page_text.h"
 #include "tree/tree.h"
 
 int CurrentPageIndex = -1;
@@ -18,10 +21,13 @@ int CurrentPageIndex = -1;
 // content; such a page is shown read-only and never written back.
 static bool PageIsProtected = false;
 
-// Stand-in shown for each NUL byte of a page file.
-static const char NulStandIn = ' ';
+// How the page shown was read, and is written back: decided when its file
+// is read, and changed only when it gains characters that encoding cannot
+// hold. A page without a file is written as a new one.
+static PageEncoding ShownEncoding = NewPageEncoding();
 
 bool CurrentPageIsProtected() { return PageIsProtected; }
+PageEncoding CurrentPageEncoding() { return ShownEncoding; }
 
 /* ---- names ---- */
 
@@ -266,34 +272,65 @@ static void MeasureEditorText(size_t *bytes, LRESULT *characters) {
       SendMessageA(Ui.editor, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&inCharacters), 0);
 }
 
-/* The editor's whole text with CR LF line breaks, in a buffer the caller
-   frees; null when it cannot be had, with *cutShort set when the editor
-   gave back less than it holds (the reason is otherwise in the last error).
-   Wine's rich edit copies nothing, or only a part, into a buffer too small
-   for the bytes, and still reports success: a text is taken only when it is
-   as long as the editor's, in bytes or in characters. */
-static char *FetchEditorText(size_t *length, bool *cutShort) {
-  *cutShort = false;
+/* The 1.0 control's whole text, in the process code page with CR LF line
+   breaks, made UTF-16. Wine's rich edit copies nothing, or only a part, into
+   a buffer too small for the bytes, and still reports success: a text is
+   taken only when it is as long as the editor's, in bytes or in
+   characters. */
+static bool FetchAnsiEditorText(std::wstring *text, bool *cutShort) {
   size_t bytes = 0;
   LRESULT characters = 0;
   MeasureEditorText(&bytes, &characters);
   for (int attempt = 0; attempt < 2; ++attempt) {
     if (bytes > (SIZE_MAX - 2) / 2 || bytes + 2 > static_cast<size_t>(INT_MAX)) break;
     size_t capacity = (bytes + 2) << attempt;
-    char *text = static_cast<char *>(malloc(capacity));
-    if (text == nullptr) break;
-    LRESULT copied = SendMessageA(Ui.editor, WM_GETTEXT, capacity, reinterpret_cast<LPARAM>(text));
+    std::string ansi(capacity, '\0');
+    LRESULT copied =
+        SendMessageA(Ui.editor, WM_GETTEXT, capacity, reinterpret_cast<LPARAM>(&ansi[0]));
     size_t got = copied > 0 ? static_cast<size_t>(copied) : 0;
     if (got + 1 < capacity &&
-        (got == bytes || CountCharacters(text, got) == static_cast<size_t>(characters))) {
-      *length = got;
-      return text;
+        (got == bytes || CountCharacters(ansi.data(), got) == static_cast<size_t>(characters))) {
+      text->clear();
+      if (got == 0) return true;
+      int units = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(got), nullptr, 0);
+      if (units <= 0) break;
+      text->resize(static_cast<size_t>(units));
+      MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(got), &(*text)[0], units);
+      return true;
     }
-    free(text);
     *cutShort = true;
   }
-  if (!*cutShort) SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-  return nullptr;
+  return false;
+}
+
+/* The editor's whole text as UTF-16, each line break a CR, whatever the
+   process code page. *cutShort is set when the editor gave back less than
+   it holds (the reason is otherwise in the last error). */
+static bool FetchEditorText(std::wstring *text, bool *cutShort) {
+  *cutShort = false;
+  if (!HasRichEdit20) return FetchAnsiEditorText(text, cutShort);
+  GETTEXTLENGTHEX measure = {GTL_NUMCHARS | GTL_PRECISE, 1200};
+  LRESULT units = SendMessageA(Ui.editor, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&measure), 0);
+  if (units < 0) units = 0;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    size_t capacity = (static_cast<size_t>(units) + 2) << attempt;
+    if (capacity > static_cast<size_t>(INT_MAX) / sizeof(wchar_t)) break;
+    text->assign(capacity, L'\0');
+    GETTEXTEX request = {};
+    request.cb = static_cast<DWORD>(capacity * sizeof(wchar_t));
+    request.flags = GT_DEFAULT;
+    request.codepage = 1200;
+    LRESULT copied = SendMessageA(Ui.editor, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&request),
+                                  reinterpret_cast<LPARAM>(&(*text)[0]));
+    // Wine copies what fits into a buffer too small and reports success.
+    if (copied == units && static_cast<size_t>(copied) + 1 < capacity) {
+      text->resize(static_cast<size_t>(copied));
+      return true;
+    }
+    *cutShort = true;
+  }
+  text->clear();
+  return false;
 }
 
 /* ---- saving ---- */
@@ -389,6 +426,30 @@ static bool WriteUnchangedPage(const char *path, const char *fileName, const cha
   return true;
 }
 
+/* The page's text in the encoding it is kept in. A page that gained
+   characters its encoding cannot hold goes to UTF-8 with a byte-order mark
+   (UTF-16 should even that fail: only a lone surrogate can), never with a
+   character written as another; *changedTo then says which. */
+bool EncodeForPage(const std::wstring &text, const PageEncoding &encoding, std::string *bytes,
+                   PageEncoding *changedTo) {
+  *changedTo = encoding;
+  if (EncodePageText(text.data(), text.size(), encoding, bytes)) return false;
+  *changedTo = Utf8WithMark(encoding.breaks);
+  if (EncodePageText(text.data(), text.size(), *changedTo, bytes)) return true;
+  *changedTo = PageEncoding{TEXT_UTF16LE, 0, true, encoding.breaks};
+  EncodePageText(text.data(), text.size(), *changedTo, bytes);
+  return true;
+}
+
+static void ReportEncodingChange(const char *fileName, const PageEncoding &from,
+                                 const PageEncoding &to) {
+  char message[MESSAGE2_BUFFER_SIZE];
+  snprintf(message, sizeof message,
+           "The page '%s' now holds characters that %s cannot hold, so it was saved as %s.",
+           fileName, EncodingName(from).c_str(), EncodingName(to).c_str());
+  MessageBoxA(MainWindow, message, "TAV", MB_OK | MB_ICONINFORMATION);
+}
+
 bool SavePageIfModified(int index) {
   if (index < 0 || Ui.editor == nullptr || !EditorIsModified()) return true;
   // Writing back a page the editor holds only in part would cut its file.
@@ -396,19 +457,23 @@ bool SavePageIfModified(int index) {
   char fileName[PATH_BUFFER_SIZE];
   if (!GetPageFileName(index, fileName)) return false;
   char path[PATH_BUFFER_SIZE];
-  size_t length = 0;
   bool cutShort = false;
-  char *text = nullptr;
+  bool fetched = false;
+  std::wstring text;
   PageSavePlan plan;
   if (JoinPath(PageFolder, fileName, path) && PlanPageSave(path, fileName, &plan))
-    text = FetchEditorText(&length, &cutShort);
+    fetched = FetchEditorText(&text, &cutShort);
   bool saved = false;
-  if (text != nullptr) {
-    saved = plan.changed ? SaveChangedPage(path, fileName, plan, text, length)
-                         : WriteUnchangedPage(path, fileName, text, length);
+  bool encodingChanged = false;
+  PageEncoding encoding = ShownEncoding;
+  if (fetched) {
+    std::string bytes;
+    encodingChanged = EncodeForPage(text, ShownEncoding, &bytes, &encoding);
+    std::wstring().swap(text);
+    saved = plan.changed ? SaveChangedPage(path, fileName, plan, bytes.data(), bytes.size())
+                         : WriteUnchangedPage(path, fileName, bytes.data(), bytes.size());
   }
   DWORD error = GetLastError();
-  free(text);
   if (!saved) {
     SetLastError(error);
     if (cutShort)
@@ -418,6 +483,11 @@ bool SavePageIfModified(int index) {
     return false;
   }
   EditorSetModified(false);
+  if (encodingChanged) {
+    PageEncoding previous = ShownEncoding;
+    ShownEncoding = encoding;
+    ReportEncodingChange(fileName, previous, encoding);
+  }
   return true;
 }
 
@@ -431,131 +501,64 @@ bool SaveCurrentPage() {
 
 /* ---- reading ---- */
 
-void StartPageReader(PageReader *reader, HANDLE file) {
-  reader->file = file;
-  reader->start = reader->end = reader->whole = 0;
-  reader->atEnd = false;
-  reader->sawNul = false;
-  reader->readError = 0;
-  reader->hasLeadBytes = LearnLeadBytes(reader->isLeadByte);
-}
-
-/* Bytes taken by the character at block[at], where the data ends at limit: 2
-   for a lead byte, also when its trail byte is still to come. */
-static DWORD CharacterSize(const PageReader *reader, DWORD at, DWORD limit) {
-  unsigned char byte = static_cast<unsigned char>(reader->block[at]);
-  if (!reader->isLeadByte[byte]) return 1;
-  if (at + 1 >= limit) return 2;
-  return CanBeTrailByte(reader->block[at + 1]) ? 2 : 1;
-}
-
-// Where the last character that fits wholly between from and limit ends;
-// from must start a character.
-static DWORD EndOfWholeCharacters(const PageReader *reader, DWORD from, DWORD limit) {
-  if (!reader->hasLeadBytes) return limit;
-  DWORD at = from;
-  while (at < limit) {
-    DWORD size = CharacterSize(reader, at, reader->end);
-    if (at + size > limit) break;
-    at += size;
-  }
-  return at;
-}
-
-// Moves what is left (at most two bytes held back) to the front and reads
-// the next block behind it.
-static void RefillPageBlock(PageReader *reader) {
-  DWORD kept = reader->end - reader->start;
-  memmove(reader->block, reader->block + reader->start, kept);
-  reader->start = 0;
-  reader->end = kept;
-  DWORD got = 0;
-  if (!ReadFile(reader->file, reader->block + kept, PAGE_BLOCK_SIZE, &got, nullptr)) {
-    reader->readError = GetLastError();
-    if (reader->readError == 0) reader->readError = ERROR_READ_FAULT;
-    reader->atEnd = true;
-    got = 0;
-  }
-  if (got == 0) reader->atEnd = true;
-  reader->end = kept + got;
-  reader->whole = EndOfWholeCharacters(reader, 0, reader->end);
-}
-
-/* How many bytes from start can be handed on before the next block is read:
-   a lead byte at the end waits for its trail byte, and a CR at the end (with
-   a CR before it) waits for the bytes that tell what kind of line break it
-   ends or starts. */
-static DWORD BytesReady(const PageReader *reader) {
-  DWORD last = reader->end;
-  if (!reader->atEnd && last > reader->start) {
-    if (reader->whole < last) {
-      last = reader->whole;
-    } else if (reader->block[last - 1] == '\r') {
-      --last;
-      if (last > reader->start && reader->block[last - 1] == '\r') --last;
-    }
-  }
-  return last - reader->start;
-}
-
-// The length of the next piece: as much as fits, ending neither inside a
-// character nor between the CR and the LF of a line break.
-static DWORD PieceLength(const PageReader *reader, DWORD ready, DWORD capacity) {
-  if (ready <= capacity) return ready;
-  DWORD n = EndOfWholeCharacters(reader, reader->start, reader->start + capacity) - reader->start;
-  const char *next = reader->block + reader->start + n;
-  if (n > 1 && next[-1] == '\r' && next[0] == '\n') --n;
-  return n > 0 ? n : 1;
-}
-
-static char ByteAt(const PageReader *reader, DWORD at) {
-  return at < reader->end ? reader->block[at] : '\0';
-}
-
-// Copies n bytes from start to out as the editor should read them; gives
-// how many bytes it wrote.
-static DWORD CopyPiece(PageReader *reader, DWORD n, char *out) {
-  DWORD written = 0;
-  for (DWORD at = reader->start; at < reader->start + n; ++at) {
-    char c = reader->block[at];
-    if (c == '\0') {
-      c = NulStandIn;
-      reader->sawNul = true;
-    } else if (c == '\r' && ByteAt(reader, at + 1) == '\r') {
-      if (ByteAt(reader, at + 2) == '\n') continue;  // the CR LF after it makes the break
-      c = '\n';
-    }
-    out[written++] = c;
-  }
-  return written;
-}
-
-void ReadPagePiece(PageReader *reader, char *out, long capacity, long *got) {
-  *got = 0;
-  if (capacity <= 0) return;
+DWORD ReadWholeFile(HANDLE file, std::string *bytes) {
+  bytes->clear();
+  LARGE_INTEGER size;
+  if (GetFileSizeEx(file, &size) && size.QuadPart > 0 && size.QuadPart < INT_MAX)
+    bytes->reserve(static_cast<size_t>(size.QuadPart));
+  const DWORD block = 1u << 20;
   for (;;) {
-    DWORD ready = BytesReady(reader);
-    if (ready > 0) {
-      DWORD n = PieceLength(reader, ready, static_cast<DWORD>(capacity));
-      DWORD written = CopyPiece(reader, n, out);
-      reader->start += n;
-      // A piece that was all the first CR of a soft line break wrote
-      // nothing, and 0 would read as the end.
-      if (written == 0) continue;
-      *got = static_cast<long>(written);
-      return;
+    size_t at = bytes->size();
+    if (at > static_cast<size_t>(INT_MAX) - block) return ERROR_NOT_ENOUGH_MEMORY;
+    bytes->resize(at + block);
+    DWORD got = 0;
+    if (!ReadFile(file, &(*bytes)[at], block, &got, nullptr)) {
+      DWORD error = GetLastError();
+      bytes->resize(at);
+      return error != 0 ? error : ERROR_READ_FAULT;
     }
-    if (reader->atEnd) return;
-    RefillPageBlock(reader);
+    bytes->resize(at + got);
+    if (got == 0) return 0;
   }
 }
 
-static DWORD CALLBACK StreamPageIn(DWORD_PTR cookie, LPBYTE buffer, LONG capacity, LONG *got) {
-  long delivered = 0;
-  ReadPagePiece(reinterpret_cast<PageReader *>(cookie), reinterpret_cast<char *>(buffer),
-                capacity, &delivered);
-  *got = delivered;
+// The editor's own stream buffer is its to size; the pieces fit it.
+struct EditorStream {
+  PagePieces *pieces;
+  bool unicode;  // else the 1.0 control, which takes the process code page
+};
+
+static DWORD CALLBACK StreamPiecesIn(DWORD_PTR cookie, LPBYTE buffer, LONG capacity, LONG *got) {
+  EditorStream *stream = reinterpret_cast<EditorStream *>(cookie);
+  *got = 0;
+  if (stream->unicode) {
+    size_t units = capacity > 0 ? static_cast<size_t>(capacity) / sizeof(wchar_t) : 0;
+    if (units < 2) return 1;
+    size_t n = NextPagePiece(stream->pieces, reinterpret_cast<wchar_t *>(buffer), units);
+    *got = static_cast<LONG>(n * sizeof(wchar_t));
+    return 0;
+  }
+  // A unit takes at most three bytes in any code page this control knows.
+  size_t units = capacity > 0 ? static_cast<size_t>(capacity) / 3 : 0;
+  if (units < 2) return 1;
+  std::wstring piece(units, L'\0');
+  size_t n = NextPagePiece(stream->pieces, &piece[0], units);
+  if (n == 0) return 0;
+  int bytes = WideCharToMultiByte(CP_ACP, 0, piece.data(), static_cast<int>(n),
+                                  reinterpret_cast<char *>(buffer), capacity, nullptr, nullptr);
+  if (bytes <= 0) return 1;
+  *got = bytes;
   return 0;
+}
+
+bool StreamIntoEditor(HWND editor, PagePieces *pieces, bool intoSelection) {
+  EditorStream stream = {pieces, HasRichEdit20};
+  EDITSTREAM request = {};
+  request.dwCookie = reinterpret_cast<DWORD_PTR>(&stream);
+  request.pfnCallback = StreamPiecesIn;
+  WPARAM format = SF_TEXT | (HasRichEdit20 ? SF_UNICODE : 0) | (intoSelection ? SFF_SELECTION : 0);
+  SendMessageA(editor, EM_STREAMIN, format, reinterpret_cast<LPARAM>(&request));
+  return request.dwError == 0 && pieces->at == pieces->length;
 }
 
 // How far a page file reached the editor. A file that is not there may be
@@ -566,6 +569,7 @@ enum LoadOutcome {
   LOAD_MISSING,
   LOAD_UNREADABLE,
   LOAD_HAS_NUL,
+  LOAD_NOT_TEXT,
   LOAD_READ_FAILED,
   LOAD_CUT_SHORT
 };
@@ -585,29 +589,22 @@ static LoadOutcome LoadPageFile(HWND editor, const char *path, const char *fileN
   if (GetFileInformationByHandle(file, &info))
     RememberPageOnDisk(fileName, true, info.nFileSizeHigh, info.nFileSizeLow,
                        info.ftLastWriteTime);
-  PageReader *reader = static_cast<PageReader *>(malloc(sizeof(PageReader)));
-  if (reader == nullptr) {
-    CloseHandle(file);
-    *error = ERROR_NOT_ENOUGH_MEMORY;
+  std::string bytes;
+  DWORD readError = ReadWholeFile(file, &bytes);
+  CloseHandle(file);
+  std::wstring text;
+  bool exact = ReadPageText(bytes.data(), bytes.size(), &ShownEncoding, &text);
+  PagePieces pieces;
+  StartPagePieces(&pieces, text.data(), text.size());
+  bool whole = StreamIntoEditor(editor, &pieces, false);
+  if (readError != 0) {
+    *error = readError;
     return LOAD_READ_FAILED;
   }
-  StartPageReader(reader, file);
-  EDITSTREAM stream = {};
-  stream.dwCookie = reinterpret_cast<DWORD_PTR>(reader);
-  stream.pfnCallback = StreamPageIn;
-  SendMessageA(editor, EM_STREAMIN, SF_TEXT, reinterpret_cast<LPARAM>(&stream));
-  CloseHandle(file);
-  LoadOutcome outcome = LOAD_WHOLE;
-  if (reader->readError != 0) {
-    *error = reader->readError;
-    outcome = LOAD_READ_FAILED;
-  } else if (stream.dwError != 0 || !reader->atEnd || reader->end != reader->start) {
-    outcome = LOAD_CUT_SHORT;
-  } else if (reader->sawNul) {
-    outcome = LOAD_HAS_NUL;
-  }
-  free(reader);
-  return outcome;
+  if (!whole) return LOAD_CUT_SHORT;
+  if (pieces.sawNul) return LOAD_HAS_NUL;
+  if (!exact) return LOAD_NOT_TEXT;
+  return LOAD_WHOLE;
 }
 
 // Tells the user why the page shown is not all of its file, or could not be
@@ -638,6 +635,12 @@ static void ReportLoadOutcome(LoadOutcome outcome, const char *fileName, DWORD e
                "The page '%s' contains NUL bytes, which the editor cannot hold.\n"
                "It is shown read-only, with a space for each NUL byte, and will not be saved.",
                fileName);
+      break;
+    case LOAD_NOT_TEXT:
+      snprintf(message, sizeof message,
+               "The page '%s' holds bytes that are not text in %s, which the editor cannot keep "
+               "as they are.\nIt is shown read-only and will not be saved.",
+               fileName, EncodingName(ShownEncoding).c_str());
       break;
     case LOAD_CUT_SHORT:
       snprintf(message, sizeof message,
@@ -679,6 +682,7 @@ void ShowPage(int index) {
   CurrentPageIndex = index;
   PageIsProtected = false;
   ForgetPageOnDisk();
+  ShownEncoding = NewPageEncoding();
   HWND editor = EmptiedEditor();
   if (editor == nullptr) return;
   SendMessageA(editor, WM_SETREDRAW, FALSE, 0);
@@ -700,7 +704,8 @@ void ShowPage(int index) {
     UpdateSavedPagePath();
   }
   PageIsProtected = outcome == LOAD_UNREADABLE || outcome == LOAD_HAS_NUL ||
-                    outcome == LOAD_READ_FAILED || outcome == LOAD_CUT_SHORT;
+                    outcome == LOAD_NOT_TEXT || outcome == LOAD_READ_FAILED ||
+                    outcome == LOAD_CUT_SHORT;
   SendMessageA(editor, WM_SETREDRAW, TRUE, 0);
   RedrawWindow(editor, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
   SendMessageA(editor, EM_SETREADONLY, (index < 0 || PageIsProtected) ? TRUE : FALSE, 0);

@@ -8,6 +8,10 @@
 
 #include <stddef.h>
 
+#include <string>
+
+#include "pages/page_text.h"
+
 extern int CurrentPageIndex;
 extern bool HasPages;
 // The folder whose pages the tab strip shows: the selected folder, taken by
@@ -34,32 +38,18 @@ bool CurrentPageIsProtected();
 bool UpdateSavedPagePath();
 void PageNameFromLabel(const char *label, char *out);
 
-// Reads a page file in pieces for the editor. The editor takes each piece on
-// its own, so a piece never ends inside a line break (a CR LF pair split over
-// two pieces is read as two breaks) nor inside a double-byte character of the
-// ANSI code page (each half would be read as a character of its own); the
-// bytes that decide where a piece may end are held back for the next block.
-// A NUL byte is handed on as a space (and noted). "\r\r\n", a soft line break
-// some editors write, is handed on as one line break, since the editor would
-// read it as a blank; a CR followed by another CR is handed on as LF, which
-// the editor takes for the same line break.
-enum { PAGE_BLOCK_SIZE = 4096 };
-struct PageReader {
-  HANDLE file;
-  char block[PAGE_BLOCK_SIZE + 2];  // room for the bytes held back from the block before
-  DWORD start;      // first byte of block not handed on yet; always starts a character
-  DWORD end;        // one past the last byte read into block
-  DWORD whole;      // one past the last byte of block that ends a character
-  bool atEnd;       // the file delivered 0 bytes
-  bool sawNul;
-  DWORD readError;  // nonzero when a read failed before the end
-  bool hasLeadBytes;      // the ANSI code page has double-byte characters
-  bool isLeadByte[256];
-};
-void StartPageReader(PageReader *reader, HANDLE file);
-// Copies up to capacity bytes (at least 2) of the page into out; *got = 0 at
-// the end.
-void ReadPagePiece(PageReader *reader, char *out, long capacity, long *got);
+// Reads a whole file into bytes; 0, or the error that ended the read (the
+// bytes read before it stay).
+DWORD ReadWholeFile(HANDLE file, std::string *bytes);
+// Streams a text's pieces into the editor, replacing all its text or only
+// the selection; false when the editor did not take them all.
+bool StreamIntoEditor(HWND editor, PagePieces *pieces, bool intoSelection);
+// How the page shown is written back.
+PageEncoding CurrentPageEncoding();
+// The text in that encoding, or in UTF-8 with a byte-order mark (true, the
+// encoding used in *changedTo) when it cannot hold every character.
+bool EncodeForPage(const std::wstring &text, const PageEncoding &encoding, std::string *bytes,
+                   PageEncoding *changedTo);
 
 /* page_tabs.cpp */
 // Shows the page file firstPage first when the folder has it.

@@ -34,9 +34,15 @@ static bool SelectSavedPath(const char *path);
 
 /* The order the tree view gives siblings inserted with TVI_SORT: the
    system's word sort ("-" and "'" ignored, lower case before upper case when
-   labels differ only in case). */
+   labels differ only in case). The tree compares the labels as the
+   characters they are; CompareStringA would read their bytes in the
+   locale's code page, which in a UTF-8 process is not theirs. */
 bool FolderNameLess(const char *a, const char *b) {
-  return CompareStringA(LOCALE_USER_DEFAULT, 0, a, -1, b, -1) == CSTR_LESS_THAN;
+  WCHAR wideA[PATH_BUFFER_SIZE], wideB[PATH_BUFFER_SIZE];
+  if (MultiByteToWideChar(CP_ACP, 0, a, -1, wideA, PATH_BUFFER_SIZE) == 0 ||
+      MultiByteToWideChar(CP_ACP, 0, b, -1, wideB, PATH_BUFFER_SIZE) == 0)
+    return CompareStringA(LOCALE_USER_DEFAULT, 0, a, -1, b, -1) == CSTR_LESS_THAN;
+  return CompareStringW(LOCALE_USER_DEFAULT, 0, wideA, -1, wideB, -1) == CSTR_LESS_THAN;
 }
 
 /* Sorts subfolders as TVI_SORT would place them. Names that compare equal

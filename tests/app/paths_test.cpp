@@ -22,8 +22,8 @@ TEST(PathNames, CaseIsFoldedForAsciiLettersOnly) {
   // Byte pairs 32 apart that are not ASCII letters stay different.
   EXPECT_FALSE(NamesEqualIgnoringAsciiCase("a@b", "A`B"));
   EXPECT_FALSE(NamesEqualIgnoringAsciiCase("[", "{"));
-  EXPECT_FALSE(NamesEqualIgnoringAsciiCase("\xC4pfel", "\xE4pfel"));  // A and a with diaeresis
-  EXPECT_TRUE(NamesEqualIgnoringAsciiCase("\xC4pfel", "\xC4PFEL"));
+  EXPECT_FALSE(NamesEqualIgnoringAsciiCase("\xC3\x84pfel", "\xC3\xA4pfel"));  // A and a with diaeresis
+  EXPECT_TRUE(NamesEqualIgnoringAsciiCase("\xC3\x84pfel", "\xC3\x84PFEL"));
 }
 
 TEST(PathNames, FolderPathsCompareWithoutCaseAndTrailingBackslash) {
@@ -50,13 +50,13 @@ TEST(JoinPath, PutsOneBackslashAndRefusesTooLongPaths) {
 }
 
 // The file system ignores letter case beyond ASCII too: a rename that only
-// changes "\xe9" to "\xc9" must take the two steps a case change needs.
+// changes "\xc3\xa9" to "\xc3\x89" must take the two steps a case change needs.
 TEST(PathNames, DifferOnlyInCaseFoldsAsTheCodePageDoes) {
   const struct {
     const char *a, *b;
     bool differOnlyInCase;
   } cases[] = {
-      {"Plan", "PLAN", true},          {"Caf\xe9", "CAF\xc9", true}, {"Plan", "Plan", false},
+      {"Plan", "PLAN", true},          {"Caf\xc3\xa9", "CAF\xc3\x89", true}, {"Plan", "Plan", false},
       {"Plan", "Plans", false},        {"a@b", "A`B", false},        {"", "", false},
       {"D:\\A\\x", "D:\\a\\X", true},
   };
@@ -126,7 +126,7 @@ TEST(PathBelowFolder, TakesWhatFollowsTheFolderAndOneSeparator) {
       {"nested", "D:\\Notes", "D:\\Notes\\Projects\\Ideas\\Plan.tav", "Projects\\Ideas\\Plan.tav"},
       {"page in the work folder", "D:\\Notes", "D:\\Notes\\Plan.tav", "Plan.tav"},
       {"letter case", "D:\\Notes", "d:\\NOTES\\Plan.tav", "Plan.tav"},
-      {"accented letter case", "D:\\Caf\xe9", "D:\\CAF\xc9\\Plan.tav", "Plan.tav"},
+      {"accented letter case", "D:\\Caf\xc3\xa9", "D:\\CAF\xc3\x89\\Plan.tav", "Plan.tav"},
       {"sibling with a longer name", "D:\\Notes", "D:\\Notes2\\Plan.tav", nullptr},
       {"other folder", "D:\\Notes", "E:\\Notes\\Plan.tav", nullptr},
       {"the work folder itself", "D:\\Notes", "D:\\Notes", nullptr},

@@ -119,6 +119,8 @@ TEST(Manifest, ProgramAsksForCommonControlsSixOnWindows7To11) {
       "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",  // Windows 8
       "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",  // Windows 8.1
       "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",  // Windows 10 and 11
+      // Text in UTF-8 where Windows honours it (10 1903 and later).
+      "<activecodepage xmlns=\"http://schemas.microsoft.com/smi/2019/windowssettings\">utf-8</activecodepage>",
   };
   for (const char *text : wanted) EXPECT_NE(manifest.find(text), std::string::npos) << text;
   // The images and the layout are not scaled: the program leaves DPI
@@ -140,6 +142,8 @@ TEST(Manifest, TestsRunWithCommonControlsSix) {
   // Version 6 reports 6.x from DllGetVersion on Windows; Wine 8's reports
   // 5.81 as its version 5 does. Either counts as the newer controls.
   EXPECT_TRUE(HasNewCommonControls);
+  // And in UTF-8, as TAV.exe runs.
+  EXPECT_EQ(GetACP(), static_cast<UINT>(CP_UTF8));
 }
 
 }  // namespace

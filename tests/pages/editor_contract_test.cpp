@@ -1,10 +1,11 @@
 // What page loading and saving rely on from the rich edit control: stream-in
-// while read-only, how it takes line breaks and bytes, and how the text comes
-// back out.
+// while read-only, how it takes line breaks and characters, and how the text
+// comes back out.
 #include <gtest/gtest.h>
 
 #include <richedit.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -83,13 +84,42 @@ TEST_F(EditorContract, LineBreaksComeBackAsCrLfWhenPairsStayWhole) {
   EXPECT_EQ(Text(), "a\r\nb\r\nc\r\nd\r\ne\r\nf");
 }
 
-TEST_F(EditorContract, EveryOtherByteComesBackUnchanged) {
-  std::string bytes;
-  for (int c = 1; c < 256; ++c)
-    if (c != '\r' && c != '\n') bytes += static_cast<char>(c);
-  bytes += "\r\n" + bytes;
-  StreamIn({bytes});
-  EXPECT_EQ(Text(), bytes);
+// Pages go in and come out as UTF-16, whatever the process code page: every
+// other character comes back as it went in, surrogate pairs included, and a
+// line break as one CR.
+DWORD CALLBACK GiveUnicodePiece(DWORD_PTR cookie, LPBYTE buffer, LONG capacity, LONG *got) {
+  std::wstring *rest = reinterpret_cast<std::wstring *>(cookie);
+  size_t units = std::min<size_t>(rest->size(), static_cast<size_t>(capacity) / 2);
+  if (units > 0 && units < rest->size() && (*rest)[units - 1] >= 0xD800 && (*rest)[units - 1] <= 0xDBFF)
+    --units;
+  memcpy(buffer, rest->data(), units * 2);
+  rest->erase(0, units);
+  *got = static_cast<LONG>(units * 2);
+  return 0;
+}
+
+TEST_F(EditorContract, EveryOtherCharacterComesBackUnchangedInUtf16) {
+  std::wstring text;
+  for (wchar_t c = 1; c < 0x800; ++c)
+    if (c != L'\r' && c != L'\n' && c != 0x0B && c != 0x0C) text += c;
+  text += L"\r\n\u65e5\u672c\U0001F4DA\U0001F600 end";
+  std::wstring rest = text;
+  EDITSTREAM stream = {};
+  stream.dwCookie = reinterpret_cast<DWORD_PTR>(&rest);
+  stream.pfnCallback = GiveUnicodePiece;
+  SendMessageA(editor, EM_STREAMIN, SF_TEXT | SF_UNICODE, reinterpret_cast<LPARAM>(&stream));
+  EXPECT_EQ(stream.dwError, 0u);
+  GETTEXTLENGTHEX measure = {GTL_NUMCHARS | GTL_PRECISE, 1200};
+  LRESULT units = SendMessageA(editor, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&measure), 0);
+  std::wstring back(units + 2, L'\xcccc');
+  GETTEXTEX request = {static_cast<DWORD>(back.size() * 2), GT_DEFAULT, 1200, nullptr, nullptr};
+  LRESULT copied = SendMessageA(editor, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&request),
+                                reinterpret_cast<LPARAM>(&back[0]));
+  EXPECT_EQ(copied, units);
+  back.resize(copied > 0 ? copied : 0);
+  std::wstring expected = text;
+  expected.replace(expected.find(L"\r\n"), 2, L"\r");
+  EXPECT_TRUE(back == expected);
 }
 
 TEST_F(EditorContract, CaretPositionsCountALineBreakOnce) {

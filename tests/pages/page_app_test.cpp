@@ -178,7 +178,7 @@ TEST_F(PagesApp, APageLeftHalfwayThroughARenameIsListedAgain) {
 }
 
 TEST_F(PagesApp, FindPageTabPrefersTheLastMatchAndFoldsAsciiOnly) {
-  const char *labels[] = {"Plan", "x", "PLAN", "\xC4pfel"};
+  const char *labels[] = {"Plan", "x", "PLAN", "\xC3\x84pfel"};
   for (int i = 0; i < 4; ++i) {
     TCITEMA item = {};
     item.mask = TCIF_TEXT;
@@ -187,8 +187,8 @@ TEST_F(PagesApp, FindPageTabPrefersTheLastMatchAndFoldsAsciiOnly) {
   }
   EXPECT_EQ(FindPageTab("plan.tav"), 2);
   EXPECT_EQ(FindPageTab("X.TAV"), 1);
-  EXPECT_EQ(FindPageTab("\xC4PFEL.tav"), 3);
-  EXPECT_EQ(FindPageTab("\xE4pfel.tav"), -1);
+  EXPECT_EQ(FindPageTab("\xC3\x84PFEL.tav"), 3);
+  EXPECT_EQ(FindPageTab("\xC3\xA4pfel.tav"), -1);
   EXPECT_EQ(FindPageTab("Plans.tav"), -1);
   TabCtrl_DeleteAllItems(Ui.tabs);
 }
@@ -689,13 +689,17 @@ TEST_F(PagesApp, AReplacementMadeWhileAskedAboutAChangedPageIsSaved) {
   EXPECT_EQ(ReadBytes(notebook / "a (other version).txt"), "changed outside");
 }
 
-// Wine's rich edit answers WM_GETTEXT into a buffer too small for the text
-// with nothing and success; an editor that gives back less than it holds
-// must not empty the page.
+// Wine's rich edit answers a request for the text into a buffer too small
+// for it with a part of it and success; an editor that gives back less than
+// it holds must not empty the page.
 WNDPROC editorProc = nullptr;
 LRESULT CALLBACK GivesNoText(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_GETTEXT) {
     if (wParam > 0) reinterpret_cast<char *>(lParam)[0] = '\0';
+    return 0;
+  }
+  if (message == EM_GETTEXTEX) {
+    reinterpret_cast<wchar_t *>(lParam)[0] = L'\0';
     return 0;
   }
   return CallWindowProcA(editorProc, window, message, wParam, lParam);

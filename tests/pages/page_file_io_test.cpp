@@ -1,5 +1,5 @@
-// Writing page files and reading them for the editor, without windows: what
-// reaches the disk, what survives a failure, and how a file is cut into pieces.
+// Writing page files and reading them, without windows: what reaches the
+// disk, and what survives a failure.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -142,104 +142,18 @@ TEST(WritePageFile, AFullDiskKeepsTheOldText) {
   DeleteFileA(page.c_str());
 }
 
-// Reads a whole file through the page reader in pieces of at most capacity.
-std::vector<std::string> ReadPieces(const std::string &path, long capacity, PageReader *reader) {
-  std::vector<std::string> pieces;
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  EXPECT_NE(file, INVALID_HANDLE_VALUE);
-  StartPageReader(reader, file);
-  std::vector<char> buffer(capacity);
-  for (;;) {
-    long got = -1;
-    ReadPagePiece(reader, buffer.data(), capacity, &got);
-    if (got <= 0) break;
-    EXPECT_LE(got, capacity);
-    pieces.emplace_back(buffer.data(), got);
-  }
-  CloseHandle(file);
-  return pieces;
-}
-
-std::string Joined(const std::vector<std::string> &pieces) {
-  std::string all;
-  for (const std::string &piece : pieces) all += piece;
-  return all;
-}
-
-// No CR LF pair may be split over two pieces: the editor would read it as
-// two line breaks.
-void ExpectNoLineBreakSplit(const std::vector<std::string> &pieces) {
-  for (size_t i = 0; i + 1 < pieces.size(); ++i)
-    EXPECT_FALSE(pieces[i].back() == '\r' && pieces[i + 1][0] == '\n')
-        << "piece " << i << " of " << pieces.size();
-}
-
-TEST(PageReader, HandsOnEveryByteWithoutSplittingALineBreak) {
-  std::string crlfAtBoundary = std::string(4095, 'a') + "\r\n" + "tail";
-  std::string crlfAcrossTwoBoundaries = "x";
-  for (int i = 0; i < 5000; ++i) crlfAcrossTwoBoundaries += "\r\n";
-  // What is handed on differs from the file only in line breaks the editor
-  // reads alike: a CR before a CR goes on as LF, and a soft line break
-  // "\r\r\n" as CR LF.
-  const struct {
-    const char *what;
-    std::string bytes;
-    std::string handedOn;
-  } cases[] = {
-      {"empty", "", ""},
-      {"4096 bytes", std::string(4096, 'b'), std::string(4096, 'b')},
-      {"4097 bytes", std::string(4097, 'c'), std::string(4097, 'c')},
-      {"CR LF across the first block end", crlfAtBoundary, crlfAtBoundary},
-      {"CR LF pairs across every block end", crlfAcrossTwoBoundaries, crlfAcrossTwoBoundaries},
-      {"only CRs", std::string(9000, '\r'), std::string(8999, '\n') + "\r"},
-      {"CR at the very end", std::string(4095, 'd') + "\r", std::string(4095, 'd') + "\r"},
-      {"lone CR and LF", "a\rb\nc\r\n", "a\rb\nc\r\n"},
-      {"soft line breaks across the block end",
-       std::string(4095, 'e') + "\r\r\n" + std::string(4093, 'f') + "\r\r\n",
-       std::string(4095, 'e') + "\r\n" + std::string(4093, 'f') + "\r\n"},
-  };
-  TempDir folder;
-  for (const auto &c : cases) {
-    SCOPED_TRACE(c.what);
-    ASSERT_TRUE(WriteBytes(folder / "p.tav", c.bytes));
-    for (long capacity : {4096L, 7L, 2L}) {
-      SCOPED_TRACE(capacity);
-      PageReader reader;
-      std::vector<std::string> pieces = ReadPieces(folder / "p.tav", capacity, &reader);
-      EXPECT_EQ(Joined(pieces), c.handedOn);
-      ExpectNoLineBreakSplit(pieces);
-      EXPECT_TRUE(reader.atEnd);
-      EXPECT_FALSE(reader.sawNul);
-      EXPECT_EQ(reader.readError, 0u);
-    }
-  }
-}
-
-TEST(PageReader, NulBytesBecomeSpacesAndAreNoted) {
-  TempDir folder;
-  ASSERT_TRUE(WriteBytes(folder / "n.tav", std::string("ab\0cd\0\0e", 8)));
-  PageReader reader;
-  EXPECT_EQ(Joined(ReadPieces(folder / "n.tav", 4096, &reader)), "ab cd  e");
-  EXPECT_TRUE(reader.sawNul);
-}
-
-TEST(PageReader, AFailedReadEndsThePageAndIsKept) {
+// A read that fails keeps what came before it and says why.
+TEST(ReadWholeFile, AFailedReadEndsTheTextAndIsKept) {
   TempDir folder;
   ASSERT_TRUE(WriteBytes(folder / "w.tav", "text"));
   // A handle without read access makes the first read fail.
   HANDLE file = CreateFileA((folder / "w.tav").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  PageReader reader;
-  StartPageReader(&reader, file);
-  char buffer[16];
-  long got = -1;
-  ReadPagePiece(&reader, buffer, sizeof buffer, &got);
+  std::string bytes = "stale";
+  EXPECT_NE(ReadWholeFile(file, &bytes), 0u);
   CloseHandle(file);
-  EXPECT_EQ(got, 0);
-  EXPECT_TRUE(reader.atEnd);
-  EXPECT_NE(reader.readError, 0u);
+  EXPECT_EQ(bytes, "");
 }
 
 }  // namespace

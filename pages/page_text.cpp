@@ -1,0 +1,340 @@
+// Page text: encodings and line breaks of page files, decoding them for the
+// editor and encoding its text again, and the pieces the editor is handed.
+#include "pages/page_text.h"
+
+#include <limits.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+namespace {
+
+const unsigned char Utf8Mark[] = {0xEF, 0xBB, 0xBF};
+const unsigned char Utf16LeMark[] = {0xFF, 0xFE};
+const unsigned char Utf16BeMark[] = {0xFE, 0xFF};
+
+bool StartsWith(const char *bytes, size_t length, const unsigned char *mark, size_t markLength) {
+  return length >= markLength && memcmp(bytes, mark, markLength) == 0;
+}
+
+bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+// The conversion functions count in int; a page is never that long, and one
+// that is is not text this program can hold.
+bool FitsInt(size_t length) { return length <= static_cast<size_t>(INT_MAX); }
+
+bool DecodeCodePage(UINT codePage, const char *bytes, size_t length, std::wstring *text) {
+  text->clear();
+  if (length == 0) return true;
+  if (!FitsInt(length)) return false;
+  int units = MultiByteToWideChar(codePage, 0, bytes, static_cast<int>(length), nullptr, 0);
+  if (units <= 0) return false;
+  text->resize(static_cast<size_t>(units));
+  return MultiByteToWideChar(codePage, 0, bytes, static_cast<int>(length), &(*text)[0], units) ==
+         units;
+}
+
+// Flags that keep a character from being written as a look-alike; the code
+// pages that take no flags at all are written without.
+DWORD ExactFlags(UINT codePage) {
+  if (codePage == 42 || codePage == CP_UTF7 || codePage == CP_UTF8 || codePage == 50220 || codePage == 50221 ||
+      codePage == 50222 || codePage == 50225 || codePage == 50227 || codePage == 50229 ||
+      codePage == 52936 || codePage == 54936 || (codePage >= 57002 && codePage <= 57011))
+    return 0;
+  return WC_NO_BEST_FIT_CHARS;
+}
+
+// Encodes into a code page, true only when every character came out as
+// itself: the code page's default character and look-alikes are refused, and
+// the bytes must read back as the text.
+bool EncodeCodePage(UINT codePage, const std::wstring &text, std::string *bytes) {
+  bytes->clear();
+  if (text.empty()) return true;
+  if (!FitsInt(text.size())) return false;
+  DWORD flags = ExactFlags(codePage);
+  BOOL usedDefault = FALSE;
+  BOOL *usedDefaultOut = flags != 0 ? &usedDefault : nullptr;
+  int size = WideCharToMultiByte(codePage, flags, text.data(), static_cast<int>(text.size()),
+                                 nullptr, 0, nullptr, usedDefaultOut);
+  if (size <= 0 || usedDefault) return false;
+  bytes->resize(static_cast<size_t>(size));
+  if (WideCharToMultiByte(codePage, flags, text.data(), static_cast<int>(text.size()), &(*bytes)[0],
+                          size, nullptr, usedDefaultOut) != size ||
+      usedDefault) {
+    bytes->clear();
+    return false;
+  }
+  std::wstring again;
+  if (!DecodeCodePage(codePage, bytes->data(), bytes->size(), &again) || again != text) {
+    bytes->clear();
+    return false;
+  }
+  return true;
+}
+
+bool HasUnpairedSurrogate(const std::wstring &text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+      ++i;
+    } else if (IsHighSurrogate(text[i]) || IsLowSurrogate(text[i])) {
+      return true;
+    }
+  }
+  return false;
+}
+
+void AppendUtf16(const std::wstring &text, bool bigEndian, std::string *bytes) {
+  size_t at = bytes->size();
+  bytes->resize(at + 2 * text.size());
+  char *out = &(*bytes)[0] + at;
+  for (wchar_t unit : text) {
+    unsigned char low = static_cast<unsigned char>(unit & 0xFF);
+    unsigned char high = static_cast<unsigned char>(unit >> 8);
+    *out++ = static_cast<char>(bigEndian ? high : low);
+    *out++ = static_cast<char>(bigEndian ? low : high);
+  }
+}
+
+// Every line break of the text (CR LF, a lone CR or a lone LF) as the page's.
+std::wstring WithLineBreaks(const wchar_t *text, size_t length, LineBreaks breaks) {
+  std::wstring out;
+  out.reserve(length + length / 16);
+  for (size_t i = 0; i < length; ++i) {
+    wchar_t c = text[i];
+    if (c != L'\r' && c != L'\n') {
+      out += c;
+      continue;
+    }
+    if (c == L'\r' && i + 1 < length && text[i + 1] == L'\n') ++i;
+    if (breaks == BREAKS_LF)
+      out += L'\n';
+    else if (breaks == BREAKS_CR)
+      out += L'\r';
+    else
+      out += L"\r\n";
+  }
+  return out;
+}
+
+}  // namespace
+
+/* ---- encodings ---- */
+
+UINT LegacyCodePage() {
+  char digits[16] = "";
+  if (GetLocaleInfoA(LOCALE_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE, digits, sizeof digits) <=
+      0)
+    return GetACP();
+  UINT codePage = static_cast<UINT>(strtoul(digits, nullptr, 10));
+  return codePage != 0 ? codePage : GetACP();
+}
+
+PageEncoding NewPageEncoding() {
+  UINT process = GetACP();
+  if (process == CP_UTF8) return PageEncoding{TEXT_UTF8, 0, false, BREAKS_CRLF};
+  return PageEncoding{TEXT_CODE_PAGE, process, false, BREAKS_CRLF};
+}
+
+PageEncoding Utf8WithMark(LineBreaks breaks) { return PageEncoding{TEXT_UTF8, 0, true, breaks}; }
+
+std::string EncodingName(const PageEncoding &encoding) {
+  switch (encoding.form) {
+    case TEXT_UTF8:
+      return encoding.byteOrderMark ? "UTF-8 with a byte-order mark" : "UTF-8";
+    case TEXT_UTF16LE:
+      return "UTF-16";
+    case TEXT_UTF16BE:
+      return "UTF-16 big-endian";
+    case TEXT_CODE_PAGE:
+      break;
+  }
+  char name[32];
+  snprintf(name, sizeof name, "code page %u", encoding.codePage);
+  return name;
+}
+
+/* Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF. */
+bool IsValidUtf8(const char *text, size_t length, bool *hasMultiByte) {
+  const unsigned char *bytes = reinterpret_cast<const unsigned char *>(text);
+  *hasMultiByte = false;
+  size_t i = 0;
+  while (i < length) {
+    unsigned char lead = bytes[i];
+    if (lead < 0x80) {
+      ++i;
+      continue;
+    }
+    size_t size;
+    unsigned char low = 0x80, high = 0xBF;  // the second byte's range
+    if (lead >= 0xC2 && lead <= 0xDF) {
+      size = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      size = 3;
+      if (lead == 0xE0) low = 0xA0;
+      if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      size = 4;
+      if (lead == 0xF0) low = 0x90;
+      if (lead == 0xF4) high = 0x8F;
+    } else {
+      return false;
+    }
+    if (length - i < size) return false;
+    if (bytes[i + 1] < low || bytes[i + 1] > high) return false;
+    for (size_t k = 2; k < size; ++k)
+      if (bytes[i + k] < 0x80 || bytes[i + k] > 0xBF) return false;
+    *hasMultiByte = true;
+    i += size;
+  }
+  return true;
+}
+
+PageEncoding DetectPageEncoding(const char *bytes, size_t length, UINT legacyCodePage,
+                                UINT processCodePage) {
+  if (StartsWith(bytes, length, Utf8Mark, sizeof Utf8Mark))
+    return PageEncoding{TEXT_UTF8, 0, true, BREAKS_CRLF};
+  if (StartsWith(bytes, length, Utf16LeMark, sizeof Utf16LeMark))
+    return PageEncoding{TEXT_UTF16LE, 0, true, BREAKS_CRLF};
+  if (StartsWith(bytes, length, Utf16BeMark, sizeof Utf16BeMark))
+    return PageEncoding{TEXT_UTF16BE, 0, true, BREAKS_CRLF};
+  bool hasMultiByte = false;
+  bool valid = IsValidUtf8(bytes, length, &hasMultiByte);
+  if (valid && hasMultiByte) return PageEncoding{TEXT_UTF8, 0, false, BREAKS_CRLF};
+  if (valid) {  // ASCII alone
+    if (processCodePage == CP_UTF8) return PageEncoding{TEXT_UTF8, 0, false, BREAKS_CRLF};
+    return PageEncoding{TEXT_CODE_PAGE, processCodePage, false, BREAKS_CRLF};
+  }
+  return PageEncoding{TEXT_CODE_PAGE, legacyCodePage, false, BREAKS_CRLF};
+}
+
+LineBreaks DetectLineBreaks(const wchar_t *text, size_t length) {
+  size_t pairs = 0, crs = 0, lfs = 0;
+  for (size_t i = 0; i < length; ++i) {
+    if (text[i] == L'\r' && i + 1 < length && text[i + 1] == L'\n') {
+      ++pairs;
+      ++i;
+    } else if (text[i] == L'\r') {
+      ++crs;
+    } else if (text[i] == L'\n') {
+      ++lfs;
+    }
+  }
+  if (pairs == 0 && crs == 0 && lfs > 0) return BREAKS_LF;
+  if (pairs == 0 && lfs == 0 && crs > 0) return BREAKS_CR;
+  return BREAKS_CRLF;
+}
+
+/* ---- decoding ---- */
+
+bool DecodePageBytes(const char *bytes, size_t length, const PageEncoding &encoding,
+                     std::wstring *text) {
+  text->clear();
+  switch (encoding.form) {
+    case TEXT_UTF8: {
+      size_t skip = encoding.byteOrderMark && StartsWith(bytes, length, Utf8Mark, 3) ? 3 : 0;
+      bool hasMultiByte = false;
+      bool valid = IsValidUtf8(bytes + skip, length - skip, &hasMultiByte);
+      return DecodeCodePage(CP_UTF8, bytes + skip, length - skip, text) && valid;
+    }
+    case TEXT_UTF16LE:
+    case TEXT_UTF16BE: {
+      size_t skip = encoding.byteOrderMark && length >= 2 ? 2 : 0;
+      size_t units = (length - skip) / 2;
+      text->resize(units);
+      const unsigned char *in = reinterpret_cast<const unsigned char *>(bytes + skip);
+      bool bigEndian = encoding.form == TEXT_UTF16BE;
+      for (size_t i = 0; i < units; ++i) {
+        unsigned first = in[2 * i], second = in[2 * i + 1];
+        (*text)[i] = static_cast<wchar_t>(bigEndian ? (first << 8) | second : (second << 8) | first);
+      }
+      return (length - skip) % 2 == 0;  // a byte after the last unit is no text
+    }
+    case TEXT_CODE_PAGE:
+      break;
+  }
+  if (!DecodeCodePage(encoding.codePage, bytes, length, text)) {
+    text->clear();
+    return length == 0;
+  }
+  std::string again;
+  return EncodeCodePage(encoding.codePage, *text, &again) && again.size() == length &&
+         memcmp(again.data(), bytes, length) == 0;
+}
+
+bool ReadPageText(const char *bytes, size_t length, PageEncoding *encoding, std::wstring *text) {
+  *encoding = DetectPageEncoding(bytes, length, LegacyCodePage(), GetACP());
+  bool exact = DecodePageBytes(bytes, length, *encoding, text);
+  encoding->breaks = DetectLineBreaks(text->data(), text->size());
+  return exact;
+}
+
+/* ---- encoding ---- */
+
+bool EncodePageText(const wchar_t *text, size_t length, const PageEncoding &encoding,
+                    std::string *bytes) {
+  bytes->clear();
+  std::wstring lines = WithLineBreaks(text, length, encoding.breaks);
+  switch (encoding.form) {
+    case TEXT_UTF8: {
+      std::string body;
+      if (HasUnpairedSurrogate(lines) || !EncodeCodePage(CP_UTF8, lines, &body)) return false;
+      if (encoding.byteOrderMark) bytes->assign(reinterpret_cast<const char *>(Utf8Mark), 3);
+      *bytes += body;
+      return true;
+    }
+    case TEXT_UTF16LE:
+    case TEXT_UTF16BE: {
+      bool bigEndian = encoding.form == TEXT_UTF16BE;
+      if (encoding.byteOrderMark)
+        bytes->assign(reinterpret_cast<const char *>(bigEndian ? Utf16BeMark : Utf16LeMark), 2);
+      AppendUtf16(lines, bigEndian, bytes);
+      return true;
+    }
+    case TEXT_CODE_PAGE:
+      break;
+  }
+  return EncodeCodePage(encoding.codePage, lines, bytes);
+}
+
+/* ---- pieces for the editor ---- */
+
+void StartPagePieces(PagePieces *pieces, const wchar_t *text, size_t length) {
+  pieces->text = text;
+  pieces->length = length;
+  pieces->at = 0;
+  pieces->sawNul = false;
+}
+
+size_t NextPagePiece(PagePieces *pieces, wchar_t *out, size_t capacity) {
+  const wchar_t *text = pieces->text;
+  const size_t length = pieces->length;
+  auto unitAt = [&](size_t at) { return at < length ? text[at] : L'\0'; };
+  size_t written = 0;
+  while (pieces->at < length && written < capacity) {
+    size_t at = pieces->at;
+    wchar_t c = text[at];
+    if (c == L'\r' && unitAt(at + 1) == L'\r' && at + 1 < length) {
+      ++pieces->at;
+      if (unitAt(at + 2) == L'\n' && at + 2 < length) continue;  // the CR LF after it is the break
+      out[written++] = L'\n';
+      continue;
+    }
+    bool pair = (c == L'\r' && unitAt(at + 1) == L'\n' && at + 1 < length) ||
+                (IsHighSurrogate(c) && IsLowSurrogate(unitAt(at + 1)) && at + 1 < length);
+    if (pair) {
+      if (written + 2 > capacity && written > 0) break;
+      out[written++] = c;
+      out[written++] = text[at + 1];
+      pieces->at += 2;
+      continue;
+    }
+    if (c == L'\0') {
+      c = L' ';
+      pieces->sawNul = true;
+    }
+    out[written++] = c;
+    ++pieces->at;
+  }
+  return written;
+}

@@ -3,6 +3,8 @@
 // program writes beside a page.
 #include "app/paths.h"
 
+#include "app/code_pages.h"
+
 #include <stdio.h>
 #include <string.h>
 
@@ -154,6 +156,38 @@ bool PathBelowFolder(const char *path, const char *folder, const char **remainde
   if (*rest == '\0') return false;
   *remainder = rest;
   return true;
+}
+
+/* ---- listing ---- */
+
+bool StartListing(const char *pattern, FolderListing *listing) {
+  listing->pending = false;
+  WCHAR widePattern[MAX_PATH + 8];
+  if (!WideFromCodePage(pattern, widePattern, MAX_PATH + 8)) {
+    listing->search = INVALID_HANDLE_VALUE;
+    return false;
+  }
+  listing->search = FindFirstFileW(widePattern, &listing->found);
+  listing->pending = listing->search != INVALID_HANDLE_VALUE;
+  return listing->pending;
+}
+
+bool NextListed(FolderListing *listing, ListedEntry *entry) {
+  if (listing->search == INVALID_HANDLE_VALUE) return false;
+  if (!listing->pending && !FindNextFileW(listing->search, &listing->found)) return false;
+  listing->pending = false;
+  const WIN32_FIND_DATAW &found = listing->found;
+  memcpy(entry->wideName, found.cFileName, sizeof entry->wideName);
+  entry->wideName[MAX_PATH - 1] = L'\0';
+  entry->attributes = found.dwFileAttributes;
+  entry->reparseTag = found.dwReserved0;
+  NameInCodePage(entry->wideName, entry->name, sizeof entry->name);
+  return true;
+}
+
+void EndListing(FolderListing *listing) {
+  if (listing->search != INVALID_HANDLE_VALUE) FindClose(listing->search);
+  listing->search = INVALID_HANDLE_VALUE;
 }
 
 /* ---- files beside a page ---- */

@@ -46,6 +46,27 @@ bool PathIsAtOrBelow(const char *path, const char *folder);
 // lies outside the folder or nothing follows it.
 bool PathBelowFolder(const char *path, const char *folder, const char **remainder);
 
+/* ---- listing ---- */
+// A folder's entries by their real names. An entry whose name the process
+// code page cannot hold as itself comes with an empty name: it is never
+// shown, opened or deleted under another spelling (the A functions would
+// list it by its best-fit spelling, "Omega" for "\u03a9mega").
+struct ListedEntry {
+  char name[PATH_BUFFER_SIZE];  // empty when the code page cannot hold it
+  WCHAR wideName[MAX_PATH];
+  DWORD attributes;
+  DWORD reparseTag;
+};
+struct FolderListing {
+  HANDLE search;
+  WIN32_FIND_DATAW found;
+  bool pending;  // found holds an entry not handed on yet
+};
+// False, with the reason in the last error, when nothing can be listed.
+bool StartListing(const char *pattern, FolderListing *listing);
+bool NextListed(FolderListing *listing, ListedEntry *entry);
+void EndListing(FolderListing *listing);
+
 /* ---- files beside a page ---- */
 bool IsMissingFileError(DWORD error);
 // Deletes a file written beside a page once a later step failed, leaving the

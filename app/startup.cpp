@@ -6,6 +6,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "app/code_pages.h"
 #include "editing/editing.h"
 #include "settings/settings.h"
 
@@ -65,6 +66,24 @@ void ShowSystemErrorAbout(const char *format, const char *name) {
   snprintf(context, sizeof context, format, name);
   SetLastError(error);
   ShowSystemError(context);
+}
+
+/* The names of folders or pages the process code page cannot hold, by their
+   real names (so in UTF-16): the program leaves them out rather than show or
+   open them under another spelling. */
+void ShowNamesLeftOut(const std::vector<std::wstring> &names, const char *folder) {
+  std::wstring message =
+      L"These names cannot be written in this system's code page, so TAV leaves them out";
+  if (folder != nullptr) {
+    WCHAR wideFolder[PATH_BUFFER_SIZE];
+    WideFromCodePage(folder, wideFolder, PATH_BUFFER_SIZE);
+    message += std::wstring(L" of '") + wideFolder + L"'";
+  }
+  message += L":";
+  const size_t shownAtMost = 20;
+  for (size_t i = 0; i < names.size() && i < shownAtMost; ++i) message += L"\n'" + names[i] + L"'";
+  if (names.size() > shownAtMost) message += L"\n...";
+  MessageBoxW(MainWindow, message.c_str(), L"TAV", MB_OK | MB_ICONINFORMATION);
 }
 
 /* Version of a system library from its DllGetVersion export; a library

@@ -7,6 +7,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <string>
+#include <vector>
+
 #include "../resources/resource.h"
 #include "app/paths.h"
 
@@ -54,6 +57,9 @@ extern char *SavedPagePath;
 /* startup.cpp */
 void ShowSystemError(const char *context);
 void ShowSystemErrorAbout(const char *format, const char *name);
+// One notice naming what a listing left out because the process code page
+// cannot hold the names; folder names where, or is null for the tree.
+void ShowNamesLeftOut(const std::vector<std::wstring> &names, const char *folder);
 int TavMain(HINSTANCE instance, int showCommand);
 // The steps of TavMain, which the tests take one at a time to run the real
 // main window, and the rules of its start and its message loop.

@@ -67,20 +67,40 @@ static void EmptyTabStrip() {
   TabCtrl_DeleteAllItems(Ui.tabs);
 }
 
-// One tab per page of the folder, in the order the listing yields them.
-static int InsertPageTabs(const char *folder) {
+// The folders whose pages with names the code page cannot hold were named
+// in a notice already: once a run is enough.
+static std::vector<std::string> FoldersWithNamesNoticed;
+
+static void ReportPagesLeftOut(const char *folder, const std::vector<std::wstring> &names) {
+  if (names.empty()) return;
+  for (const std::string &noticed : FoldersWithNamesNoticed)
+    if (FolderPathsEqual(noticed.c_str(), folder)) return;
+  FoldersWithNamesNoticed.push_back(folder);
+  ShowNamesLeftOut(names, folder);
+}
+
+// One tab per page of the folder, in the order the listing yields them. A
+// page whose name the code page cannot hold gets no tab, rather than one
+// that would open another file.
+static int InsertPageTabs(const char *folder, std::vector<std::wstring> *leftOut) {
   char pattern[PATH_BUFFER_SIZE];
   if (!JoinPath(folder, "*.tav", pattern)) return 0;
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA(pattern, &found);
-  if (search == INVALID_HANDLE_VALUE) return 0;
+  FolderListing listing;
+  if (!StartListing(pattern, &listing)) return 0;
   int count = 0;
-  do {
+  ListedEntry found;
+  while (NextListed(&listing, &found)) {
     // A directory named like a page is a folder, a node of the tree.
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-    if (!IsPageFileName(found.cFileName)) continue;
+    if (found.attributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+    if (found.name[0] == '\0') {
+      size_t length = wcslen(found.wideName);
+      if (length >= 4 && _wcsicmp(found.wideName + length - 4, L".tav") == 0)
+        leftOut->push_back(found.wideName);
+      continue;
+    }
+    if (!IsPageFileName(found.name)) continue;
     char pageName[PATH_BUFFER_SIZE];
-    strcpy(pageName, found.cFileName);
+    strcpy(pageName, found.name);
     pageName[strlen(pageName) - 4] = '\0';
     char label[PATH_BUFFER_SIZE];
     if (!MakeTabLabel(pageName, label)) continue;
@@ -89,8 +109,8 @@ static int InsertPageTabs(const char *folder) {
     item.pszText = label;
     if (SendMessageA(Ui.tabs, TCM_INSERTITEMA, count, reinterpret_cast<LPARAM>(&item)) >= 0)
       ++count;
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
+  }
+  EndListing(&listing);
   return count;
 }
 
@@ -136,7 +156,8 @@ void RebuildPageTabs(const char *firstPage) {
   LONG style = GetWindowLongA(Ui.tabs, GWL_STYLE);
   SetTabsMultiline(style, false);
   SendMessageA(Ui.tabs, WM_SETREDRAW, FALSE, 0);
-  int count = folder[0] != '\0' ? InsertPageTabs(folder) : 0;
+  std::vector<std::wstring> leftOut;
+  int count = folder[0] != '\0' ? InsertPageTabs(folder, &leftOut) : 0;
   SendMessageA(Ui.tabs, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(Ui.tabs, nullptr, TRUE);
   HasPages = count > 0;
@@ -144,6 +165,7 @@ void RebuildPageTabs(const char *firstPage) {
   ShowPage(count > 0 ? FirstPageToShow(firstPage) : -1);
   LayoutChildren();
   ReportRecoveredPages(recovered, stuck);
+  ReportPagesLeftOut(folder, leftOut);
 }
 
 /* The last tab whose page name matches wins; letter case is folded for the

@@ -2,6 +2,8 @@
 // editor and encoding its text again, and the pieces the editor is handed.
 #include "pages/page_text.h"
 
+#include "app/code_pages.h"
+
 #include <limits.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -121,15 +123,6 @@ std::wstring WithLineBreaks(const wchar_t *text, size_t length, LineBreaks break
 
 /* ---- encodings ---- */
 
-UINT LegacyCodePage() {
-  char digits[16] = "";
-  if (GetLocaleInfoA(LOCALE_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE, digits, sizeof digits) <=
-      0)
-    return GetACP();
-  UINT codePage = static_cast<UINT>(strtoul(digits, nullptr, 10));
-  return codePage != 0 ? codePage : GetACP();
-}
-
 PageEncoding NewPageEncoding() {
   UINT process = GetACP();
   if (process == CP_UTF8) return PageEncoding{TEXT_UTF8, 0, false, BREAKS_CRLF};
@@ -152,42 +145,6 @@ std::string EncodingName(const PageEncoding &encoding) {
   char name[32];
   snprintf(name, sizeof name, "code page %u", encoding.codePage);
   return name;
-}
-
-/* Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF. */
-bool IsValidUtf8(const char *text, size_t length, bool *hasMultiByte) {
-  const unsigned char *bytes = reinterpret_cast<const unsigned char *>(text);
-  *hasMultiByte = false;
-  size_t i = 0;
-  while (i < length) {
-    unsigned char lead = bytes[i];
-    if (lead < 0x80) {
-      ++i;
-      continue;
-    }
-    size_t size;
-    unsigned char low = 0x80, high = 0xBF;  // the second byte's range
-    if (lead >= 0xC2 && lead <= 0xDF) {
-      size = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      size = 3;
-      if (lead == 0xE0) low = 0xA0;
-      if (lead == 0xED) high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      size = 4;
-      if (lead == 0xF0) low = 0x90;
-      if (lead == 0xF4) high = 0x8F;
-    } else {
-      return false;
-    }
-    if (length - i < size) return false;
-    if (bytes[i + 1] < low || bytes[i + 1] > high) return false;
-    for (size_t k = 2; k < size; ++k)
-      if (bytes[i + k] < 0x80 || bytes[i + k] > 0xBF) return false;
-    *hasMultiByte = true;
-    i += size;
-  }
-  return true;
 }
 
 PageEncoding DetectPageEncoding(const char *bytes, size_t length, UINT legacyCodePage,

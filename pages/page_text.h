@@ -11,6 +11,8 @@
 
 #include <string>
 
+#include "app/code_pages.h"
+
 enum TextForm { TEXT_CODE_PAGE, TEXT_UTF8, TEXT_UTF16LE, TEXT_UTF16BE };
 enum LineBreaks { BREAKS_CRLF, BREAKS_LF, BREAKS_CR };
 
@@ -21,9 +23,6 @@ struct PageEncoding {
   LineBreaks breaks;   // how the page's lines end
 };
 
-// The code page the system gives programs that do not ask for UTF-8: the
-// system locale's ANSI code page, whatever this process uses.
-UINT LegacyCodePage();
 // A page that has no file yet, or only ASCII text: the process code page,
 // lines ended by CR LF.
 PageEncoding NewPageEncoding();
@@ -31,7 +30,6 @@ PageEncoding Utf8WithMark(LineBreaks breaks);
 // "UTF-8", "UTF-8 with a byte-order mark", "UTF-16", "code page 1252", ...
 std::string EncodingName(const PageEncoding &encoding);
 
-bool IsValidUtf8(const char *bytes, size_t length, bool *hasMultiByte);
 // A byte-order mark; else valid UTF-8 with a character of more than one
 // byte; else ASCII alone, in the process code page; else the legacy code
 // page. Lines end by CR LF until DetectLineBreaks says otherwise.

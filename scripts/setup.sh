@@ -17,6 +17,7 @@ have_cmd python3                      || need+=(python3)
 have_cmd make                         || need+=(make)
 [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
 have_cmd wixl                         || need+=(wixl)
+[ -f /usr/share/i18n/locales/ja_JP ]  || need+=(locales)
 
 if [ ${#need[@]} -gt 0 ]; then
   if [ "$(id -u)" != 0 ]; then
@@ -27,4 +28,16 @@ if [ ${#need[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -q
   apt-get install -y -q "${need[@]}"
+fi
+
+# The double-byte tests run Wine under a Japanese locale (code page 932); a
+# locale the C library does not have would leave Wine unable to write file
+# names beyond ASCII.
+if ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf-\?8'; then
+  if [ "$(id -u)" != 0 ]; then
+    echo "setup: the locale ja_JP.UTF-8 is missing; run this script as root" >&2
+    exit 1
+  fi
+  echo "setup: making the locale ja_JP.UTF-8"
+  localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
 fi

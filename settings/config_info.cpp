@@ -8,6 +8,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <string>
+
 // The program's one store, bound to a bare name so that the profile functions
 // place it in the system's Windows directory.
 CConfigInfo ConfigInfo("TAV.INI", 0);
@@ -180,4 +182,63 @@ void DecodeHexBytes(const char *text, int length, unsigned char *out, int n) {
     }
     out[i] = value;
   }
+}
+
+// Whether a line of the settings file names the section or key given, the
+// way the profile functions match names: letter case and surrounding blanks
+// do not count.
+static bool SameName(const std::string &text, size_t from, size_t to, const char *name) {
+  while (from < to && IsProfileSpace(text[from])) ++from;
+  while (to > from && IsProfileSpace(text[to - 1])) --to;
+  size_t length = strlen(name);
+  if (to - from != length) return false;
+  for (size_t i = 0; i < length; ++i) {
+    char a = text[from + i], b = name[i];
+    if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 32);
+    if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 32);
+    if (a != b) return false;
+  }
+  return true;
+}
+
+/* Reads the file itself: the profile functions hand values on only after
+   reading the file's bytes in the process code page. */
+bool ReadStoredValueBytes(const char *fileName, const char *section, const char *key,
+                          std::string *value) {
+  value->clear();
+  HANDLE file = CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  std::string text;
+  char block[4096];
+  DWORD got = 0;
+  while (text.size() < (1u << 20) && ReadFile(file, block, sizeof block, &got, nullptr) && got > 0)
+    text.append(block, got);
+  CloseHandle(file);
+  bool inSection = false;
+  for (size_t start = 0; start < text.size();) {
+    size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string::npos) end = text.size();
+    size_t at = start;
+    while (at < end && IsProfileSpace(text[at])) ++at;
+    if (at < end && text[at] == '[') {
+      size_t close = text.find(']', at);
+      inSection = close != std::string::npos && close < end && SameName(text, at + 1, close, section);
+    } else if (inSection) {
+      size_t equals = text.find('=', at);
+      if (equals != std::string::npos && equals < end && SameName(text, at, equals, key)) {
+        size_t from = equals + 1, to = end;
+        while (from < to && IsProfileSpace(text[from])) ++from;
+        while (to > from && IsProfileSpace(text[to - 1])) --to;
+        if (to - from >= 2 && text[from] == '"' && text[to - 1] == '"') {
+          ++from;
+          --to;
+        }
+        value->assign(text, from, to - from);
+        return true;
+      }
+    }
+    start = end + 1;
+  }
+  return false;
 }

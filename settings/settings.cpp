@@ -7,6 +7,9 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <string>
+
+#include "app/code_pages.h"
 #include "app/ui_handles.h"
 #include "editing/editing.h"
 #include "toolbar/toolbar.h"
@@ -32,8 +35,45 @@ bool DifferenceFits(int a, int b) {
   return difference > INT_MIN && difference <= INT_MAX;
 }
 
+// Text stored by a build that kept the system's code page, read in a UTF-8
+// process: bytes that are not UTF-8 are taken as the system's code page and
+// made UTF-8. False when the text is UTF-8 already, or when the result would
+// not fit capacity bytes.
+bool LegacyTextAsUtf8(const char *text, size_t length, char *out, size_t capacity) {
+  bool hasMultiByte = false;
+  if (GetACP() != CP_UTF8 || IsValidUtf8(text, length, &hasMultiByte)) return false;
+  std::wstring wide(length + 1, L'\0');
+  int units = MultiByteToWideChar(LegacyCodePage(), 0, text, static_cast<int>(length), &wide[0],
+                                  static_cast<int>(length + 1));
+  if (units <= 0) return false;
+  int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, out, static_cast<int>(capacity) - 1,
+                                  nullptr, nullptr);
+  if (bytes <= 0) return false;
+  out[bytes] = '\0';
+  return true;
+}
+
+// A path read from the settings file. The profile functions of a UTF-8
+// process read a value an earlier build wrote in the system's code page as
+// U+FFFD wherever its bytes are not UTF-8, so such a value is read again from
+// the file's own bytes and decoded from that code page.
+int ReadStoredPath(const char *key, char *out) {
+  int length = ConfigInfo.ReadString(SETTINGS_SECTION, key, "", out, PATH_BUFFER_SIZE);
+  if (length <= 0 || GetACP() != CP_UTF8 || strstr(out, "\xEF\xBF\xBD") == nullptr) return length;
+  std::string stored;
+  char decoded[PATH_BUFFER_SIZE];
+  if (ConfigInfo.FileName() == nullptr ||
+      !ReadStoredValueBytes(ConfigInfo.FileName(), SETTINGS_SECTION, key, &stored) ||
+      !LegacyTextAsUtf8(stored.data(), stored.size(), decoded, sizeof decoded))
+    return length;
+  strcpy(out, decoded);
+  return static_cast<int>(strlen(out));
+}
+
 // A font record from the file is used as it stands, except that its face name
-// is always terminated: a hand-edited value could fill all 32 bytes.
+// is always terminated (a hand-edited value could fill all 32 bytes), and
+// that a face name stored in the system's code page is made UTF-8 where the
+// process reads UTF-8.
 void LoadEditorFont() {
   unsigned char scratch[sizeof(LOGFONTA)];
   if (ConfigInfo.ReadBinary(SETTINGS_SECTION, "Font", scratch, sizeof scratch) !=
@@ -41,6 +81,9 @@ void LoadEditorFont() {
     return;
   memcpy(&editorFont, scratch, sizeof scratch);
   editorFont.lfFaceName[LF_FACESIZE - 1] = '\0';
+  char face[LF_FACESIZE];
+  if (LegacyTextAsUtf8(editorFont.lfFaceName, strlen(editorFont.lfFaceName), face, sizeof face))
+    strcpy(editorFont.lfFaceName, face);
 }
 
 // Without a stored work folder the current directory (already in the buffer)
@@ -50,7 +93,7 @@ void LoadEditorFont() {
 // and it is saved absolute. One that cannot be made absolute stays as stored.
 void LoadWorkFolder() {
   char scratch[PATH_BUFFER_SIZE];
-  int length = ConfigInfo.ReadString(SETTINGS_SECTION, "WorkDir", "", scratch, sizeof scratch);
+  int length = ReadStoredPath("WorkDir", scratch);
   if (length > 0) {
     char absolute[PATH_BUFFER_SIZE];
     DWORD full = GetFullPathNameA(scratch, sizeof absolute, absolute, nullptr);
@@ -168,8 +211,7 @@ void LoadSettings() {
   fontSizeTenths = ConfigInfo.ReadInt(SETTINGS_SECTION, "FontSize", 90);
   LoadWorkFolder();
   wordWrap = ConfigInfo.ReadInt(SETTINGS_SECTION, "WordWrap", 0) != 0;
-  if (SavedPagePath != nullptr)
-    ConfigInfo.ReadString(SETTINGS_SECTION, "SavedPath", "", SavedPagePath, PATH_BUFFER_SIZE);
+  if (SavedPagePath != nullptr) ReadStoredPath("SavedPath", SavedPagePath);
   Ui.treeWidthPermille = ClampTreePermille(
       ConfigInfo.ReadInt(WINDOW_SECTION, "TreeX", Ui.treeWidthPermille));
   int visible = ConfigInfo.ReadInt(WINDOW_SECTION, "TreeIsVisible", Ui.treeVisible ? 1 : 0);

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 /* config_info.cpp */
 class CConfigInfo {
  public:
@@ -30,6 +32,11 @@ class CConfigInfo {
 };
 
 extern CConfigInfo ConfigInfo;
+
+// A value's bytes as the file holds them, read without the profile
+// functions; false when the file has no such key.
+bool ReadStoredValueBytes(const char *fileName, const char *section, const char *key,
+                          std::string *value);
 
 // The value encodings, usable without a file.
 int ParseProfileInt(const char *text);

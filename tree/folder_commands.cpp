@@ -247,20 +247,23 @@ static bool ConfirmFolderDelete(const char *path) {
    are pages. The first file that cannot be deleted is reported and ends the
    listing. */
 static bool DeletePageFiles() {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA("*.tav", &found);
-  if (search == INVALID_HANDLE_VALUE) return true;
+  FolderListing listing;
+  if (!StartListing("*.tav", &listing)) return true;
   bool deleted = true;
-  do {
-    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsPageFileName(found.cFileName))
+  ListedEntry found;
+  // A page whose name the code page cannot hold is not deleted under
+  // another spelling: it stays, and the folder with it.
+  while (NextListed(&listing, &found)) {
+    if ((found.attributes & FILE_ATTRIBUTE_DIRECTORY) || found.name[0] == '\0' ||
+        !IsPageFileName(found.name))
       continue;
-    if (!DeleteFileA(found.cFileName)) {
-      ShowSystemError(found.cFileName);
+    if (!DeleteFileA(found.name)) {
+      ShowSystemError(found.name);
       deleted = false;
       break;
     }
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
+  }
+  EndListing(&listing);
   return deleted;
 }
 
@@ -276,7 +279,7 @@ static bool IsLinkToElsewhere(const char *path) {
   if (search == INVALID_HANDLE_VALUE) return true;
   FindClose(search);
   return !NamesEqualIgnoringAsciiCase(entry.cFileName, PathFindFileNameA(path)) ||
-         IsDirectoryLink(entry);
+         IsDirectoryLink(entry.dwFileAttributes, entry.dwReserved0);
 }
 
 /* Removes a link to a directory, never what it leads to. The link is opened

@@ -28,7 +28,10 @@ static struct {
   // TVM_SELECTITEM notifies before it returns; the caller acts itself.
   bool selecting;
   char tooDeep[TOO_DEEP_BUFFER_SIZE];  // the first folder left out, or empty
+  std::vector<std::wstring> notShown;  // folders whose names the code page cannot hold
 } TreeScan;
+
+static void NoteNameNotShown(const wchar_t *name) { TreeScan.notShown.push_back(name); }
 
 static bool SelectSavedPath(const char *path);
 
@@ -64,29 +67,31 @@ static bool NameHasSeparator(const char *name) {
 
 /* A directory that leads somewhere else: a symbolic link, a junction, or
    whatever else Wine shows for a Unix link (it reports such reparse points
-   with tag 1). Cloud-storage placeholders are reparse points too, but they
-   are ordinary folders to the user, so their tags are let through. */
-bool IsDirectoryLink(const WIN32_FIND_DATAA &entry) {
-  if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
-  const DWORD tag = entry.dwReserved0;
-  const bool cloudPlaceholder = (tag & ~0xF000u) == 0x9000001Au;  // the cloud tags 0..F
-  const bool oneDrive = tag == 0x80000021u;
+   with tag 0 or 1). Cloud-storage placeholders are reparse points too, but
+   they are ordinary folders to the user, so their tags are let through. */
+bool IsDirectoryLink(DWORD attributes, DWORD reparseTag) {
+  if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+  const bool cloudPlaceholder = (reparseTag & ~0xF000u) == 0x9000001Au;  // the cloud tags 0..F
+  const bool oneDrive = reparseTag == 0x80000021u;
   return !cloudPlaceholder && !oneDrive;
 }
 
-/* Adds the directories among a search's entries to folders, in listing
-   order, and ends the search. Hidden and system directories count; files
-   never do. */
-static void CollectSubfolders(HANDLE search, WIN32_FIND_DATAA *entry,
-                              std::vector<Subfolder> *folders) {
-  do {
-    if (!(entry->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
-    if (strcmp(entry->cFileName, ".") == 0 || strcmp(entry->cFileName, "..") == 0) continue;
-    if (NameHasSeparator(entry->cFileName)) continue;
-    bool isLink = IsDirectoryLink(*entry);
-    folders->push_back(Subfolder{entry->cFileName, isLink});
-  } while (FindNextFileA(search, entry));
-  FindClose(search);
+/* Adds the directories of a listing to folders, in listing order, and ends
+   the listing. Hidden and system directories count; files never do. A
+   folder whose name the code page cannot hold is noted for the notice. */
+static void CollectSubfolders(FolderListing *listing, std::vector<Subfolder> *folders) {
+  ListedEntry entry;
+  while (NextListed(listing, &entry)) {
+    if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+    if (wcscmp(entry.wideName, L".") == 0 || wcscmp(entry.wideName, L"..") == 0) continue;
+    if (entry.name[0] == '\0') {
+      NoteNameNotShown(entry.wideName);
+      continue;
+    }
+    if (NameHasSeparator(entry.name)) continue;
+    folders->push_back(Subfolder{entry.name, IsDirectoryLink(entry.attributes, entry.reparseTag)});
+  }
+  EndListing(listing);
 }
 
 /* Whether a folder whose listing failed cannot be entered; the last error
@@ -113,9 +118,8 @@ static bool ListFromInside(const char *path, std::vector<Subfolder> *folders) {
   char previous[PATH_BUFFER_SIZE];
   DWORD length = GetCurrentDirectoryA(PATH_BUFFER_SIZE, previous);
   if (!SetCurrentDirectoryA(path)) return false;
-  WIN32_FIND_DATAA entry;
-  HANDLE search = FindFirstFileA("*.*", &entry);
-  if (search != INVALID_HANDLE_VALUE) CollectSubfolders(search, &entry, folders);
+  FolderListing listing;
+  if (StartListing("*.*", &listing)) CollectSubfolders(&listing, folders);
   if (length > 0 && length < PATH_BUFFER_SIZE) SetCurrentDirectoryA(previous);
   return true;
 }
@@ -128,10 +132,9 @@ static bool ListSubfolders(const char *path, std::vector<Subfolder> *folders) {
   char pattern[PATH_BUFFER_SIZE];
   strcpy(pattern, path);
   if (!JoinPath(pattern, "*.*")) return ListFromInside(path, folders);
-  WIN32_FIND_DATAA entry;
-  HANDLE search = FindFirstFileA(pattern, &entry);
-  if (search == INVALID_HANDLE_VALUE) return !CannotBeEntered(path, GetLastError());
-  CollectSubfolders(search, &entry, folders);
+  FolderListing listing;
+  if (!StartListing(pattern, &listing)) return !CannotBeEntered(path, GetLastError());
+  CollectSubfolders(&listing, folders);
   return true;
 }
 
@@ -216,6 +219,7 @@ static HTREEITEM RebuildNodes() {
   bool suspended = SuspendTreeRedraw();
   TreeScan.rebuilding = true;
   TreeScan.tooDeep[0] = '\0';
+  TreeScan.notShown.clear();
   SendMessageA(Ui.tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
   HTREEITEM root = AppendNode(TVI_ROOT, WorkFolderPath, ROOT_IMAGE, ROOT_IMAGE);
   if (root != nullptr) {
@@ -241,6 +245,7 @@ bool RefreshTree() {
     TreeView_SelectItem(Ui.tree, root);
   SetCursor(LoadCursorA(nullptr, IDC_ARROW));
   if (TreeScan.tooDeep[0] != '\0') ReportTooDeepFolders();
+  if (!TreeScan.notShown.empty()) ShowNamesLeftOut(TreeScan.notShown, nullptr);
   return root != nullptr;
 }
 

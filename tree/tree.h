@@ -27,7 +27,7 @@ struct Subfolder {
   bool isLink;
 };
 bool FolderNameLess(const char *a, const char *b);  // the order of TVI_SORT
-bool IsDirectoryLink(const WIN32_FIND_DATAA &entry);
+bool IsDirectoryLink(DWORD attributes, DWORD reparseTag);
 void SortSubfolders(std::vector<Subfolder> *folders);
 
 /* folder_commands.cpp */

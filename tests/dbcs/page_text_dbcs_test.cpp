@@ -145,6 +145,71 @@ TEST_F(DoubleBytePages, APageRoundTripsByteExact) {
   }
 }
 
+// A UTF-8 page is read as UTF-8 under code page 932 too: an edit leaves
+// every other byte as it was ("\u2014" was once written back as E2 80 81 45).
+TEST_F(DoubleBytePages, AUtf8PageKeepsItsBytesWithAnEdit) {
+  const std::string page = "a \xE2\x80\x94 \xE6\x97\xA5\xE6\x9C\xAC\r\n";
+  ASSERT_TRUE(WriteBytes(notebook / "p.tav", page));
+  ASSERT_TRUE(RefreshTree());
+  harness::PumpMessages();
+  SendMessageA(Ui.editor, EM_SETSEL, -1, -1);
+  SendMessageA(Ui.editor, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(A.c_str()));
+  ExecuteCommand(CMD_SAVENOW);
+  EXPECT_EQ(ReadBytes(notebook / "p.tav"), page + "\xE3\x81\x82");
+  EXPECT_TRUE(boxes.boxes().empty());
+}
+
+// A character code page 932 cannot hold sends its page to UTF-8 with a mark.
+TEST_F(DoubleBytePages, PastedTextTheCodePageCannotHoldIsKept) {
+  ASSERT_TRUE(WriteBytes(notebook / "p.tav", A));
+  ASSERT_TRUE(RefreshTree());
+  harness::PumpMessages();
+  const std::wstring pasted = L" \U0001F600";
+  ASSERT_TRUE(harness::PutOnClipboard(pasted));
+  SendMessageA(Ui.editor, EM_SETSEL, -1, -1);
+  ExecuteCommand(CMD_PASTE);
+  boxes.Answer(IDOK);
+  ExecuteCommand(CMD_SAVENOW);
+  EXPECT_EQ(ReadBytes(notebook / "p.tav"), "\xEF\xBB\xBF\xE3\x81\x82 \xF0\x9F\x98\x80");
+  ASSERT_EQ(boxes.boxes().size(), 1u);
+  EXPECT_EQ(boxes.boxes()[0].text,
+            "The page 'p.tav' now holds characters that code page 932 cannot hold, so it was "
+            "saved as UTF-8 with a byte-order mark.");
+}
+
+// A name code page 932 cannot hold is left out with one notice, never shown
+// or opened as its best-fit spelling: "\u00c4pfel" would be "Apfel", another
+// folder and another page.
+TEST_F(DoubleBytePages, ANameTheCodePageCannotHoldIsNeverAnother) {
+  const std::wstring base = std::wstring(notebook.path().begin(), notebook.path().end());
+  ASSERT_TRUE(CreateDirectoryW((base + L"\\\u00c4pfel").c_str(), nullptr)) << GetLastError() << " " << notebook.path();
+  ASSERT_TRUE(CreateDirectoryW((base + L"\\Apfel").c_str(), nullptr));
+  HANDLE file = CreateFileW((base + L"\\\u00c4pfel.tav").c_str(), GENERIC_WRITE, 0, nullptr,
+                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  CloseHandle(file);
+  ASSERT_TRUE(WriteBytes(notebook / "Apfel.tav", "the page Apfel"));
+  boxes.Answer(IDOK);
+  boxes.Answer(IDOK);
+  ASSERT_TRUE(RefreshTree());
+  harness::PumpMessages();
+  ASSERT_EQ(boxes.boxes().size(), 2u) << "the folder, then the page";
+  for (const harness::Box &box : boxes.boxes())
+    EXPECT_EQ(box.text.rfind("These names cannot be written in this system's code page", 0), 0u);
+  HTREEITEM root = TreeView_GetRoot(Ui.tree);
+  HTREEITEM child = TreeView_GetChild(Ui.tree, root);
+  char label[PATH_BUFFER_SIZE] = "";
+  GetNodeLabel(child, label);
+  EXPECT_STREQ(label, "Apfel");
+  EXPECT_EQ(TreeView_GetNextSibling(Ui.tree, child), nullptr);
+  EXPECT_EQ(TabCtrl_GetItemCount(Ui.tabs), 1);
+  EXPECT_EQ(Text(), "the page Apfel");
+  boxes.Clear();
+  boxes.Answer(IDOK);
+  ASSERT_TRUE(RefreshTree());
+  EXPECT_EQ(boxes.boxes().size(), 1u) << "the pages' notice is given once a run";
+}
+
 TEST_F(DoubleBytePages, ImportKeepsEveryCharacter) {
   ASSERT_TRUE(WriteBytes(notebook / "p.tav", ""));
   ASSERT_TRUE(RefreshTree());

@@ -284,6 +284,42 @@ TEST_F(Folders, RightClickSelectsTheNodeUnderThePointerAndOffersItsMenu) {
   }
 }
 
+// Names outside every old code page are folders and pages like any other:
+// listed, opened, saved, renamed and deleted under their own names.
+TEST_F(Folders, NamesOutsideTheOldCodePagesOpenSaveRenameAndDelete) {
+  const std::string omega = "\xCE\xA9mega", japan = "\xE6\x97\xA5\xE6\x9C\xAC",
+                    reading = "\xF0\x9F\x93\x9A Reading";
+  Dir(omega);
+  Dir(reading);
+  Dir("Omega");
+  Page(omega + "\\" + japan + ".tav");
+  Page(reading + "\\x.tav");
+  Refresh("");
+  EXPECT_EQ(Children(Root()), (Strings{"Omega", omega, reading}));
+  TreeView_SelectItem(Ui.tree, Node({omega}));
+  EXPECT_EQ(SelectedTab(), japan);
+  Type(japan.c_str());
+  EXPECT_TRUE(SaveCurrentPage());
+  EXPECT_EQ(ReadBytes(At(omega + "\\" + japan + ".tav")), japan);
+
+  AnswerName(japan + "\xE8\xAA\x9E");
+  ExecuteCommand(CMD_RENAMEPAGE);
+  EXPECT_EQ(ListNames(At(omega)), Strings{japan + "\xE8\xAA\x9E.tav"});
+  boxes.Answer(IDYES);
+  ExecuteCommand(CMD_DELETEPAGE);
+  EXPECT_EQ(ListNames(At(omega)), Strings{});
+
+  Rename(Node({reading}), "\xF0\x9F\x93\x9A Read");
+  EXPECT_EQ(ListNames(notebook.path()), (Strings{"Omega", omega, "\xF0\x9F\x93\x9A Read"}));
+  TreeView_SelectItem(Ui.tree, Node({omega}));
+  boxes.Answer(IDYES);
+  ExecuteCommand(CMD_DELETEFOLDER);
+  EXPECT_EQ(ListNames(notebook.path()), (Strings{"Omega", "\xF0\x9F\x93\x9A Read"}));
+  EXPECT_EQ(Boxes(), (Strings{"Rename Page: ", "Confirm page delete: Delete page '" + japan + "\xE8\xAA\x9E'?",
+                              "Delete folder: Warning! This will delete '" + At(omega) +
+                                  "' and all pages and folders below it.\nContinue?"}));
+}
+
 // A link inside a deleted folder is removed as a link: the folder it leads
 // to (here one beside it, and the work folder itself) keeps every page.
 // Windows removes the link; Wine cannot remove a Unix link through the

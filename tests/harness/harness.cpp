@@ -187,6 +187,22 @@ void PumpMessages() {
   }
 }
 
+bool PutOnClipboard(const std::wstring &text) {
+  if (!OpenClipboard(MainWindow)) return false;
+  EmptyClipboard();
+  size_t size = (text.size() + 1) * sizeof(wchar_t);
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
+  bool put = false;
+  if (memory != nullptr) {
+    memcpy(GlobalLock(memory), text.c_str(), size);
+    GlobalUnlock(memory);
+    put = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+    if (!put) GlobalFree(memory);
+  }
+  CloseClipboard();
+  return put;
+}
+
 std::string WindowText(HWND window) {
   // The length is counted in characters; a double-byte character takes two
   // bytes, and Wine's rich edit copies nothing into a buffer too small.

@@ -47,6 +47,8 @@ std::vector<std::string> ListNames(const std::string &folder);  // sorted, witho
 // Handles the messages waiting for this thread, like the program's loop does,
 // without blocking.
 void PumpMessages();
+// Text on the clipboard as another program puts it there: as Unicode.
+bool PutOnClipboard(const std::wstring &text);
 // Text of a window, editor included (CR LF line breaks).
 std::string WindowText(HWND window);
 

@@ -313,6 +313,56 @@ TEST_F(PageCommands, ImportTellsOfNulBytesAndSparesAPageThatIsNeverSaved) {
   EXPECT_EQ(fileDialogCalls.size(), 1u);
 }
 
+// An imported file is read by the rules of a page: its encoding from its
+// bytes. Legacy bytes are taken byte for byte, and written so again.
+TEST_F(PageCommands, ImportReadsAFileInItsOwnEncoding) {
+  Pages({"p.tav", "caf\xE9 "});
+  const struct {
+    const char *what;
+    std::string bytes;
+  } files[] = {
+      {"UTF-16", std::string("\xFF\xFE\xA9\x03\0\xD8\xDA\xDC", 8)},  // omega, a surrogate pair
+      {"UTF-8", "\xE6\x97\xA5"},
+      {"1252", "\xE9t\xE9"},
+  };
+  std::string all;
+  for (const auto &file : files) {
+    ASSERT_TRUE(harness::WriteBytes(scratch / "in.txt", file.bytes));
+    fileDialogAnswer = scratch / "in.txt";
+    Type(-1, -1, "");
+    ImportTextFile();
+  }
+  EXPECT_EQ(Text(), "caf\xC3\xA9 \xCE\xA9\xF0\x90\x83\x9A\xE6\x97\xA5\xC3\xA9t\xC3\xA9");
+  boxes.Answer(IDOK);  // the page now holds what code page 1252 cannot
+  ExecuteCommand(CMD_SAVENOW);
+  EXPECT_EQ(ReadBytes(notebook / "p.tav"),
+            "\xEF\xBB\xBF" "caf\xC3\xA9 \xCE\xA9\xF0\x90\x83\x9A\xE6\x97\xA5\xC3\xA9t\xC3\xA9");
+  EXPECT_EQ(Boxes().size(), 1u);
+}
+
+// Export writes the selection in the page's encoding; a selection that
+// encoding cannot hold goes out in UTF-8 with a mark, and the user is told.
+TEST_F(PageCommands, ExportWritesThePagesEncoding) {
+  Pages({"p.tav", "caf\xE9\r\nline"});
+  fileDialogAnswer = scratch / "out.txt";
+  Type(0, -1, "");
+  ExportSelection();
+  EXPECT_EQ(ReadBytes(scratch / "out.txt"), "caf\xE9\r\nline");
+  Type(-1, -1, " \xCE\xA9");
+  Type(0, -1, "");
+  boxes.Answer(IDOK);
+  ExportSelection();
+  EXPECT_EQ(ReadBytes(scratch / "out.txt"), "\xEF\xBB\xBF" "caf\xC3\xA9\r\nline \xCE\xA9");
+  EXPECT_EQ(Boxes(), Strings{"TAV: The selection holds characters that code page 1252 cannot "
+                             "hold, so '" + fileDialogAnswer +
+                             "' was written as UTF-8 with a byte-order mark."});
+  EditorSetModified(false);
+  Pages({"p.tav", std::string("\xFF\xFEh\0i\0", 6)});
+  Type(0, -1, "");
+  ExportSelection();
+  EXPECT_EQ(ReadBytes(scratch / "out.txt"), std::string("\xFF\xFEh\0i\0", 6));
+}
+
 TEST_F(PageCommands, ExportWritesTheWholeSelectionWithCrLf) {
   Pages({"p.tav", "one\r\ntwo\r\nthree"});
   fileDialogAnswer = scratch / "out";

@@ -192,6 +192,31 @@ TEST_F(SettingsTest, StoredPathsAreTaken) {
   EXPECT_STREQ("", page);
 }
 
+// A UTF-8 process writes its settings in UTF-8, and still reads the paths
+// and the font an earlier build wrote in the system's code page (1252 here).
+TEST_F(SettingsTest, PathsWrittenInTheSystemCodePageReadAsTheyWere) {
+  ASSERT_EQ(GetACP(), static_cast<UINT>(CP_UTF8));
+  LOGFONTA font = {};
+  font.lfHeight = -13;
+  strcpy(font.lfFaceName, "Caf\xE9 Sans");
+  char hex[3 * sizeof font];
+  EncodeHexBytes(reinterpret_cast<const unsigned char *>(&font), sizeof font, hex);
+  ASSERT_TRUE(harness::WriteBytes(file, "[Settings]\r\nWorkDir=C:\\Caf\xE9\r\n"
+                                        "SavedPath=C:\\Caf\xE9\\Men\xFC.tav\r\nFont=" +
+                                            std::string(hex) + "\r\n"));
+  harness::BoxDriver boxes;
+  LoadSettings();
+  EXPECT_STREQ(work, "C:\\Caf\xC3\xA9");
+  EXPECT_STREQ(page, "C:\\Caf\xC3\xA9\\Men\xC3\xBC.tav");
+  EXPECT_STREQ(editorFont.lfFaceName, "Caf\xC3\xA9 Sans");
+  SaveSettings();
+  EXPECT_EQ(harness::ReadBytes(file).find("WorkDir=C:\\Caf\xC3\xA9\r\n") != std::string::npos, true);
+  strcpy(work, "C:\\\xE6\x97\xA5\xE6\x9C\xAC");
+  SaveSettings();
+  LoadSettings();
+  EXPECT_STREQ(work, "C:\\\xE6\x97\xA5\xE6\x9C\xAC") << "UTF-8 stays UTF-8";
+}
+
 TEST_F(SettingsTest, SaveSettingsWritesEveryKey) {
   for (size_t i = 0; i < sizeof editorFont; ++i)
     reinterpret_cast<unsigned char *>(&editorFont)[i] = static_cast<unsigned char>(i * 7);

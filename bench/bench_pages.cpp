@@ -1,9 +1,11 @@
 // Pages against their floors: showing a large page and leaving it, saving
-// one, and filling the tab strip from a folder of many pages. Each floor is
-// the least the platform needs for the same work, measured in the same run:
-// a change of page is the page's file read whole, a fresh rich edit made,
-// the text streamed in at once and the old control destroyed; a save is the
-// text fetched the faster way, written to a new file, flushed and moved over
+// one, in each of the encodings pages come in, and filling the tab strip
+// from a folder of many pages. Each floor is the least the platform needs
+// for the same work, measured in the same run: a change of page is the
+// page's file read whole, made UTF-16 by the platform's own conversion, a
+// fresh rich edit made, the text streamed in as UTF-16 pieces and the old
+// control destroyed; a save is the text fetched as UTF-16 the faster way,
+// converted by the platform, written to a new file, flushed and moved over
 // the old one; a tab strip is the folder listed, a fresh tab control made
 // and filled, the old one destroyed, and its first page shown.
 #include <stdio.h>
@@ -19,34 +21,59 @@
 #include "bench/bench.h"
 #include "editing/editing.h"
 #include "harness/harness.h"
+#include "pages/page_text.h"
 #include "pages/pages.h"
 #include "tree/tree.h"
 
 namespace {
 
-// Lines of ordinary prose length, CR LF separated, up to the size asked.
-std::string PageText(size_t size) {
-  static const char *words[] = {"note", "plan", "meeting", "idea", "draft", "tomorrow",
-                                "review", "the", "a", "and", "list", "call"};
-  std::string text;
-  text.reserve(size + 100);
+// The encodings the pages of the benchmark come in.
+struct Form {
+  const char *name;
+  TextForm form;
+  UINT codePage;
+  bool wide;  // its words may hold any character
+};
+const Form Forms[] = {
+    {"1252", TEXT_CODE_PAGE, 1252, false},
+    {"UTF-8", TEXT_UTF8, CP_UTF8, true},
+    {"UTF-16", TEXT_UTF16LE, 0, true},
+};
+
+// Lines of ordinary prose length, CR LF separated, as UTF-16, up to about
+// the size asked once encoded; accented words, and for the Unicode forms
+// words in other scripts.
+std::wstring PageText(size_t size, const Form &form) {
+  static const wchar_t *words[] = {L"note",  L"plan",   L"meeting", L"id\u00e9e", L"draft",
+                                   L"caf\u00e9", L"review", L"the",    L"a",        L"and",
+                                   L"na\u00efve", L"call", L"\u65e5\u672c", L"\u03a9mega",
+                                   L"\U0001F4DA", L"\u0434\u0430"};
+  const unsigned wordCount = form.wide ? 16 : 12;
+  const size_t unitsWanted = form.form == TEXT_UTF16LE ? size / 2 : size * 10 / 11;
+  std::wstring text;
+  text.reserve(unitsWanted + 100);
   unsigned seed = 12345;
   size_t lineLength = 0;
-  while (text.size() < size) {
+  while (text.size() < unitsWanted) {
     seed = seed * 1103515245u + 12345u;
-    const char *word = words[(seed >> 16) % 12];
+    const wchar_t *word = words[(seed >> 16) % wordCount];
     text += word;
-    lineLength += strlen(word) + 1;
+    lineLength += wcslen(word) + 1;
     if (lineLength > 60 + (seed >> 8) % 20) {
-      text += "\r\n";
+      text += L"\r\n";
       lineLength = 0;
     } else {
-      text += ' ';
+      text += L' ';
     }
   }
-  text.resize(size);
-  if (text.back() == '\r') text.back() = '.';
   return text;
+}
+
+std::string PageBytes(const std::wstring &text, const Form &form) {
+  PageEncoding encoding = {form.form, form.codePage, form.form == TEXT_UTF16LE, BREAKS_CRLF};
+  std::string bytes;
+  EncodePageText(text.data(), text.size(), encoding, &bytes);
+  return bytes;
 }
 
 const int Repeats = 5;
@@ -87,16 +114,19 @@ std::string ReadWhole(const std::string &path) {
 }
 
 struct Memory {
-  const std::string *text;
+  const std::wstring *text;
   size_t at;
 };
 
+// UTF-16 pieces as the editor asks for them, never splitting a CR LF.
 DWORD CALLBACK StreamFromMemory(DWORD_PTR cookie, LPBYTE buffer, LONG capacity, LONG *got) {
   Memory *memory = reinterpret_cast<Memory *>(cookie);
-  size_t n = std::min<size_t>(capacity, memory->text->size() - memory->at);
-  memcpy(buffer, memory->text->data() + memory->at, n);
+  size_t n = std::min<size_t>(static_cast<size_t>(capacity) / 2, memory->text->size() - memory->at);
+  if (n > 0 && memory->at + n < memory->text->size() && (*memory->text)[memory->at + n - 1] == L'\r')
+    --n;
+  memcpy(buffer, memory->text->data() + memory->at, n * 2);
   memory->at += n;
-  *got = static_cast<LONG>(n);
+  *got = static_cast<LONG>(n * 2);
   return 0;
 }
 
@@ -106,13 +136,28 @@ DWORD CALLBACK StreamToString(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG *
   return 0;
 }
 
-// The floor of a change of page: the file read whole, a fresh editor on top
-// in the program's editor's place that wraps lines as the program's does,
-// the text streamed in at once with redraw off, and the floor's old editor
-// destroyed. Seconds.
-double ChangePageFloor(HWND *editor, const std::string &path) {
+// The platform's own conversion of a file's bytes to UTF-16.
+std::wstring Decoded(const std::string &bytes, const Form &form) {
+  if (form.form == TEXT_UTF16LE) {
+    std::wstring text((bytes.size() - 2) / 2, L'\0');
+    memcpy(&text[0], bytes.data() + 2, text.size() * 2);
+    return text;
+  }
+  int units = MultiByteToWideChar(form.codePage, 0, bytes.data(), static_cast<int>(bytes.size()),
+                                  nullptr, 0);
+  std::wstring text(units, L'\0');
+  MultiByteToWideChar(form.codePage, 0, bytes.data(), static_cast<int>(bytes.size()), &text[0],
+                      units);
+  return text;
+}
+
+// The floor of a change of page: the file read whole and made UTF-16, a
+// fresh editor on top in the program's editor's place that wraps lines as
+// the program's does, the text streamed in at once with redraw off, and the
+// floor's old editor destroyed. Seconds.
+double ChangePageFloor(HWND *editor, const std::string &path, const Form &form) {
   double start = BenchSeconds();
-  std::string text = ReadWhole(path);
+  std::wstring text = Decoded(ReadWhole(path), form);
   HWND fresh = CreateEditorWindow(MainWindow, PlaceOf(Ui.editor));
   SetWindowPos(fresh, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   SendMessageA(fresh, EM_SETTARGETDEVICE, 0, wordWrap ? 0 : 1);
@@ -121,12 +166,14 @@ double ChangePageFloor(HWND *editor, const std::string &path) {
   EDITSTREAM stream = {};
   stream.dwCookie = reinterpret_cast<DWORD_PTR>(&memory);
   stream.pfnCallback = StreamFromMemory;
-  SendMessageA(fresh, EM_STREAMIN, SF_TEXT, reinterpret_cast<LPARAM>(&stream));
+  SendMessageA(fresh, EM_STREAMIN, SF_TEXT | SF_UNICODE, reinterpret_cast<LPARAM>(&stream));
   SendMessageA(fresh, WM_SETREDRAW, TRUE, 0);
   if (*editor != nullptr) DestroyWindow(*editor);
   *editor = fresh;
   return BenchSeconds() - start;
 }
+
+const Form &SmallForm() { return Forms[1]; }
 
 // What every change of page costs whatever the size.
 void SwitchSmall(const std::string &work) {
@@ -134,28 +181,29 @@ void SwitchSmall(const std::string &work) {
   int small = TabNamed("small");
   int other = TabNamed("small 2");
   HWND floorEditor = nullptr;
-  ChangePageFloor(&floorEditor, work + "\\small.tav");
+  ChangePageFloor(&floorEditor, work + "\\small.tav", SmallForm());
   for (int run = 0; run < 2 * Repeats; ++run) {
     double start = BenchSeconds();
     ShowPage(run % 2 ? small : other);
     switches.Add(BenchSeconds() - start);
     harness::PumpMessages();
-    floor.Add(ChangePageFloor(&floorEditor, work + (run % 2 ? "\\small.tav" : "\\small 2.tav")));
+    floor.Add(ChangePageFloor(&floorEditor, work + (run % 2 ? "\\small.tav" : "\\small 2.tav"),
+                              SmallForm()));
     harness::PumpMessages();
   }
   DestroyWindow(floorEditor);
   PrintFloorRow("go from one 1 KB page to another", switches, floor, "read + fresh editor + stream-in");
 }
 
-// Showing a page of the given size from a 1 KB page, and leaving it again.
-void ShowAndLeave(const std::string &work, const char *label) {
+// Showing a page from a 1 KB page, and leaving it again.
+void ShowAndLeave(const std::string &work, const std::string &label, const Form &form) {
   Runs show, leave, showFloor, leaveFloor;
-  int big = TabNamed(label);
+  int big = TabNamed(label.c_str());
   int small = TabNamed("small");
   const std::string bigPath = work + "\\" + label + ".tav";
   const std::string smallPath = work + "\\small.tav";
   HWND floorEditor = nullptr;
-  ChangePageFloor(&floorEditor, smallPath);
+  ChangePageFloor(&floorEditor, smallPath, SmallForm());
   for (int run = 0; run < Repeats; ++run) {
     ShowPage(small);
     harness::PumpMessages();
@@ -167,35 +215,50 @@ void ShowAndLeave(const std::string &work, const char *label) {
     ShowPage(small);
     leave.Add(BenchSeconds() - start);
     harness::PumpMessages();
-    showFloor.Add(ChangePageFloor(&floorEditor, bigPath));
+    showFloor.Add(ChangePageFloor(&floorEditor, bigPath, form));
     harness::PumpMessages();
-    leaveFloor.Add(ChangePageFloor(&floorEditor, smallPath));
+    leaveFloor.Add(ChangePageFloor(&floorEditor, smallPath, SmallForm()));
     harness::PumpMessages();
   }
   DestroyWindow(floorEditor);
-  char what[64];
-  snprintf(what, sizeof what, "show the %s page", label);
-  PrintFloorRow(what, show, showFloor, "read + fresh editor + stream-in");
+  PrintFloorRow(("show the " + label + " page").c_str(), show, showFloor,
+                "read + convert + fresh editor + stream-in");
   PrintFloorRow("leave it for a 1 KB page", leave, leaveFloor, "the same for the 1 KB page");
 }
 
-// The editor's text the faster of the two ways, and how long that took.
-double FetchFloor(std::string *text) {
+// The editor's text as UTF-16 the faster of the two ways, the platform's
+// conversion to the page's bytes, and how long that took.
+double FetchFloor(const Form &form, std::string *bytes) {
   double start = BenchSeconds();
-  LRESULT length = SendMessageA(Ui.editor, WM_GETTEXTLENGTH, 0, 0);
-  std::string buffer(length + 1, '\0');
-  SendMessageA(Ui.editor, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(&buffer[0]));
+  GETTEXTLENGTHEX measure = {GTL_NUMCHARS | GTL_PRECISE | GTL_USECRLF, 1200};
+  LRESULT units = SendMessageA(Ui.editor, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&measure), 0);
+  std::wstring text(units + 1, L'\0');
+  GETTEXTEX request = {static_cast<DWORD>(text.size() * 2), GT_USECRLF, 1200, nullptr, nullptr};
+  text.resize(SendMessageA(Ui.editor, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&request),
+                           reinterpret_cast<LPARAM>(&text[0])));
   double byText = BenchSeconds() - start;
 
   start = BenchSeconds();
-  text->clear();
-  text->reserve(length + 16);
+  std::string streamed;
+  streamed.reserve(units * 2 + 16);
   EDITSTREAM stream = {};
-  stream.dwCookie = reinterpret_cast<DWORD_PTR>(text);
+  stream.dwCookie = reinterpret_cast<DWORD_PTR>(&streamed);
   stream.pfnCallback = StreamToString;
-  SendMessageA(Ui.editor, EM_STREAMOUT, SF_TEXT, reinterpret_cast<LPARAM>(&stream));
+  SendMessageA(Ui.editor, EM_STREAMOUT, SF_TEXT | SF_UNICODE, reinterpret_cast<LPARAM>(&stream));
   double byStream = BenchSeconds() - start;
-  return std::min(byText, byStream);
+
+  start = BenchSeconds();
+  if (form.form == TEXT_UTF16LE) {
+    bytes->assign("\xFF\xFE");
+    bytes->append(reinterpret_cast<const char *>(text.data()), text.size() * 2);
+  } else {
+    int size = WideCharToMultiByte(form.codePage, 0, text.data(), static_cast<int>(text.size()),
+                                   nullptr, 0, nullptr, nullptr);
+    bytes->resize(size);
+    WideCharToMultiByte(form.codePage, 0, text.data(), static_cast<int>(text.size()), &(*bytes)[0],
+                        size, nullptr, nullptr);
+  }
+  return std::min(byText, byStream) + BenchSeconds() - start;
 }
 
 // A new file written, flushed and moved over the old one.
@@ -213,20 +276,21 @@ double ReplaceFloor(const std::string &work, const std::string &text) {
   return BenchSeconds() - start;
 }
 
-void SaveLarge(const std::string &work) {
+void SaveLarge(const std::string &work, const std::string &label, const Form &form) {
   Runs save, floor;
-  ShowPage(TabNamed("5 MB"));
+  ShowPage(TabNamed(label.c_str()));
   for (int run = 0; run < Repeats; ++run) {
     SendMessageA(Ui.editor, EM_SETMODIFY, TRUE, 0);
     double start = BenchSeconds();
     SavePageIfModified(CurrentPageIndex);
     save.Add(BenchSeconds() - start);
-    std::string text;
-    double fetch = FetchFloor(&text);
-    floor.Add(fetch + ReplaceFloor(work, text));
+    std::string bytes;
+    double fetch = FetchFloor(form, &bytes);
+    floor.Add(fetch + ReplaceFloor(work, bytes));
   }
   DeleteFileA((work + "\\floor.dat").c_str());
-  PrintFloorRow("save the 5 MB page", save, floor, "fetch + write + flush + replace");
+  PrintFloorRow(("save the " + label + " page").c_str(), save, floor,
+                "fetch + convert + write + flush + replace");
 }
 
 // The names of a folder's pages, listed by full path.
@@ -270,7 +334,7 @@ double TabStripFloor(HWND *tabs, HWND *editor, const std::string &folder) {
   RECT room = {0, 0, place.right - place.left, place.bottom - place.top};
   SendMessageA(fresh, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&room));
   double strip = BenchSeconds() - start;
-  return strip + ChangePageFloor(editor, folder + "\\" + names.front() + ".tav");
+  return strip + ChangePageFloor(editor, folder + "\\" + names.front() + ".tav", SmallForm());
 }
 
 HTREEITEM ChildNamed(HTREEITEM parent, const char *label) {
@@ -320,10 +384,13 @@ void RunPageBenchmarks() {
   BenchApp app;
   app.Start();
   const std::string work = app.Work();
-  bool made = harness::WriteBytes(work + "\\1 MB.tav", PageText(1 << 20)) &&
-              harness::WriteBytes(work + "\\5 MB.tav", PageText(5 << 20)) &&
-              harness::WriteBytes(work + "\\small.tav", PageText(1024)) &&
-              harness::WriteBytes(work + "\\small 2.tav", PageText(1024));
+  bool made = harness::WriteBytes(work + "\\small.tav", PageBytes(PageText(1024, SmallForm()), SmallForm())) &&
+              harness::WriteBytes(work + "\\small 2.tav", PageBytes(PageText(1024, SmallForm()), SmallForm()));
+  for (const Form &form : Forms)
+    for (int megabytes : {1, 5}) {
+      std::string name = work + "\\" + std::to_string(megabytes) + " MB " + form.name + ".tav";
+      made = made && harness::WriteBytes(name, PageBytes(PageText(megabytes << 20, form), form));
+    }
   if (!made) {
     fprintf(stderr, "pages benchmark: cannot write the pages\n");
     app.Stop();
@@ -334,9 +401,12 @@ void RunPageBenchmarks() {
 
   PrintFloorHeader("Pages (ms, 5 runs; 10 for the 1 KB pages)");
   SwitchSmall(work);
-  ShowAndLeave(work, "1 MB");
-  ShowAndLeave(work, "5 MB");
-  SaveLarge(work);
+  for (const Form &form : Forms)
+    for (int megabytes : {1, 5}) {
+      std::string label = std::to_string(megabytes) + " MB " + form.name;
+      ShowAndLeave(work, label, form);
+      SaveLarge(work, label, form);
+    }
   RebuildMany(work);
   app.Stop();
 }

@@ -303,22 +303,22 @@ static bool FetchAnsiEditorText(std::wstring *text, bool *cutShort) {
   return false;
 }
 
-/* The editor's whole text as UTF-16, each line break a CR, whatever the
+/* The editor's whole text as UTF-16 with CR LF line breaks, whatever the
    process code page. *cutShort is set when the editor gave back less than
    it holds (the reason is otherwise in the last error). */
 static bool FetchEditorText(std::wstring *text, bool *cutShort) {
   *cutShort = false;
   if (!HasRichEdit20) return FetchAnsiEditorText(text, cutShort);
-  GETTEXTLENGTHEX measure = {GTL_NUMCHARS | GTL_PRECISE, 1200};
+  GETTEXTLENGTHEX measure = {GTL_NUMCHARS | GTL_PRECISE | GTL_USECRLF, 1200};
   LRESULT units = SendMessageA(Ui.editor, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&measure), 0);
   if (units < 0) units = 0;
   for (int attempt = 0; attempt < 2; ++attempt) {
     size_t capacity = (static_cast<size_t>(units) + 2) << attempt;
     if (capacity > static_cast<size_t>(INT_MAX) / sizeof(wchar_t)) break;
-    text->assign(capacity, L'\0');
+    text->resize(capacity);
     GETTEXTEX request = {};
     request.cb = static_cast<DWORD>(capacity * sizeof(wchar_t));
-    request.flags = GT_DEFAULT;
+    request.flags = GT_USECRLF;
     request.codepage = 1200;
     LRESULT copied = SendMessageA(Ui.editor, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&request),
                                   reinterpret_cast<LPARAM>(&(*text)[0]));
@@ -501,24 +501,34 @@ bool SaveCurrentPage() {
 
 /* ---- reading ---- */
 
+/* Reads as many bytes as the file has, and on while it grows. */
 DWORD ReadWholeFile(HANDLE file, std::string *bytes) {
   bytes->clear();
   LARGE_INTEGER size;
+  size_t expected = 0;
   if (GetFileSizeEx(file, &size) && size.QuadPart > 0 && size.QuadPart < INT_MAX)
-    bytes->reserve(static_cast<size_t>(size.QuadPart));
-  const DWORD block = 1u << 20;
+    expected = static_cast<size_t>(size.QuadPart);
+  // One byte more than expected tells a file that grew from one that did not.
+  size_t room = expected + 1;
+  size_t filled = 0;
   for (;;) {
-    size_t at = bytes->size();
-    if (at > static_cast<size_t>(INT_MAX) - block) return ERROR_NOT_ENOUGH_MEMORY;
-    bytes->resize(at + block);
+    if (room > static_cast<size_t>(INT_MAX)) {
+      bytes->resize(filled);
+      return ERROR_NOT_ENOUGH_MEMORY;
+    }
+    bytes->resize(room);
     DWORD got = 0;
-    if (!ReadFile(file, &(*bytes)[at], block, &got, nullptr)) {
+    if (!ReadFile(file, &(*bytes)[filled], static_cast<DWORD>(room - filled), &got, nullptr)) {
       DWORD error = GetLastError();
-      bytes->resize(at);
+      bytes->resize(filled);
       return error != 0 ? error : ERROR_READ_FAULT;
     }
-    bytes->resize(at + got);
-    if (got == 0) return 0;
+    filled += got;
+    if (got == 0) {
+      bytes->resize(filled);
+      return 0;
+    }
+    if (filled == room) room += room / 2 + 65536;
   }
 }
 

@@ -47,55 +47,104 @@ DWORD ExactFlags(UINT codePage) {
   return WC_NO_BEST_FIT_CHARS;
 }
 
-// Encodes into a code page, true only when every character came out as
-// itself: the code page's default character and look-alikes are refused, and
-// the bytes must read back as the text.
-bool EncodeCodePage(UINT codePage, const std::wstring &text, std::string *bytes) {
-  bytes->clear();
-  if (text.empty()) return true;
-  if (!FitsInt(text.size())) return false;
-  DWORD flags = ExactFlags(codePage);
-  BOOL usedDefault = FALSE;
-  BOOL *usedDefaultOut = flags != 0 ? &usedDefault : nullptr;
-  int size = WideCharToMultiByte(codePage, flags, text.data(), static_cast<int>(text.size()),
-                                 nullptr, 0, nullptr, usedDefaultOut);
-  if (size <= 0 || usedDefault) return false;
-  bytes->resize(static_cast<size_t>(size));
-  if (WideCharToMultiByte(codePage, flags, text.data(), static_cast<int>(text.size()), &(*bytes)[0],
-                          size, nullptr, usedDefaultOut) != size ||
-      usedDefault) {
+// What each byte of a single-byte code page reads as, kept for the code page
+// last asked for.
+const wchar_t *SingleByteTable(UINT codePage) {
+  static UINT tableCodePage = 0;
+  static wchar_t table[256];
+  if (tableCodePage != codePage) {
+    char bytes[256];
+    for (int i = 0; i < 256; ++i) bytes[i] = static_cast<char>(i);
+    if (MultiByteToWideChar(codePage, 0, bytes, 256, table, 256) != 256) return nullptr;
+    tableCodePage = codePage;
+  }
+  return table;
+}
+
+// A single-byte code page's plain conversion, checked byte for byte against
+// what each byte reads as: a look-alike or the default character does not
+// read back as the character it stands for. (Five times faster than asking
+// the platform for no look-alikes, seen under Wine.)
+bool EncodeSingleByte(UINT codePage, const wchar_t *text, size_t length, std::string *bytes) {
+  const wchar_t *table = SingleByteTable(codePage);
+  if (table == nullptr) return false;
+  bytes->resize(length);
+  int size = WideCharToMultiByte(codePage, 0, text, static_cast<int>(length), &(*bytes)[0],
+                                 static_cast<int>(length), nullptr, nullptr);
+  if (size != static_cast<int>(length)) {
     bytes->clear();
     return false;
   }
-  std::wstring again;
-  if (!DecodeCodePage(codePage, bytes->data(), bytes->size(), &again) || again != text) {
+  const unsigned char *out = reinterpret_cast<const unsigned char *>(bytes->data());
+  for (size_t i = 0; i < length; ++i)
+    if (table[out[i]] != text[i]) {
+      bytes->clear();
+      return false;
+    }
+  return true;
+}
+
+// Encodes into a code page, true only when every character came out as
+// itself: the code page's default character and look-alikes are refused
+// (WC_NO_BEST_FIT_CHARS makes the platform refuse a character that would not
+// read back as itself); for the code pages that take no flags, the bytes
+// must read back as the text. UTF-8 refuses a lone surrogate.
+bool EncodeCodePage(UINT codePage, const wchar_t *text, size_t length, std::string *bytes) {
+  bytes->clear();
+  if (length == 0) return true;
+  if (!FitsInt(length)) return false;
+  CPINFO info;
+  size_t perUnit = codePage == CP_UTF8 ? 3 : (GetCPInfo(codePage, &info) ? info.MaxCharSize : 4);
+  if (perUnit < 1 || length > static_cast<size_t>(INT_MAX) / perUnit) return false;
+  if (perUnit == 1) return EncodeSingleByte(codePage, text, length, bytes);
+  DWORD flags = codePage == CP_UTF8 ? WC_ERR_INVALID_CHARS : ExactFlags(codePage);
+  BOOL usedDefault = FALSE;
+  BOOL *usedDefaultOut = flags == WC_NO_BEST_FIT_CHARS ? &usedDefault : nullptr;
+  bytes->resize(length * perUnit);
+  int size = WideCharToMultiByte(codePage, flags, text, static_cast<int>(length), &(*bytes)[0],
+                                 static_cast<int>(bytes->size()), nullptr, usedDefaultOut);
+  if (size <= 0 || usedDefault) {
     bytes->clear();
     return false;
+  }
+  bytes->resize(static_cast<size_t>(size));
+  if (flags == 0) {
+    std::wstring again;
+    if (!DecodeCodePage(codePage, bytes->data(), bytes->size(), &again) ||
+        again.compare(0, std::wstring::npos, text, length) != 0) {
+      bytes->clear();
+      return false;
+    }
   }
   return true;
 }
 
-bool HasUnpairedSurrogate(const std::wstring &text) {
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
-      ++i;
-    } else if (IsHighSurrogate(text[i]) || IsLowSurrogate(text[i])) {
-      return true;
-    }
-  }
-  return false;
-}
-
-void AppendUtf16(const std::wstring &text, bool bigEndian, std::string *bytes) {
+void AppendUtf16(const wchar_t *text, size_t length, bool bigEndian, std::string *bytes) {
   size_t at = bytes->size();
-  bytes->resize(at + 2 * text.size());
+  bytes->resize(at + 2 * length);
   char *out = &(*bytes)[0] + at;
-  for (wchar_t unit : text) {
+  for (size_t i = 0; i < length; ++i) {
+    wchar_t unit = text[i];
     unsigned char low = static_cast<unsigned char>(unit & 0xFF);
     unsigned char high = static_cast<unsigned char>(unit >> 8);
     *out++ = static_cast<char>(bigEndian ? high : low);
     *out++ = static_cast<char>(bigEndian ? low : high);
   }
+}
+
+// Whether a line break of the text (CR LF, a lone CR or a lone LF) is not
+// the page's kind.
+bool HasOtherLineBreaks(const wchar_t *text, size_t length, LineBreaks breaks) {
+  for (size_t i = 0; i < length; ++i) {
+    wchar_t c = text[i];
+    if (c != L'\r' && c != L'\n') continue;
+    bool pair = c == L'\r' && i + 1 < length && text[i + 1] == L'\n';
+    if (breaks == BREAKS_CRLF && !pair) return true;
+    if (breaks == BREAKS_LF && c == L'\r') return true;
+    if (breaks == BREAKS_CR && (c == L'\n' || pair)) return true;
+    if (pair) ++i;
+  }
+  return false;
 }
 
 // Every line break of the text (CR LF, a lone CR or a lone LF) as the page's.
@@ -215,8 +264,8 @@ bool DecodePageBytes(const char *bytes, size_t length, const PageEncoding &encod
     return length == 0;
   }
   std::string again;
-  return EncodeCodePage(encoding.codePage, *text, &again) && again.size() == length &&
-         memcmp(again.data(), bytes, length) == 0;
+  return EncodeCodePage(encoding.codePage, text->data(), text->size(), &again) &&
+         again.size() == length && memcmp(again.data(), bytes, length) == 0;
 }
 
 bool ReadPageText(const char *bytes, size_t length, PageEncoding *encoding, std::wstring *text) {
@@ -231,12 +280,22 @@ bool ReadPageText(const char *bytes, size_t length, PageEncoding *encoding, std:
 bool EncodePageText(const wchar_t *text, size_t length, const PageEncoding &encoding,
                     std::string *bytes) {
   bytes->clear();
-  std::wstring lines = WithLineBreaks(text, length, encoding.breaks);
+  // The text is copied only when its line breaks are not the page's already.
+  std::wstring lines;
+  if (HasOtherLineBreaks(text, length, encoding.breaks)) {
+    lines = WithLineBreaks(text, length, encoding.breaks);
+    text = lines.data();
+    length = lines.size();
+  }
   switch (encoding.form) {
     case TEXT_UTF8: {
       std::string body;
-      if (HasUnpairedSurrogate(lines) || !EncodeCodePage(CP_UTF8, lines, &body)) return false;
-      if (encoding.byteOrderMark) bytes->assign(reinterpret_cast<const char *>(Utf8Mark), 3);
+      if (!EncodeCodePage(CP_UTF8, text, length, &body)) return false;
+      if (!encoding.byteOrderMark) {
+        bytes->swap(body);
+        return true;
+      }
+      bytes->assign(reinterpret_cast<const char *>(Utf8Mark), 3);
       *bytes += body;
       return true;
     }
@@ -245,13 +304,13 @@ bool EncodePageText(const wchar_t *text, size_t length, const PageEncoding &enco
       bool bigEndian = encoding.form == TEXT_UTF16BE;
       if (encoding.byteOrderMark)
         bytes->assign(reinterpret_cast<const char *>(bigEndian ? Utf16BeMark : Utf16LeMark), 2);
-      AppendUtf16(lines, bigEndian, bytes);
+      AppendUtf16(text, length, bigEndian, bytes);
       return true;
     }
     case TEXT_CODE_PAGE:
       break;
   }
-  return EncodeCodePage(encoding.codePage, lines, bytes);
+  return EncodeCodePage(encoding.codePage, text, length, bytes);
 }
 
 /* ---- pieces for the editor ---- */

@@ -92,3 +92,42 @@ xdotool type --delay 20 "Z:${out//\//\\}\\export.txt"; keys Return
 [ "$(cat "$out/export.txt")" = "world" ] && echo "ok: Export wrote the selection Find Next made while its dialog was open"
 click_in "$find" 364 68
 keys alt+f x; sleep 2
+
+# Pages in every encoding keep every byte with an edit, and names outside
+# the old code pages open, save, rename and delete: once in the system code
+# page 1252, once in 932 (Wine takes it from the locale).
+encodings_check() {
+  local cp=$1
+  new_notebook
+  mkdir -p "$nb/Ωmega" "$nb/📚 Reading"
+  printf '\xEF\xBB\xBFcafé 日本 — naïve' > "$nb/a-utf8bom.tav"
+  printf 'Grüße\naus München\n' > "$nb/b-utf8.tav"
+  printf '\xFF\xFEa\x00\r\x00\n\x00\x3D\xD8\x00\xDE' > "$nb/c-utf16.tav"
+  if [ "$cp" = 932 ]; then printf '\x82\xa0\x81\x81\r\n\x83\x41' > "$nb/d-legacy.tav"
+  else printf 'caf\xe9\r\n\x80' > "$nb/d-legacy.tav"; fi
+  printf 'page in omega' > "$nb/Ωmega/日本.tav"; printf 'reading list' > "$nb/📚 Reading/x.tav"
+  mkdir -p "$out/originals-$cp"; cp "$nb"/*.tav "$out/originals-$cp/"
+  if [ "$cp" = 932 ]; then LC_ALL=ja_JP.UTF-8 start; else start; fi
+  click 400 300
+  for _ in 1 2 3 4; do keys ctrl+End; xdotool type '!'; sleep 0.3; keys ctrl+Tab; done
+  shot "10-encodings-$cp"
+  for f in a-utf8bom b-utf8 c-utf16 d-legacy; do
+    local added='!'; [ $f = c-utf16 ] && added='!\x00'
+    if cmp -s <(cat "$out/originals-$cp/$f.tav"; printf "$added") "$nb/$f.tav"; then
+      echo "ok ($cp): $f kept every byte with an edit"
+    else echo "FAIL ($cp): $f changed"; fi
+  done
+  click 60 95; click 400 300; keys ctrl+End; xdotool type ' typed'; keys ctrl+s
+  [ "$(cat "$nb/Ωmega/日本.tav")" = 'page in omega typed' ] && echo "ok ($cp): the page 日本 in Ωmega opened and saved"
+  keys alt+p r; keys End; xdotool type '2'; keys Return
+  [ -f "$nb/Ωmega/日本2.tav" ] && echo "ok ($cp): the page renamed 日本2"
+  keys alt+p d; keys alt+y
+  [ -z "$(ls "$nb/Ωmega")" ] && echo "ok ($cp): the page 日本2 deleted"
+  click 60 111; keys alt+t r; keys End; xdotool type ' 2'; keys Return
+  [ -f "$nb/📚 Reading 2/x.tav" ] && echo "ok ($cp): the folder 📚 Reading renamed"
+  click 60 95; keys alt+t d; keys alt+y
+  [ ! -e "$nb/Ωmega" ] && echo "ok ($cp): the folder Ωmega deleted"
+  keys alt+f x; sleep 2
+}
+encodings_check 1252
+encodings_check 932

@@ -142,7 +142,11 @@ void LoadWindowRect(RECT *rect) {
 // otherwise (a screen removed, a hand-edited file) it moves onto the work
 // area, as near the stored place as it fits and no larger than the area. A
 // stored size below the minimum (tiny, or right of left inverted) is raised
-// to it. A size not stored stays the platform's choice.
+// to it. A position stored without its size gets three quarters of the work
+// area, and the window lies on the work area: the platform's default size for
+// a window placed by the program is not to be trusted (Wine makes it three
+// quarters of the screen less the position: 112 pixels wide, or a client
+// area 0 pixels high).
 const long long MIN_WINDOW_WIDTH = 300;
 const long long MIN_WINDOW_HEIGHT = 200;
 const long long TITLE_GRIP_WIDTH = 100;  // of the title bar, on the work area
@@ -163,25 +167,29 @@ static bool TitleBarReachable(long long left, long long top, long long width, co
 
 RECT FitWindowRect(const RECT &stored, const RECT &work) {
   if (!IsStored(stored.left) || !IsStored(stored.top)) return stored;
-  const bool widthStored = IsStored(stored.right);
-  const bool heightStored = IsStored(stored.bottom);
+  const long long workWidth = static_cast<long long>(work.right) - work.left;
+  const long long workHeight = static_cast<long long>(work.bottom) - work.top;
   long long left = stored.left;
   long long top = stored.top;
-  long long width = widthStored ? static_cast<long long>(stored.right) - left : MIN_WINDOW_WIDTH;
-  long long height = heightStored ? static_cast<long long>(stored.bottom) - top : MIN_WINDOW_HEIGHT;
+  long long width = IsStored(stored.right) ? static_cast<long long>(stored.right) - left
+                                           : workWidth * 3 / 4;
+  long long height = IsStored(stored.bottom) ? static_cast<long long>(stored.bottom) - top
+                                             : workHeight * 3 / 4;
   if (width < MIN_WINDOW_WIDTH) width = MIN_WINDOW_WIDTH;
   if (height < MIN_WINDOW_HEIGHT) height = MIN_WINDOW_HEIGHT;
-  if (!TitleBarReachable(left, top, width, work)) {
-    width = Clamp(width, 0, static_cast<long long>(work.right) - work.left);
-    height = Clamp(height, 0, static_cast<long long>(work.bottom) - work.top);
+  // A size the program chose itself lies wholly on the work area.
+  bool sizeChosen = !IsStored(stored.right) || !IsStored(stored.bottom);
+  if (sizeChosen || !TitleBarReachable(left, top, width, work)) {
+    width = Clamp(width, 0, workWidth);
+    height = Clamp(height, 0, workHeight);
     left = Clamp(left, work.left, work.right - width);
     top = Clamp(top, work.top, work.bottom - height);
   }
   RECT fitted;
   fitted.left = static_cast<LONG>(left);
   fitted.top = static_cast<LONG>(top);
-  fitted.right = widthStored ? static_cast<LONG>(left + width) : CW_USEDEFAULT;
-  fitted.bottom = heightStored ? static_cast<LONG>(top + height) : CW_USEDEFAULT;
+  fitted.right = static_cast<LONG>(left + width);
+  fitted.bottom = static_cast<LONG>(top + height);
   return fitted;
 }
 

@@ -266,7 +266,7 @@ TEST_F(SettingsTest, WindowRectangleNeedsItsPosition) {
   } cases[] = {
       {"whole", "10", "610", "20", "420", {10, 20, 610, 420}},
       {"none", nullptr, nullptr, nullptr, nullptr, {D, D, D, D}},
-      {"position only", "10", nullptr, "20", nullptr, {10, 20, D, D}},
+      {"position only", "10", nullptr, "20", nullptr, {10, 20, D, D}},  // sized on the screen
       {"no bottom", "10", "610", "20", nullptr, {10, 20, 610, D}},
       {"size without position", nullptr, "610", nullptr, "420", {D, D, D, D}},
       {"no top", "10", "610", nullptr, "420", {D, D, D, D}},
@@ -344,13 +344,16 @@ TEST(FitWindowRect, AWindowNobodyCanReachComesOntoTheWorkArea) {
   } cases[] = {
       {"on the screen", {10, 20, 610, 420}, {10, 20, 610, 420}},
       {"maximised", {-8, -8, 1288, 878}, {-8, -8, 1288, 878}},
-      {"size not stored", {10, 20, D, D}, {10, 20, D, D}},
+      {"size not stored", {10, 20, D, D}, {10, 20, 970, 672}},
+      {"width not stored", {10, 20, D, 420}, {10, 20, 970, 420}},
+      {"height not stored", {10, 20, 610, D}, {10, 20, 610, 672}},
       {"tiny", {10, 20, 15, 22}, {10, 20, 310, 220}},
       {"inverted", {500, 400, 100, 50}, {500, 400, 800, 600}},
       {"on a screen removed", {-1500, 100, -900, 500}, {0, 100, 600, 500}},
       {"title bar above the screen", {100, -300, 700, 400}, {100, 0, 700, 700}},
       {"far off and larger than the screen", {5000, 0, 8000, 2000}, {0, 0, 1280, 870}},
-      {"far off, size not stored", {-5000, 100, D, D}, {0, 100, D, D}},
+      {"far off, size not stored", {-5000, 100, D, D}, {0, 100, 960, 752}},
+      {"low and right, size not stored", {900, 700, D, D}, {320, 218, 1280, 870}},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.name);
@@ -367,6 +370,34 @@ class StoredPlacement : public harness::AppTest {
  protected:
   bool StartsInSetUp() const override { return false; }
 };
+
+// Any of the four keys may be missing from a hand-edited or cut file: the
+// window is still one the user can use, on the work area.
+TEST_F(StoredPlacement, EveryPartOfARectangleGivesAUsableWindow) {
+  RECT work;
+  ASSERT_TRUE(SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0));
+  const char *keys[] = {"Left", "Top", "Right", "Bottom"};
+  // Far right and low: the platform's own default size would be tiny there.
+  const char *values[] = {"900", "700", "1200", "850"};
+  for (int stored = 0; stored < 16; ++stored) {
+    std::string ini = "[Settings]\r\nWorkDir=" + notebook.path() + "\r\n[Window]\r\n";
+    for (int key = 0; key < 4; ++key)
+      if (stored & (1 << key)) ini += std::string(keys[key]) + "=" + values[key] + "\r\n";
+    WriteSettings(ini);
+    ASSERT_NE(CreateMainWindow(), nullptr);
+    RECT window;
+    ASSERT_TRUE(GetWindowRect(MainWindow, &window));
+    DestroyWindow(MainWindow);
+    harness::PumpMessages();
+    SCOPED_TRACE("keys stored: " + std::to_string(stored));
+    EXPECT_GE(window.right - window.left, 300);
+    EXPECT_GE(window.bottom - window.top, 200);
+    RECT onScreen;
+    IntersectRect(&onScreen, &window, &work);
+    EXPECT_TRUE(EqualRect(&onScreen, &window)) << window.left << "," << window.top << " "
+                                                << window.right << "," << window.bottom;
+  }
+}
 
 TEST_F(StoredPlacement, AWindowOffEveryScreenOpensOnTheScreen) {
   WriteSettings("[Settings]\r\nWorkDir=" + notebook.path() +

@@ -20,7 +20,11 @@ static HWND MakeEditor(HWND parent, const RECT &place, DWORD style) {
                                 nullptr, style, place.left, place.top, place.right - place.left,
                                 place.bottom - place.top, parent,
                                 reinterpret_cast<HMENU>(ID_EDITOR), AppInstance, nullptr);
-  if (editor != nullptr) SendMessageA(editor, EM_EXLIMITTEXT, 0, EditorTextLimit);
+  if (editor != nullptr) {
+    SendMessageA(editor, EM_EXLIMITTEXT, 0, EditorTextLimit);
+    // Each change of the text is noted for the recovery copy.
+    SendMessageA(editor, EM_SETEVENTMASK, 0, ENM_CHANGE);
+  }
   return editor;
 }
 

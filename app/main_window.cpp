@@ -70,6 +70,8 @@ static void RequestExit() {
                              "Confirm Program Exit", MB_YESNO | MB_ICONWARNING);
     if (answer != IDYES) return;
   }
+  // A clean exit leaves no copy: the page is saved, or its changes given up.
+  RemoveShownPagesRecoveryCopy();
   SaveSettings();
   DestroyWindow(MainWindow);
 }
@@ -267,6 +269,7 @@ static int CreateChildWindows() {
   ApplyWordWrap();
   LayoutChildren();
   RefreshTree();
+  OfferRecoveredPages();
   SetFocus(Ui.editor);
   return 1;
 }
@@ -312,6 +315,11 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_NOTIFY:
       return RouteNotification(static_cast<int>(wParam), reinterpret_cast<NMHDR *>(lParam));
     case WM_COMMAND:
+      if (HIWORD(wParam) == EN_CHANGE && Ui.editor != nullptr &&
+          reinterpret_cast<HWND>(lParam) == Ui.editor) {
+        NoteEditorChanged();
+        return 0;
+      }
       ExecuteCommand(LOWORD(wParam));
       return 0;
     case WM_INITMENUPOPUP:
@@ -321,6 +329,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return CreateChildWindows();
     case UM_IDLEUPDATE:
       if (Ui.toolbar != nullptr) UpdateToolbarStatus(Ui.toolbar);
+      KeepRecoveryCopy();
       return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);

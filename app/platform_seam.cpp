@@ -3,7 +3,7 @@
 
 const PlatformDialogs SystemPlatform = {
     GetOpenFileNameA, GetSaveFileNameA, ChooseFontA, SHBrowseForFolderA, SHGetPathFromIDListA,
-    ShellExecuteA,
+    ShellExecuteA,    SHGetFolderPathA,
 };
 
 PlatformDialogs Platform = SystemPlatform;
@@ -62,4 +62,14 @@ BOOL PathFromItemList(PCIDLIST_ABSOLUTE list, char *path) {
 HINSTANCE RunShellVerb(HWND owner, const char *verb, const char *file, int show) {
   CurrentFolderKept kept;
   return Platform.shellExecute(owner, verb, file, nullptr, nullptr, show);
+}
+
+bool UserFolderPath(int folder, char *out) {
+  out[0] = '\0';
+  CurrentFolderKept kept;
+  if (FAILED(Platform.getFolderPath(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, out))) {
+    out[0] = '\0';
+    return false;
+  }
+  return out[0] != '\0';
 }

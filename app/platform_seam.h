@@ -16,6 +16,7 @@ struct PlatformDialogs {
   PIDLIST_ABSOLUTE(WINAPI *browseForFolder)(BROWSEINFOA *);
   BOOL(WINAPI *getPathFromIDList)(PCIDLIST_ABSOLUTE, char *);
   HINSTANCE(WINAPI *shellExecute)(HWND, const char *, const char *, const char *, const char *, int);
+  HRESULT(WINAPI *getFolderPath)(HWND, int, HANDLE, DWORD, char *);
 };
 
 extern PlatformDialogs Platform;
@@ -32,5 +33,8 @@ BOOL ShowFontDialog(CHOOSEFONTA *dialog);
 PIDLIST_ABSOLUTE ShowFolderBrowser(BROWSEINFOA *browse);
 BOOL PathFromItemList(PCIDLIST_ABSOLUTE list, char *path);
 HINSTANCE RunShellVerb(HWND owner, const char *verb, const char *file, int show);
+// One of the user's own folders (CSIDL_APPDATA, CSIDL_LOCAL_APPDATA) into a
+// MAX_PATH buffer; false, with out empty, when the shell has none.
+bool UserFolderPath(int folder, char *out);
 
 #endif

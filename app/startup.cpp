@@ -8,6 +8,7 @@
 
 #include "app/code_pages.h"
 #include "editing/editing.h"
+#include "pages/pages.h"
 #include "settings/settings.h"
 
 UiHandles Ui = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, true, 330, 4};
@@ -245,6 +246,18 @@ bool PumpOneMessage(MSG *msg) {
   return true;
 }
 
+/* Sleeps until a message waits; while a recovery copy of unsaved text is
+   due, no longer than until it is, and makes it then. */
+static void WaitForMessage(MSG *msg) {
+  while (!PeekMessageA(msg, nullptr, 0, 0, PM_NOREMOVE)) {
+    DWORD due = RecoveryCopyDueIn();
+    if (due == INFINITE) return;
+    if (MsgWaitForMultipleObjectsEx(0, nullptr, due, QS_ALLINPUT, MWMO_INPUTAVAILABLE) ==
+        WAIT_TIMEOUT)
+      KeepRecoveryCopy();
+  }
+}
+
 int RunMessageLoop() {
   bool idle = true;
   int idleCount = 0;
@@ -253,6 +266,7 @@ int RunMessageLoop() {
     while (idle && !PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
       if (!RunIdleStep(idleCount++)) idle = false;
     }
+    WaitForMessage(&msg);
     do {
       if (!PumpOneMessage(&msg)) return ReleaseAppResources();
       if (MessageEndsIdle(msg)) {
@@ -289,6 +303,7 @@ int TavMain(HINSTANCE instance, int showCommand) {
   int exitCode = 0;
   if (!InitPlatformLibraries(&exitCode)) return exitCode;
   if (!RegisterWindowClasses()) return -1;
+  UseSettingsPlace();
   if (CreateMainWindow() == nullptr) return 0;
   if (SendMessageA(MainWindow, UM_CREATECHILDREN, 0, 0) == 0) {
     DestroyWindow(MainWindow);

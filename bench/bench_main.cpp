@@ -49,6 +49,8 @@ int main(int argc, char **argv) {
   harness::TempDir runFolder;
   std::string settings = runFolder / "TAV.INI";
   ConfigInfo.SetFileName(settings.c_str());
+  harness::UserFoldersRoot = runFolder / "User";
+  harness::ResetProgramState();
   if (!harness::SetUpProgramLibraries()) return 2;
   for (const Benchmark &benchmark : Benchmarks)
     if (Wanted(benchmark.name, argc, argv)) benchmark.run();

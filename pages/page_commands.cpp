@@ -198,5 +198,6 @@ void DeletePage() {
     return;
   }
   EditorSetModified(false);
+  RemoveRecoveryCopy(path);
   RebuildPageTabs();
 }

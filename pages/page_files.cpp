@@ -183,6 +183,12 @@ static struct {
 
 static void ForgetPageOnDisk() { PageOnDisk.known = false; }
 
+PageFileState ShownPageFileState() {
+  PageFileState state = {PageOnDisk.known, PageOnDisk.existed, PageOnDisk.sizeHigh,
+                         PageOnDisk.sizeLow, PageOnDisk.lastWrite};
+  return state;
+}
+
 static void RememberPageOnDisk(const char *fileName, bool existed, DWORD sizeHigh,
                                DWORD sizeLow, FILETIME lastWrite) {
   PageOnDisk.known = strlen(fileName) < PATH_BUFFER_SIZE;
@@ -483,6 +489,7 @@ bool SavePageIfModified(int index) {
     return false;
   }
   EditorSetModified(false);
+  RemoveRecoveryCopy(path);
   if (encodingChanged) {
     PageEncoding previous = ShownEncoding;
     ShownEncoding = encoding;
@@ -722,7 +729,47 @@ void ShowPage(int index) {
   SendMessageA(editor, EM_SETMODIFY, FALSE, 0);
   SendMessageA(editor, EM_EMPTYUNDOBUFFER, 0, 0);
   SendMessageA(editor, EM_SCROLLCARET, 0, 0);
+  StartRecoveryForPage();
   ReportLoadOutcome(outcome, fileName, error);
+}
+
+bool ShownPagePath(char *path) {
+  path[0] = '\0';
+  char fileName[PATH_BUFFER_SIZE];
+  return CurrentPageIndex >= 0 && GetPageFileName(CurrentPageIndex, fileName) &&
+         JoinPath(PageFolder, fileName, path);
+}
+
+/* Shows a page with text kept from an earlier run instead of its file's, as
+   unsaved changes made against the file as it was then: a file changed
+   since is asked about when the page is saved, and both texts are kept. */
+bool ShowPageWithText(int index, const std::wstring &text, const PageEncoding &encoding,
+                      const PageFileState &madeAgainst) {
+  if (CurrentPageIndex != index) ShowPage(index);
+  if (CurrentPageIndex != index || PageIsProtected) return false;
+  char fileName[PATH_BUFFER_SIZE];
+  if (!GetPageFileName(index, fileName)) return false;
+  HWND editor = EmptiedEditor();
+  if (editor == nullptr) return false;
+  SendMessageA(editor, WM_SETREDRAW, FALSE, 0);
+  PagePieces pieces;
+  StartPagePieces(&pieces, text.data(), text.size());
+  bool whole = StreamIntoEditor(editor, &pieces, false);
+  PutCaretAtEnd(editor);
+  SendMessageA(editor, WM_SETREDRAW, TRUE, 0);
+  RedrawWindow(editor, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
+  SendMessageA(editor, EM_SETREADONLY, FALSE, 0);
+  SendMessageA(editor, EM_EMPTYUNDOBUFFER, 0, 0);
+  SendMessageA(editor, EM_SETMODIFY, TRUE, 0);
+  SendMessageA(editor, EM_SCROLLCARET, 0, 0);
+  ShownEncoding = encoding;
+  if (madeAgainst.known)
+    RememberPageOnDisk(fileName, madeAgainst.existed, madeAgainst.sizeHigh, madeAgainst.sizeLow,
+                       madeAgainst.lastWrite);
+  else
+    ForgetPageOnDisk();
+  StartRecoveryForPage();
+  return whole;
 }
 
 void OnPageTabChanged() {

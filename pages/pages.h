@@ -46,6 +46,18 @@ DWORD ReadWholeFile(HANDLE file, std::string *bytes);
 bool StreamIntoEditor(HWND editor, PagePieces *pieces, bool intoSelection);
 // How the page shown is written back.
 PageEncoding CurrentPageEncoding();
+// The page shown's file as it was when read or written last: a save that
+// finds it otherwise asks first.
+struct PageFileState {
+  bool known;
+  bool existed;
+  DWORD sizeHigh, sizeLow;
+  FILETIME lastWrite;
+};
+PageFileState ShownPageFileState();
+bool ShownPagePath(char *path);  // PATH_BUFFER_SIZE; false when no page is shown
+bool ShowPageWithText(int index, const std::wstring &text, const PageEncoding &encoding,
+                      const PageFileState &madeAgainst);
 // The text in that encoding, or in UTF-8 with a byte-order mark (true, the
 // encoding used in *changedTo) when it cannot hold every character.
 bool EncodeForPage(const std::wstring &text, const PageEncoding &encoding, std::string *bytes,
@@ -70,6 +82,33 @@ bool AskItemName(char *out, const char *initialText, bool subfolderMode);
 void NewPage();
 void RenamePage();
 void DeletePage();
+
+/* recovery.cpp */
+// Copies of the unsaved text of the page shown, kept in the user's local
+// application data while it has unsaved changes, and offered back after a
+// run that ended without saving it.
+void NoteEditorChanged();     // the editor's text changed
+void StartRecoveryForPage();  // a page was shown: nothing of it to keep yet
+DWORD RecoveryCopyDueIn();    // milliseconds until a copy is due, INFINITE for none
+void KeepRecoveryCopy();      // writes the copy when one is due
+bool WriteRecoveryCopy();     // writes it now; false when it could not be had or written
+void RemoveRecoveryCopy(const char *pagePath);  // saved, or its changes given up
+void RemoveShownPagesRecoveryCopy();
+void OfferRecoveredPages();  // at start, for every copy left by an earlier run
+// The copy's file, without windows.
+struct RecoveryCopy {
+  std::string pagePath;  // in the process code page
+  PageEncoding encoding;
+  PageFileState madeAgainst;
+  std::wstring text;
+};
+std::string FormatRecoveryCopy(const RecoveryCopy &copy);
+bool ParseRecoveryCopy(const std::string &bytes, RecoveryCopy *copy);
+std::string RecoveryCopyName(const char *pagePath);
+// The first copy interval, and the next one after a copy that took copyMs:
+// copies take at most a thirtieth of the time.
+enum { RECOVERY_INTERVAL_MS = 5000 };
+DWORD NextRecoveryInterval(DWORD copyMs);
 
 /* import_export.cpp */
 void ImportTextFile();

@@ -215,6 +215,7 @@ void KeepWindowRectOnScreen(RECT *rect) {
 // Reads the settings the child windows need, in a fixed order; missing values
 // keep the state's current value or the built-in default.
 void LoadSettings() {
+  if (!CurrentSettingsPlace().writable) ReportSettingsNotKept(CurrentSettingsPlace().error);
   LoadEditorFont();
   fontSizeTenths = ConfigInfo.ReadInt(SETTINGS_SECTION, "FontSize", 90);
   LoadWorkFolder();
@@ -227,18 +228,27 @@ void LoadSettings() {
 }
 
 // Writes every setting but the window rectangle, then the toolbar layout. A
-// failed write is not reported: settings output never shows an error.
+// failed write is told once a run, and the others are still tried.
 void SaveSettings() {
-  ConfigInfo.WriteBinary(SETTINGS_SECTION, "Font", &editorFont, sizeof editorFont);
-  ConfigInfo.WriteInt(SETTINGS_SECTION, "FontSize", fontSizeTenths);
+  bool written = true;
+  DWORD error = 0;
+  auto note = [&](int result) {
+    if (result == 0 && written) {
+      written = false;
+      error = GetLastError();
+    }
+  };
+  note(ConfigInfo.WriteBinary(SETTINGS_SECTION, "Font", &editorFont, sizeof editorFont));
+  note(ConfigInfo.WriteInt(SETTINGS_SECTION, "FontSize", fontSizeTenths));
   if (WorkFolderPath != nullptr)
-    ConfigInfo.WriteString(SETTINGS_SECTION, "WorkDir", WorkFolderPath);
-  ConfigInfo.WriteInt(SETTINGS_SECTION, "WordWrap", wordWrap ? 1 : 0);
-  ConfigInfo.WriteInt(WINDOW_SECTION, "TreeX", Ui.treeWidthPermille);
-  ConfigInfo.WriteInt(WINDOW_SECTION, "TreeIsVisible", Ui.treeVisible ? 1 : 0);
+    note(ConfigInfo.WriteString(SETTINGS_SECTION, "WorkDir", WorkFolderPath));
+  note(ConfigInfo.WriteInt(SETTINGS_SECTION, "WordWrap", wordWrap ? 1 : 0));
+  note(ConfigInfo.WriteInt(WINDOW_SECTION, "TreeX", Ui.treeWidthPermille));
+  note(ConfigInfo.WriteInt(WINDOW_SECTION, "TreeIsVisible", Ui.treeVisible ? 1 : 0));
   if (SavedPagePath != nullptr)
-    ConfigInfo.WriteString(SETTINGS_SECTION, "SavedPath", SavedPagePath);
+    note(ConfigInfo.WriteString(SETTINGS_SECTION, "SavedPath", SavedPagePath));
   SaveToolbarLayout();
+  if (!written) ReportSettingsNotKept(error);
 }
 
 // Writes the main window's outer rectangle, unless it is minimised (its

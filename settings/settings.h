@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "app/paths.h"
+
 #include <string>
 
 /* config_info.cpp */
@@ -42,6 +44,24 @@ bool ReadStoredValueBytes(const char *fileName, const char *section, const char 
 int ParseProfileInt(const char *text);
 void EncodeHexBytes(const unsigned char *bytes, int n, char *out);     // out: 3n bytes
 void DecodeHexBytes(const char *text, int length, unsigned char *out, int n);
+
+/* settings_file.cpp */
+// Where the settings file is, decided once at start.
+struct SettingsPlace {
+  char path[PATH_BUFFER_SIZE];
+  bool writable;
+  DWORD error;  // why it cannot be written
+};
+// The window-free rule, for the program's folder, the user's application
+// data folder and the Windows folder (any may be empty).
+void ChooseSettingsPlace(const char *programFolder, const char *userFolder,
+                         const char *windowsFolder, SettingsPlace *place);
+// Decides the place for this run and binds the store to it.
+void UseSettingsPlace();
+// Binds the store to the place, unless its path is empty.
+void SetSettingsPlace(const SettingsPlace &place);
+const SettingsPlace &CurrentSettingsPlace();
+void ReportSettingsNotKept(DWORD error);
 
 /* settings.cpp */
 void LoadWindowRect(RECT *rect);

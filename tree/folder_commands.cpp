@@ -346,7 +346,9 @@ static void DropChangesOfDeletedPage(const char *deletedFolder) {
   char file[PATH_BUFFER_SIZE];
   if (!GetPageFileName(SelectedTab(), fileName)) return;
   if (!JoinPath(PageFolder, fileName, file)) return;
-  if (GetFileAttributesA(file) == INVALID_FILE_ATTRIBUTES) EditorSetModified(false);
+  if (GetFileAttributesA(file) != INVALID_FILE_ATTRIBUTES) return;
+  EditorSetModified(false);
+  RemoveRecoveryCopy(file);
 }
 
 /* Deletes the selected folder with all its pages and folders after the user

@@ -35,6 +35,8 @@ static void NoteNameNotShown(const wchar_t *name) { TreeScan.notShown.push_back(
 
 static bool SelectSavedPath(const char *path);
 
+bool SelectFolderOfPage(const char *pagePath) { return SelectSavedPath(pagePath); }
+
 /* The order the tree view gives siblings inserted with TVI_SORT: the
    system's word sort ("-" and "'" ignored, lower case before upper case when
    labels differ only in case). The tree compares the labels as the

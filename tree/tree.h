@@ -19,6 +19,9 @@ void ReportFolderNotEntered(const char *path);  // "Cannot switch to directory .
 bool RefreshTree();
 void ScanFolder(const char *path, HTREEITEM node);  // exported for the tests
 void OnFolderSelected(HTREEITEM node, HTREEITEM previous = nullptr);
+// Selects the folder of a page's full path, and the page when it is there;
+// false when the folder is not in the tree.
+bool SelectFolderOfPage(const char *pagePath);
 // The order of the scan, exported for the tests and the benchmark. A
 // subdirectory as listed: its name, and whether it is a link (symbolic
 // link or junction) to a directory elsewhere, which the scan does not enter.

@@ -11,6 +11,8 @@
 #include "pages/pages.h"
 #include "settings/settings.h"
 
+#include <shlobj.h>
+
 namespace harness {
 
 static int tempCounter;
@@ -213,6 +215,30 @@ std::string WindowText(HWND window) {
   return text;
 }
 
+// The user's own folders, for every test: folders of the test run's own, so
+// that no test reads or writes the settings or recovery copies of the
+// machine's user.
+std::string UserFoldersRoot;
+
+static HRESULT WINAPI TestUserFolder(HWND owner, int folder, HANDLE token, DWORD flags,
+                                     char *path) {
+  const char *leaf = nullptr;
+  switch (folder & 0xFF) {
+    case CSIDL_APPDATA:
+      leaf = "Roaming";
+      break;
+    case CSIDL_LOCAL_APPDATA:
+      leaf = "Local";
+      break;
+  }
+  if (leaf == nullptr || UserFoldersRoot.empty())
+    return SystemPlatform.getFolderPath(owner, folder, token, flags, path);
+  std::string own = UserFoldersRoot + "\\" + leaf;
+  MakeDirs(own);
+  strcpy(path, own.c_str());
+  return S_OK;
+}
+
 void ResetProgramState() {
   int splitterWidth = Ui.splitterWidth;
   Ui = UiHandles{nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, true, 330, splitterWidth};
@@ -229,6 +255,8 @@ void ResetProgramState() {
   findWhatText[0] = replaceWithText[0] = '\0';
   SetStatusTable(nullptr);
   Platform = SystemPlatform;
+  Platform.getFolderPath = TestUserFolder;
+  SetSettingsPlace(SettingsPlace{"", true, 0});
 }
 
 bool SetUpProgramLibraries() {

@@ -124,8 +124,10 @@ class AppTest : public ::testing::Test {
   BoxDriver boxes;
 };
 
-// Program-wide state back to its initial values, between tests.
+// Program-wide state back to its initial values, between tests. The user's
+// application data folders are then folders below UserFoldersRoot.
 void ResetProgramState();
+extern std::string UserFoldersRoot;
 
 // What the entry procedure sets up before its main window: the libraries and
 // the window classes. The rich-edit library keeps one more reference, since

@@ -12,6 +12,8 @@ int main(int argc, char **argv) {
   harness::TempDir runFolder;
   std::string settings = runFolder / "TAV.INI";
   ConfigInfo.SetFileName(settings.c_str());
+  harness::UserFoldersRoot = runFolder / "User";
+  harness::ResetProgramState();
   if (!harness::SetUpProgramLibraries()) return 2;
   int result = RUN_ALL_TESTS();
   ConfigInfo.SetFileName("TAV.INI");

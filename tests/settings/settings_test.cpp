@@ -192,6 +192,91 @@ TEST_F(SettingsTest, StoredPathsAreTaken) {
   EXPECT_STREQ("", page);
 }
 
+// Where the settings live: beside the program when that file can be
+// written, else in the user's own folder, which takes over once the file an
+// earlier TAV kept in the Windows folder; the Windows folder itself only
+// where the user's folder cannot be written.
+TEST(SettingsPlace, BesideTheProgramElseTheUsersFolderTakingOverTheOldFile) {
+  const std::string oldText = "[Settings]\r\nWorkDir=C:\\Old\r\n";
+  const struct {
+    const char *what;
+    bool portable, portableReadOnly, old, own, blocked;
+    const char *chosen;  // "portable", "own", "old"
+    bool writable;
+  } cases[] = {
+      {"portable", true, false, true, true, false, "portable", true},
+      {"portable but read-only", true, true, true, false, false, "own", true},
+      {"first start after an earlier TAV", false, false, true, false, false, "own", true},
+      {"own file kept", false, false, true, true, false, "own", true},
+      {"first start ever", false, false, false, false, false, "own", true},
+      {"user folder blocked", false, false, true, false, true, "old", true},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.what);
+    harness::TempDir program, user, windows;
+    bool made = (!c.portable || harness::WriteBytes(program / "TAV.INI", "[Settings]\r\n")) &&
+                (!c.old || harness::WriteBytes(windows / "TAV.INI", oldText)) &&
+                (!c.own || (harness::MakeDirs(user / "TAV") &&
+                            harness::WriteBytes(user / "TAV\\TAV.INI",
+                                                "[Settings]\r\nWorkDir=C:\\Own\r\n"))) &&
+                (!c.blocked || harness::WriteBytes(user / "TAV", "a file where the folder goes"));
+    ASSERT_TRUE(made);
+    if (c.portableReadOnly)
+      SetFileAttributesA((program / "TAV.INI").c_str(), FILE_ATTRIBUTE_READONLY);
+    SettingsPlace place;
+    ChooseSettingsPlace(program.path().c_str(), user.path().c_str(), windows.path().c_str(), &place);
+    std::string chosen = std::string(c.chosen) == "portable" ? program / "TAV.INI"
+                         : std::string(c.chosen) == "own"    ? user / "TAV\\TAV.INI"
+                                                             : windows / "TAV.INI";
+    EXPECT_EQ(std::string(place.path), chosen);
+    EXPECT_EQ(place.writable, c.writable);
+    std::string own = harness::ReadBytes(user / "TAV\\TAV.INI");
+    if (c.own) {
+      EXPECT_EQ(own, "[Settings]\r\nWorkDir=C:\\Own\r\n") << "kept";
+    } else if (c.old && !c.blocked && !c.portable) {
+      EXPECT_EQ(own, oldText) << "taken over";
+    }
+    if (c.old) {
+      EXPECT_EQ(harness::ReadBytes(windows / "TAV.INI"), oldText) << "the old file stays";
+    }
+    SetFileAttributesA((program / "TAV.INI").c_str(), FILE_ATTRIBUTE_NORMAL);
+  }
+}
+
+// Settings that cannot be written anywhere are said once a run: at start,
+// and not again when the writes at exit fail.
+TEST(SettingsPlace, SettingsThatCannotBeKeptAreToldOnce) {
+  harness::TempDir user, windows, notebook;
+  ASSERT_TRUE(harness::WriteBytes(user / "TAV", "a file where the folder goes"));
+  ASSERT_TRUE(harness::MakeDirs(windows / "TAV.INI"));  // a folder where the file goes
+  SettingsPlace place;
+  ChooseSettingsPlace("", user.path().c_str(), windows.path().c_str(), &place);
+  EXPECT_FALSE(place.writable);
+  std::string previous = ConfigInfo.FileName();
+  SetSettingsPlace(place);
+  char work[PATH_BUFFER_SIZE], page[PATH_BUFFER_SIZE] = "";
+  strcpy(work, notebook.path().c_str());
+  char *savedWork = WorkFolderPath, *savedPage = SavedPagePath;
+  WorkFolderPath = work;
+  SavedPagePath = page;
+  {
+    harness::BoxDriver boxes;
+    boxes.Answer(IDOK);
+    boxes.Answer(IDOK);  // no work folder stored: the first-start notice
+    LoadSettings();
+    SaveSettings();
+    SaveSettings();
+    ASSERT_EQ(boxes.boxes().size(), 2u);
+    EXPECT_EQ(boxes.boxes()[0].caption, "Error");
+    EXPECT_EQ(boxes.boxes()[0].text.rfind("TAV cannot write its settings file '" +
+                                              std::string(place.path) + "'", 0), 0u);
+  }
+  WorkFolderPath = savedWork;
+  SavedPagePath = savedPage;
+  SetSettingsPlace(SettingsPlace{"", true, 0});
+  ConfigInfo.SetFileName(previous.c_str());
+}
+
 // A UTF-8 process writes its settings in UTF-8, and still reads the paths
 // and the font an earlier build wrote in the system's code page (1252 here).
 TEST_F(SettingsTest, PathsWrittenInTheSystemCodePageReadAsTheyWere) {

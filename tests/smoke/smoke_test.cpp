@@ -1,6 +1,7 @@
 // The built TAV.exe as a user meets it: a first start in a fresh notebook,
 // a second start while it runs, and what it leaves in the settings file.
 #include <windows.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -74,10 +75,21 @@ HWND WaitForWindow(DWORD process, const char *className, const char *caption) {
   return nullptr;
 }
 
-std::string SettingsPath() {
+// Where settings files may be: the user's own, the Windows folder's (an
+// earlier TAV's), and the one beside the program (a portable copy's).
+std::string UserSettingsPath() {
+  char folder[MAX_PATH] = "";
+  SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder);
+  return std::string(folder) + "\\TAV\\TAV.INI";
+}
+std::string WindowsSettingsPath() {
   char windows[MAX_PATH] = "";
   GetWindowsDirectoryA(windows, sizeof windows);
   return std::string(windows) + "\\TAV.INI";
+}
+std::string PortableSettingsPath() {
+  std::string exe = TAV_EXE;
+  return exe.substr(0, exe.rfind('\\')) + "\\TAV.INI";
 }
 
 std::string Value(const std::string &file, const char *section, const char *key) {
@@ -86,24 +98,27 @@ std::string Value(const std::string &file, const char *section, const char *key)
   return value;
 }
 
-// The program's settings file is the machine's; the test puts back what was there.
+// A settings file of the machine's, put back as it was after the test.
+struct KeptFile {
+  std::string path, bytes;
+  bool present = false;
+  explicit KeptFile(const std::string &where) : path(where) {
+    bytes = harness::ReadBytes(path, &present);
+    DeleteFileA(path.c_str());
+  }
+  ~KeptFile() {
+    if (present)
+      harness::WriteBytes(path, bytes);
+    else
+      DeleteFileA(path.c_str());
+  }
+};
+
 class ProgramRun : public ::testing::Test {
  protected:
-  void SetUp() override {
-    settings = SettingsPath();
-    bool present = false;
-    saved = harness::ReadBytes(settings, &present);
-    hadSettings = present;
-    DeleteFileA(settings.c_str());
-  }
-  void TearDown() override {
-    if (hadSettings)
-      harness::WriteBytes(settings, saved);
-    else
-      DeleteFileA(settings.c_str());
-  }
-  std::string settings, saved;
-  bool hadSettings = false;
+  KeptFile user{UserSettingsPath()}, windows{WindowsSettingsPath()},
+      portable{PortableSettingsPath()};
+  const std::string &settings = user.path;
   harness::TempDir notebook;
 };
 
@@ -167,6 +182,7 @@ TEST_F(ProgramRun, FirstStartSecondStartAndClose) {
 }
 
 TEST_F(ProgramRun, SecondStartWithStoredSettingsShowsNoNotice) {
+  harness::MakeDirs(settings.substr(0, settings.rfind('\\')));
   harness::WriteBytes(settings, "[Settings]\r\nWorkDir=" + notebook.path() + "\r\n");
   Program run;
   ASSERT_TRUE(run.Start(notebook.path()));
@@ -176,6 +192,40 @@ TEST_F(ProgramRun, SecondStartWithStoredSettingsShowsNoNotice) {
   EXPECT_TRUE(VisibleWindows(run.info.dwProcessId, "#32770", "TAV").empty());
   PostMessageA(main, WM_CLOSE, 0, 0);
   EXPECT_EQ(run.WaitForExit(20000), 0u);
+}
+
+}  // namespace
+
+namespace {
+
+// The settings an earlier TAV kept in the Windows folder are taken over
+// once, into the user's own file; the old file stays as it was. A writable
+// TAV.INI beside TAV.exe is used instead of both.
+TEST_F(ProgramRun, SettingsAreTakenOverFromTheWindowsFolderOrKeptBesideTheProgram) {
+  const std::string old = "[Settings]\r\nWorkDir=" + notebook.path() + "\r\n";
+  harness::WriteBytes(windows.path, old);
+  harness::WriteBytes(notebook / "Welcome.tav", "Hello");
+  for (bool portableCopy : {false, true}) {
+    SCOPED_TRACE(portableCopy ? "portable" : "taken over");
+    if (portableCopy) {
+      DeleteFileA(settings.c_str());
+      harness::WriteBytes(portable.path, old);
+    }
+    Program run;
+    ASSERT_TRUE(run.Start(notebook.path()));
+    HWND main = WaitForWindow(run.info.dwProcessId, "TAV", "TAV");
+    ASSERT_NE(main, nullptr);
+    WaitForInputIdle(run.info.hProcess, 5000);
+    EXPECT_TRUE(VisibleWindows(run.info.dwProcessId, "#32770", "TAV").empty()) << "no first-start notice";
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(run.WaitForExit(20000), 0u);
+    const std::string &used = portableCopy ? portable.path : settings;
+    EXPECT_EQ(Value(used, "Settings", "SavedPath"), notebook / "Welcome.tav");
+    EXPECT_EQ(harness::ReadBytes(windows.path), old) << "the old file stays as it was";
+    if (portableCopy) {
+      EXPECT_FALSE(harness::FileExists(settings)) << "the user's folder is left alone";
+    }
+  }
 }
 
 }  // namespace

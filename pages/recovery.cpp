@@ -1,0 +1,372 @@
+// Recovery copies: while the page shown has unsaved changes, a copy of its
+// text is kept in the user's local application data, written from the idle
+// step now and then; a run that ends without saving the page leaves it, and
+// the next start offers the text back.
+#include "pages/pages.h"
+
+#include <richedit.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include "app/code_pages.h"
+#include "app/platform_seam.h"
+#include "app/ui_handles.h"
+#include "tree/tree.h"
+
+static const char CopyHeader[] = "TAV recovery copy 1\r\n";
+static const char CopyExtension[] = ".rec";
+
+// The page shown: whether its text changed since the last copy, when that
+// copy was made (or the page shown), and how long until the next may be.
+static struct {
+  bool changed;
+  ULONGLONG lastCopy;
+  DWORD interval;
+  bool failureReported;
+} Recovery = {false, 0, RECOVERY_INTERVAL_MS, false};
+
+/* ---- the copy's file ---- */
+
+DWORD NextRecoveryInterval(DWORD copyMs) {
+  DWORD share = copyMs > MAXDWORD / 30 ? MAXDWORD : copyMs * 30;
+  const DWORD least = RECOVERY_INTERVAL_MS;
+  return share > least ? share : least;
+}
+
+// Paths name pages without regard to letter case: "C:\Notes\Plan.tav" and
+// "c:\notes\plan.TAV" have one copy.
+std::string RecoveryCopyName(const char *pagePath) {
+  unsigned long long hash = 14695981039346656037ull;
+  for (const char *c = pagePath; *c != '\0'; ++c) {
+    char folded = (*c >= 'a' && *c <= 'z') ? static_cast<char>(*c - 32) : *c;
+    hash = (hash ^ static_cast<unsigned char>(folded)) * 1099511628211ull;
+  }
+  char name[40];
+  snprintf(name, sizeof name, "page-%016llX%s", hash, CopyExtension);
+  return name;
+}
+
+static std::string Utf8FromCodePage(const std::string &text) {
+  std::wstring wide(text.size() + 1, L'\0');
+  int units = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0],
+                                  static_cast<int>(wide.size()));
+  if (units <= 0) return text;
+  std::string utf8(4 * static_cast<size_t>(units) + 1, '\0');
+  int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, &utf8[0],
+                                  static_cast<int>(utf8.size()), nullptr, nullptr);
+  utf8.resize(bytes > 0 ? static_cast<size_t>(bytes) - 1 : 0);
+  return utf8;
+}
+
+static bool CodePageFromUtf8(const std::string &utf8, std::string *text) {
+  std::wstring wide(utf8.size() + 1, L'\0');
+  int units = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.c_str(), -1, &wide[0],
+                                  static_cast<int>(wide.size()));
+  if (units <= 0) return false;
+  char out[PATH_BUFFER_SIZE];
+  if (!NameInCodePage(wide.c_str(), out, sizeof out)) return false;
+  *text = out;
+  return true;
+}
+
+/* A header of lines, the page's path in UTF-8 and the rest in digits, then
+   a blank line and the text as UTF-16, which holds every character the
+   editor can. */
+std::string FormatRecoveryCopy(const RecoveryCopy &copy) {
+  char lines[200];
+  unsigned long long lastWrite =
+      (static_cast<unsigned long long>(copy.madeAgainst.lastWrite.dwHighDateTime) << 32) |
+      copy.madeAgainst.lastWrite.dwLowDateTime;
+  unsigned long long size =
+      (static_cast<unsigned long long>(copy.madeAgainst.sizeHigh) << 32) | copy.madeAgainst.sizeLow;
+  snprintf(lines, sizeof lines, "Encoding=%d %u %d %d\r\nFile=%d %d %llu %llu\r\n\r\n",
+           static_cast<int>(copy.encoding.form), copy.encoding.codePage,
+           copy.encoding.byteOrderMark ? 1 : 0, static_cast<int>(copy.encoding.breaks),
+           copy.madeAgainst.known ? 1 : 0, copy.madeAgainst.existed ? 1 : 0, size, lastWrite);
+  std::string bytes = CopyHeader;
+  bytes += "Page=" + Utf8FromCodePage(copy.pagePath) + "\r\n";
+  bytes += lines;
+  bytes.append(reinterpret_cast<const char *>(copy.text.data()),
+               copy.text.size() * sizeof(wchar_t));
+  return bytes;
+}
+
+static bool TakeLine(const std::string &bytes, size_t *at, std::string *line) {
+  size_t end = bytes.find("\r\n", *at);
+  if (end == std::string::npos) return false;
+  line->assign(bytes, *at, end - *at);
+  *at = end + 2;
+  return true;
+}
+
+bool ParseRecoveryCopy(const std::string &bytes, RecoveryCopy *copy) {
+  if (bytes.compare(0, strlen(CopyHeader), CopyHeader) != 0) return false;
+  size_t at = strlen(CopyHeader);
+  std::string page, encoding, file, blank;
+  if (!TakeLine(bytes, &at, &page) || !TakeLine(bytes, &at, &encoding) ||
+      !TakeLine(bytes, &at, &file) || !TakeLine(bytes, &at, &blank) || !blank.empty())
+    return false;
+  if (page.compare(0, 5, "Page=") != 0 || !CodePageFromUtf8(page.substr(5), &copy->pagePath))
+    return false;
+  int form = 0, bom = 0, breaks = 0, known = 0, existed = 0;
+  unsigned codePage = 0;
+  unsigned long long size = 0, lastWrite = 0;
+  if (sscanf(encoding.c_str(), "Encoding=%d %u %d %d", &form, &codePage, &bom, &breaks) != 4 ||
+      sscanf(file.c_str(), "File=%d %d %llu %llu", &known, &existed, &size, &lastWrite) != 4)
+    return false;
+  if (form < TEXT_CODE_PAGE || form > TEXT_UTF16BE || breaks < BREAKS_CRLF || breaks > BREAKS_CR)
+    return false;
+  copy->encoding = PageEncoding{static_cast<TextForm>(form), codePage, bom != 0,
+                                static_cast<LineBreaks>(breaks)};
+  copy->madeAgainst.known = known != 0;
+  copy->madeAgainst.existed = existed != 0;
+  copy->madeAgainst.sizeHigh = static_cast<DWORD>(size >> 32);
+  copy->madeAgainst.sizeLow = static_cast<DWORD>(size);
+  copy->madeAgainst.lastWrite.dwHighDateTime = static_cast<DWORD>(lastWrite >> 32);
+  copy->madeAgainst.lastWrite.dwLowDateTime = static_cast<DWORD>(lastWrite);
+  if ((bytes.size() - at) % sizeof(wchar_t) != 0) return false;
+  copy->text.assign(reinterpret_cast<const wchar_t *>(bytes.data() + at),
+                    (bytes.size() - at) / sizeof(wchar_t));
+  return true;
+}
+
+/* ---- where the copies are ---- */
+
+// The user's local application data, TAV's Recovery folder in it; made when
+// asked to.
+static bool RecoveryFolder(char *folder, bool make) {
+  char local[MAX_PATH];
+  if (!UserFolderPath(CSIDL_LOCAL_APPDATA, local)) return false;
+  char tav[PATH_BUFFER_SIZE];
+  if (!JoinPath(local, "TAV", tav) || !JoinPath(tav, "Recovery", folder)) return false;
+  if (!make) return true;
+  if (!CreateDirectoryA(tav, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
+  return CreateDirectoryA(folder, nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+static bool CopyPathOf(const char *pagePath, char *path, bool makeFolder) {
+  char folder[PATH_BUFFER_SIZE];
+  return RecoveryFolder(folder, makeFolder) &&
+         JoinPath(folder, RecoveryCopyName(pagePath).c_str(), path);
+}
+
+/* ---- keeping a copy ---- */
+
+void NoteEditorChanged() { Recovery.changed = true; }
+
+void StartRecoveryForPage() {
+  Recovery.changed = false;
+  Recovery.lastCopy = GetTickCount64();
+  Recovery.interval = RECOVERY_INTERVAL_MS;
+}
+
+DWORD RecoveryCopyDueIn() {
+  if (!Recovery.changed || !EditorIsModified() || CurrentPageIndex < 0 ||
+      CurrentPageIsProtected())
+    return INFINITE;
+  ULONGLONG since = GetTickCount64() - Recovery.lastCopy;
+  return since >= Recovery.interval ? 0 : static_cast<DWORD>(Recovery.interval - since);
+}
+
+// What EM_STREAMOUT hands over; the stream stops as soon as the user does
+// something, so that no keystroke waits on a copy.
+struct CopyStream {
+  std::string bytes;
+  bool interrupted;
+};
+
+static bool InputWaits() { return HIWORD(GetQueueStatus(QS_INPUT)) != 0; }
+
+static DWORD CALLBACK GatherCopy(DWORD_PTR cookie, LPBYTE piece, LONG count, LONG *taken) {
+  CopyStream *stream = reinterpret_cast<CopyStream *>(cookie);
+  *taken = 0;
+  if (InputWaits()) {
+    stream->interrupted = true;
+    return 1;
+  }
+  stream->bytes.append(reinterpret_cast<const char *>(piece), static_cast<size_t>(count));
+  *taken = count;
+  return 0;
+}
+
+/* The editor's text as UTF-16, streamed out; false when the user did
+   something meanwhile or the editor gave nothing. */
+static bool StreamEditorText(std::wstring *text) {
+  CopyStream stream = {std::string(), false};
+  EDITSTREAM request = {};
+  request.dwCookie = reinterpret_cast<DWORD_PTR>(&stream);
+  request.pfnCallback = GatherCopy;
+  WPARAM format = SF_TEXT | (HasRichEdit20 ? SF_UNICODE : 0);
+  SendMessageA(Ui.editor, EM_STREAMOUT, format, reinterpret_cast<LPARAM>(&request));
+  if (stream.interrupted || request.dwError != 0) return false;
+  if (HasRichEdit20) {
+    text->assign(reinterpret_cast<const wchar_t *>(stream.bytes.data()),
+                 stream.bytes.size() / sizeof(wchar_t));
+    return true;
+  }
+  text->clear();
+  if (stream.bytes.empty()) return true;
+  int units = MultiByteToWideChar(CP_ACP, 0, stream.bytes.data(),
+                                  static_cast<int>(stream.bytes.size()), nullptr, 0);
+  if (units <= 0) return false;
+  text->resize(static_cast<size_t>(units));
+  MultiByteToWideChar(CP_ACP, 0, stream.bytes.data(), static_cast<int>(stream.bytes.size()),
+                      &(*text)[0], units);
+  return true;
+}
+
+static void ReportCopyFailure(const char *path) {
+  if (Recovery.failureReported) return;
+  Recovery.failureReported = true;
+  ShowSystemErrorAbout("TAV cannot keep a copy of the unsaved text in '%s'; the text is saved "
+                       "as always when you leave the page, but a crash before that would lose it",
+                       path);
+}
+
+bool WriteRecoveryCopy() {
+  RecoveryCopy copy;
+  char pagePath[PATH_BUFFER_SIZE];
+  if (!ShownPagePath(pagePath) || !StreamEditorText(&copy.text)) return false;
+  copy.pagePath = pagePath;
+  copy.encoding = CurrentPageEncoding();
+  copy.madeAgainst = ShownPageFileState();
+  std::string bytes = FormatRecoveryCopy(copy);
+  std::wstring().swap(copy.text);
+  char path[PATH_BUFFER_SIZE];
+  char folder[PATH_BUFFER_SIZE] = "";
+  if (!CopyPathOf(pagePath, path, true)) {
+    RecoveryFolder(folder, false);
+    ReportCopyFailure(folder);
+    return false;
+  }
+  if (InputWaits()) return false;
+  *PathFindFileNameA(strcpy(folder, path)) = '\0';
+  if (!WritePageFile(folder, PathFindFileNameA(path), bytes.data(), bytes.size())) {
+    ReportCopyFailure(path);
+    return false;
+  }
+  return true;
+}
+
+/* From the idle step: a copy when the text changed since the last one and
+   the interval has passed. The interval grows with what a copy costs, so
+   that copies take a thirtieth of the time at most. A copy the user
+   interrupted is tried again at the next idle moment. */
+void KeepRecoveryCopy() {
+  if (RecoveryCopyDueIn() != 0) return;
+  ULONGLONG start = GetTickCount64();
+  bool written = WriteRecoveryCopy();
+  if (!written && InputWaits()) return;
+  ULONGLONG now = GetTickCount64();
+  Recovery.lastCopy = now;
+  Recovery.interval = NextRecoveryInterval(static_cast<DWORD>(now - start));
+  if (written) Recovery.changed = false;
+}
+
+void RemoveRecoveryCopy(const char *pagePath) {
+  char path[PATH_BUFFER_SIZE];
+  if (CopyPathOf(pagePath, path, false)) DeleteFileA(path);
+}
+
+void RemoveShownPagesRecoveryCopy() {
+  char pagePath[PATH_BUFFER_SIZE];
+  if (ShownPagePath(pagePath)) RemoveRecoveryCopy(pagePath);
+}
+
+/* ---- offering copies back ---- */
+
+static bool ReadFileBytes(const char *path, std::string *bytes) {
+  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD error = ReadWholeFile(file, bytes);
+  CloseHandle(file);
+  return error == 0;
+}
+
+/* No keeps the text beside the page as "x (recovered).txt", in the page's
+   encoding; nothing is lost either way. False when there is no folder for
+   it, or it cannot be written. */
+static bool KeepCopyBesidePage(const RecoveryCopy &copy, char *keptAs) {
+  char folder[PATH_BUFFER_SIZE];
+  strcpy(folder, copy.pagePath.c_str());
+  char *fileName = PathFindFileNameA(folder);
+  char pageName[PATH_BUFFER_SIZE];
+  strcpy(pageName, fileName);
+  PathRemoveExtensionA(pageName);
+  if (fileName == folder) return false;
+  fileName[-1] = '\0';
+  char name[PATH_BUFFER_SIZE], path[PATH_BUFFER_SIZE];
+  if (!FreeNameBeside(folder, pageName, "recovered", 'R', name, path)) return false;
+  std::string bytes;
+  PageEncoding used;
+  EncodeForPage(copy.text, copy.encoding, &bytes, &used);
+  if (!WritePageFile(folder, name, bytes.data(), bytes.size())) return false;
+  strcpy(keptAs, path);
+  return true;
+}
+
+/* Yes shows the page, its folder selected, with the copy's text as unsaved
+   changes. False when the page is not in the notebook shown any more. */
+static bool RestoreCopy(const RecoveryCopy &copy) {
+  if (!SelectFolderOfPage(copy.pagePath.c_str())) return false;
+  int tab = FindPageTab(PathFindFileNameA(copy.pagePath.c_str()));
+  if (tab < 0) return false;
+  return ShowPageWithText(tab, copy.text, copy.encoding, copy.madeAgainst);
+}
+
+static bool AskToRestore(const char *pageFileName) {
+  char question[MESSAGE2_BUFFER_SIZE];
+  snprintf(question, sizeof question,
+           "TAV ended without saving '%s'. Restore the text typed after its last save?",
+           pageFileName);
+  return MessageBoxA(MainWindow, question, "TAV", MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+static void TellWhereTheTextIs(const char *pageFileName, const char *where) {
+  char message[MESSAGE2_BUFFER_SIZE + PATH_BUFFER_SIZE];
+  snprintf(message, sizeof message, "The text typed in '%s' after its last save is kept in '%s'.",
+           pageFileName, where);
+  MessageBoxA(MainWindow, message, "TAV", MB_OK | MB_ICONINFORMATION);
+}
+
+static void OfferCopy(const char *copyPath) {
+  std::string bytes;
+  RecoveryCopy copy;
+  if (!ReadFileBytes(copyPath, &bytes) || !ParseRecoveryCopy(bytes, &copy)) return;
+  std::string().swap(bytes);
+  const char *pageFileName = PathFindFileNameA(copy.pagePath.c_str());
+  if (AskToRestore(pageFileName)) {
+    if (RestoreCopy(copy)) return;  // the copy goes once the page is saved
+  }
+  char keptAs[PATH_BUFFER_SIZE];
+  if (KeepCopyBesidePage(copy, keptAs)) {
+    DeleteFileA(copyPath);
+    TellWhereTheTextIs(pageFileName, keptAs);
+  } else {
+    TellWhereTheTextIs(pageFileName, copyPath);
+  }
+}
+
+void OfferRecoveredPages() {
+  char folder[PATH_BUFFER_SIZE], pattern[PATH_BUFFER_SIZE];
+  if (!RecoveryFolder(folder, false) || !JoinPath(folder, "page-*.rec", pattern)) return;
+  std::vector<std::string> copies;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA(pattern, &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    char path[PATH_BUFFER_SIZE];
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+        JoinPath(folder, found.cFileName, path))
+      copies.push_back(path);
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  for (const std::string &copy : copies) OfferCopy(copy.c_str());
+}

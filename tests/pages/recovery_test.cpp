@@ -1,0 +1,202 @@
+// Recovery copies of unsaved text: the copy's file, when one is kept and
+// when it goes, and the text offered back at the next start, with nothing
+// lost whatever the answer.
+#include <gtest/gtest.h>
+
+#include <richedit.h>
+#include <shlobj.h>
+
+#include <string>
+
+#include "app/platform_seam.h"
+#include "app/ui_handles.h"
+#include "harness/harness.h"
+#include "pages/pages.h"
+#include "tree/tree.h"
+
+namespace {
+
+using harness::FileExists;
+using harness::ReadBytes;
+using harness::WriteBytes;
+
+TEST(RecoveryCopyFile, HoldsThePageItsEncodingItsFileAndEveryCharacter) {
+  RecoveryCopy copy;
+  copy.pagePath = "C:\\Notes\\\xCE\xA9mega\\Plan.tav";
+  copy.encoding = PageEncoding{TEXT_CODE_PAGE, 1252, false, BREAKS_LF};
+  copy.madeAgainst = PageFileState{true, true, 1, 0x80000001u, {0x12345678u, 0x01D9ABCDu}};
+  copy.text = std::wstring(L"line\r\nnext \U0001F600 \xD800 end\0after", 30);
+  RecoveryCopy back;
+  ASSERT_TRUE(ParseRecoveryCopy(FormatRecoveryCopy(copy), &back));
+  EXPECT_EQ(back.pagePath, copy.pagePath);
+  EXPECT_EQ(EncodingName(back.encoding), "code page 1252");
+  EXPECT_EQ(back.encoding.breaks, BREAKS_LF);
+  EXPECT_TRUE(back.madeAgainst.known && back.madeAgainst.existed);
+  EXPECT_EQ(back.madeAgainst.sizeHigh, 1u);
+  EXPECT_EQ(back.madeAgainst.sizeLow, 0x80000001u);
+  EXPECT_EQ(CompareFileTime(&back.madeAgainst.lastWrite, &copy.madeAgainst.lastWrite), 0);
+  EXPECT_TRUE(back.text == copy.text);
+  EXPECT_FALSE(ParseRecoveryCopy("TAV recovery copy 1\r\nPage=x\r\n", &back)) << "cut short";
+  EXPECT_EQ(RecoveryCopyName("C:\\Notes\\Plan.tav"), RecoveryCopyName("c:\\notes\\PLAN.tav"));
+  EXPECT_NE(RecoveryCopyName("C:\\Notes\\Plan.tav"), RecoveryCopyName("C:\\Notes\\Plans.tav"));
+  // Copies take at most a thirtieth of the time.
+  EXPECT_EQ(NextRecoveryInterval(10), static_cast<DWORD>(RECOVERY_INTERVAL_MS));
+  EXPECT_EQ(NextRecoveryInterval(400), 12000u);
+}
+
+// The user's local application data, a folder of the test's own.
+std::string localData;
+HRESULT WINAPI LocalDataOfTheTest(HWND, int folder, HANDLE, DWORD, char *path) {
+  if ((folder & 0xFF) != CSIDL_LOCAL_APPDATA) return E_FAIL;
+  strcpy(path, localData.c_str());
+  return S_OK;
+}
+
+class Recovery : public harness::AppTest {
+ protected:
+  bool StartsInSetUp() const override { return false; }
+  void SetUp() override {
+    harness::AppTest::SetUp();
+    localData = scratch / "Local";
+    ASSERT_TRUE(harness::MakeDirs(localData));
+    Platform.getFolderPath = LocalDataOfTheTest;
+    ASSERT_TRUE(WriteBytes(notebook / "p.tav", "saved text"));
+    ASSERT_TRUE(WriteBytes(notebook / "q.tav", "other page"));
+  }
+  std::string CopyOf(const std::string &page) {
+    return localData + "\\TAV\\Recovery\\" + RecoveryCopyName(page.c_str());
+  }
+  void ShowP() {
+    ASSERT_TRUE(SelectPageByName("p.tav"));
+  }
+  void TypeAtEnd(const char *text) {
+    SendMessageA(Ui.editor, EM_SETSEL, -1, -1);
+    SendMessageA(Ui.editor, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text));
+  }
+  std::wstring Text() {
+    std::wstring text(4096, L'\0');
+    GETTEXTEX request = {static_cast<DWORD>(text.size() * 2), GT_USECRLF, 1200, nullptr, nullptr};
+    text.resize(SendMessageA(Ui.editor, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&request),
+                             reinterpret_cast<LPARAM>(&text[0])));
+    return text;
+  }
+  // A copy left by a run that ended without saving p, made against the file
+  // as it is now.
+  void LeaveCopyOfP(const std::wstring &text) {
+    RecoveryCopy copy;
+    copy.pagePath = notebook / "p.tav";
+    copy.encoding = PageEncoding{TEXT_UTF8, 0, false, BREAKS_CRLF};
+    WIN32_FILE_ATTRIBUTE_DATA file;
+    ASSERT_TRUE(GetFileAttributesExA(copy.pagePath.c_str(), GetFileExInfoStandard, &file));
+    copy.madeAgainst =
+        PageFileState{true, true, file.nFileSizeHigh, file.nFileSizeLow, file.ftLastWriteTime};
+    copy.text = text;
+    ASSERT_TRUE(harness::MakeDirs(localData + "\\TAV\\Recovery"));
+    ASSERT_TRUE(WriteBytes(CopyOf(copy.pagePath), FormatRecoveryCopy(copy)));
+  }
+  std::string Question() {
+    return "TAV ended without saving 'p.tav'. Restore the text typed after its last save?";
+  }
+};
+
+// A copy is due a few seconds after the text changed, holds the page as the
+// editor has it, and goes when the page is saved.
+TEST_F(Recovery, ACopyIsKeptOfUnsavedTextAndGoesWhenThePageIsSaved) {
+  StartApp();
+  ShowP();
+  EXPECT_EQ(RecoveryCopyDueIn(), INFINITE) << "nothing unsaved";
+  TypeAtEnd(" and typed \xE6\x97\xA5");
+  DWORD due = RecoveryCopyDueIn();
+  EXPECT_GT(due, 0u);
+  EXPECT_LE(due, static_cast<DWORD>(RECOVERY_INTERVAL_MS));
+  ASSERT_TRUE(WriteRecoveryCopy());
+  RecoveryCopy copy;
+  ASSERT_TRUE(ParseRecoveryCopy(ReadBytes(CopyOf(notebook / "p.tav")), &copy));
+  EXPECT_EQ(copy.pagePath, notebook / "p.tav");
+  EXPECT_TRUE(copy.text == L"saved text and typed \u65e5") << "the text as the editor has it";
+  EXPECT_TRUE(copy.madeAgainst.known && copy.madeAgainst.existed);
+  EXPECT_EQ(ReadBytes(notebook / "p.tav"), "saved text") << "the page itself is not written";
+  ExecuteCommand(CMD_SAVENOW);
+  EXPECT_FALSE(FileExists(CopyOf(notebook / "p.tav")));
+}
+
+// Changes given up take their copy along: the page deleted, or the program
+// left cleanly.
+TEST_F(Recovery, ACleanExitOrADeletedPageLeavesNoCopy) {
+  StartApp();
+  ShowP();
+  TypeAtEnd(" typed");
+  ASSERT_TRUE(WriteRecoveryCopy());
+  boxes.Answer(IDYES);
+  ExecuteCommand(CMD_DELETEPAGE);
+  EXPECT_FALSE(FileExists(CopyOf(notebook / "p.tav")));
+
+  ASSERT_TRUE(SelectPageByName("q.tav"));
+  TypeAtEnd(" typed");
+  ASSERT_TRUE(WriteRecoveryCopy());
+  SetFileAttributesA((notebook / "q.tav").c_str(), FILE_ATTRIBUTE_READONLY);
+  boxes.Answer(IDOK);   // it cannot be saved
+  boxes.Answer(IDYES);  // exit anyway
+  CloseApp();
+  SetFileAttributesA((notebook / "q.tav").c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(MainWindow, nullptr);
+  EXPECT_FALSE(FileExists(CopyOf(notebook / "q.tav")));
+}
+
+// Yes: the page is shown, its folder selected, with the copy's text as
+// unsaved changes; saving it writes the text and takes the copy away.
+TEST_F(Recovery, YesAtTheNextStartShowsTheTextAsUnsavedChanges) {
+  WriteSettings("[Settings]\r\nWorkDir=" + notebook.path() + "\r\nSavedPath=" +
+                notebook / "q.tav" + "\r\n");
+  LeaveCopyOfP(L"saved text and what was typed \U0001F600");
+  boxes.Answer(IDYES);
+  StartApp();
+  ASSERT_EQ(boxes.boxes().size(), 1u);
+  EXPECT_EQ(boxes.boxes()[0].text, Question());
+  boxes.Clear();
+  EXPECT_EQ(TreeView_GetSelection(Ui.tree), TreeView_GetRoot(Ui.tree));
+  char page[PATH_BUFFER_SIZE];
+  ASSERT_TRUE(GetPageName(TabCtrl_GetCurSel(Ui.tabs), page));
+  EXPECT_STREQ(page, "p");
+  EXPECT_TRUE(Text() == L"saved text and what was typed \U0001F600");
+  EXPECT_TRUE(EditorIsModified());
+  ExecuteCommand(CMD_SAVENOW);
+  EXPECT_EQ(ReadBytes(notebook / "p.tav"), "saved text and what was typed \xF0\x9F\x98\x80");
+  EXPECT_FALSE(FileExists(CopyOf(notebook / "p.tav")));
+  EXPECT_TRUE(boxes.boxes().empty());
+}
+
+// No: the text is kept beside the page, which stays as it was.
+TEST_F(Recovery, NoKeepsTheTextBesideThePage) {
+  LeaveCopyOfP(L"saved text and more");
+  boxes.Answer(IDNO);
+  boxes.Answer(IDOK);
+  StartApp();
+  ASSERT_EQ(boxes.boxes().size(), 2u);
+  EXPECT_EQ(boxes.boxes()[1].text, "The text typed in 'p.tav' after its last save is kept in '" +
+                                       notebook / "p (recovered).txt" + "'.");
+  EXPECT_EQ(ReadBytes(notebook / "p (recovered).txt"), "saved text and more");
+  EXPECT_EQ(ReadBytes(notebook / "p.tav"), "saved text");
+  EXPECT_FALSE(FileExists(CopyOf(notebook / "p.tav")));
+  EXPECT_FALSE(EditorIsModified());
+}
+
+// A page another program changed after the copy was made keeps both texts,
+// by the rule for a page changed on disk.
+TEST_F(Recovery, APageChangedSinceTheCopyKeepsBothTexts) {
+  LeaveCopyOfP(L"saved text and typed");
+  Sleep(20);
+  ASSERT_TRUE(WriteBytes(notebook / "p.tav", "changed by another program"));
+  boxes.Answer(IDYES);
+  StartApp();
+  boxes.Clear();
+  EXPECT_TRUE(Text() == L"saved text and typed");
+  boxes.Answer(IDYES);  // replace it with the restored text
+  ExecuteCommand(CMD_SAVENOW);
+  ASSERT_EQ(boxes.boxes().size(), 1u);
+  EXPECT_EQ(boxes.boxes()[0].caption, "Confirm page overwrite");
+  EXPECT_EQ(ReadBytes(notebook / "p.tav"), "saved text and typed");
+  EXPECT_EQ(ReadBytes(notebook / "p (other version).txt"), "changed by another program");
+}
+
+}  // namespace

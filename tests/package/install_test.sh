@@ -2,9 +2,10 @@
 # The packages as a Windows user meets them, under Wine in a prefix made for
 # this run alone: the installer installs silently, TAV starts from Program
 # Files on a notebook and shows its page, the installed file carries its
-# version resource, the uninstall removes what was installed and leaves the
-# notebook and TAV.INI as they were, and a newer package replaces an older
-# one. Then the portable zip is opened. ctest runs this on the test display
+# version resource, the settings an earlier TAV kept in the Windows folder
+# are taken over into the user's own TAV.INI, the uninstall removes what was
+# installed and leaves the notebook and both settings files as they were, and
+# a newer package replaces an older one. Then the portable zip is opened. ctest runs this on the test display
 # (test_package_install); the arguments come from packaging/CMakeLists.txt.
 set -euo pipefail
 if [ $# -ne 10 ]; then
@@ -40,7 +41,8 @@ uninstallValue() {
     tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
 }
 
-# A notebook, and the settings file that names it, as after an earlier start.
+# A notebook, and the settings file that names it, as an earlier TAV kept it
+# in the Windows folder.
 nb=$work/notebook
 mkdir -p "$nb/Journal"
 printf 'Hello from the notebook\r\n' >"$nb/Welcome.tav"
@@ -48,6 +50,7 @@ printf 'Dear diary' >"$nb/Journal/Monday.tav"
 printf '[Settings]\r\nWorkDir=%s\r\n' "$(winpath "$nb")" >"$ini"
 notebookState() { (cd "$nb" && find . | sort && find . -type f -exec sha256sum {} + | sort); }
 notebookBefore=$(notebookState)
+oldSettings=$(sha256sum <"$ini")
 
 # Install.
 wine msiexec /i "$(winpath "$msi")" /qn || fail "msiexec /i exited with $?"
@@ -90,9 +93,12 @@ code=0
 wait "$tav" || code=$?
 [ "$code" = 0 ] || fail "TAV ended with $code"
 page="SavedPath=$(winpath "$nb")\\Welcome.tav"
-tr -d '\r' <"$ini" | grep -q -i -x -F "$page" || fail "TAV did not show Welcome.tav: $(tr -d '\r' <"$ini" | grep SavedPath)"
-ok "TAV started from Program Files, showed Welcome.tav and ended with 0"
-settingsAfterRun=$(sha256sum <"$ini")
+own=$(find "$prefix/drive_c/users" -path '*/AppData/Roaming/TAV/TAV.INI' | head -1)
+[ -n "$own" ] || fail "no TAV.INI in the user's application data"
+tr -d '\r' <"$own" | grep -q -i -x -F "$page" || fail "TAV did not show Welcome.tav: $(tr -d '\r' <"$own" | grep SavedPath)"
+[ "$(sha256sum <"$ini")" = "$oldSettings" ] || fail "the Windows folder's TAV.INI changed"
+ok "TAV started from Program Files, took the old settings over, showed Welcome.tav and ended with 0"
+settingsAfterRun=$(sha256sum <"$own")
 
 # Uninstall: what was installed goes, the notebook and TAV.INI stay.
 wine msiexec /x "$(winpath "$msi")" /qn || fail "msiexec /x exited with $?"
@@ -101,8 +107,9 @@ wine msiexec /x "$(winpath "$msi")" /qn || fail "msiexec /x exited with $?"
 [ -z "$(shortcuts)" ] || fail "the shortcut is still there"
 [ -z "$(products)" ] || fail "TAV is still listed among the installed programs"
 [ "$(notebookState)" = "$notebookBefore" ] || fail "the notebook changed"
-[ -f "$ini" ] && [ "$(sha256sum <"$ini")" = "$settingsAfterRun" ] || fail "TAV.INI changed"
-ok "uninstalled; notebook and TAV.INI untouched"
+[ -f "$own" ] && [ "$(sha256sum <"$own")" = "$settingsAfterRun" ] || fail "the user's TAV.INI changed"
+[ "$(sha256sum <"$ini")" = "$oldSettings" ] || fail "the Windows folder's TAV.INI changed"
+ok "uninstalled; notebook and settings untouched"
 
 # A newer package replaces this one: same UpgradeCode, higher version.
 newer=${msiVersion%.*}.$((${msiVersion##*.} + 1))
@@ -118,19 +125,21 @@ product=$(products)
 [ -f "$installed/TAV.exe" ] || fail "no TAV.exe after the upgrade"
 ok "version $newer replaced version $msiVersion"
 
-# The portable zip: TAV.exe and the readme at its top, and the licence once
-# the project has one.
+# The portable zip: TAV.exe, the readme and the TAV.INI that keeps the
+# settings beside TAV.exe at its top, and the licence once the project has one.
 python3 - "$zip" "$exe" "$version" <<'EOF' || fail "portable zip"
 import sys, zipfile
 path, exe, version = sys.argv[1:]
 with zipfile.ZipFile(path) as z:
     assert z.testzip() is None, "a damaged member"
     names = z.namelist()
-    assert names[:2] == ["TAV.exe", "README.txt"], names
-    assert all(n.upper().startswith(("LICEN", "COPYING")) for n in names[2:]), names
+    assert names[:3] == ["TAV.exe", "README.txt", "TAV.INI"], names
+    assert all(n.upper().startswith(("LICEN", "COPYING")) for n in names[3:]), names
+    settings = z.read("TAV.INI")
+    assert all(line.startswith(b";") for line in settings.split(b"\r\n") if line), "TAV.INI holds values"
     assert z.read("TAV.exe") == open(exe, "rb").read(), "TAV.exe is not the built one"
     readme = z.read("README.txt")
     assert b"\n" not in readme.replace(b"\r\n", b""), "README.txt has line breaks Windows editors miss"
     assert ("TAV " + version).encode() in readme, "README.txt does not name the version"
 EOF
-ok "portable zip holds TAV.exe and README.txt"
+ok "portable zip holds TAV.exe, README.txt and TAV.INI"

@@ -13,6 +13,9 @@ static const StatusRow *statusTable;
 
 static void StatusHasPages(CMyUpdateUI *status) { status->SetEnabled(HasPages); }
 static void StatusFolderShown(CMyUpdateUI *status) { status->SetEnabled(PageFolder[0] != '\0'); }
+static void StatusNotebookShown(CMyUpdateUI *status) {
+  status->SetEnabled(Ui.tree != nullptr && TreeView_GetRoot(Ui.tree) != nullptr);
+}
 
 static void StatusHasSelection(CMyUpdateUI *status) {
   DWORD start = 0, end = 0;
@@ -62,6 +65,7 @@ const StatusRow CommandStatusTable[] = {
     {CMD_RENAMEFOLDER, StatusNodeHasParent},
     {CMD_DELETEFOLDER, StatusNodeHasParent},
     {CMD_NEWPAGE, StatusFolderShown},
+    {CMD_FINDALL, StatusNotebookShown},
     {0, nullptr},
 };
 

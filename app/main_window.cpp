@@ -32,6 +32,46 @@ static void RefreshCommand() { RefreshTree(); }
 static void ExploreFolder() { OpenFolder(true); }
 static void OpenFolderCommand() { OpenFolder(false); }
 
+/* The panes F6 moves the keyboard focus through, in order: a hidden tree
+   is passed over. From anywhere else the focus goes to the first. */
+int NextPane(int current, int delta, bool treeVisible) {
+  const int count = PANE_COUNT;
+  int pane = current < 0 ? (delta > 0 ? count - 1 : 0) : current;
+  for (int step = 0; step < count; ++step) {
+    pane = (pane + delta + count) % count;
+    if (pane != PANE_TREE || treeVisible) return pane;
+  }
+  return PANE_EDITOR;
+}
+
+static HWND PaneWindow(int pane) {
+  switch (pane) {
+    case PANE_TREE:
+      return Ui.tree;
+    case PANE_TABS:
+      return Ui.tabs;
+    default:
+      return Ui.editor;
+  }
+}
+
+static int PaneWithFocus() {
+  HWND focus = GetFocus();
+  for (int pane = 0; pane < PANE_COUNT; ++pane) {
+    HWND window = PaneWindow(pane);
+    if (window != nullptr && (focus == window || IsChild(window, focus))) return pane;
+  }
+  return -1;
+}
+
+static void MoveToPane(int delta) {
+  if (GetActiveWindow() != MainWindow) SetActiveWindow(MainWindow);
+  HWND window = PaneWindow(NextPane(PaneWithFocus(), delta, Ui.treeVisible));
+  if (window != nullptr) SetFocus(window);
+}
+static void NextPaneCommand() { MoveToPane(+1); }
+static void PreviousPaneCommand() { MoveToPane(-1); }
+
 static void ToggleTree() {
   Ui.treeVisible = !Ui.treeVisible;
   LayoutChildren();
@@ -118,6 +158,9 @@ static const CommandRow CommandTable[] = {
     {CMD_ADDFOLDER, AddSubfolder},
     {CMD_EXPLOREFOLDER, ExploreFolder},
     {CMD_OPENFOLDER, OpenFolderCommand},
+    {CMD_FINDALL, OpenFindAllDialog},
+    {CMD_NEXTPANE, NextPaneCommand},
+    {CMD_PREVPANE, PreviousPaneCommand},
 };
 const int CommandTableSize = sizeof CommandTable / sizeof CommandTable[0];
 

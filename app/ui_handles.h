@@ -84,6 +84,9 @@ struct CommandRow {
   void (*action)();
 };
 void ExecuteCommand(int commandId);
+// The panes F6 and Shift+F6 move the focus through; -1 is none of them.
+enum { PANE_TREE, PANE_TABS, PANE_EDITOR, PANE_COUNT };
+int NextPane(int current, int delta, bool treeVisible);
 const CommandRow *FindCommand(int commandId);
 extern const int CommandTableSize;
 void ShowAboutBox();

@@ -39,11 +39,11 @@ static void ReportDialogFailure(const char *which) {
   MessageBoxA(MainWindow, message, "Error", MB_OK | MB_ICONERROR);
 }
 
-// The Find and Replace dialogs opened so far; those closed since are dropped
-// as new ones open.
+// The Find, Replace and Find in All Pages dialogs opened so far; those
+// closed since are dropped as new ones open.
 static std::vector<HWND> OpenDialogs;
 
-static void NoteOpenDialog(HWND dialog) {
+void NoteModelessDialog(HWND dialog) {
   OpenDialogs.erase(std::remove_if(OpenDialogs.begin(), OpenDialogs.end(),
                                    [](HWND open) { return !IsWindow(open); }),
                     OpenDialogs.end());
@@ -56,7 +56,7 @@ void OpenFindDialog() {
   if (dialog == nullptr)
     ReportDialogFailure("Find");
   else
-    NoteOpenDialog(dialog);
+    NoteModelessDialog(dialog);
 }
 
 void OpenReplaceDialog() {
@@ -65,7 +65,7 @@ void OpenReplaceDialog() {
   if (dialog == nullptr)
     ReportDialogFailure("Replace");
   else
-    NoteOpenDialog(dialog);
+    NoteModelessDialog(dialog);
 }
 
 /* A modeless dialog gets Tab, Enter and Escape only when the message loop

@@ -1,5 +1,5 @@
 // Resource and command identifiers shared by the resource script and the code.
-// One range per kind: resources are numbered from 1, commands 11842..11873,
+// One range per kind: resources are numbered from 1, commands 11842..11876,
 // dialog controls under their dialog.
 #ifndef TAV_RESOURCE_H
 #define TAV_RESOURCE_H
@@ -14,10 +14,18 @@
 #define IDA_MAIN            1
 #define IDD_ABOUT           1
 #define IDD_NAME            2
+#define IDD_FINDALL         3
 
 // Name dialog controls.
 #define IDC_NAME_PROMPT     101
 #define IDC_NAME_EDIT       102
+
+// Find in All Pages dialog controls (the buttons are IDOK and IDCANCEL).
+#define IDC_FINDALL_TEXT    201
+#define IDC_FINDALL_WORD    202
+#define IDC_FINDALL_CASE    203
+#define IDC_FINDALL_RESULTS 204
+#define IDC_FINDALL_STATUS  205
 
 // Commands (CommandId). The tooltip string of a command has the same number.
 #define CMD_FIRST           11842
@@ -53,6 +61,9 @@
 #define CMD_ADDFOLDER       11871
 #define CMD_EXPLOREFOLDER   11872
 #define CMD_OPENFOLDER      11873
-#define CMD_LAST            11873
+#define CMD_FINDALL         11874
+#define CMD_NEXTPANE        11875
+#define CMD_PREVPANE        11876
+#define CMD_LAST            11876
 
 #endif

@@ -236,6 +236,54 @@ TEST_F(MainWindowTest, PageShortcutsLeaveAnotherTextFieldAlone) {
   TreeView_EndEditLabelNow(Ui.tree, TRUE);
 }
 
+// F6 and Shift+F6 move the keyboard focus tree, tab strip, editor and round
+// again, passing over a hidden tree; on the tab strip Left and Right change
+// pages by the page protocol, the page left saved.
+TEST_F(MainWindowTest, F6MovesThroughThePanesAndArrowsChangePagesOnTheTabs) {
+  const struct {
+    int from, delta;
+    bool treeVisible;
+    int to;
+  } steps[] = {
+      {PANE_TREE, 1, true, PANE_TABS},    {PANE_TABS, 1, true, PANE_EDITOR},
+      {PANE_EDITOR, 1, true, PANE_TREE},  {PANE_TREE, -1, true, PANE_EDITOR},
+      {PANE_EDITOR, 1, false, PANE_TABS}, {PANE_TABS, -1, false, PANE_EDITOR},
+      {-1, 1, true, PANE_TREE},           {-1, -1, true, PANE_EDITOR},
+  };
+  for (const auto &step : steps)
+    EXPECT_EQ(NextPane(step.from, step.delta, step.treeVisible), step.to)
+        << step.from << " " << step.delta << " " << step.treeVisible;
+
+  ASSERT_TRUE(harness::WriteBytes(notebook / "a.tav", "page a"));
+  ASSERT_TRUE(harness::WriteBytes(notebook / "b.tav", "page b"));
+  ASSERT_TRUE(RefreshTree());
+  SendMessageA(Ui.editor, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>("typed "));
+  SetFocus(Ui.editor);
+  const HWND order[] = {Ui.tree, Ui.tabs, Ui.editor, Ui.tree};
+  for (HWND pane : order) {
+    ExecuteCommand(CMD_NEXTPANE);
+    EXPECT_EQ(GetFocus(), pane);
+  }
+  ExecuteCommand(CMD_PREVPANE);
+  EXPECT_EQ(GetFocus(), Ui.editor);
+  ExecuteCommand(CMD_SHOWTREE);
+  ExecuteCommand(CMD_NEXTPANE);
+  ExecuteCommand(CMD_NEXTPANE);
+  EXPECT_EQ(GetFocus(), Ui.editor) << "the hidden tree passed over";
+  ExecuteCommand(CMD_SHOWTREE);
+
+  ExecuteCommand(CMD_PREVPANE);
+  ASSERT_EQ(GetFocus(), Ui.tabs);
+  int first = TabCtrl_GetCurSel(Ui.tabs);
+  PostMessageA(Ui.tabs, WM_KEYDOWN, first == 0 ? VK_RIGHT : VK_LEFT, 1);
+  harness::PumpMessages();
+  EXPECT_NE(TabCtrl_GetCurSel(Ui.tabs), first);
+  EXPECT_EQ(CurrentPageIndex, TabCtrl_GetCurSel(Ui.tabs));
+  std::string left = first == 0 ? "a" : "b";
+  EXPECT_EQ(harness::ReadBytes(notebook / (left + ".tav")), "page " + left + "typed ");
+  EXPECT_EQ(GetFocus(), Ui.tabs);
+}
+
 TEST_F(MainWindowTest, ExitAndCloseBoxRunTheSameSequence) {
   ExecuteCommand(CMD_EXIT);
   EXPECT_EQ(MainWindow, nullptr);

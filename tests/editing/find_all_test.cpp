@@ -1,0 +1,152 @@
+// Find in All Pages in the running main window: every page below the work
+// folder searched, in every encoding, the page shown as the editor holds
+// it, pages that cannot be read named, and a match opened from the list.
+#include <gtest/gtest.h>
+
+#include <richedit.h>
+
+#include <string>
+#include <vector>
+
+#include "editing/editing_fixture.h"
+#include "tree/tree.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+class FindAll : public EditingApp {
+ protected:
+  void Page(const std::string &relative, const std::string &bytes) {
+    size_t slash = relative.rfind('\\');
+    if (slash != std::string::npos) {
+      ASSERT_TRUE(harness::MakeDirs(notebook / relative.substr(0, slash)));
+    }
+    ASSERT_TRUE(harness::WriteBytes(notebook / relative, bytes));
+  }
+  // The whole search, slice after slice, as the idle step runs it.
+  void Search(const std::wstring &text, bool matchCase = false, bool wholeWord = false) {
+    ASSERT_TRUE(StartFindAll(SearchPattern{text, matchCase, wholeWord}));
+    for (int slices = 0; RunFindAllSlice(); ++slices) ASSERT_LT(slices, 10000);
+  }
+  // The rows as "folder/page:line: text".
+  Strings Rows() {
+    Strings rows;
+    for (const FoundRow &row : FoundRows()) {
+      char text[400];
+      WideCharToMultiByte(CP_UTF8, 0, row.text.c_str(), -1, text, sizeof text, nullptr, nullptr);
+      rows.push_back(row.folder + "/" + row.page + ":" + std::to_string(row.line) + ": " + text);
+    }
+    return rows;
+  }
+};
+
+TEST_F(FindAll, ListsEveryMatchOfEveryPageInTreeOrder) {
+  Page("Work\\Plan.tav", "monday\r\nthe budget meeting\r\n");
+  Page("Home\\List.tav", "milk\nbudget for food\n");
+  Page("Home\\Deep\\Notes.tav", std::string("\xFF\xFE" "b\0u\0d\0g\0e\0t\0", 14));
+  Page("Home\\Caf\xC3\xA9.tav", "\xEF\xBB\xBF" "no match here");
+  Page("Root.tav", "Budget, budgets and the BUDGET");
+  Page("Legacy.tav", "d\xE9j\xE0 budget");
+  Page("Ignored.txt", "budget");
+  ASSERT_TRUE(RefreshTree());
+  Search(L"budget", false, true);
+  EXPECT_EQ(Rows(), (Strings{"/Legacy:1: d\xC3\xA9j\xC3\xA0 budget",
+                             "/Root:1: Budget, budgets and the BUDGET",
+                             "/Root:1: Budget, budgets and the BUDGET",
+                             "Home/List:2: budget for food",
+                             "Home\\Deep/Notes:1: budget",
+                             "Work/Plan:2: the budget meeting"}))
+      << "pages of a folder in listing order, folders in the tree's";
+  EXPECT_EQ(UnreadablePageCount(), 0u);
+  EXPECT_FALSE(FindAllRunning());
+}
+
+// The page shown is searched as the editor holds it, unsaved text included;
+// a word beyond ASCII is found in a UTF-8 page.
+TEST_F(FindAll, FindsUnsavedTextAndWordsBeyondAscii) {
+  Page("Shown.tav", "saved text");
+  Page("Sub\\Other.tav", "Gr\xC3\xBC\xC3\x9F" "e aus M\xC3\xBCnchen");
+  ASSERT_TRUE(RefreshTree());
+  SendMessageA(Ui.editor, EM_SETSEL, -1, -1);
+  SendMessageA(Ui.editor, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(" gr\xC3\xBC\xC3\x9F" "e"));
+  Search(L"gr\u00fc\u00dfe");
+  EXPECT_EQ(Rows(), (Strings{"/Shown:1: saved text gr\xC3\xBC\xC3\x9F" "e",
+                             "Sub/Other:1: Gr\xC3\xBC\xC3\x9F" "e aus M\xC3\xBCnchen"}));
+  EXPECT_EQ(harness::ReadBytes(notebook / "Shown.tav"), "saved text") << "nothing is saved";
+}
+
+// A page that cannot be read is counted and named when the search ends.
+TEST_F(FindAll, PagesThatCannotBeReadAreNamed) {
+  Page("a.tav", "one match");
+  Page("Sub\\held.tav", "match too");
+  ASSERT_TRUE(RefreshTree());
+  HANDLE held = CreateFileA((notebook / "Sub\\held.tav").c_str(), GENERIC_READ, 0, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  boxes.Answer(IDOK);
+  Search(L"match");
+  CloseHandle(held);
+  EXPECT_EQ(Rows(), Strings{"/a:1: one match"});
+  EXPECT_EQ(UnreadablePageCount(), 1u);
+  ASSERT_EQ(boxes.boxes().size(), 1u);
+  EXPECT_EQ(boxes.boxes()[0].text.rfind("1 page could not be read and was not searched:\n'Sub\\held.tav': ", 0), 0u)
+      << boxes.boxes()[0].text;
+}
+
+// A row opened shows its page by the page protocol, the page left saved, its
+// folder and tab selected and the match selected in the editor.
+TEST_F(FindAll, OpeningARowShowsThePageWithTheMatchSelected) {
+  Page("Start.tav", "start");
+  Page("Sub\\A.tav", "first page");
+  Page("Sub\\B.tav", "line one\r\nline two has the word here\r\n");
+  ASSERT_TRUE(RefreshTree());
+  SendMessageA(Ui.editor, EM_SETSEL, -1, -1);
+  SendMessageA(Ui.editor, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(" typed"));
+  Search(L"word", false, true);
+  ASSERT_EQ(FoundRows().size(), 1u);
+  OpenFoundRow(0);
+  EXPECT_EQ(harness::ReadBytes(notebook / "Start.tav"), "start typed");
+  char label[PATH_BUFFER_SIZE];
+  GetNodeLabel(TreeView_GetSelection(Ui.tree), label);
+  EXPECT_STREQ(label, "Sub");
+  char page[PATH_BUFFER_SIZE];
+  GetPageName(TabCtrl_GetCurSel(Ui.tabs), page);
+  EXPECT_STREQ(page, "B");
+  EXPECT_EQ(Selection(), Range(26, 30)) << "9 positions for line one and its break, 17 into line two";
+  EXPECT_EQ(GetFocus(), Ui.editor);
+}
+
+// The dialog: Find starts the search, its rows appear in the list, Enter on
+// a row opens it, Escape closes.
+TEST_F(FindAll, TheDialogSearchesAndOpensARowWithEnter) {
+  Page("Sub\\B.tav", "a word");
+  ASSERT_TRUE(RefreshTree());
+  ExecuteCommand(CMD_FINDALL);
+  HWND dialog = FindAllDialogWindow();
+  ASSERT_NE(dialog, nullptr);
+  SetDlgItemTextA(dialog, IDC_FINDALL_TEXT, "word");
+  SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(FindAllRunning());
+  while (RunIdleStep(1)) {
+  }
+  HWND list = GetDlgItem(dialog, IDC_FINDALL_RESULTS);
+  EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 1);
+  wchar_t cell[64] = L"";
+  LVITEMW item = {};
+  item.iSubItem = 3;
+  item.pszText = cell;
+  item.cchTextMax = 64;
+  SendMessageW(list, LVM_GETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&item));
+  EXPECT_STREQ(cell, L"a word");
+  LVITEMA select = {};
+  select.stateMask = select.state = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageA(list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&select));
+  SetFocus(list);
+  SendMessageA(dialog, WM_COMMAND, IDOK, 0);  // Enter, with the focus on the list
+  EXPECT_EQ(Selection(), Range(2, 6));
+  SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+  EXPECT_FALSE(IsWindow(dialog));
+}
+
+}  // namespace

@@ -22,6 +22,7 @@ class BenchApp : public harness::AppTest {
   }
   void Stop() { TearDown(); }
   std::string Work() const { return notebook.path(); }
+  harness::BoxDriver &Boxes() { return boxes; }
   void TestBody() override {}
 };
 
@@ -61,6 +62,9 @@ void RunTreeBenchmarks();
 
 /* bench_pages.cpp */
 void RunPageBenchmarks();
+
+/* bench_search.cpp */
+void RunSearchBenchmarks();
 
 /* bench_startup.cpp */
 void RunStartupBenchmarks();

@@ -20,6 +20,7 @@ struct Benchmark {
 const Benchmark Benchmarks[] = {
     {"tree", RunTreeBenchmarks},
     {"pages", RunPageBenchmarks},
+    {"search", RunSearchBenchmarks},
     {"startup", RunStartupBenchmarks},
 };
 

@@ -122,8 +122,10 @@ TEST_F(FindAll, OpeningARowShowsThePageWithTheMatchSelected) {
 TEST_F(FindAll, TheDialogSearchesAndOpensARowWithEnter) {
   Page("Sub\\B.tav", "a word");
   ASSERT_TRUE(RefreshTree());
+  boxes.Handle([](HWND) {});  // the dialog itself, left open
   ExecuteCommand(CMD_FINDALL);
   HWND dialog = FindAllDialogWindow();
+  for (int i = 0; i < 400 && boxes.boxes().empty(); ++i, Sleep(5)) harness::PumpMessages();
   ASSERT_NE(dialog, nullptr);
   SetDlgItemTextA(dialog, IDC_FINDALL_TEXT, "word");
   SendMessageA(dialog, WM_COMMAND, IDOK, 0);

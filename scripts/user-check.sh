@@ -20,8 +20,12 @@ start_private_display
 trap stop_private_display EXIT
 start_wineserver "$root/build/wineprefix"
 export WINEDEBUG=-all
-ini=$WINEPREFIX/drive_c/windows/TAV.INI
-rm -f "$ini"
+# TAV keeps its settings in the user's application data folder.
+users=$WINEPREFIX/drive_c/users/$(ls "$WINEPREFIX/drive_c/users" | grep -v -i public | head -1)
+ini=$users/AppData/Roaming/TAV/TAV.INI
+mkdir -p "$(dirname "$ini")"
+rm -f "$ini" "$WINEPREFIX/drive_c/windows/TAV.INI"
+rm -rf "$users/AppData/Local/TAV"
 winnb="Z:${nb//\//\\}"
 printf '[Settings]\r\nWorkDir=%s\r\n[Window]\r\nLeft=40\r\nTop=30\r\nRight=940\r\nBottom=650\r\n' "$winnb" > "$ini"
 
@@ -129,5 +133,27 @@ encodings_check() {
   [ ! -e "$nb/Ωmega" ] && echo "ok ($cp): the folder Ωmega deleted"
   keys alt+f x; sleep 2
 }
+# Find in All Pages: a word in pages of three folders and in the unsaved
+# text of the page shown; Enter on a row shows its page with the match
+# selected. F6 moves through the panes, Left and Right on the tabs change pages.
+new_notebook
+mkdir -p "$nb/Work" "$nb/Home" "$nb/Travel"
+printf 'monday\r\nthe budget meeting\r\n' > "$nb/Work/Plan.tav"
+printf 'milk\r\nbudget for food\r\n' > "$nb/Home/List.tav"
+printf 'another page' > "$nb/Home/Other.tav"
+printf 'Gr\xc3\xbc\xc3\x9fe aus M\xc3\xbcnchen\r\nbudget: 300\r\n' > "$nb/Travel/Trip.tav"
+printf 'start page' > "$nb/Start.tav"
+start
+click 400 300; keys ctrl+End; xdotool type --delay 40 ' unsaved budget'
+keys ctrl+shift+f; xdotool type --delay 40 'budget'; keys Return; sleep 2
+shot 11-find-in-all-pages
+dialog=$(window_named '^Find in All Pages$')
+click_in "$dialog" 100 133   # the second row: Home, List
+keys Return
+shot 12-row-opened
+[ "$(cat "$nb/Start.tav")" = "start page unsaved budget" ] && echo "ok: the unsaved text was found, and saved when its page was left"
+keys F6; keys F6; keys Right; shot 13-f6-and-right
+keys alt+f x; sleep 2
+
 encodings_check 1252
 encodings_check 932

@@ -224,7 +224,7 @@ static bool UsualTemporaryNameFits(const char *folder) {
    pages live in folders of up to 259. Where the usual name would not fit, a
    four-character one does, since every page file name has at least four. */
 static bool CreateFileNamedLike(const char *folder, const char *format, const char *shortFormat,
-                                DWORD shortMask, char *out) {
+                                DWORD shortMask, char *out, HANDLE *open = nullptr) {
   DWORD seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
   DWORD error = ERROR_FILE_EXISTS;
   bool usual = UsualTemporaryNameFits(folder);
@@ -239,7 +239,10 @@ static bool CreateFileNamedLike(const char *folder, const char *format, const ch
     HANDLE file = CreateFileA(out, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                               nullptr);
     if (file != INVALID_HANDLE_VALUE) {
-      CloseHandle(file);
+      if (open != nullptr)
+        *open = file;
+      else
+        CloseHandle(file);
       return true;
     }
     error = GetLastError();
@@ -252,6 +255,11 @@ static bool CreateFileNamedLike(const char *folder, const char *format, const ch
 
 bool CreateTemporaryFile(const char *folder, char *out) {
   return CreateFileNamedLike(folder, TemporaryNameFormat, ShortTemporaryNameFormat, 0xFFF, out);
+}
+
+bool CreateTemporaryFile(const char *folder, char *out, HANDLE *open) {
+  return CreateFileNamedLike(folder, TemporaryNameFormat, ShortTemporaryNameFormat, 0xFFF, out,
+                             open);
 }
 
 bool CreateRenameStepFile(const char *folder, char *out) {

@@ -75,6 +75,8 @@ void DeleteFileKeepingError(const char *path);
 // Makes a new, empty file with a free name in folder (for writing beside a
 // page) and gives its path in out, PATH_BUFFER_SIZE bytes.
 bool CreateTemporaryFile(const char *folder, char *out);
+// The same, the file left open for writing in *open.
+bool CreateTemporaryFile(const char *folder, char *out, HANDLE *open);
 // The same for something halfway through a rename: such a file is never
 // removed as a leftover (RecoverRenameSteps gives it a page name).
 bool CreateRenameStepFile(const char *folder, char *out);

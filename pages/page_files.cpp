@@ -106,12 +106,9 @@ static bool FindExistingPageFile(const char *path, const char *fileName, char *r
   return true;
 }
 
-// Writes all bytes to a new file and makes sure they reached the disk. A
-// write that takes fewer bytes than offered counts as a failure.
-static bool WriteWholeFile(const char *path, const char *text, size_t length) {
-  HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                            nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+// Writes all bytes to a new file, makes sure they reached the disk and
+// closes it. A write that takes fewer bytes than offered counts as a failure.
+static bool WriteWholeFile(HANDLE file, const char *text, size_t length) {
   const size_t chunkLimit = 16u << 20;
   bool ok = true;
   size_t done = 0;
@@ -155,8 +152,9 @@ bool WritePageFile(const char *folder, const char *fileName, const char *text, s
     attributes = 0;
   }
   char temporary[PATH_BUFFER_SIZE];
-  if (!CreateTemporaryFile(folder, temporary)) return false;
-  bool ok = WriteWholeFile(temporary, text, length);
+  HANDLE file = INVALID_HANDLE_VALUE;
+  if (!CreateTemporaryFile(folder, temporary, &file)) return false;
+  bool ok = WriteWholeFile(file, text, length);
   const DWORD kept = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                    FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
   // Losing a hidden or archive bit is no reason to refuse the save.

@@ -11,6 +11,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <cstddef>
+
 #include <string>
 #include <vector>
 
@@ -30,6 +32,16 @@ static struct {
   DWORD interval;
   bool failureReported;
 } Recovery = {false, 0, RECOVERY_INTERVAL_MS, false};
+
+// The copies this run wrote or took on from an earlier one: a save removes
+// a copy only when there may be one, and so costs nothing more otherwise.
+static std::vector<std::string> KeptCopies;
+
+static void NoteKeptCopy(const std::string &name) {
+  for (const std::string &kept : KeptCopies)
+    if (kept == name) return;
+  KeptCopies.push_back(name);
+}
 
 /* ---- the copy's file ---- */
 
@@ -251,6 +263,7 @@ bool WriteRecoveryCopy() {
     ReportCopyFailure(path);
     return false;
   }
+  NoteKeptCopy(PathFindFileNameA(path));
   return true;
 }
 
@@ -270,8 +283,14 @@ void KeepRecoveryCopy() {
 }
 
 void RemoveRecoveryCopy(const char *pagePath) {
-  char path[PATH_BUFFER_SIZE];
-  if (CopyPathOf(pagePath, path, false)) DeleteFileA(path);
+  std::string name = RecoveryCopyName(pagePath);
+  for (size_t i = 0; i < KeptCopies.size(); ++i) {
+    if (KeptCopies[i] != name) continue;
+    KeptCopies.erase(KeptCopies.begin() + static_cast<std::ptrdiff_t>(i));
+    char path[PATH_BUFFER_SIZE];
+    if (CopyPathOf(pagePath, path, false)) DeleteFileA(path);
+    return;
+  }
 }
 
 void RemoveShownPagesRecoveryCopy() {
@@ -343,7 +362,10 @@ static void OfferCopy(const char *copyPath) {
   std::string().swap(bytes);
   const char *pageFileName = PathFindFileNameA(copy.pagePath.c_str());
   if (AskToRestore(pageFileName)) {
-    if (RestoreCopy(copy)) return;  // the copy goes once the page is saved
+    if (RestoreCopy(copy)) {  // the copy goes once the page is saved
+      NoteKeptCopy(PathFindFileNameA(copyPath));
+      return;
+    }
   }
   char keptAs[PATH_BUFFER_SIZE];
   if (KeepCopyBesidePage(copy, keptAs)) {

@@ -80,7 +80,13 @@ void ImportTextFile() {
   PagePieces pieces;
   StartPagePieces(&pieces, text.data(), text.size());
   // An empty file changes nothing, the selection included.
-  if (!text.empty()) StreamIntoEditor(Ui.editor, &pieces, true);
+  bool notHeld = false;
+  bool whole = text.empty() || StreamIntoEditor(Ui.editor, &pieces, true, &notHeld);
+  if (!whole)
+    ShowNotice(notHeld ? "Only part of '%s' was imported: it holds characters that this "
+                         "system's editor cannot show."
+                       : "Only part of '%s' was imported: the editor could not take the rest.",
+               path);
   if (readError != 0) {
     // What was read before the failure stays in the page.
     SetLastError(readError);

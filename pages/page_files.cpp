@@ -25,6 +25,9 @@ static bool PageIsProtected = false;
 // is read, and changed only when it gains characters that encoding cannot
 // hold. A page without a file is written as a new one.
 static PageEncoding ShownEncoding = NewPageEncoding();
+// The page shown was read with lines that did not all end alike: its first
+// save writes them all as most of them were, and says so.
+static bool ShownBreaksMixed = false;
 
 bool CurrentPageIsProtected() { return PageIsProtected; }
 PageEncoding CurrentPageEncoding() { return ShownEncoding; }
@@ -454,6 +457,15 @@ static void ReportEncodingChange(const char *fileName, const PageEncoding &from,
   MessageBoxA(MainWindow, message, "TAV", MB_OK | MB_ICONINFORMATION);
 }
 
+static void ReportLineBreaksMadeAlike(const char *fileName, LineBreaks breaks) {
+  char message[MESSAGE2_BUFFER_SIZE];
+  snprintf(message, sizeof message,
+           "The line breaks of the page '%s' were not all alike, so it was saved with every line "
+           "ending in %s.",
+           fileName, LineBreaksName(breaks));
+  MessageBoxA(MainWindow, message, "TAV", MB_OK | MB_ICONINFORMATION);
+}
+
 bool SavePageIfModified(int index) {
   if (index < 0 || Ui.editor == nullptr || !EditorIsModified()) return true;
   // Writing back a page the editor holds only in part would cut its file.
@@ -492,6 +504,10 @@ bool SavePageIfModified(int index) {
     PageEncoding previous = ShownEncoding;
     ShownEncoding = encoding;
     ReportEncodingChange(fileName, previous, encoding);
+  }
+  if (ShownBreaksMixed) {
+    ShownBreaksMixed = false;
+    ReportLineBreaksMadeAlike(fileName, encoding.breaks);
   }
   return true;
 }
@@ -541,6 +557,7 @@ DWORD ReadWholeFile(HANDLE file, std::string *bytes) {
 struct EditorStream {
   PagePieces *pieces;
   bool unicode;  // else the 1.0 control, which takes the process code page
+  bool notHeld;  // the 1.0 control met a character its code page cannot hold
 };
 
 static DWORD CALLBACK StreamPiecesIn(DWORD_PTR cookie, LPBYTE buffer, LONG capacity, LONG *got) {
@@ -559,20 +576,30 @@ static DWORD CALLBACK StreamPiecesIn(DWORD_PTR cookie, LPBYTE buffer, LONG capac
   std::wstring piece(units, L'\0');
   size_t n = NextPagePiece(stream->pieces, &piece[0], units);
   if (n == 0) return 0;
-  int bytes = WideCharToMultiByte(CP_ACP, 0, piece.data(), static_cast<int>(n),
-                                  reinterpret_cast<char *>(buffer), capacity, nullptr, nullptr);
-  if (bytes <= 0) return 1;
+  // A character the code page cannot hold ends the stream: the page is then
+  // shown cut short, never saved with a look-alike or "?" in its place.
+  const bool utf8 = GetACP() == CP_UTF8;
+  BOOL usedDefault = FALSE;
+  int bytes = WideCharToMultiByte(CP_ACP, utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS,
+                                  piece.data(), static_cast<int>(n),
+                                  reinterpret_cast<char *>(buffer), capacity, nullptr,
+                                  utf8 ? nullptr : &usedDefault);
+  if (bytes <= 0 || usedDefault) {
+    stream->notHeld = true;
+    return 1;
+  }
   *got = bytes;
   return 0;
 }
 
-bool StreamIntoEditor(HWND editor, PagePieces *pieces, bool intoSelection) {
-  EditorStream stream = {pieces, HasRichEdit20};
+bool StreamIntoEditor(HWND editor, PagePieces *pieces, bool intoSelection, bool *notHeld) {
+  EditorStream stream = {pieces, HasRichEdit20, false};
   EDITSTREAM request = {};
   request.dwCookie = reinterpret_cast<DWORD_PTR>(&stream);
   request.pfnCallback = StreamPiecesIn;
   WPARAM format = SF_TEXT | (HasRichEdit20 ? SF_UNICODE : 0) | (intoSelection ? SFF_SELECTION : 0);
   SendMessageA(editor, EM_STREAMIN, format, reinterpret_cast<LPARAM>(&request));
+  if (notHeld != nullptr) *notHeld = stream.notHeld;
   return request.dwError == 0 && pieces->at == pieces->length;
 }
 
@@ -586,7 +613,8 @@ enum LoadOutcome {
   LOAD_HAS_NUL,
   LOAD_NOT_TEXT,
   LOAD_READ_FAILED,
-  LOAD_CUT_SHORT
+  LOAD_CUT_SHORT,
+  LOAD_NOT_HELD
 };
 
 static LoadOutcome LoadPageFile(HWND editor, const char *path, const char *fileName,
@@ -608,15 +636,16 @@ static LoadOutcome LoadPageFile(HWND editor, const char *path, const char *fileN
   DWORD readError = ReadWholeFile(file, &bytes);
   CloseHandle(file);
   std::wstring text;
-  bool exact = ReadPageText(bytes.data(), bytes.size(), &ShownEncoding, &text);
+  bool exact = ReadPageText(bytes.data(), bytes.size(), &ShownEncoding, &text, &ShownBreaksMixed);
   PagePieces pieces;
   StartPagePieces(&pieces, text.data(), text.size());
-  bool whole = StreamIntoEditor(editor, &pieces, false);
+  bool notHeld = false;
+  bool whole = StreamIntoEditor(editor, &pieces, false, &notHeld);
   if (readError != 0) {
     *error = readError;
     return LOAD_READ_FAILED;
   }
-  if (!whole) return LOAD_CUT_SHORT;
+  if (!whole) return notHeld ? LOAD_NOT_HELD : LOAD_CUT_SHORT;
   if (pieces.sawNul) return LOAD_HAS_NUL;
   if (!exact) return LOAD_NOT_TEXT;
   return LOAD_WHOLE;
@@ -663,6 +692,12 @@ static void ReportLoadOutcome(LoadOutcome outcome, const char *fileName, DWORD e
                "The part it holds is shown read-only and will not be saved.",
                fileName);
       break;
+    case LOAD_NOT_HELD:
+      snprintf(message, sizeof message,
+               "The page '%s' holds characters that this system's editor cannot show.\n"
+               "Only part of it is shown, read-only, and it will not be saved.",
+               fileName);
+      break;
   }
   MessageBoxA(MainWindow, message, "TAV", MB_OK | MB_ICONWARNING);
 }
@@ -698,6 +733,7 @@ void ShowPage(int index) {
   PageIsProtected = false;
   ForgetPageOnDisk();
   ShownEncoding = NewPageEncoding();
+  ShownBreaksMixed = false;
   HWND editor = EmptiedEditor();
   if (editor == nullptr) return;
   SendMessageA(editor, WM_SETREDRAW, FALSE, 0);
@@ -720,7 +756,7 @@ void ShowPage(int index) {
   }
   PageIsProtected = outcome == LOAD_UNREADABLE || outcome == LOAD_HAS_NUL ||
                     outcome == LOAD_NOT_TEXT || outcome == LOAD_READ_FAILED ||
-                    outcome == LOAD_CUT_SHORT;
+                    outcome == LOAD_CUT_SHORT || outcome == LOAD_NOT_HELD;
   SendMessageA(editor, WM_SETREDRAW, TRUE, 0);
   RedrawWindow(editor, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
   SendMessageA(editor, EM_SETREADONLY, (index < 0 || PageIsProtected) ? TRUE : FALSE, 0);
@@ -753,6 +789,14 @@ bool ShowPageWithText(int index, const std::wstring &text, const PageEncoding &e
   PagePieces pieces;
   StartPagePieces(&pieces, text.data(), text.size());
   bool whole = StreamIntoEditor(editor, &pieces, false);
+  if (!whole) {
+    // Part of the text must never be saved over the page: the page's own
+    // file is shown again, and the caller keeps the text elsewhere.
+    SendMessageA(editor, WM_SETREDRAW, TRUE, 0);
+    SendMessageA(editor, EM_SETMODIFY, FALSE, 0);
+    ShowPage(index);
+    return false;
+  }
   PutCaretAtEnd(editor);
   SendMessageA(editor, WM_SETREDRAW, TRUE, 0);
   RedrawWindow(editor, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
@@ -761,13 +805,14 @@ bool ShowPageWithText(int index, const std::wstring &text, const PageEncoding &e
   SendMessageA(editor, EM_SETMODIFY, TRUE, 0);
   SendMessageA(editor, EM_SCROLLCARET, 0, 0);
   ShownEncoding = encoding;
+  ShownBreaksMixed = false;
   if (madeAgainst.known)
     RememberPageOnDisk(fileName, madeAgainst.existed, madeAgainst.sizeHigh, madeAgainst.sizeLow,
                        madeAgainst.lastWrite);
   else
     ForgetPageOnDisk();
   StartRecoveryForPage();
-  return whole;
+  return true;
 }
 
 void OnPageTabChanged() {

@@ -221,7 +221,7 @@ PageEncoding DetectPageEncoding(const char *bytes, size_t length, UINT legacyCod
   return PageEncoding{TEXT_CODE_PAGE, legacyCodePage, false, BREAKS_CRLF};
 }
 
-LineBreaks DetectLineBreaks(const wchar_t *text, size_t length) {
+LineBreaks DetectLineBreaks(const wchar_t *text, size_t length, bool *mixed) {
   size_t pairs = 0, crs = 0, lfs = 0;
   for (size_t i = 0; i < length; ++i) {
     if (text[i] == L'\r' && i + 1 < length && text[i + 1] == L'\n') {
@@ -233,9 +233,22 @@ LineBreaks DetectLineBreaks(const wchar_t *text, size_t length) {
       ++lfs;
     }
   }
-  if (pairs == 0 && crs == 0 && lfs > 0) return BREAKS_LF;
-  if (pairs == 0 && lfs == 0 && crs > 0) return BREAKS_CR;
+  if (mixed != nullptr) *mixed = (pairs > 0) + (crs > 0) + (lfs > 0) > 1;
+  if (lfs > pairs && lfs >= crs) return BREAKS_LF;
+  if (crs > pairs && crs > lfs) return BREAKS_CR;
   return BREAKS_CRLF;
+}
+
+const char *LineBreaksName(LineBreaks breaks) {
+  switch (breaks) {
+    case BREAKS_LF:
+      return "LF";
+    case BREAKS_CR:
+      return "CR";
+    case BREAKS_CRLF:
+      break;
+  }
+  return "CR LF";
 }
 
 /* ---- decoding ---- */
@@ -275,10 +288,11 @@ bool DecodePageBytes(const char *bytes, size_t length, const PageEncoding &encod
          again.size() == length && memcmp(again.data(), bytes, length) == 0;
 }
 
-bool ReadPageText(const char *bytes, size_t length, PageEncoding *encoding, std::wstring *text) {
+bool ReadPageText(const char *bytes, size_t length, PageEncoding *encoding, std::wstring *text,
+                  bool *mixedBreaks) {
   *encoding = DetectPageEncoding(bytes, length, LegacyCodePage(), GetACP());
   bool exact = DecodePageBytes(bytes, length, *encoding, text);
-  encoding->breaks = DetectLineBreaks(text->data(), text->size());
+  encoding->breaks = DetectLineBreaks(text->data(), text->size(), mixedBreaks);
   return exact;
 }
 

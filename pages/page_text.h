@@ -35,8 +35,11 @@ std::string EncodingName(const PageEncoding &encoding);
 // page. Lines end by CR LF until DetectLineBreaks says otherwise.
 PageEncoding DetectPageEncoding(const char *bytes, size_t length, UINT legacyCodePage,
                                 UINT processCodePage);
-// LF or CR where every line ends so, else CR LF.
-LineBreaks DetectLineBreaks(const wchar_t *text, size_t length);
+// The way most lines end, CR LF where as many end another way; *mixed tells
+// whether they do not all end alike (a save then makes them so).
+LineBreaks DetectLineBreaks(const wchar_t *text, size_t length, bool *mixed = nullptr);
+// "CR LF", "LF" or "CR".
+const char *LineBreaksName(LineBreaks breaks);
 
 // The bytes' text as UTF-16, the byte-order mark left out. True when the
 // text, encoded again, gives back the same bytes: false for bytes that are
@@ -47,7 +50,8 @@ bool DecodePageBytes(const char *bytes, size_t length, const PageEncoding &encod
                      std::wstring *text);
 // Detects the encoding and line breaks of a page's bytes and decodes them;
 // the result is DecodePageBytes's.
-bool ReadPageText(const char *bytes, size_t length, PageEncoding *encoding, std::wstring *text);
+bool ReadPageText(const char *bytes, size_t length, PageEncoding *encoding, std::wstring *text,
+                  bool *mixedBreaks = nullptr);
 
 // Text with line breaks as the editor gives them (CR, or CR LF) in the
 // encoding, each line break as the encoding's, the byte-order mark in front.

@@ -42,8 +42,10 @@ void PageNameFromLabel(const char *label, char *out);
 // bytes read before it stay).
 DWORD ReadWholeFile(HANDLE file, std::string *bytes);
 // Streams a text's pieces into the editor, replacing all its text or only
-// the selection; false when the editor did not take them all.
-bool StreamIntoEditor(HWND editor, PagePieces *pieces, bool intoSelection);
+// the selection; false when the editor did not take them all, *notHeld
+// telling whether the 1.0 control met a character it cannot hold.
+bool StreamIntoEditor(HWND editor, PagePieces *pieces, bool intoSelection,
+                      bool *notHeld = nullptr);
 // How the page shown is written back.
 PageEncoding CurrentPageEncoding();
 // The page shown's file as it was when read or written last: a save that

@@ -216,6 +216,7 @@ void KeepWindowRectOnScreen(RECT *rect) {
 // keep the state's current value or the built-in default.
 void LoadSettings() {
   if (!CurrentSettingsPlace().writable) ReportSettingsNotKept(CurrentSettingsPlace().error);
+  ReportSettingsNotTakenOver();
   LoadEditorFont();
   fontSizeTenths = ConfigInfo.ReadInt(SETTINGS_SECTION, "FontSize", 90);
   LoadWorkFolder();

@@ -51,6 +51,10 @@ struct SettingsPlace {
   char path[PATH_BUFFER_SIZE];
   bool writable;
   DWORD error;  // why it cannot be written
+  // Why the settings an earlier TAV kept in the Windows folder could not be
+  // taken over (0 when they were, or there were none), and that file.
+  DWORD takeOverError;
+  char takenFrom[PATH_BUFFER_SIZE];
 };
 // The window-free rule, for the program's folder, the user's application
 // data folder and the Windows folder (any may be empty).
@@ -62,6 +66,7 @@ void UseSettingsPlace();
 void SetSettingsPlace(const SettingsPlace &place);
 const SettingsPlace &CurrentSettingsPlace();
 void ReportSettingsNotKept(DWORD error);
+void ReportSettingsNotTakenOver();
 
 /* settings.cpp */
 void LoadWindowRect(RECT *rect);

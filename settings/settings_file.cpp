@@ -14,7 +14,7 @@ static const char SettingsFileName[] = "TAV.INI";
 
 // The place in use; a store bound elsewhere (the tests bind their own)
 // counts as writable.
-static SettingsPlace CurrentPlace = {"", true, 0};
+static SettingsPlace CurrentPlace = {"", true, 0, 0, ""};
 static bool NotKeptReported = false;
 
 static bool IsFile(const char *path) {
@@ -55,6 +55,8 @@ void ChooseSettingsPlace(const char *programFolder, const char *userFolder,
   place->path[0] = '\0';
   place->writable = false;
   place->error = 0;
+  place->takeOverError = 0;
+  place->takenFrom[0] = '\0';
   char portable[PATH_BUFFER_SIZE], old[PATH_BUFFER_SIZE], own[PATH_BUFFER_SIZE];
   if (FileIn(programFolder, SettingsFileName, portable) && IsFile(portable) && CanWrite(portable)) {
     strcpy(place->path, portable);
@@ -66,10 +68,20 @@ void ChooseSettingsPlace(const char *programFolder, const char *userFolder,
   char folder[PATH_BUFFER_SIZE];
   bool hasOwnPath = FileIn(userFolder, "TAV", folder) && FileIn(folder, SettingsFileName, own);
   if (hasOwnPath) {
-    if (!CreateDirectoryA(folder, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+    bool made = CreateDirectoryA(folder, nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+    DWORD attributes = made ? GetFileAttributesA(folder) : INVALID_FILE_ATTRIBUTES;
+    if (made && (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))) {
+      made = false;  // a file where the folder goes
+      SetLastError(ERROR_ALREADY_EXISTS);
+    }
+    if (!made) {
       place->error = GetLastError();
     } else {
-      if (!IsFile(own) && hasOld) CopyFileA(old, own, TRUE);
+      if (!IsFile(own) && hasOld && !CopyFileA(old, own, TRUE) &&
+          GetLastError() != ERROR_FILE_EXISTS) {
+        place->takeOverError = GetLastError();
+        strcpy(place->takenFrom, old);
+      }
       if (CanWrite(own)) {
         strcpy(place->path, own);
         place->writable = true;
@@ -117,6 +129,16 @@ void UseSettingsPlace() {
 }
 
 const SettingsPlace &CurrentSettingsPlace() { return CurrentPlace; }
+
+// The old file cannot be read now (another program holds it, say); the
+// settings start afresh, and the user, told, can copy them over.
+void ReportSettingsNotTakenOver() {
+  if (CurrentPlace.takeOverError == 0) return;
+  SetLastError(CurrentPlace.takeOverError);
+  ShowSystemErrorAbout("TAV could not take over the settings an earlier version kept in '%s'; it "
+                       "starts with settings of its own, and that file is left as it was",
+                       CurrentPlace.takenFrom);
+}
 
 /* Said once a run: when the file cannot be written at start, or when a
    write fails later (a full disk, a file made read-only meanwhile). */

@@ -256,7 +256,7 @@ void ResetProgramState() {
   SetStatusTable(nullptr);
   Platform = SystemPlatform;
   Platform.getFolderPath = TestUserFolder;
-  SetSettingsPlace(SettingsPlace{"", true, 0});
+  SetSettingsPlace(SettingsPlace{"", true, 0, 0, ""});
 }
 
 bool SetUpProgramLibraries() {

@@ -539,4 +539,32 @@ TEST_F(OlderRichEditCommands, ExportWritesTheSelectionAndSaysWhyItCannot) {
   EXPECT_EQ(ReadBytes(scratch / "out"), "one\r\ntwo\r\nthree");
 }
 
+// The 1.0 control holds only what the process code page can: a page with a
+// character beyond it (here a lone surrogate, which UTF-8 cannot hold) is
+// shown read-only and never saved with a stand-in; an import of it stops
+// there and says so.
+TEST_F(OlderRichEditCommands, ACharacterTheEditorCannotHoldIsNeverSavedAsAnother) {
+  const std::string page("\xFF\xFE" "a\0\x00\xD8" "b\0", 8);
+  boxes.Answer(IDOK);
+  Pages({"p.tav", page});
+  EXPECT_EQ(Boxes(), Strings{"TAV: The page 'p.tav' holds characters that this system's editor "
+                             "cannot show.\nOnly part of it is shown, read-only, and it will not "
+                             "be saved."});
+  Type(-1, -1, "x");
+  ExecuteCommand(CMD_SAVENOW);
+  EXPECT_EQ(ReadBytes(notebook / "p.tav"), page);
+
+  boxes.Answer(IDOK);
+  Pages({"q.tav", "q"});
+  ASSERT_TRUE(SelectPageByName("q.tav"));
+  Boxes();
+  fileDialogAnswer = notebook / "p.tav";
+  boxes.Answer(IDOK);
+  Type(-1, -1, "");
+  ImportTextFile();
+  EXPECT_EQ(Boxes(), Strings{"TAV: Only part of '" + fileDialogAnswer +
+                             "' was imported: it holds characters that this system's editor "
+                             "cannot show."});
+}
+
 }  // namespace

@@ -101,6 +101,25 @@ TEST_F(PageEncodings, EachPageIsWrittenBackInTheEncodingItWasReadIn) {
   EXPECT_TRUE(boxes.boxes().empty());
 }
 
+// Lines that do not all end alike (a page from Linux with one line from
+// Windows) are written as most of them end, and the user is told; the
+// page's next save says nothing more.
+TEST_F(PageEncodings, LineBreaksNotAllAlikeAreMadeAlikeAndSaidSo) {
+  Show("caf\xC3\xA9\nb\nc\r\nd");
+  TypeAtEnd("!");
+  boxes.Answer(IDOK);
+  ExecuteCommand(CMD_SAVENOW);
+  EXPECT_EQ(ReadBytes(notebook / "p.tav"), "caf\xC3\xA9\nb\nc\nd!");
+  ASSERT_EQ(boxes.boxes().size(), 1u);
+  EXPECT_EQ(boxes.boxes()[0].text, "The line breaks of the page 'p.tav' were not all alike, so it "
+                                   "was saved with every line ending in LF.");
+  boxes.Clear();
+  TypeAtEnd("?");
+  ExecuteCommand(CMD_SAVENOW);
+  EXPECT_EQ(ReadBytes(notebook / "p.tav"), "caf\xC3\xA9\nb\nc\nd!?");
+  EXPECT_TRUE(boxes.boxes().empty());
+}
+
 // A character the page's code page cannot hold never becomes "?": the page
 // goes to UTF-8 with a mark, and the user is told once.
 TEST_F(PageEncodings, ALegacyPageThatGainsOtherCharactersBecomesUtf8WithAMark) {

@@ -49,15 +49,23 @@ TEST(PageEncoding, IsDecidedByTheMarkThenUtf8ThenAsciiThenTheLegacyCodePage) {
   }
 }
 
-TEST(PageEncoding, LineBreaksAreKeptWhereEveryLineEndsAlike) {
+TEST(PageEncoding, LineBreaksAreKeptAsMostLinesEnd) {
   const struct {
     const wchar_t *text;
     LineBreaks breaks;
+    bool mixed;
   } cases[] = {
-      {L"a\r\nb\r\n", BREAKS_CRLF}, {L"a\nb\n", BREAKS_LF},  {L"a\rb", BREAKS_CR},
-      {L"a\nb\r\nc", BREAKS_CRLF},  {L"no break", BREAKS_CRLF}, {L"a\r\r\nb", BREAKS_CRLF},
+      {L"a\r\nb\r\n", BREAKS_CRLF, false}, {L"a\nb\n", BREAKS_LF, false},
+      {L"a\rb", BREAKS_CR, false},          {L"no break", BREAKS_CRLF, false},
+      {L"a\nb\r\nc", BREAKS_CRLF, true},    {L"a\nb\nc\r\nd", BREAKS_LF, true},
+      {L"a\rb\rc\nd", BREAKS_CR, true},     {L"a\nb\rc", BREAKS_LF, true},
+      {L"a\r\r\nb", BREAKS_CRLF, true},
   };
-  for (const auto &c : cases) EXPECT_EQ(DetectLineBreaks(c.text, wcslen(c.text)), c.breaks) << c.text;
+  for (const auto &c : cases) {
+    bool mixed = !c.mixed;
+    EXPECT_EQ(DetectLineBreaks(c.text, wcslen(c.text), &mixed), c.breaks) << c.text;
+    EXPECT_EQ(mixed, c.mixed) << c.text;
+  }
 }
 
 // Read and written again without an edit, a page keeps every byte; bytes

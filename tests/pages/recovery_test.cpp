@@ -199,4 +199,30 @@ TEST_F(Recovery, APageChangedSinceTheCopyKeepsBothTexts) {
   EXPECT_EQ(ReadBytes(notebook / "p (other version).txt"), "changed by another program");
 }
 
+// Text the editor cannot take whole (here the 1.0 control, which cannot hold
+// a lone surrogate) is never shown as the page's in part, where leaving the
+// page would save the part over the file: the page stays as it was and the
+// whole text is kept beside it.
+TEST_F(Recovery, TextTheEditorCannotTakeWholeIsKeptBesideThePage) {
+  ASSERT_NE(LoadLibraryA("RICHED32.DLL"), nullptr);
+  struct OlderEditor {
+    OlderEditor() { HasRichEdit20 = false; }
+    ~OlderEditor() { HasRichEdit20 = true; }
+  } older;
+  LeaveCopyOfP(L"saved text and \xD800 typed");
+  boxes.Answer(IDYES);
+  boxes.Answer(IDOK);
+  StartApp();
+  ASSERT_EQ(boxes.boxes().size(), 2u);
+  EXPECT_EQ(boxes.boxes()[1].text, "The text typed in 'p.tav' after its last save is kept in '" +
+                                       notebook / "p (recovered).txt" + "'.");
+  EXPECT_FALSE(EditorIsModified());
+  EXPECT_TRUE(Text() == L"saved text");
+  EXPECT_TRUE(SelectPageByName("q.tav"));
+  EXPECT_EQ(ReadBytes(notebook / "p.tav"), "saved text");
+  const std::wstring typed = L"saved text and \xD800 typed";  // only UTF-16 holds it
+  EXPECT_EQ(ReadBytes(notebook / "p (recovered).txt"),
+            "\xFF\xFE" + std::string(reinterpret_cast<const char *>(typed.data()), typed.size() * 2));
+}
+
 }  // namespace

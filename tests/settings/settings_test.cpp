@@ -203,13 +203,15 @@ TEST(SettingsPlace, BesideTheProgramElseTheUsersFolderTakingOverTheOldFile) {
     bool portable, portableReadOnly, old, own, blocked;
     const char *chosen;  // "portable", "own", "old"
     bool writable;
+    bool oldLocked;  // another program holds the old file: the takeover fails, and says so
   } cases[] = {
-      {"portable", true, false, true, true, false, "portable", true},
-      {"portable but read-only", true, true, true, false, false, "own", true},
-      {"first start after an earlier TAV", false, false, true, false, false, "own", true},
-      {"own file kept", false, false, true, true, false, "own", true},
-      {"first start ever", false, false, false, false, false, "own", true},
-      {"user folder blocked", false, false, true, false, true, "old", true},
+      {"portable", true, false, true, true, false, "portable", true, false},
+      {"portable but read-only", true, true, true, false, false, "own", true, false},
+      {"first start after an earlier TAV", false, false, true, false, false, "own", true, false},
+      {"own file kept", false, false, true, true, false, "own", true, false},
+      {"first start ever", false, false, false, false, false, "own", true, false},
+      {"user folder blocked", false, false, true, false, true, "old", true, false},
+      {"old file locked", false, false, true, false, false, "own", true, true},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.what);
@@ -223,8 +225,16 @@ TEST(SettingsPlace, BesideTheProgramElseTheUsersFolderTakingOverTheOldFile) {
     ASSERT_TRUE(made);
     if (c.portableReadOnly)
       SetFileAttributesA((program / "TAV.INI").c_str(), FILE_ATTRIBUTE_READONLY);
+    HANDLE lock = c.oldLocked ? CreateFileA((windows / "TAV.INI").c_str(), GENERIC_READ, 0,
+                                            nullptr, OPEN_EXISTING, 0, nullptr)
+                              : INVALID_HANDLE_VALUE;
     SettingsPlace place;
     ChooseSettingsPlace(program.path().c_str(), user.path().c_str(), windows.path().c_str(), &place);
+    if (lock != INVALID_HANDLE_VALUE) CloseHandle(lock);
+    EXPECT_EQ(place.takeOverError != 0, c.oldLocked);
+    if (c.oldLocked) {
+      EXPECT_EQ(std::string(place.takenFrom), windows / "TAV.INI");
+    }
     std::string chosen = std::string(c.chosen) == "portable" ? program / "TAV.INI"
                          : std::string(c.chosen) == "own"    ? user / "TAV\\TAV.INI"
                                                              : windows / "TAV.INI";
@@ -233,7 +243,7 @@ TEST(SettingsPlace, BesideTheProgramElseTheUsersFolderTakingOverTheOldFile) {
     std::string own = harness::ReadBytes(user / "TAV\\TAV.INI");
     if (c.own) {
       EXPECT_EQ(own, "[Settings]\r\nWorkDir=C:\\Own\r\n") << "kept";
-    } else if (c.old && !c.blocked && !c.portable) {
+    } else if (c.old && !c.blocked && !c.portable && !c.oldLocked) {
       EXPECT_EQ(own, oldText) << "taken over";
     }
     if (c.old) {
@@ -273,7 +283,7 @@ TEST(SettingsPlace, SettingsThatCannotBeKeptAreToldOnce) {
   }
   WorkFolderPath = savedWork;
   SavedPagePath = savedPage;
-  SetSettingsPlace(SettingsPlace{"", true, 0});
+  SetSettingsPlace(SettingsPlace{"", true, 0, 0, ""});
   ConfigInfo.SetFileName(previous.c_str());
 }
 

@@ -157,3 +157,14 @@ keys alt+f x; sleep 2
 
 encodings_check 1252
 encodings_check 932
+
+# A page from Linux with one line from Windows: saved with LF everywhere, and said so.
+new_notebook
+printf 'one\ntwo\nthree\r\nfour' > "$nb/Mixed.tav"
+start
+click 400 300; keys ctrl+End; xdotool type '!'; keys ctrl+s; sleep 1
+shot 14-line-breaks-made-alike
+keys Return
+cmp -s <(printf 'one\ntwo\nthree\nfour!') "$nb/Mixed.tav" &&
+  echo "ok: a page with mixed line breaks saved with LF, and said so"
+keys alt+f x; sleep 2

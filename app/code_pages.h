@@ -8,6 +8,8 @@
 
 #include <stddef.h>
 
+#include <string>
+
 // The code page the system gives programs that do not ask for UTF-8: the
 // system locale's ANSI code page, whatever this process uses.
 UINT LegacyCodePage();
@@ -19,5 +21,12 @@ bool IsValidUtf8(const char *bytes, size_t length, bool *hasMultiByte);
 bool NameInCodePage(const wchar_t *wide, char *out, size_t capacity);
 // Text of the process code page as UTF-16, into capacity units.
 bool WideFromCodePage(const char *text, wchar_t *out, size_t capacity);
+// Bytes of a code page as UTF-16.
+bool TextFromCodePage(UINT codePage, const char *bytes, size_t length, std::wstring *text);
+// UTF-16 in a code page, true only when every character came out as itself:
+// never a look-alike or the default character, and a lone surrogate is
+// refused by UTF-8; bytes are left empty otherwise. Takes a real code page
+// number, not CP_ACP.
+bool TextInCodePage(UINT codePage, const wchar_t *text, size_t length, std::string *bytes);
 
 #endif

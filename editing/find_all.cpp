@@ -152,28 +152,25 @@ void SearchPage(const FolderFrame &folder, const char *fileName) {
     AddRows(folder, fileName, path, Current.shownText);
     return;
   }
-  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    NoteUnreadable(folder, fileName, GetLastError());
-    return;
-  }
   std::string bytes;
-  DWORD error = ReadWholeFile(file, &bytes);
-  CloseHandle(file);
+  DWORD error = ReadFileAt(path, &bytes);
   if (error != 0) {
     NoteUnreadable(folder, fileName, error);
     return;
   }
-  PageEncoding encoding;
-  bool may = Current.filter->NeedsEncoding()
-                 ? Current.filter->MayHoldMatch(
-                       bytes.data(), bytes.size(),
-                       DetectPageEncoding(bytes.data(), bytes.size(), LegacyCodePage(), GetACP()))
-                 : Current.filter->MayHoldMatch(bytes.data(), bytes.size());
+  // The encoding is detected once, and only when the filter or the decoding
+  // needs it: most pages hold no match and are never decoded.
+  const bool needsEncoding = Current.filter->NeedsEncoding();
+  PageEncoding encoding = {};
+  if (needsEncoding)
+    encoding = DetectPageEncoding(bytes.data(), bytes.size(), LegacyCodePage(), GetACP());
+  bool may = needsEncoding ? Current.filter->MayHoldMatch(bytes.data(), bytes.size(), encoding)
+                           : Current.filter->MayHoldMatch(bytes.data(), bytes.size());
   if (!may) return;
+  if (!needsEncoding)
+    encoding = DetectPageEncoding(bytes.data(), bytes.size(), LegacyCodePage(), GetACP());
   std::wstring text;
-  ReadPageText(bytes.data(), bytes.size(), &encoding, &text);
+  DecodePageBytes(bytes.data(), bytes.size(), encoding, &text);
   AddRows(folder, fileName, path, text);
 }
 

@@ -200,17 +200,9 @@ static SelectionFetch FetchSelectionPlainly(std::wstring *text) {
     free(streamed.bytes);
     return FETCH_REFUSED;
   }
-  int units = streamed.length <= static_cast<size_t>(INT_MAX)
-                  ? MultiByteToWideChar(CP_ACP, 0, streamed.bytes,
-                                        static_cast<int>(streamed.length), nullptr, 0)
-                  : 0;
-  if (units > 0) {
-    text->resize(static_cast<size_t>(units));
-    MultiByteToWideChar(CP_ACP, 0, streamed.bytes, static_cast<int>(streamed.length), &(*text)[0],
-                        units);
-  }
+  bool made = TextFromCodePage(GetACP(), streamed.bytes, streamed.length, text) && !text->empty();
   free(streamed.bytes);
-  return units > 0 ? FETCH_DONE : FETCH_REFUSED;
+  return made ? FETCH_DONE : FETCH_REFUSED;
 }
 
 /* The selected text as UTF-16. */

@@ -297,13 +297,8 @@ static bool FetchAnsiEditorText(std::wstring *text, bool *cutShort) {
     size_t got = copied > 0 ? static_cast<size_t>(copied) : 0;
     if (got + 1 < capacity &&
         (got == bytes || CountCharacters(ansi.data(), got) == static_cast<size_t>(characters))) {
-      text->clear();
-      if (got == 0) return true;
-      int units = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(got), nullptr, 0);
-      if (units <= 0) break;
-      text->resize(static_cast<size_t>(units));
-      MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(got), &(*text)[0], units);
-      return true;
+      if (TextFromCodePage(GetACP(), ansi.data(), got, text)) return true;
+      break;
     }
     *cutShort = true;
   }
@@ -553,6 +548,16 @@ DWORD ReadWholeFile(HANDLE file, std::string *bytes) {
   }
 }
 
+DWORD ReadFileAt(const char *path, std::string *bytes) {
+  bytes->clear();
+  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return GetLastError();
+  DWORD error = ReadWholeFile(file, bytes);
+  CloseHandle(file);
+  return error;
+}
+
 // The editor's own stream buffer is its to size; the pieces fit it.
 struct EditorStream {
   PagePieces *pieces;
@@ -578,17 +583,14 @@ static DWORD CALLBACK StreamPiecesIn(DWORD_PTR cookie, LPBYTE buffer, LONG capac
   if (n == 0) return 0;
   // A character the code page cannot hold ends the stream: the page is then
   // shown cut short, never saved with a look-alike or "?" in its place.
-  const bool utf8 = GetACP() == CP_UTF8;
-  BOOL usedDefault = FALSE;
-  int bytes = WideCharToMultiByte(CP_ACP, utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS,
-                                  piece.data(), static_cast<int>(n),
-                                  reinterpret_cast<char *>(buffer), capacity, nullptr,
-                                  utf8 ? nullptr : &usedDefault);
-  if (bytes <= 0 || usedDefault) {
+  std::string bytes;
+  if (!TextInCodePage(GetACP(), piece.data(), n, &bytes) ||
+      bytes.size() > static_cast<size_t>(capacity)) {
     stream->notHeld = true;
     return 1;
   }
-  *got = bytes;
+  memcpy(buffer, bytes.data(), bytes.size());
+  *got = static_cast<LONG>(bytes.size());
   return 0;
 }
 
@@ -722,6 +724,17 @@ static void PutCaretAtEnd(HWND editor) {
   SendMessageA(editor, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&end));
 }
 
+// The editor, filled while it did not redraw, shown with its text as the
+// page's own (or as unsaved changes), nothing to undo.
+static void FinishShowingText(HWND editor, bool readOnly, bool modified) {
+  SendMessageA(editor, WM_SETREDRAW, TRUE, 0);
+  RedrawWindow(editor, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
+  SendMessageA(editor, EM_SETREADONLY, readOnly ? TRUE : FALSE, 0);
+  SendMessageA(editor, EM_EMPTYUNDOBUFFER, 0, 0);
+  SendMessageA(editor, EM_SETMODIFY, modified ? TRUE : FALSE, 0);
+  SendMessageA(editor, EM_SCROLLCARET, 0, 0);
+}
+
 /* The only way the editor changes pages: the page it leaves is saved first,
    and when that fails the editor stays on it and its tab is selected again. */
 void ShowPage(int index) {
@@ -757,12 +770,7 @@ void ShowPage(int index) {
   PageIsProtected = outcome == LOAD_UNREADABLE || outcome == LOAD_HAS_NUL ||
                     outcome == LOAD_NOT_TEXT || outcome == LOAD_READ_FAILED ||
                     outcome == LOAD_CUT_SHORT || outcome == LOAD_NOT_HELD;
-  SendMessageA(editor, WM_SETREDRAW, TRUE, 0);
-  RedrawWindow(editor, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
-  SendMessageA(editor, EM_SETREADONLY, (index < 0 || PageIsProtected) ? TRUE : FALSE, 0);
-  SendMessageA(editor, EM_SETMODIFY, FALSE, 0);
-  SendMessageA(editor, EM_EMPTYUNDOBUFFER, 0, 0);
-  SendMessageA(editor, EM_SCROLLCARET, 0, 0);
+  FinishShowingText(editor, index < 0 || PageIsProtected, false);
   StartRecoveryForPage();
   ReportLoadOutcome(outcome, fileName, error);
 }
@@ -798,12 +806,7 @@ bool ShowPageWithText(int index, const std::wstring &text, const PageEncoding &e
     return false;
   }
   PutCaretAtEnd(editor);
-  SendMessageA(editor, WM_SETREDRAW, TRUE, 0);
-  RedrawWindow(editor, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
-  SendMessageA(editor, EM_SETREADONLY, FALSE, 0);
-  SendMessageA(editor, EM_EMPTYUNDOBUFFER, 0, 0);
-  SendMessageA(editor, EM_SETMODIFY, TRUE, 0);
-  SendMessageA(editor, EM_SCROLLCARET, 0, 0);
+  FinishShowingText(editor, false, true);
   ShownEncoding = encoding;
   ShownBreaksMixed = false;
   if (madeAgainst.known)

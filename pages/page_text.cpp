@@ -4,7 +4,6 @@
 
 #include "app/code_pages.h"
 
-#include <limits.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -21,110 +20,6 @@ bool StartsWith(const char *bytes, size_t length, const unsigned char *mark, siz
 
 bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-
-// The conversion functions count in int; a page is never that long, and one
-// that is is not text this program can hold.
-bool FitsInt(size_t length) { return length <= static_cast<size_t>(INT_MAX); }
-
-bool DecodeCodePage(UINT codePage, const char *bytes, size_t length, std::wstring *text) {
-  text->clear();
-  if (length == 0) return true;
-  if (!FitsInt(length)) return false;
-  int units = MultiByteToWideChar(codePage, 0, bytes, static_cast<int>(length), nullptr, 0);
-  if (units <= 0) return false;
-  text->resize(static_cast<size_t>(units));
-  return MultiByteToWideChar(codePage, 0, bytes, static_cast<int>(length), &(*text)[0], units) ==
-         units;
-}
-
-// Flags that keep a character from being written as a look-alike; the code
-// pages that take no flags at all are written without.
-DWORD ExactFlags(UINT codePage) {
-  if (codePage == 42 || codePage == CP_UTF7 || codePage == CP_UTF8 || codePage == 50220 || codePage == 50221 ||
-      codePage == 50222 || codePage == 50225 || codePage == 50227 || codePage == 50229 ||
-      codePage == 52936 || codePage == 54936 || (codePage >= 57002 && codePage <= 57011))
-    return 0;
-  return WC_NO_BEST_FIT_CHARS;
-}
-
-// What each byte of a single-byte code page reads as, and the byte each
-// character is written as (-1 for none), kept for the code page last asked
-// for.
-struct SingleByteTables {
-  UINT codePage;
-  wchar_t decode[256];
-  short encode[65536];
-};
-
-const SingleByteTables *SingleByteTablesFor(UINT codePage) {
-  static SingleByteTables *tables = nullptr;
-  if (tables != nullptr && tables->codePage == codePage) return tables;
-  if (tables == nullptr) tables = new SingleByteTables;
-  char bytes[256];
-  for (int i = 0; i < 256; ++i) bytes[i] = static_cast<char>(i);
-  tables->codePage = 0;
-  if (MultiByteToWideChar(codePage, 0, bytes, 256, tables->decode, 256) != 256) return nullptr;
-  for (short &byte : tables->encode) byte = -1;
-  for (int i = 255; i >= 0; --i) tables->encode[tables->decode[i]] = static_cast<short>(i);
-  tables->codePage = codePage;
-  return tables;
-}
-
-// A single-byte code page, character by character through the table of the
-// bytes that read back as each: a character no byte reads back as is not
-// held, so neither a look-alike nor the default character is ever written.
-// (The platform's conversion asked for no look-alikes took five times as
-// long, seen under Wine.)
-bool EncodeSingleByte(UINT codePage, const wchar_t *text, size_t length, std::string *bytes) {
-  const SingleByteTables *tables = SingleByteTablesFor(codePage);
-  if (tables == nullptr) return false;
-  bytes->resize(length);
-  char *out = &(*bytes)[0];
-  for (size_t i = 0; i < length; ++i) {
-    short byte = tables->encode[static_cast<unsigned short>(text[i])];
-    if (byte < 0) {
-      bytes->clear();
-      return false;
-    }
-    out[i] = static_cast<char>(byte);
-  }
-  return true;
-}
-
-// Encodes into a code page, true only when every character came out as
-// itself: the code page's default character and look-alikes are refused
-// (WC_NO_BEST_FIT_CHARS makes the platform refuse a character that would not
-// read back as itself); for the code pages that take no flags, the bytes
-// must read back as the text. UTF-8 refuses a lone surrogate.
-bool EncodeCodePage(UINT codePage, const wchar_t *text, size_t length, std::string *bytes) {
-  bytes->clear();
-  if (length == 0) return true;
-  if (!FitsInt(length)) return false;
-  CPINFO info;
-  size_t perUnit = codePage == CP_UTF8 ? 3 : (GetCPInfo(codePage, &info) ? info.MaxCharSize : 4);
-  if (perUnit < 1 || length > static_cast<size_t>(INT_MAX) / perUnit) return false;
-  if (perUnit == 1) return EncodeSingleByte(codePage, text, length, bytes);
-  DWORD flags = codePage == CP_UTF8 ? WC_ERR_INVALID_CHARS : ExactFlags(codePage);
-  BOOL usedDefault = FALSE;
-  BOOL *usedDefaultOut = flags == WC_NO_BEST_FIT_CHARS ? &usedDefault : nullptr;
-  bytes->resize(length * perUnit);
-  int size = WideCharToMultiByte(codePage, flags, text, static_cast<int>(length), &(*bytes)[0],
-                                 static_cast<int>(bytes->size()), nullptr, usedDefaultOut);
-  if (size <= 0 || usedDefault) {
-    bytes->clear();
-    return false;
-  }
-  bytes->resize(static_cast<size_t>(size));
-  if (flags == 0) {
-    std::wstring again;
-    if (!DecodeCodePage(codePage, bytes->data(), bytes->size(), &again) ||
-        again.compare(0, std::wstring::npos, text, length) != 0) {
-      bytes->clear();
-      return false;
-    }
-  }
-  return true;
-}
 
 void AppendUtf16(const wchar_t *text, size_t length, bool bigEndian, std::string *bytes) {
   size_t at = bytes->size();
@@ -261,7 +156,7 @@ bool DecodePageBytes(const char *bytes, size_t length, const PageEncoding &encod
       size_t skip = encoding.byteOrderMark && StartsWith(bytes, length, Utf8Mark, 3) ? 3 : 0;
       bool hasMultiByte = false;
       bool valid = IsValidUtf8(bytes + skip, length - skip, &hasMultiByte);
-      return DecodeCodePage(CP_UTF8, bytes + skip, length - skip, text) && valid;
+      return TextFromCodePage(CP_UTF8, bytes + skip, length - skip, text) && valid;
     }
     case TEXT_UTF16LE:
     case TEXT_UTF16BE: {
@@ -279,12 +174,12 @@ bool DecodePageBytes(const char *bytes, size_t length, const PageEncoding &encod
     case TEXT_CODE_PAGE:
       break;
   }
-  if (!DecodeCodePage(encoding.codePage, bytes, length, text)) {
+  if (!TextFromCodePage(encoding.codePage, bytes, length, text)) {
     text->clear();
     return length == 0;
   }
   std::string again;
-  return EncodeCodePage(encoding.codePage, text->data(), text->size(), &again) &&
+  return TextInCodePage(encoding.codePage, text->data(), text->size(), &again) &&
          again.size() == length && memcmp(again.data(), bytes, length) == 0;
 }
 
@@ -311,7 +206,7 @@ bool EncodePageText(const wchar_t *text, size_t length, const PageEncoding &enco
   switch (encoding.form) {
     case TEXT_UTF8: {
       std::string body;
-      if (!EncodeCodePage(CP_UTF8, text, length, &body)) return false;
+      if (!TextInCodePage(CP_UTF8, text, length, &body)) return false;
       if (!encoding.byteOrderMark) {
         bytes->swap(body);
         return true;
@@ -331,7 +226,7 @@ bool EncodePageText(const wchar_t *text, size_t length, const PageEncoding &enco
     case TEXT_CODE_PAGE:
       break;
   }
-  return EncodeCodePage(encoding.codePage, text, length, bytes);
+  return TextInCodePage(encoding.codePage, text, length, bytes);
 }
 
 /* ---- pieces for the editor ---- */

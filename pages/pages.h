@@ -41,6 +41,9 @@ void PageNameFromLabel(const char *label, char *out);
 // Reads a whole file into bytes; 0, or the error that ended the read (the
 // bytes read before it stay).
 DWORD ReadWholeFile(HANDLE file, std::string *bytes);
+// The same for the file at path, which other programs may go on writing;
+// 0, or the error that kept it from being opened or read whole.
+DWORD ReadFileAt(const char *path, std::string *bytes);
 // Streams a text's pieces into the editor, replacing all its text or only
 // the selection; false when the editor did not take them all, *notHeld
 // telling whether the 1.0 control met a character it cannot hold.

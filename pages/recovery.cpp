@@ -65,14 +65,11 @@ std::string RecoveryCopyName(const char *pagePath) {
 }
 
 static std::string Utf8FromCodePage(const std::string &text) {
-  std::wstring wide(text.size() + 1, L'\0');
-  int units = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0],
-                                  static_cast<int>(wide.size()));
-  if (units <= 0) return text;
-  std::string utf8(4 * static_cast<size_t>(units) + 1, '\0');
-  int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, &utf8[0],
-                                  static_cast<int>(utf8.size()), nullptr, nullptr);
-  utf8.resize(bytes > 0 ? static_cast<size_t>(bytes) - 1 : 0);
+  std::wstring wide;
+  std::string utf8;
+  if (!TextFromCodePage(GetACP(), text.data(), text.size(), &wide) ||
+      !TextInCodePage(CP_UTF8, wide.data(), wide.size(), &utf8))
+    return text;
   return utf8;
 }
 
@@ -222,15 +219,7 @@ static bool StreamEditorText(std::wstring *text) {
                  stream.bytes.size() / sizeof(wchar_t));
     return true;
   }
-  text->clear();
-  if (stream.bytes.empty()) return true;
-  int units = MultiByteToWideChar(CP_ACP, 0, stream.bytes.data(),
-                                  static_cast<int>(stream.bytes.size()), nullptr, 0);
-  if (units <= 0) return false;
-  text->resize(static_cast<size_t>(units));
-  MultiByteToWideChar(CP_ACP, 0, stream.bytes.data(), static_cast<int>(stream.bytes.size()),
-                      &(*text)[0], units);
-  return true;
+  return TextFromCodePage(GetACP(), stream.bytes.data(), stream.bytes.size(), text);
 }
 
 static void ReportCopyFailure(const char *path) {
@@ -300,15 +289,6 @@ void RemoveShownPagesRecoveryCopy() {
 
 /* ---- offering copies back ---- */
 
-static bool ReadFileBytes(const char *path, std::string *bytes) {
-  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD error = ReadWholeFile(file, bytes);
-  CloseHandle(file);
-  return error == 0;
-}
-
 /* No keeps the text beside the page as "x (recovered).txt", in the page's
    encoding; nothing is lost either way. False when there is no folder for
    it, or it cannot be written. */
@@ -358,7 +338,7 @@ static void TellWhereTheTextIs(const char *pageFileName, const char *where) {
 static void OfferCopy(const char *copyPath) {
   std::string bytes;
   RecoveryCopy copy;
-  if (!ReadFileBytes(copyPath, &bytes) || !ParseRecoveryCopy(bytes, &copy)) return;
+  if (ReadFileAt(copyPath, &bytes) != 0 || !ParseRecoveryCopy(bytes, &copy)) return;
   std::string().swap(bytes);
   const char *pageFileName = PathFindFileNameA(copy.pagePath.c_str());
   if (AskToRestore(pageFileName)) {

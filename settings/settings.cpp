@@ -42,14 +42,12 @@ bool DifferenceFits(int a, int b) {
 bool LegacyTextAsUtf8(const char *text, size_t length, char *out, size_t capacity) {
   bool hasMultiByte = false;
   if (GetACP() != CP_UTF8 || IsValidUtf8(text, length, &hasMultiByte)) return false;
-  std::wstring wide(length + 1, L'\0');
-  int units = MultiByteToWideChar(LegacyCodePage(), 0, text, static_cast<int>(length), &wide[0],
-                                  static_cast<int>(length + 1));
-  if (units <= 0) return false;
-  int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, out, static_cast<int>(capacity) - 1,
-                                  nullptr, nullptr);
-  if (bytes <= 0) return false;
-  out[bytes] = '\0';
+  std::wstring wide;
+  std::string utf8;
+  if (!TextFromCodePage(LegacyCodePage(), text, length, &wide) ||
+      !TextInCodePage(CP_UTF8, wide.data(), wide.size(), &utf8) || utf8.size() >= capacity)
+    return false;
+  memcpy(out, utf8.c_str(), utf8.size() + 1);
   return true;
 }
 

@@ -94,6 +94,16 @@ class Recovery : public harness::AppTest {
     ASSERT_TRUE(harness::MakeDirs(localData + "\\TAV\\Recovery"));
     ASSERT_TRUE(WriteBytes(CopyOf(copy.pagePath), FormatRecoveryCopy(copy)));
   }
+  // The next start, the question answered: the text is then kept beside the
+  // page, and the user told where.
+  void StartAndKeepTheTextBesideP(int answer) {
+    boxes.Answer(answer);
+    boxes.Answer(IDOK);
+    StartApp();
+    ASSERT_EQ(boxes.boxes().size(), 2u);
+    EXPECT_EQ(boxes.boxes()[1].text, "The text typed in 'p.tav' after its last save is kept in '" +
+                                         notebook / "p (recovered).txt" + "'.");
+  }
   std::string Question() {
     return "TAV ended without saving 'p.tav'. Restore the text typed after its last save?";
   }
@@ -169,12 +179,7 @@ TEST_F(Recovery, YesAtTheNextStartShowsTheTextAsUnsavedChanges) {
 // No: the text is kept beside the page, which stays as it was.
 TEST_F(Recovery, NoKeepsTheTextBesideThePage) {
   LeaveCopyOfP(L"saved text and more");
-  boxes.Answer(IDNO);
-  boxes.Answer(IDOK);
-  StartApp();
-  ASSERT_EQ(boxes.boxes().size(), 2u);
-  EXPECT_EQ(boxes.boxes()[1].text, "The text typed in 'p.tav' after its last save is kept in '" +
-                                       notebook / "p (recovered).txt" + "'.");
+  StartAndKeepTheTextBesideP(IDNO);
   EXPECT_EQ(ReadBytes(notebook / "p (recovered).txt"), "saved text and more");
   EXPECT_EQ(ReadBytes(notebook / "p.tav"), "saved text");
   EXPECT_FALSE(FileExists(CopyOf(notebook / "p.tav")));
@@ -210,12 +215,7 @@ TEST_F(Recovery, TextTheEditorCannotTakeWholeIsKeptBesideThePage) {
     ~OlderEditor() { HasRichEdit20 = true; }
   } older;
   LeaveCopyOfP(L"saved text and \xD800 typed");
-  boxes.Answer(IDYES);
-  boxes.Answer(IDOK);
-  StartApp();
-  ASSERT_EQ(boxes.boxes().size(), 2u);
-  EXPECT_EQ(boxes.boxes()[1].text, "The text typed in 'p.tav' after its last save is kept in '" +
-                                       notebook / "p (recovered).txt" + "'.");
+  StartAndKeepTheTextBesideP(IDYES);
   EXPECT_FALSE(EditorIsModified());
   EXPECT_TRUE(Text() == L"saved text");
   EXPECT_TRUE(SelectPageByName("q.tav"));

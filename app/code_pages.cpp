@@ -2,6 +2,8 @@
 // and names held in the process code page.
 #include "app/code_pages.h"
 
+#include "app/paths.h"
+
 #include <limits.h>
 #include <stdlib.h>
 #include <string.h>
@@ -186,3 +188,23 @@ bool TextInCodePage(UINT codePage, const wchar_t *text, size_t length, std::stri
   return true;
 }
 
+
+std::string PathInUtf8(const std::string &path) {
+  std::wstring wide;
+  std::string utf8;
+  if (!TextFromCodePage(GetACP(), path.data(), path.size(), &wide) ||
+      !TextInCodePage(CP_UTF8, wide.data(), wide.size(), &utf8))
+    return path;
+  return utf8;
+}
+
+bool PathFromUtf8(const std::string &utf8, std::string *path) {
+  std::wstring wide(utf8.size() + 1, L'\0');
+  int units = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.c_str(), -1, &wide[0],
+                                  static_cast<int>(wide.size()));
+  if (units <= 0) return false;
+  char out[PATH_BUFFER_SIZE];
+  if (!NameInCodePage(wide.c_str(), out, sizeof out)) return false;
+  *path = out;
+  return true;
+}

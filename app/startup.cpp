@@ -187,14 +187,16 @@ HWND CreateMainWindow() {
 }
 
 /* One step of an idle period: the first refreshes the toolbar, the second
-   ends the period, unless a search of all pages has more to do. */
+   ends the period, unless a search of all pages or the listing of Open Page
+   has more to do. */
 bool RunIdleStep(int idleCount) {
   if (idleCount <= 0 && MainWindow != nullptr && IsWindowVisible(MainWindow))
     SendMessageA(MainWindow, UM_IDLEUPDATE, 0, 0);
   if (idleCount <= 0) return true;
-  // A search of all pages goes on, a slice at a time, while nothing else is
-  // to be done.
-  return RunFindAllSlice();
+  // Both go on, a slice at a time, while nothing else is to be done.
+  bool searching = RunFindAllSlice();
+  bool listing = RunOpenPageSlice();
+  return searching || listing;
 }
 
 /* Whether a message is user activity. Mouse moves that do not move the

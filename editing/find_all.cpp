@@ -20,23 +20,12 @@
 
 namespace {
 
-// One folder of the walk, listed once: its pages are searched in listing
-// order, then its subfolders, in the tree's order.
-struct FolderFrame {
-  std::string path;
-  std::string relative;  // below the work folder; empty for the work folder
-  std::vector<std::string> pages;
-  size_t nextPage;
-  std::vector<std::string> subfolders;
-  size_t nextSubfolder;
-};
-
 struct Search {
   bool running = false;
   SearchPattern pattern;
   std::unique_ptr<PageFilter> filter;
   std::vector<FoundRow> rows;
-  std::vector<FolderFrame> folders;
+  NotebookWalk walk;
   std::vector<std::string> unreadable;  // the page and why
   size_t pagesSearched = 0;
   size_t pagesWithMatches = 0;
@@ -56,36 +45,6 @@ HWND Dialog;
 HWND Control(int id) { return Dialog != nullptr ? GetDlgItem(Dialog, id) : nullptr; }
 
 /* ---- the walk ---- */
-
-/* Its pages and subfolders: a page or folder whose name the code page
-   cannot hold is not in the tree either; a link leads elsewhere, perhaps
-   back up, and the tree does not enter one. */
-void ListFolder(FolderFrame *frame) {
-  char pattern[PATH_BUFFER_SIZE];
-  if (!JoinPath(frame->path.c_str(), "*", pattern)) return;
-  FolderListing listing;
-  if (!StartListing(pattern, &listing)) return;
-  std::vector<Subfolder> found;
-  ListedEntry entry;
-  while (NextListed(&listing, &entry)) {
-    if (entry.name[0] == '\0') continue;
-    if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-      if (IsPageFileName(entry.name)) frame->pages.push_back(entry.name);
-      continue;
-    }
-    if (strcmp(entry.name, ".") == 0 || strcmp(entry.name, "..") == 0) continue;
-    if (IsDirectoryLink(entry.attributes, entry.reparseTag)) continue;
-    found.push_back(Subfolder{entry.name, false});
-  }
-  EndListing(&listing);
-  SortSubfolders(&found);
-  for (const Subfolder &folder : found) frame->subfolders.push_back(folder.name);
-}
-
-void EnterFolder(const std::string &path, const std::string &relative) {
-  Current.folders.push_back(FolderFrame{path, relative, {}, 0, {}, 0});
-  ListFolder(&Current.folders.back());
-}
 
 std::wstring Wide(const std::string &text) {
   WCHAR wide[PATH_BUFFER_SIZE];
@@ -110,7 +69,7 @@ std::wstring LineAround(const wchar_t *text, size_t length, const TextMatch &mat
   return line;
 }
 
-void AddRows(const FolderFrame &folder, const char *fileName, const char *path,
+void AddRows(const WalkFolder &folder, const char *fileName, const char *path,
              const std::wstring &text) {
   std::vector<TextMatch> matches;
   FindMatches(text.data(), text.size(), Current.pattern, &matches);
@@ -132,7 +91,7 @@ void AddRows(const FolderFrame &folder, const char *fileName, const char *path,
   }
 }
 
-void NoteUnreadable(const FolderFrame &folder, const char *fileName, DWORD error) {
+void NoteUnreadable(const WalkFolder &folder, const char *fileName, DWORD error) {
   char reason[200] = "";
   FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
                  MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reason, sizeof reason, nullptr);
@@ -144,7 +103,7 @@ void NoteUnreadable(const FolderFrame &folder, const char *fileName, DWORD error
 
 /* A page's bytes are read whole once; only a page whose bytes may hold a
    match is decoded. */
-void SearchPage(const FolderFrame &folder, const char *fileName) {
+void SearchPage(const WalkFolder &folder, const char *fileName) {
   char path[PATH_BUFFER_SIZE];
   if (!JoinPath(folder.path.c_str(), fileName, path)) return;
   ++Current.pagesSearched;
@@ -174,27 +133,17 @@ void SearchPage(const FolderFrame &folder, const char *fileName) {
   AddRows(folder, fileName, path, text);
 }
 
-// One step of the walk: a page, or a folder entered or left. False at the end.
+// One step of the walk: a page, or a folder entered. False at the end.
 bool SearchStep() {
-  if (Current.folders.empty()) return false;
-  FolderFrame &top = Current.folders.back();
-  if (top.nextPage < top.pages.size()) {
-    SearchPage(top, top.pages[top.nextPage++].c_str());
-    return true;
-  }
-  if (top.nextSubfolder < top.subfolders.size()) {
-    const std::string name = top.subfolders[top.nextSubfolder++];
-    char path[PATH_BUFFER_SIZE];
-    if (JoinPath(top.path.c_str(), name.c_str(), path))
-      EnterFolder(path, top.relative.empty() ? name : top.relative + "\\" + name);
-    return true;
-  }
-  Current.folders.pop_back();
-  return !Current.folders.empty();
+  const WalkFolder *folder = nullptr;
+  std::string fileName;
+  WalkStepKind step = WalkStep(&Current.walk, &folder, &fileName);
+  if (step == WALK_PAGE) SearchPage(*folder, fileName.c_str());
+  return step != WALK_END;
 }
 
 void EndWalk() {
-  Current.folders.clear();
+  Current.walk.folders.clear();
   Current.running = false;
   Current.filter.reset();
   std::wstring().swap(Current.shownText);
@@ -515,7 +464,7 @@ bool StartFindAll(const SearchPattern &pattern) {
   strcpy(Current.workFolder, WorkFolderPath);
   Current.filter.reset(new PageFilter(pattern));
   TakeShownPage();
-  EnterFolder(Current.workFolder, "");
+  EnterWalkFolder(&Current.walk, Current.workFolder, "");
   Current.running = true;
   Current.shownRows = 0;
   Current.statusShownAt = 0;
@@ -570,11 +519,9 @@ size_t UnreadablePageCount() { return Current.unreadable.size(); }
 void OpenFoundRow(size_t index) {
   if (index >= Current.rows.size()) return;
   const FoundRow row = Current.rows[index];
-  if (!SaveCurrentPage()) return;
-  char shown[PATH_BUFFER_SIZE];
-  bool there = SelectFolderOfPage(row.pagePath.c_str()) && ShownPagePath(shown) &&
-               FolderPathsEqual(shown, row.pagePath.c_str());
-  if (!there) {
+  ShowOutcome outcome = ShowPageAt(row.pagePath.c_str());
+  if (outcome == PAGE_NOT_LEFT) return;
+  if (outcome == PAGE_NOT_FOUND) {
     char message[MESSAGE2_BUFFER_SIZE];
     snprintf(message, sizeof message, "The page '%s' is no longer in the notebook.",
              row.pagePath.c_str());

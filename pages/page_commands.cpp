@@ -129,8 +129,8 @@ void NewPage() {
     return;
   }
   CloseHandle(file);
-  RebuildPageTabs();
-  SelectPageByName(fileName);
+  NoteFolderPagesChanged(PageFolder);
+  RebuildPageTabs(fileName);
 }
 
 /* Moves a page file within its folder; a change of letter case alone works
@@ -174,8 +174,12 @@ void RenamePage() {
     ReportRenameFailure(oldFileName, newFileName, leftAt);
     return;
   }
-  RebuildPageTabs();
-  SelectPageByName(newFileName);
+  // The page keeps its place and its history under its new name.
+  char oldPath[PATH_BUFFER_SIZE], newPath[PATH_BUFFER_SIZE];
+  if (PageFilePath(oldFileName, oldPath) && PageFilePath(newFileName, newPath))
+    NotePagesMoved(oldPath, newPath);
+  NoteFolderPagesChanged(PageFolder);
+  RebuildPageTabs(newFileName);
 }
 
 /* A deleted page's unsaved changes go with it; a page that can't be deleted
@@ -199,5 +203,7 @@ void DeletePage() {
   }
   EditorSetModified(false);
   RemoveRecoveryCopy(path);
+  NotePagesDeleted(path);
+  NoteFolderPagesChanged(PageFolder);
   RebuildPageTabs();
 }

@@ -736,12 +736,15 @@ static void FinishShowingText(HWND editor, bool readOnly, bool modified) {
 }
 
 /* The only way the editor changes pages: the page it leaves is saved first,
-   and when that fails the editor stays on it and its tab is selected again. */
+   and when that fails the editor stays on it and its tab is selected again.
+   The page left keeps its place; a page shown before gets its place back,
+   any other shows its end. */
 void ShowPage(int index) {
   if (!SavePageIfModified(CurrentPageIndex)) {
     if (Ui.tabs != nullptr) TabCtrl_SetCurSel(Ui.tabs, CurrentPageIndex);
     return;
   }
+  LeaveShownPage();
   CurrentPageIndex = index;
   PageIsProtected = false;
   ForgetPageOnDisk();
@@ -753,8 +756,10 @@ void ShowPage(int index) {
   LoadOutcome outcome = LOAD_WHOLE;
   DWORD error = 0;
   char fileName[PATH_BUFFER_SIZE] = "";
+  char path[PATH_BUFFER_SIZE] = "";
+  PagePlace place;
+  bool placed = false;
   if (index >= 0) {
-    char path[PATH_BUFFER_SIZE];
     if (GetPageFileName(index, fileName)) {
       if (JoinPath(PageFolder, fileName, path)) {
         outcome = LoadPageFile(editor, path, fileName, &error);
@@ -763,7 +768,12 @@ void ShowPage(int index) {
         error = GetLastError();
       }
     }
-    PutCaretAtEnd(editor);
+    // A page shown before comes back where the user left it.
+    placed = path[0] != '\0' && KeptPlace(editor, path, &place);
+    if (placed)
+      SelectPlace(editor, place);
+    else
+      PutCaretAtEnd(editor);
     if (Ui.tabs != nullptr) TabCtrl_SetCurSel(Ui.tabs, index);
     UpdateSavedPagePath();
   }
@@ -771,6 +781,8 @@ void ShowPage(int index) {
                     outcome == LOAD_NOT_TEXT || outcome == LOAD_READ_FAILED ||
                     outcome == LOAD_CUT_SHORT || outcome == LOAD_NOT_HELD;
   FinishShowingText(editor, index < 0 || PageIsProtected, false);
+  if (placed) ScrollToPlace(editor, place);
+  NotePageArrived(path[0] != '\0' ? path : nullptr);
   StartRecoveryForPage();
   ReportLoadOutcome(outcome, fileName, error);
 }

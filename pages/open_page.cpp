@@ -1,0 +1,523 @@
+// Open Page: a modeless dialog with a text field above a list of every page
+// below the work folder, the pages shown lately first. The pages come from
+// one walk through the notebook, run in slices while the message queue is
+// empty; every letter typed ranks them again, and Enter shows the page
+// chosen by the page protocol.
+#include "pages/pages.h"
+
+#include <commctrl.h>
+#include <stdio.h>
+#include <string.h>
+
+#include <algorithm>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "app/code_pages.h"
+#include "app/ui_handles.h"
+#include "editing/editing.h"
+#include "tree/tree.h"
+
+namespace {
+
+// The list and what was typed, while the dialog is open.
+struct PageList {
+  bool listing = false;
+  char workFolder[PATH_BUFFER_SIZE] = "";
+  std::vector<std::string> recent;  // the pages shown lately, when the dialog opened
+  size_t recentLooked = 0;          // how many of them were looked for
+  NotebookWalk walk;
+  std::vector<ListedPage> pages;  // every page found; a page gone keeps its slot
+  std::unordered_map<std::string, size_t> known;  // the pages listed, by key
+  std::vector<size_t> base;   // the pages listed, in ListedBefore order
+  std::vector<size_t> fresh;  // pages found since the rows were last made
+  TypedText typed;
+  std::vector<size_t> rows;   // the pages that match, best first
+  bool userMoved = false;     // the user chose a row since the last letter typed
+  size_t chosen = 0;          // that row's page
+  // The folder of the pages listed last, as the rows show it.
+  std::string folder;
+  std::wstring folderShown;
+};
+
+PageList List;
+HWND Dialog;
+bool Selecting;  // the selection is being set by the program
+
+enum { TYPED_LIMIT = 100 };
+
+HWND Control(int id) { return Dialog != nullptr ? GetDlgItem(Dialog, id) : nullptr; }
+
+/* ---- the pages listed ---- */
+
+// Paths name one page whatever the letter case of their ASCII letters, as
+// FolderPathsEqual compares them.
+std::string KeyOf(const std::string &path) {
+  std::string key = path;
+  for (char &c : key)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  return key;
+}
+
+std::wstring Wide(const char *text) {
+  WCHAR wide[PATH_BUFFER_SIZE];
+  if (!WideFromCodePage(text, wide, PATH_BUFFER_SIZE)) return std::wstring();
+  return wide;
+}
+
+/* A page at its full path, listed once; folder: below the work folder. */
+void AddPage(const std::string &fullPath, const char *fileName, const std::string &folder,
+             size_t recency) {
+  std::string key = KeyOf(fullPath);
+  if (List.known.count(key) != 0) return;
+  if (List.folderShown.empty() || folder != List.folder) {
+    List.folder = folder;
+    List.folderShown = Wide(folder.c_str());
+  }
+  std::string name = fileName;
+  name.resize(name.size() - 4);  // without ".tav"
+  ListedPage page;
+  MakeListedPage(fullPath, Wide(name.c_str()), folder.empty() ? L"" : List.folderShown, recency,
+                 &page);
+  List.known[key] = List.pages.size();
+  List.fresh.push_back(List.pages.size());
+  List.pages.push_back(std::move(page));
+}
+
+bool IsPageFile(const char *path) {
+  DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+/* One of the pages shown lately, when it is still in the notebook. */
+void LookForRecentPage() {
+  const size_t rank = List.recentLooked++;
+  const std::string &path = List.recent[rank];
+  const char *below = nullptr;
+  if (!PathBelowFolder(path.c_str(), List.workFolder, &below) || !IsPageFile(path.c_str())) return;
+  const char *fileName = strrchr(below, '\\') != nullptr ? strrchr(below, '\\') + 1 : below;
+  if (!IsPageFileName(fileName)) return;
+  std::string folder(below, static_cast<size_t>(fileName - below));
+  if (!folder.empty()) folder.pop_back();
+  AddPage(path, fileName, folder, rank);
+}
+
+// The rank of a page among those shown lately, for pages listed again.
+size_t RecencyOf(const std::string &path) {
+  size_t rank = NOT_SHOWN_LATELY;
+  return FindPageShown(PagesShownRecord, path.c_str(), &rank) != nullptr ? rank : NOT_SHOWN_LATELY;
+}
+
+void AddWalkedPage(const WalkFolder &folder, const std::string &fileName, bool askRecency) {
+  char path[PATH_BUFFER_SIZE];
+  if (!JoinPath(folder.path.c_str(), fileName.c_str(), path)) return;
+  AddPage(path, fileName.c_str(), folder.relative, askRecency ? RecencyOf(path) : NOT_SHOWN_LATELY);
+}
+
+bool ListStep() {
+  if (List.recentLooked < List.recent.size()) {
+    LookForRecentPage();
+    return true;
+  }
+  const WalkFolder *folder = nullptr;
+  std::string fileName;
+  WalkStepKind step = WalkStep(&List.walk, &folder, &fileName);
+  if (step == WALK_PAGE) AddWalkedPage(*folder, fileName, false);
+  return step != WALK_END;
+}
+
+bool BaseBefore(size_t a, size_t b) { return ListedBefore(List.pages[a], List.pages[b]); }
+bool RowBefore(size_t a, size_t b) { return RankedBefore(List.pages[a], List.pages[b]); }
+
+/* The pages found since the last time join the base order and, when they
+   match what was typed, the rows: both stay sorted without sorting them
+   again. */
+void TakeFreshPages() {
+  if (List.fresh.empty()) return;
+  std::vector<size_t> fresh;
+  fresh.swap(List.fresh);
+  std::sort(fresh.begin(), fresh.end(), BaseBefore);
+  size_t middle = List.base.size();
+  List.base.insert(List.base.end(), fresh.begin(), fresh.end());
+  std::inplace_merge(List.base.begin(), List.base.begin() + static_cast<long>(middle),
+                     List.base.end(), BaseBefore);
+  std::vector<size_t> matching;
+  RankPages(&List.pages, fresh, List.typed, false, &matching);
+  std::sort(matching.begin(), matching.end(), RowBefore);
+  middle = List.rows.size();
+  List.rows.insert(List.rows.end(), matching.begin(), matching.end());
+  std::inplace_merge(List.rows.begin(), List.rows.begin() + static_cast<long>(middle),
+                     List.rows.end(), RowBefore);
+}
+
+void ForgetPagesWhere(bool (*gone)(const ListedPage &page, const char *folder),
+                      const char *folder) {
+  auto removed = [&](size_t index) { return gone(List.pages[index], folder); };
+  for (size_t index : List.base)
+    if (removed(index)) List.known.erase(KeyOf(List.pages[index].fullPath));
+  List.base.erase(std::remove_if(List.base.begin(), List.base.end(), removed), List.base.end());
+  List.rows.erase(std::remove_if(List.rows.begin(), List.rows.end(), removed), List.rows.end());
+  List.fresh.erase(std::remove_if(List.fresh.begin(), List.fresh.end(), removed),
+                   List.fresh.end());
+}
+
+bool InFolder(const ListedPage &page, const char *folder) {
+  const char *name = strrchr(page.fullPath.c_str(), '\\');
+  if (name == nullptr) return false;
+  std::string parent(page.fullPath.c_str(), static_cast<size_t>(name - page.fullPath.c_str()));
+  return FolderPathsEqual(parent.c_str(), folder);
+}
+
+bool AtOrBelow(const ListedPage &page, const char *folder) {
+  return PathIsAtOrBelow(page.fullPath.c_str(), folder);
+}
+
+bool InNotebook(const char *folder) {
+  const char *below = nullptr;
+  return FolderPathsEqual(folder, List.workFolder) || PathBelowFolder(folder, List.workFolder, &below);
+}
+
+void BeginPageList() {
+  PageList fresh;
+  std::swap(List, fresh);
+  if (WorkFolderPath == nullptr || WorkFolderPath[0] == '\0') return;
+  strcpy(List.workFolder, WorkFolderPath);
+  for (const ShownPage &page : PagesShownRecord) List.recent.push_back(page.path);
+  EnterWalkFolder(&List.walk, List.workFolder, "");
+  List.listing = true;
+}
+
+/* ---- the dialog ---- */
+
+// What the list says when no page is in it.
+const wchar_t *EmptyListText() {
+  if (!List.rows.empty()) return nullptr;
+  if (List.typed.folded.empty())
+    return List.listing ? L"Listing the pages..." : L"The notebook has no pages.";
+  return List.listing ? L"No page matches so far; still listing the pages..."
+                      : L"No page matches.";
+}
+
+int SelectedRow() {
+  HWND list = Control(IDC_OPENPAGE_LIST);
+  return list != nullptr ? static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, -1, LVNI_SELECTED))
+                         : -1;
+}
+
+void SelectRow(int row) {
+  HWND list = Control(IDC_OPENPAGE_LIST);
+  Selecting = true;
+  LVITEMA state = {};
+  state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+  if (row >= 0) {
+    state.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+    SendMessageA(list, LVM_ENSUREVISIBLE, row, FALSE);
+  }
+  Selecting = false;
+}
+
+/* The rows as they stand: the best match selected, or the row the user
+   chose where it now is. */
+void ShowRows() {
+  HWND list = Control(IDC_OPENPAGE_LIST);
+  if (list == nullptr) return;
+  size_t count = List.rows.empty() ? 1 : List.rows.size();
+  SendMessageA(list, LVM_SETITEMCOUNT, count, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+  InvalidateRect(list, nullptr, FALSE);
+  int row = List.rows.empty() ? -1 : 0;
+  if (List.userMoved) {
+    auto at = std::find(List.rows.begin(), List.rows.end(), List.chosen);
+    if (at != List.rows.end()) row = static_cast<int>(at - List.rows.begin());
+  }
+  SelectRow(row);
+}
+
+void ShowListingState() {
+  if (Dialog != nullptr) SetWindowTextA(Dialog, List.listing ? "Open Page (listing...)" : "Open Page");
+}
+
+void RankAgain(bool narrowing) {
+  RankPages(&List.pages, List.base, List.typed, narrowing, &List.rows);
+}
+
+void OnTyped() {
+  HWND field = Control(IDC_OPENPAGE_TEXT);
+  WCHAR text[TYPED_LIMIT + 1] = L"";
+  GetWindowTextW(field, text, TYPED_LIMIT + 1);
+  TypedText typed = FoldTyped(text);
+  TakeFreshPages();
+  bool narrowing = CanNarrow(List.typed, typed);
+  List.typed = typed;
+  List.userMoved = false;
+  RankAgain(narrowing);
+  ShowRows();
+}
+
+/* Enter: the page of the row chosen is shown, and the dialog has done its
+   work. While the main window asks a question, the page it asks about
+   stays as it is. */
+void OpenChosenRow() {
+  if (!IsWindowEnabled(MainWindow)) {
+    MessageBeep(MB_OK);
+    return;
+  }
+  int row = SelectedRow();
+  if (row < 0 || static_cast<size_t>(row) >= List.rows.size()) {
+    MessageBeep(MB_OK);
+    return;
+  }
+  const std::string path = List.pages[List.rows[static_cast<size_t>(row)]].fullPath;
+  ShowOutcome outcome = ShowPageAt(path.c_str());
+  if (outcome == PAGE_NOT_LEFT) return;
+  if (outcome == PAGE_NOT_FOUND) {
+    char message[MESSAGE2_BUFFER_SIZE];
+    snprintf(message, sizeof message, "The page '%s' is no longer in the notebook.", path.c_str());
+    MessageBoxA(Dialog, message, "Open Page", MB_OK | MB_ICONWARNING);
+    char folder[PATH_BUFFER_SIZE];
+    strcpy(folder, path.c_str());
+    *strrchr(folder, '\\') = '\0';
+    NoteFolderPagesChanged(folder);
+    return;
+  }
+  DestroyWindow(Dialog);
+  SetActiveWindow(MainWindow);
+  if (Ui.editor != nullptr) SetFocus(Ui.editor);
+}
+
+/* Up, Down, Page Up and Page Down in the text field move in the list. */
+LRESULT CALLBACK TextFieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam,
+                               UINT_PTR, DWORD_PTR) {
+  if (message == WM_KEYDOWN &&
+      (wParam == VK_UP || wParam == VK_DOWN || wParam == VK_PRIOR || wParam == VK_NEXT)) {
+    SendMessageA(Control(IDC_OPENPAGE_LIST), WM_KEYDOWN, wParam, lParam);
+    return 0;
+  }
+  return DefSubclassProc(field, message, wParam, lParam);
+}
+
+void FillCell(NMLVDISPINFOW *info) {
+  if (!(info->item.mask & LVIF_TEXT) || info->item.cchTextMax <= 0) return;
+  std::wstring text;
+  const size_t row = static_cast<size_t>(info->item.iItem);
+  if (List.rows.empty()) {
+    if (info->item.iSubItem == 0 && EmptyListText() != nullptr) text = EmptyListText();
+  } else if (row < List.rows.size()) {
+    const ListedPage &page = List.pages[List.rows[row]];
+    text = info->item.iSubItem == 0 ? page.name
+                                    : (page.folder.empty() ? L"(work folder)" : page.folder);
+  }
+  lstrcpynW(info->item.pszText, text.c_str(), info->item.cchTextMax);
+}
+
+INT_PTR OnNotify(NMHDR *header) {
+  if (header->idFrom != IDC_OPENPAGE_LIST) return FALSE;
+  switch (header->code) {
+    case LVN_GETDISPINFOW:
+      FillCell(reinterpret_cast<NMLVDISPINFOW *>(header));
+      return TRUE;
+    case LVN_ITEMCHANGED: {
+      const NMLISTVIEW *change = reinterpret_cast<NMLISTVIEW *>(header);
+      int row = change->iItem;
+      if (!Selecting && (change->uNewState & LVIS_SELECTED) && row >= 0 &&
+          static_cast<size_t>(row) < List.rows.size()) {
+        List.userMoved = true;
+        List.chosen = List.rows[static_cast<size_t>(row)];
+      }
+      return TRUE;
+    }
+    case NM_DBLCLK:
+      OpenChosenRow();
+      return TRUE;
+  }
+  return FALSE;
+}
+
+void Layout(HWND dialog) {
+  RECT client;
+  GetClientRect(dialog, &client);
+  RECT unit = {0, 0, 6, 4};
+  MapDialogRect(dialog, &unit);
+  const int margin = unit.right, gap = unit.bottom;
+  HWND field = GetDlgItem(dialog, IDC_OPENPAGE_TEXT);
+  RECT text;
+  GetWindowRect(field, &text);
+  const int height = text.bottom - text.top;
+  const int width = client.right - 2 * margin;
+  SetWindowPos(field, nullptr, margin, margin, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  const int top = margin + height + gap;
+  SetWindowPos(GetDlgItem(dialog, IDC_OPENPAGE_LIST), nullptr, margin, top, width,
+               client.bottom - margin - top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void AddColumns(HWND list) {
+  const struct {
+    const wchar_t *title;
+    int width;
+  } columns[] = {{L"Page", 170}, {L"Folder", 250}};
+  for (int i = 0; i < 2; ++i) {
+    LVCOLUMNW column = {};
+    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    column.pszText = const_cast<wchar_t *>(columns[i].title);
+    column.cx = columns[i].width;
+    column.iSubItem = i;
+    SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
+  }
+}
+
+/* Over the main window, towards its top, where the eye already is. */
+void PlaceOverMainWindow(HWND dialog) {
+  RECT owner, own;
+  if (!GetWindowRect(MainWindow, &owner) || !GetWindowRect(dialog, &own)) return;
+  int x = owner.left + ((owner.right - owner.left) - (own.right - own.left)) / 2;
+  int y = owner.top + (owner.bottom - owner.top) / 8;
+  SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void InitDialog(HWND dialog) {
+  Dialog = dialog;
+  HWND list = GetDlgItem(dialog, IDC_OPENPAGE_LIST);
+  // Rows come as UTF-16, whatever the process code page.
+  SendMessageA(list, CCM_SETUNICODEFORMAT, TRUE, 0);
+  SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+  AddColumns(list);
+  HWND field = GetDlgItem(dialog, IDC_OPENPAGE_TEXT);
+  SendMessageA(field, EM_LIMITTEXT, TYPED_LIMIT, 0);
+  SetWindowSubclass(field, TextFieldProc, 0, 0);
+  RECT window;
+  GetWindowRect(dialog, &window);
+  SetWindowLongPtrA(dialog, DWLP_USER,
+                    MAKELONG(window.right - window.left, window.bottom - window.top));
+  PlaceOverMainWindow(dialog);
+}
+
+void EndDialogState() {
+  PageList none;
+  std::swap(List, none);
+  Dialog = nullptr;
+}
+
+INT_PTR CALLBACK OpenPageDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      InitDialog(dialog);
+      return FALSE;  // the focus is given when the dialog is shown
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDC_OPENPAGE_TEXT && HIWORD(wParam) == EN_CHANGE) OnTyped();
+      if (LOWORD(wParam) == IDOK) OpenChosenRow();
+      if (LOWORD(wParam) == IDCANCEL) DestroyWindow(dialog);
+      return TRUE;
+    case WM_NOTIFY:
+      SetWindowLongPtrA(dialog, DWLP_MSGRESULT, OnNotify(reinterpret_cast<NMHDR *>(lParam)));
+      return TRUE;
+    case WM_SIZE:
+      Layout(dialog);
+      return TRUE;
+    case WM_GETMINMAXINFO: {
+      LONG_PTR size = GetWindowLongPtrA(dialog, DWLP_USER);
+      if (size != 0) {
+        reinterpret_cast<MINMAXINFO *>(lParam)->ptMinTrackSize.x = LOWORD(size) / 2;
+        reinterpret_cast<MINMAXINFO *>(lParam)->ptMinTrackSize.y = HIWORD(size) / 2;
+      }
+      return TRUE;
+    }
+    case WM_DESTROY:
+      RemoveWindowSubclass(GetDlgItem(dialog, IDC_OPENPAGE_TEXT), TextFieldProc, 0);
+      EndDialogState();
+      return TRUE;
+  }
+  return FALSE;
+}
+
+}  // namespace
+
+/* ---- what the program calls ---- */
+
+/* The listing begins with the dialog, and its first slice runs at once: the
+   pages shown lately are in the list before the first letter is typed. */
+void OpenPageDialog() {
+  if (Dialog == nullptr) {
+    HWND dialog = CreateDialogParamA(AppInstance, MAKEINTRESOURCEA(IDD_OPENPAGE), MainWindow,
+                                     OpenPageDialogProc, 0);
+    if (dialog == nullptr) {
+      ShowSystemError("The Open Page dialog could not be opened");
+      return;
+    }
+    NoteModelessDialog(dialog);
+    BeginPageList();
+    RunOpenPageSlice();
+    ShowListingState();
+    ShowWindow(dialog, SW_SHOW);
+  }
+  HWND field = Control(IDC_OPENPAGE_TEXT);
+  SetActiveWindow(Dialog);
+  SetFocus(field);
+  SendMessageA(field, EM_SETSEL, 0, -1);
+}
+
+HWND OpenPageDialogWindow() { return Dialog; }
+
+bool OpenPageListing() { return Dialog != nullptr && List.listing; }
+
+/* As much of the listing as a sixtieth of a second takes; the pages found
+   are shown at the end of the slice. */
+bool RunOpenPageSlice() {
+  if (!OpenPageListing()) return false;
+  ULONGLONG until = GetTickCount64() + 16;
+  bool more = true;
+  do {
+    more = ListStep();
+  } while (more && GetTickCount64() < until);
+  size_t before = List.rows.size();
+  TakeFreshPages();
+  if (!more) {
+    List.listing = false;
+    ShowListingState();
+  }
+  if (List.rows.size() != before || !more) ShowRows();
+  return more;
+}
+
+/* The folder is listed again at once; the walk, where it has not passed
+   it yet, need not list it. */
+void NoteFolderPagesChanged(const char *folder) {
+  if (Dialog == nullptr || !InNotebook(folder)) return;
+  ForgetPagesWhere(InFolder, folder);
+  SkipWalkIn(&List.walk, folder, false);
+  const char *below = nullptr;
+  NotebookWalk once;
+  EnterWalkFolder(&once, folder, PathBelowFolder(folder, List.workFolder, &below) ? below : "");
+  for (const std::string &fileName : once.folders.back().pages)
+    AddWalkedPage(once.folders.back(), fileName, true);
+  TakeFreshPages();
+  RankAgain(false);
+  ShowRows();
+}
+
+/* A folder renamed or deleted, or the notebook listed again: the pages at
+   and below the folder are walked again. The work folder itself, or
+   another work folder, starts the listing over. */
+void NoteFolderTreeChanged(const char *folder) {
+  if (Dialog == nullptr) return;
+  if (WorkFolderPath == nullptr || !FolderPathsEqual(WorkFolderPath, List.workFolder) ||
+      FolderPathsEqual(folder, List.workFolder)) {
+    TypedText typed = List.typed;
+    BeginPageList();
+    List.typed = typed;
+  } else if (InNotebook(folder)) {
+    ForgetPagesWhere(AtOrBelow, folder);
+    SkipWalkIn(&List.walk, folder, true);
+    const char *below = nullptr;
+    DWORD attributes = GetFileAttributesA(folder);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+        PathBelowFolder(folder, List.workFolder, &below)) {
+      EnterWalkFolder(&List.walk, folder, below);
+      List.listing = true;
+    }
+  }
+  RankAgain(false);
+  ShowListingState();
+  ShowRows();
+}

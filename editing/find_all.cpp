@@ -267,33 +267,13 @@ void Layout(HWND dialog) {
         client.bottom - 2 * margin - statusHeight);
 }
 
-void AddColumns(HWND list) {
-  const struct {
-    const wchar_t *title;
-    int width;
-  } columns[] = {{L"Folder", 110}, {L"Page", 110}, {L"Line", 45}, {L"Text", 420}};
-  for (int i = 0; i < 4; ++i) {
-    LVCOLUMNW column = {};
-    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM | (i == 2 ? LVCF_FMT : 0);
-    column.fmt = LVCFMT_RIGHT;
-    column.pszText = const_cast<wchar_t *>(columns[i].title);
-    column.cx = columns[i].width;
-    column.iSubItem = i;
-    SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
-  }
-}
-
 void InitDialog(HWND dialog) {
   Dialog = dialog;
-  HWND list = GetDlgItem(dialog, IDC_FINDALL_RESULTS);
-  // Rows come as UTF-16, whatever the process code page.
-  SendMessageA(list, CCM_SETUNICODEFORMAT, TRUE, 0);
-  SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-  AddColumns(list);
+  const ListColumn columns[] = {
+      {L"Folder", 110, false}, {L"Page", 110, false}, {L"Line", 45, true}, {L"Text", 420, false}};
+  PrepareRowList(GetDlgItem(dialog, IDC_FINDALL_RESULTS), columns, 4);
   SendMessageA(GetDlgItem(dialog, IDC_FINDALL_TEXT), EM_LIMITTEXT, PATH_BUFFER_SIZE, 0);
-  RECT window;
-  GetWindowRect(dialog, &window);
-  SetWindowLongPtrA(dialog, DWLP_USER, MAKELONG(window.right - window.left, window.bottom - window.top));
+  NoteMadeSize(dialog);
   if (Current.running) ShowRunning(true);
   ShowRows();
   ShowStatus();
@@ -322,10 +302,7 @@ void FillCell(NMLVDISPINFOW *info) {
   lstrcpynW(info->item.pszText, text.c_str(), info->item.cchTextMax);
 }
 
-int SelectedRow() {
-  HWND list = Control(IDC_FINDALL_RESULTS);
-  return list != nullptr ? static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, -1, LVNI_SELECTED)) : -1;
-}
+int SelectedRow() { return SelectedListRow(Control(IDC_FINDALL_RESULTS)); }
 
 INT_PTR OnNotify(NMHDR *header) {
   if (header->idFrom != IDC_FINDALL_RESULTS) return FALSE;
@@ -375,14 +352,9 @@ INT_PTR CALLBACK FindAllDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
     case WM_SIZE:
       Layout(dialog);
       return TRUE;
-    case WM_GETMINMAXINFO: {
-      LONG_PTR size = GetWindowLongPtrA(dialog, DWLP_USER);
-      if (size != 0) {
-        reinterpret_cast<MINMAXINFO *>(lParam)->ptMinTrackSize.x = LOWORD(size);
-        reinterpret_cast<MINMAXINFO *>(lParam)->ptMinTrackSize.y = HIWORD(size) / 2;
-      }
+    case WM_GETMINMAXINFO:
+      KeepMadeSize(dialog, lParam);
       return TRUE;
-    }
     case WM_DESTROY:
       if (Current.running) EndWalk();
       Dialog = nullptr;
@@ -437,19 +409,12 @@ void SelectMatch(const FoundRow &row) {
 
 void OpenFindAllDialog() {
   if (Dialog == nullptr) {
-    HWND dialog = CreateDialogParamA(AppInstance, MAKEINTRESOURCEA(IDD_FINDALL), MainWindow,
-                                     FindAllDialogProc, 0);
-    if (dialog == nullptr) {
-      ShowSystemError("The Find in All Pages dialog could not be opened");
-      return;
-    }
-    NoteModelessDialog(dialog);
+    HWND dialog = CreateModelessDialog(IDD_FINDALL, FindAllDialogProc,
+                                       "The Find in All Pages dialog could not be opened");
+    if (dialog == nullptr) return;
     ShowWindow(dialog, SW_SHOW);
   }
-  HWND field = Control(IDC_FINDALL_TEXT);
-  SetActiveWindow(Dialog);
-  SetFocus(field);
-  SendMessageA(field, EM_SETSEL, 0, -1);
+  FocusDialogField(Dialog, IDC_FINDALL_TEXT);
 }
 
 HWND FindAllDialogWindow() { return Dialog; }
@@ -530,6 +495,5 @@ void OpenFoundRow(size_t index) {
     return;
   }
   SelectMatch(row);
-  SetActiveWindow(MainWindow);
-  SetFocus(Ui.editor);
+  ReturnToEditor();
 }

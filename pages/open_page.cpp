@@ -85,11 +85,6 @@ void AddPage(const std::string &fullPath, const char *fileName, const std::strin
   List.pages.push_back(std::move(page));
 }
 
-bool IsPageFile(const char *path) {
-  DWORD attributes = GetFileAttributesA(path);
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 /* One of the pages shown lately, when it is still in the notebook. */
 void LookForRecentPage() {
   const size_t rank = List.recentLooked++;
@@ -199,11 +194,7 @@ const wchar_t *EmptyListText() {
                       : L"No page matches.";
 }
 
-int SelectedRow() {
-  HWND list = Control(IDC_OPENPAGE_LIST);
-  return list != nullptr ? static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, -1, LVNI_SELECTED))
-                         : -1;
-}
+int SelectedRow() { return SelectedListRow(Control(IDC_OPENPAGE_LIST)); }
 
 void SelectRow(int row) {
   HWND list = Control(IDC_OPENPAGE_LIST);
@@ -283,8 +274,7 @@ void OpenChosenRow() {
     return;
   }
   DestroyWindow(Dialog);
-  SetActiveWindow(MainWindow);
-  if (Ui.editor != nullptr) SetFocus(Ui.editor);
+  ReturnToEditor();
 }
 
 /* Up, Down, Page Up and Page Down in the text field move in the list. */
@@ -348,23 +338,15 @@ void Layout(HWND dialog) {
   const int width = client.right - 2 * margin;
   SetWindowPos(field, nullptr, margin, margin, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
   const int top = margin + height + gap;
-  SetWindowPos(GetDlgItem(dialog, IDC_OPENPAGE_LIST), nullptr, margin, top, width,
-               client.bottom - margin - top, SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void AddColumns(HWND list) {
-  const struct {
-    const wchar_t *title;
-    int width;
-  } columns[] = {{L"Page", 170}, {L"Folder", 250}};
-  for (int i = 0; i < 2; ++i) {
-    LVCOLUMNW column = {};
-    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-    column.pszText = const_cast<wchar_t *>(columns[i].title);
-    column.cx = columns[i].width;
-    column.iSubItem = i;
-    SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
-  }
+  HWND list = GetDlgItem(dialog, IDC_OPENPAGE_LIST);
+  SetWindowPos(list, nullptr, margin, top, width, client.bottom - margin - top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  // The folders take the rest of the width, a scroll bar's width left free.
+  RECT inside;
+  GetClientRect(list, &inside);
+  int rest = inside.right - static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0)) -
+             GetSystemMetrics(SM_CXVSCROLL);
+  if (rest > 0) SendMessageA(list, LVM_SETCOLUMNWIDTH, 1, rest);
 }
 
 /* Over the main window, towards its top, where the eye already is. */
@@ -378,18 +360,12 @@ void PlaceOverMainWindow(HWND dialog) {
 
 void InitDialog(HWND dialog) {
   Dialog = dialog;
-  HWND list = GetDlgItem(dialog, IDC_OPENPAGE_LIST);
-  // Rows come as UTF-16, whatever the process code page.
-  SendMessageA(list, CCM_SETUNICODEFORMAT, TRUE, 0);
-  SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-  AddColumns(list);
+  const ListColumn columns[] = {{L"Page", 170, false}, {L"Folder", 250, false}};
+  PrepareRowList(GetDlgItem(dialog, IDC_OPENPAGE_LIST), columns, 2);
   HWND field = GetDlgItem(dialog, IDC_OPENPAGE_TEXT);
   SendMessageA(field, EM_LIMITTEXT, TYPED_LIMIT, 0);
   SetWindowSubclass(field, TextFieldProc, 0, 0);
-  RECT window;
-  GetWindowRect(dialog, &window);
-  SetWindowLongPtrA(dialog, DWLP_USER,
-                    MAKELONG(window.right - window.left, window.bottom - window.top));
+  NoteMadeSize(dialog);
   PlaceOverMainWindow(dialog);
 }
 
@@ -415,14 +391,9 @@ INT_PTR CALLBACK OpenPageDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
     case WM_SIZE:
       Layout(dialog);
       return TRUE;
-    case WM_GETMINMAXINFO: {
-      LONG_PTR size = GetWindowLongPtrA(dialog, DWLP_USER);
-      if (size != 0) {
-        reinterpret_cast<MINMAXINFO *>(lParam)->ptMinTrackSize.x = LOWORD(size) / 2;
-        reinterpret_cast<MINMAXINFO *>(lParam)->ptMinTrackSize.y = HIWORD(size) / 2;
-      }
+    case WM_GETMINMAXINFO:
+      KeepMadeSize(dialog, lParam);
       return TRUE;
-    }
     case WM_DESTROY:
       RemoveWindowSubclass(GetDlgItem(dialog, IDC_OPENPAGE_TEXT), TextFieldProc, 0);
       EndDialogState();
@@ -439,22 +410,15 @@ INT_PTR CALLBACK OpenPageDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
    pages shown lately are in the list before the first letter is typed. */
 void OpenPageDialog() {
   if (Dialog == nullptr) {
-    HWND dialog = CreateDialogParamA(AppInstance, MAKEINTRESOURCEA(IDD_OPENPAGE), MainWindow,
-                                     OpenPageDialogProc, 0);
-    if (dialog == nullptr) {
-      ShowSystemError("The Open Page dialog could not be opened");
-      return;
-    }
-    NoteModelessDialog(dialog);
+    HWND dialog = CreateModelessDialog(IDD_OPENPAGE, OpenPageDialogProc,
+                                       "The Open Page dialog could not be opened");
+    if (dialog == nullptr) return;
     BeginPageList();
     RunOpenPageSlice();
     ShowListingState();
     ShowWindow(dialog, SW_SHOW);
   }
-  HWND field = Control(IDC_OPENPAGE_TEXT);
-  SetActiveWindow(Dialog);
-  SetFocus(field);
-  SendMessageA(field, EM_SETSEL, 0, -1);
+  FocusDialogField(Dialog, IDC_OPENPAGE_TEXT);
 }
 
 HWND OpenPageDialogWindow() { return Dialog; }

@@ -129,8 +129,8 @@ void NewPage() {
     return;
   }
   CloseHandle(file);
-  NoteFolderPagesChanged(PageFolder);
   RebuildPageTabs(fileName);
+  NoteFolderPagesChanged(PageFolder);
 }
 
 /* Moves a page file within its folder; a change of letter case alone works
@@ -178,8 +178,8 @@ void RenamePage() {
   char oldPath[PATH_BUFFER_SIZE], newPath[PATH_BUFFER_SIZE];
   if (PageFilePath(oldFileName, oldPath) && PageFilePath(newFileName, newPath))
     NotePagesMoved(oldPath, newPath);
-  NoteFolderPagesChanged(PageFolder);
   RebuildPageTabs(newFileName);
+  NoteFolderPagesChanged(PageFolder);
 }
 
 /* A deleted page's unsaved changes go with it; a page that can't be deleted
@@ -204,6 +204,6 @@ void DeletePage() {
   EditorSetModified(false);
   RemoveRecoveryCopy(path);
   NotePagesDeleted(path);
-  NoteFolderPagesChanged(PageFolder);
   RebuildPageTabs();
+  NoteFolderPagesChanged(PageFolder);
 }

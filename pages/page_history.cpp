@@ -3,6 +3,7 @@
 // page elsewhere in the notebook by its path.
 #include "pages/pages.h"
 
+#include <shlwapi.h>
 #include <string.h>
 
 #include <string>
@@ -60,7 +61,7 @@ static long FirstStep(int delta) {
 bool CanGoBack() { return FirstStep(-1) >= 0; }
 bool CanGoForward() { return FirstStep(+1) >= 0; }
 
-static bool IsPageFile(const char *path) {
+bool IsPageFile(const char *path) {
   DWORD attributes = GetFileAttributesA(path);
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
@@ -104,12 +105,33 @@ bool OnAppCommand(int command) {
   return false;
 }
 
+static bool IsShown(const char *pagePath) {
+  char shown[PATH_BUFFER_SIZE];
+  return ShownPagePath(shown) && FolderPathsEqual(shown, pagePath);
+}
+
 /* The folder is selected through the tree, which opens the page with it;
-   when the page is not in it after all, the folder's first page is shown. */
+   when the page is not in it after all, the folder's first page is shown.
+   A page another program put into the folder shown since its tabs were
+   made has no tab yet: the folder's pages are listed again. */
 ShowOutcome ShowPageAt(const char *pagePath) {
   if (!SaveCurrentPage()) return PAGE_NOT_LEFT;
-  char shown[PATH_BUFFER_SIZE];
-  bool there = SelectFolderOfPage(pagePath) && ShownPagePath(shown) &&
-               FolderPathsEqual(shown, pagePath);
-  return there ? PAGE_SHOWN : PAGE_NOT_FOUND;
+  if (!SelectFolderOfPage(pagePath)) return PAGE_NOT_FOUND;
+  if (IsShown(pagePath)) return PAGE_SHOWN;
+  const char *fileName = PathFindFileNameA(pagePath);
+  std::string folder(pagePath, static_cast<size_t>(fileName - pagePath));
+  if (folder.size() > 1) folder.pop_back();
+  if (FolderPathsEqual(folder.c_str(), PageFolder) && IsPageFile(pagePath))
+    RebuildPageTabs(fileName);
+  return IsShown(pagePath) ? PAGE_SHOWN : PAGE_NOT_FOUND;
+}
+
+/* The focus back to the editor from a dialog that showed a page. Wine's
+   rich edit does not draw a selection made while it had no focus when it
+   gets the focus (seen under Wine 8): it is drawn again. */
+void ReturnToEditor() {
+  SetActiveWindow(MainWindow);
+  if (Ui.editor == nullptr) return;
+  SetFocus(Ui.editor);
+  InvalidateRect(Ui.editor, nullptr, FALSE);
 }

@@ -181,6 +181,8 @@ bool OnAppCommand(int command);
 // saved first, and the page's folder and tab are selected.
 enum ShowOutcome { PAGE_SHOWN, PAGE_NOT_LEFT, PAGE_NOT_FOUND };
 ShowOutcome ShowPageAt(const char *pagePath);
+bool IsPageFile(const char *path);  // a file (not a folder) is there
+void ReturnToEditor();  // after a dialog showed a page
 
 /* page_match.cpp */
 // How the letters typed match a page, best first.

@@ -1,0 +1,60 @@
+// What the modeless dialogs with a list of rows share (Find in All Pages,
+// Open Page): making one, its list of UTF-16 rows, its least size, and the
+// focus on its text field.
+#include "app/ui_handles.h"
+
+#include "editing/editing.h"
+
+HWND CreateModelessDialog(int templateId, DLGPROC procedure, const char *failure) {
+  HWND dialog = CreateDialogParamA(AppInstance, MAKEINTRESOURCEA(templateId), MainWindow,
+                                   procedure, 0);
+  if (dialog == nullptr) {
+    ShowSystemError(failure);
+    return nullptr;
+  }
+  NoteModelessDialog(dialog);
+  return dialog;
+}
+
+void FocusDialogField(HWND dialog, int fieldId) {
+  HWND field = GetDlgItem(dialog, fieldId);
+  SetActiveWindow(dialog);
+  SetFocus(field);
+  SendMessageA(field, EM_SETSEL, 0, -1);
+}
+
+/* The rows come as UTF-16, whatever the process code page, and a click
+   anywhere on a row chooses it. */
+void PrepareRowList(HWND list, const ListColumn *columns, int count) {
+  SendMessageA(list, CCM_SETUNICODEFORMAT, TRUE, 0);
+  SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+  for (int i = 0; i < count; ++i) {
+    LVCOLUMNW column = {};
+    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM | (columns[i].alignRight ? LVCF_FMT : 0);
+    column.fmt = LVCFMT_RIGHT;
+    column.pszText = const_cast<wchar_t *>(columns[i].title);
+    column.cx = columns[i].width;
+    column.iSubItem = i;
+    SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
+  }
+}
+
+int SelectedListRow(HWND list) {
+  return list != nullptr ? static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, -1, LVNI_SELECTED))
+                         : -1;
+}
+
+/* The size the dialog was made with is kept in its user data: the user may
+   make it larger, or at most half as high. */
+void NoteMadeSize(HWND dialog) {
+  RECT window;
+  GetWindowRect(dialog, &window);
+  SetWindowLongPtrA(dialog, DWLP_USER, MAKELONG(window.right - window.left, window.bottom - window.top));
+}
+
+void KeepMadeSize(HWND dialog, LPARAM minMaxInfo) {
+  LONG_PTR size = GetWindowLongPtrA(dialog, DWLP_USER);
+  if (size == 0) return;
+  reinterpret_cast<MINMAXINFO *>(minMaxInfo)->ptMinTrackSize.x = LOWORD(size);
+  reinterpret_cast<MINMAXINFO *>(minMaxInfo)->ptMinTrackSize.y = HIWORD(size) / 2;
+}

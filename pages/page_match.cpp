@@ -41,15 +41,16 @@ std::wstring Folded(const std::wstring &text) {
 
 bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
 
-// A word begins after what is not part of a word, at a capital after a
-// small letter ("MeetingNotes"), and where digits and letters meet.
+// A word begins after what is not part of a word, after a small letter
+// ("MeetingNotes"), and where digits and letters meet. A small letter is
+// one that case folding changes.
 bool IsWordStart(const std::wstring &text, size_t at) {
   if (!IsWordCharacter(text[at])) return false;
   if (at == 0) return true;
   wchar_t before = text[at - 1], c = text[at];
   if (!IsWordCharacter(before)) return true;
   if (IsDigit(before) != IsDigit(c)) return true;
-  return IsCharLowerW(before) && IsCharUpperW(c);
+  return FoldCase(before) != before && FoldCase(c) == c;
 }
 
 // Whether the letters are in the text in order, not necessarily together.
@@ -66,8 +67,8 @@ bool HoldsInOrder(const std::wstring &letters, const std::wstring &text) {
 struct WordRuns {
   const std::wstring &letters;
   const std::wstring &folded;
-  std::vector<size_t> starts;
-  std::vector<unsigned char> failed;
+  std::vector<size_t> &starts;
+  std::vector<unsigned char> &failed;
 };
 
 bool RunsFrom(WordRuns *runs, size_t letter, size_t from) {
@@ -92,10 +93,15 @@ bool RunsFrom(WordRuns *runs, size_t letter, size_t from) {
 // the text: "mn" and "meetno" both begin the words of "Meeting Notes".
 bool BeginsWords(const std::wstring &letters, const std::wstring &folded, const std::wstring &text) {
   if (letters.empty() || letters.size() > folded.size()) return false;
-  WordRuns runs = {letters, folded, {}, {}};
+  // Kept from one page to the next: thousands of pages are tried for each
+  // letter typed.
+  static std::vector<size_t> starts;
+  static std::vector<unsigned char> failed;
+  starts.clear();
   for (size_t i = 0; i < text.size(); ++i)
-    if (IsWordStart(text, i)) runs.starts.push_back(i);
-  runs.failed.assign((letters.size() + 1) * (folded.size() + 1), 0);
+    if (IsWordStart(text, i)) starts.push_back(i);
+  failed.assign((letters.size() + 1) * (folded.size() + 1), 0);
+  WordRuns runs = {letters, folded, starts, failed};
   return RunsFrom(&runs, 0, 0);
 }
 

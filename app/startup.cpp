@@ -237,14 +237,36 @@ bool KeyBelongsToTextField(const MSG &msg) {
   return GetKeyState(VK_CONTROL) < 0 && IsOtherTextField(msg.hwnd);
 }
 
+/* Whether a key message ends an accelerator pressed with Alt (Alt+Left):
+   Alt's release is not handed on. Wine's default handling, which never saw
+   the key pressed with Alt since the accelerator took it, would open the
+   menu bar on that release, and the next key typed would go to the menu
+   (seen under Wine 8); Windows opens no menu there either. */
+static bool EndsAltAccelerator(const MSG &msg, bool taken) {
+  static bool altChordTaken = false;
+  if (taken) {
+    altChordTaken = msg.message == WM_SYSKEYDOWN;
+    return false;
+  }
+  if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) altChordTaken = false;
+  // The release comes as WM_KEYUP under Wine, as WM_SYSKEYUP on Windows.
+  const bool released = msg.message == WM_SYSKEYUP || msg.message == WM_KEYUP;
+  if (!altChordTaken || !released || msg.wParam != VK_MENU) return false;
+  altChordTaken = false;
+  return true;
+}
+
 /* One message: the main window's accelerators come first, also while a
    Find or Replace dialog has the focus (F3 works there), then the dialog's
    own keys. */
 bool PumpOneMessage(MSG *msg) {
   if (GetMessageA(msg, nullptr, 0, 0) == 0) return false;
   if (MainWindow != nullptr && AccelTable != nullptr && !KeyBelongsToTextField(*msg) &&
-      TranslateAcceleratorA(MainWindow, AccelTable, msg))
+      TranslateAcceleratorA(MainWindow, AccelTable, msg)) {
+    EndsAltAccelerator(*msg, true);
     return true;
+  }
+  if (EndsAltAccelerator(*msg, false)) return true;
   if (RouteToFindDialog(msg)) return true;
   TranslateMessage(msg);
   DispatchMessageA(msg);

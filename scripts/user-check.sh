@@ -197,12 +197,12 @@ mark=$(grep -n '#1' "$nb/Long.tav" | cut -d: -f1)
 keys alt+Left; xdotool type --delay 40 '!'; keys ctrl+s
 [ "$(cat "$nb/Start.tav")" = 'start page!' ] && echo "ok: Alt+Left went back to the page before, at its place"
 keys alt+Right; xdotool type --delay 40 '#2'; keys ctrl+s
-grep -q "^line .*#1#2" "$nb/Long.tav" && echo "ok: Alt+Right went forward, to the place left"
+grep -q "^#1#2line $mark of" "$nb/Long.tav" && echo "ok: Alt+Right went forward, to the place left"
 xdotool mousemove --window "$win" 500 300 click 8; sleep 1; xdotool type --delay 40 '?'; keys ctrl+s
 xdotool mousemove --window "$win" 500 300 click 9; sleep 1
 [ "$(cat "$nb/Start.tav")" = 'start page!?' ] && echo "ok: the mouse's back button went back"
 keys alt+f x; sleep 2
 start; shot 18-restarted-at-its-place
 xdotool type --delay 40 '#3'; keys ctrl+s
-grep -q "^line .*#1#2#3" "$nb/Long.tav" && echo "ok: the mouse's forward button went forward, and the place came back after a restart"
+grep -q "^#1#2#3line $mark of" "$nb/Long.tav" && echo "ok: the mouse's forward button went forward, and the place came back after a restart"
 keys alt+f x; sleep 2

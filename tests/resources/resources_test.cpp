@@ -447,6 +447,22 @@ TEST(PictureResources, IconHasEverySizeWindowsAsksFor) {
   for (int i = 0; i < count; ++i) sizes.insert({group[6 + 14 * i], group[6 + 14 * i + 1]});
   EXPECT_EQ(sizes, (std::set<std::pair<int, int>>{
                        {16, 16}, {20, 20}, {24, 24}, {32, 32}, {40, 40}, {48, 48}, {64, 64}, {0, 0}}));
+  // The largest is stored compressed; it must still make an icon of its size.
+  int id = LookupIconIdFromDirectoryEx(const_cast<BYTE *>(group), TRUE, 256, 256, LR_DEFAULTCOLOR);
+  HRSRC image = FindResourceA(Module(), MAKEINTRESOURCEA(id), RT_ICON);
+  ASSERT_NE(image, nullptr);
+  HICON large = CreateIconFromResourceEx(
+      static_cast<BYTE *>(LockResource(LoadResource(Module(), image))),
+      SizeofResource(Module(), image), TRUE, 0x00030000, 256, 256, LR_DEFAULTCOLOR);
+  ASSERT_NE(large, nullptr);
+  ICONINFO info = {};
+  ASSERT_TRUE(GetIconInfo(large, &info));
+  BITMAP mask = {};
+  GetObjectA(info.hbmMask, sizeof mask, &mask);
+  EXPECT_EQ(mask.bmWidth, 256);
+  if (info.hbmColor) DeleteObject(info.hbmColor);
+  DeleteObject(info.hbmMask);
+  DestroyIcon(large);
 }
 
 TEST(PictureResources, SplitterCursorIsTwoColourWithCentredHotSpot) {

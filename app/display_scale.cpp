@@ -10,7 +10,6 @@
 #include <richedit.h>
 
 #include "app/ui_handles.h"
-#include "editing/editing.h"
 #include "toolbar/toolbar.h"
 
 namespace {
@@ -77,6 +76,18 @@ const int TreeIndent = 19;
 // The sizes resources/art/splitter.txt gives the cursor (tools/pixelart.py).
 const int CursorSizes[] = {32, 48, 64, 96};
 
+// A bitmap of 32-bit pixels, top row first.
+BITMAPINFO PixelFormat(int width, int height) {
+  BITMAPINFO format = {};
+  format.bmiHeader.biSize = sizeof format.bmiHeader;
+  format.bmiHeader.biWidth = width;
+  format.bmiHeader.biHeight = -height;
+  format.bmiHeader.biPlanes = 1;
+  format.bmiHeader.biBitCount = 32;
+  format.bmiHeader.biCompression = BI_RGB;
+  return format;
+}
+
 uint32_t RgbOf(COLORREF colour) {
   return (static_cast<uint32_t>(GetRValue(colour)) << 16) |
          (static_cast<uint32_t>(GetGValue(colour)) << 8) | GetBValue(colour);
@@ -96,13 +107,7 @@ bool ReadStrip(int resource, const Art &art, ArtImage *strip) {
     strip->width = info.bmWidth;
     strip->height = info.bmHeight;
     strip->pixels.assign(static_cast<size_t>(info.bmWidth) * info.bmHeight, 0);
-    BITMAPINFO format = {};
-    format.bmiHeader.biSize = sizeof format.bmiHeader;
-    format.bmiHeader.biWidth = info.bmWidth;
-    format.bmiHeader.biHeight = -info.bmHeight;  // top row first
-    format.bmiHeader.biPlanes = 1;
-    format.bmiHeader.biBitCount = 32;
-    format.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO format = PixelFormat(info.bmWidth, info.bmHeight);
     HDC dc = CreateCompatibleDC(nullptr);
     ok = dc != nullptr && GetDIBits(dc, bitmap, 0, info.bmHeight, strip->pixels.data(), &format,
                                     DIB_RGB_COLORS) == info.bmHeight;
@@ -119,7 +124,8 @@ bool ReadStrip(int resource, const Art &art, ArtImage *strip) {
       pixel = 0;
       continue;
     }
-    if (art.buttonColours) rgb = rgb == 0 ? text : rgb == 0x808080 ? shadow : rgb == 0xFFFFFF ? light : rgb;
+    if (art.buttonColours)
+      rgb = rgb == 0 ? text : rgb == 0x808080 ? shadow : rgb == 0xFFFFFF ? light : rgb;
     pixel = 0xFF000000 | rgb;
   }
   return true;
@@ -142,13 +148,7 @@ ArtImage CutImage(const ArtImage &strip, int index, int width) {
 HIMAGELIST ImageListOf(const std::vector<ArtImage> &images, int width, int height) {
   const int count = static_cast<int>(images.size());
   const int stripWidth = width * count;
-  BITMAPINFO format = {};
-  format.bmiHeader.biSize = sizeof format.bmiHeader;
-  format.bmiHeader.biWidth = stripWidth;
-  format.bmiHeader.biHeight = -height;
-  format.bmiHeader.biPlanes = 1;
-  format.bmiHeader.biBitCount = 32;
-  format.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO format = PixelFormat(stripWidth, height);
   void *bits = nullptr;
   HBITMAP colour = CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
   const int maskStride = (stripWidth + 15) / 16 * 2;  // rows of whole 16-bit words
@@ -162,7 +162,8 @@ HIMAGELIST ImageListOf(const std::vector<ArtImage> &images, int width, int heigh
           int column = i * width + x;
           bool shows = ArtPixelShows(pixel);
           pixels[static_cast<size_t>(y) * stripWidth + column] = shows ? (pixel & 0xFFFFFF) : 0;
-          if (!shows) maskBits[static_cast<size_t>(y) * maskStride + column / 8] |= 0x80 >> (column % 8);
+          if (!shows)
+            maskBits[static_cast<size_t>(y) * maskStride + column / 8] |= 0x80 >> (column % 8);
         }
       }
     }
@@ -236,8 +237,7 @@ void ApplyFont(int dpi) {
   if (font == nullptr) return;
   if (Ui.tabs != nullptr) {
     SendMessageA(Ui.tabs, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-    SendMessageA(Ui.tabs, TCM_SETPADDING, 0,
-                 MAKELPARAM(ScaleForDpi(TabPaddingX, dpi), ScaleForDpi(TabPaddingY, dpi)));
+    ApplyTabPadding(Ui.tabs);
   }
   if (Ui.tree != nullptr) SendMessageA(Ui.tree, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
   if (State.font != nullptr) DeleteObject(State.font);
@@ -360,6 +360,11 @@ bool MessageFontForDpi(int dpi, LOGFONTW *font) {
 
 int CurrentDpi() { return State.dpi; }
 
+void ApplyTabPadding(HWND tabs) {
+  const int x = ScaleForDpi(TabPaddingX, State.dpi), y = ScaleForDpi(TabPaddingY, State.dpi);
+  SendMessageA(tabs, TCM_SETPADDING, 0, MAKELPARAM(x, y));
+}
+
 void ApplyDisplayScale(int dpi) {
   if (dpi <= 0) dpi = BASE_DPI;
   State.dpi = dpi;
@@ -402,11 +407,11 @@ void ApplyEditorZoom(HWND editor) {
 }
 
 void FitStoredRectToDisplay(RECT *rect, int storedDpi) {
-  if (rect->left == static_cast<LONG>(CW_USEDEFAULT) || rect->top == static_cast<LONG>(CW_USEDEFAULT))
-    return;
+  const LONG unset = static_cast<LONG>(CW_USEDEFAULT);
+  if (rect->left == unset || rect->top == unset) return;
   RECT where = {rect->left, rect->top, rect->left + 1, rect->top + 1};
-  if (rect->right != static_cast<LONG>(CW_USEDEFAULT) && rect->bottom != static_cast<LONG>(CW_USEDEFAULT) &&
-      rect->right > rect->left && rect->bottom > rect->top)
+  if (rect->right != unset && rect->bottom != unset && rect->right > rect->left &&
+      rect->bottom > rect->top)
     where = *rect;
   POINT origin;
   const int dpi = DpiOfDisplayAt(where, &origin);

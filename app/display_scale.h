@@ -90,6 +90,9 @@ int CurrentDpi();
 // Images, fonts and measures of the main window's children for a display of
 // dpi; the layout is the caller's.
 void ApplyDisplayScale(int dpi);
+// A tab strip's padding for the display (a fresh strip takes the font of the
+// one it replaces).
+void ApplyTabPadding(HWND tabs);
 // The window moved to a display of another scaling: it takes the place the
 // system suggests and is laid out again.
 void OnDpiChanged(int dpi, const RECT *suggested);

@@ -115,17 +115,17 @@ int FontPoints(LONG height, int dpi) {
 
 RECT ScaleWindowRect(const RECT &stored, POINT origin, int fromDpi, int toDpi) {
   RECT scaled = stored;
+  const LONG unset = static_cast<LONG>(CW_USEDEFAULT);
   if (fromDpi <= 0 || toDpi <= 0 || fromDpi == toDpi) return scaled;
-  if (stored.left == static_cast<LONG>(CW_USEDEFAULT) || stored.top == static_cast<LONG>(CW_USEDEFAULT))
-    return scaled;
+  if (stored.left == unset || stored.top == unset) return scaled;
   auto scale = [&](long long distance) {
     return static_cast<LONG>(distance * toDpi / fromDpi);
   };
   scaled.left = origin.x + scale(static_cast<long long>(stored.left) - origin.x);
   scaled.top = origin.y + scale(static_cast<long long>(stored.top) - origin.y);
-  if (stored.right != static_cast<LONG>(CW_USEDEFAULT))
+  if (stored.right != unset)
     scaled.right = scaled.left + scale(static_cast<long long>(stored.right) - stored.left);
-  if (stored.bottom != static_cast<LONG>(CW_USEDEFAULT))
+  if (stored.bottom != unset)
     scaled.bottom = scaled.top + scale(static_cast<long long>(stored.bottom) - stored.top);
   return scaled;
 }

@@ -159,14 +159,16 @@ TEST_F(FindAll, TheDialogIsInTheMessageFontAndFollowsItsDisplay) {
   HWND list = GetDlgItem(dialog, IDC_FINDALL_RESULTS);
   auto widths = [list] {
     std::vector<int> columns;
-    for (int i = 0; i < 4; ++i) columns.push_back(static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, i, 0)));
+    for (int i = 0; i < 4; ++i)
+      columns.push_back(static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, i, 0)));
     return columns;
   };
   const int dpi = DpiOfWindow(dialog);
   EXPECT_EQ(widths(), (std::vector<int>{ScaleForDpi(110, dpi), ScaleForDpi(110, dpi),
                                         ScaleForDpi(45, dpi), ScaleForDpi(420, dpi)}));
   RECT suggested = {10, 20, 1210, 820};  // above the smallest size, now twice as large
-  SendMessageA(dialog, WM_DPICHANGED, MAKEWPARAM(2 * dpi, 2 * dpi), reinterpret_cast<LPARAM>(&suggested));
+  SendMessageA(dialog, WM_DPICHANGED, MAKEWPARAM(2 * dpi, 2 * dpi),
+               reinterpret_cast<LPARAM>(&suggested));
   EXPECT_EQ(widths(), (std::vector<int>{2 * ScaleForDpi(110, dpi), 2 * ScaleForDpi(110, dpi),
                                         2 * ScaleForDpi(45, dpi), 2 * ScaleForDpi(420, dpi)}));
   RECT now;

@@ -2,7 +2,7 @@
 # TAV on displays scaled to 100 %, 150 % and 200 %: the DPI is the Wine
 # prefix's LogPixels, set in copies of the test prefix (the test prefix keeps
 # 96). For each, screenshots of the main window, the name dialog, Find in All
-# Pages and the customize dialog go to build/user-check-dpi/, and what TAV
+# Pages, the customize dialog and the About box go to build/user-check-dpi/, and what TAV
 # wrote to its settings is checked. Needs a built TAV.exe (scripts/build.sh).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -64,6 +64,10 @@ for dpi in 96 144 192; do
   xdotool windowfocus --sync "$win"
   keys alt+o c; sleep 1
   shot "customize-$dpi" "$(window_named '^Customize Toolbar$')"
+  keys Escape
+  xdotool windowfocus --sync "$win"
+  keys alt+h a
+  shot "about-$dpi" "$(window_named '^About TAV$')"
   keys Escape
   xdotool windowfocus --sync "$win"
   keys alt+f x; sleep 2

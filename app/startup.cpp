@@ -7,6 +7,7 @@
 #include <string.h>
 
 #include "app/code_pages.h"
+#include "app/display_scale.h"
 #include "editing/editing.h"
 #include "pages/pages.h"
 #include "settings/settings.h"
@@ -177,6 +178,7 @@ bool RegisterWindowClasses() {
 HWND CreateMainWindow() {
   RECT saved;
   LoadWindowRect(&saved);
+  FitStoredRectToDisplay(&saved, LoadWindowRectDpi());
   KeepWindowRectOnScreen(&saved);
   int width = saved.right == CW_USEDEFAULT ? CW_USEDEFAULT : saved.right - saved.left;
   int height = saved.bottom == CW_USEDEFAULT ? CW_USEDEFAULT : saved.bottom - saved.top;
@@ -281,6 +283,7 @@ int RunMessageLoop() {
 }
 
 int ReleaseAppResources() {
+  ReleaseDisplayScale();
   if (Ui.treeImageList != nullptr) {
     ImageList_Destroy(Ui.treeImageList);
     Ui.treeImageList = nullptr;

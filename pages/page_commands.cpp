@@ -6,6 +6,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "app/display_scale.h"
 #include "app/ui_handles.h"
 
 static const char PageExtension[] = ".tav";
@@ -93,8 +94,8 @@ static INT_PTR CALLBACK NameDialogProc(HWND dialog, UINT message, WPARAM wParam,
 bool AskItemName(char *out, const char *initialText, bool subfolderMode) {
   out[0] = '\0';
   NameRequest request = {out, initialText != nullptr ? initialText : "", subfolderMode};
-  INT_PTR result = DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_NAME), MainWindow,
-                                   NameDialogProc, reinterpret_cast<LPARAM>(&request));
+  INT_PTR result = RunProgramDialog(IDD_NAME, MainWindow, NameDialogProc,
+                                    reinterpret_cast<LPARAM>(&request));
   if (result != IDOK) return false;
   if (!subfolderMode && NeedsPageExtension(out)) strcat(out, PageExtension);
   return true;

@@ -70,6 +70,7 @@ void ReportSettingsNotTakenOver();
 
 /* settings.cpp */
 void LoadWindowRect(RECT *rect);
+int LoadWindowRectDpi();  // the DPI the stored rectangle counts in
 RECT FitWindowRect(const RECT &stored, const RECT &workArea);  // window-free
 void KeepWindowRectOnScreen(RECT *rect);
 void LoadSettings();

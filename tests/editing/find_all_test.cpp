@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/display_scale.h"
 #include "editing/editing_fixture.h"
 #include "tree/tree.h"
 
@@ -140,6 +141,40 @@ TEST_F(FindAll, TheDialogSearchesAndOpensARowWithEnter) {
   EXPECT_EQ(GetFocus(), Ui.editor);
   SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
   EXPECT_FALSE(IsWindow(dialog));
+}
+
+// The dialog is in the system's message font; its columns are made for its
+// display, and kept in proportion when it moves to a display of another
+// scaling (sent here as Windows sends it; Wine has one display).
+TEST_F(FindAll, TheDialogIsInTheMessageFontAndFollowsItsDisplay) {
+  boxes.Handle([](HWND) {});  // the dialog itself, left open
+  ExecuteCommand(CMD_FINDALL);
+  HWND dialog = FindAllDialogWindow();
+  ASSERT_NE(dialog, nullptr);
+  LOGFONTW message;
+  ASSERT_TRUE(MessageFontForDpi(96, &message));
+  LOGFONTW font = {};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0)), sizeof font, &font);
+  EXPECT_STREQ(font.lfFaceName, message.lfFaceName);
+  HWND list = GetDlgItem(dialog, IDC_FINDALL_RESULTS);
+  auto widths = [list] {
+    std::vector<int> columns;
+    for (int i = 0; i < 4; ++i)
+      columns.push_back(static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, i, 0)));
+    return columns;
+  };
+  const int dpi = DpiOfWindow(dialog);
+  EXPECT_EQ(widths(), (std::vector<int>{ScaleForDpi(110, dpi), ScaleForDpi(110, dpi),
+                                        ScaleForDpi(45, dpi), ScaleForDpi(420, dpi)}));
+  RECT suggested = {10, 20, 1210, 820};  // above the smallest size, now twice as large
+  SendMessageA(dialog, WM_DPICHANGED, MAKEWPARAM(2 * dpi, 2 * dpi),
+               reinterpret_cast<LPARAM>(&suggested));
+  EXPECT_EQ(widths(), (std::vector<int>{2 * ScaleForDpi(110, dpi), 2 * ScaleForDpi(110, dpi),
+                                        2 * ScaleForDpi(45, dpi), 2 * ScaleForDpi(420, dpi)}));
+  RECT now;
+  GetWindowRect(dialog, &now);
+  EXPECT_TRUE(EqualRect(&now, &suggested));
+  SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "app/display_scale.h"
 #include "editing/editing.h"
 #include "harness/harness.h"
 #include "settings/settings.h"
@@ -506,6 +507,23 @@ TEST_F(StoredPlacement, AWindowOffEveryScreenOpensOnTheScreen) {
   EXPECT_TRUE(EqualRect(&onScreen, &window)) << window.left << "," << window.top;
   EXPECT_GE(window.right - window.left, 300);
   EXPECT_GE(window.bottom - window.top, 200);
+}
+
+// A window closed on a display of 200 % comes back on one of 100 % (the
+// test's) at half its size in pixels: the same share of the display. The
+// next close stores the place for this display's DPI.
+TEST_F(StoredPlacement, ARectangleStoredForAnotherScalingKeepsItsShare) {
+  WriteSettings("[Settings]\r\nWorkDir=" + notebook.path() +
+                "\r\n[Window]\r\nLeft=80\r\nTop=60\r\nRight=1280\r\nBottom=900\r\nDpi=192\r\n");
+  StartApp();
+  RECT window;
+  ASSERT_TRUE(GetWindowRect(MainWindow, &window));
+  EXPECT_EQ(window.left, 40);
+  EXPECT_EQ(window.top, 30);
+  EXPECT_EQ(window.right - window.left, 600);
+  EXPECT_EQ(window.bottom - window.top, 420);
+  CloseApp();
+  EXPECT_NE(SettingsText().find("Dpi=" + std::to_string(SystemDpi()) + "\r\n"), std::string::npos);
 }
 
 }  // namespace

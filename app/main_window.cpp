@@ -101,16 +101,33 @@ static void CustomizeToolbar() {
               "Unavailable Feature", MB_ICONWARNING);
 }
 
+/* A page that cannot be saved keeps its text in a recovery copy, which the
+   next start offers back; the question says whether that copy could be
+   written. */
+static bool AskToExitWithoutSaving(bool copyKept) {
+  const char *text =
+      copyKept ? "The current page couldn't be saved\nExit anyway?\n\n"
+                 "The text typed since its last save is kept, and TAV offers it back at its next "
+                 "start."
+               : "The current page couldn't be saved\nExit anyway?\n\n"
+                 "TAV could not keep a copy of the text typed since its last save either: "
+                 "exiting loses it.";
+  return MessageBoxA(MainWindow, text, "Confirm Program Exit", MB_YESNO | MB_ICONWARNING) ==
+         IDYES;
+}
+
 /* The close sequence, for the close box and the Exit command alike: the page
-   first, then the settings, then the window. */
+   first, then the settings, then the window. A clean exit leaves no recovery
+   copy: the page is saved. */
 static void RequestExit() {
-  if (!SavePageIfModified(SelectedTab())) {
-    int answer = MessageBoxA(MainWindow, "The current page couldn't be saved\nExit anyway?",
-                             "Confirm Program Exit", MB_YESNO | MB_ICONWARNING);
-    if (answer != IDYES) return;
+  if (SavePageIfModified(SelectedTab())) {
+    RemoveShownPagesRecoveryCopy();
+  } else {
+    bool copyKept = WriteRecoveryCopy(false);
+    if (!AskToExitWithoutSaving(copyKept)) return;
+    // The Replace dialog stays usable while the question is shown.
+    if (copyKept) WriteRecoveryCopy(false);
   }
-  // A clean exit leaves no copy: the page is saved, or its changes given up.
-  RemoveShownPagesRecoveryCopy();
   SaveSettings();
   DestroyWindow(MainWindow);
 }
@@ -172,6 +189,12 @@ const CommandRow *FindCommand(int commandId) {
 void ExecuteCommand(int commandId) {
   const CommandRow *row = FindCommand(commandId);
   if (row != nullptr) row->action();
+}
+
+/* A modal box or dialog disables its owner for as long as it is shown;
+   the modeless Find windows stay enabled all the while. */
+bool MainWindowWaitsForUser() {
+  return MainWindow != nullptr && IsWindow(MainWindow) && !IsWindowEnabled(MainWindow);
 }
 
 /* Log-off or shutdown asks first: the page is saved now, and a page that

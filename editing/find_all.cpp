@@ -595,6 +595,12 @@ size_t UnreadablePageCount() { return Current.unreadable.size(); }
    match selected in the editor. */
 void OpenFoundRow(size_t index) {
   if (index >= Current.rows.size()) return;
+  // A question of the main window names the page and folder it acts on once
+  // answered: they stay shown until then.
+  if (MainWindowWaitsForUser()) {
+    MessageBeep(MB_ICONWARNING);
+    return;
+  }
   const FoundRow row = Current.rows[index];
   if (!SaveCurrentPage()) return;
   char shown[PATH_BUFFER_SIZE];

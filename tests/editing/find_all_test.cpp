@@ -177,4 +177,46 @@ TEST_F(FindAll, TheDialogIsInTheMessageFontAndFollowsItsDisplay) {
   SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
 }
 
+// While the main window asks a question, a row opened in Find in All Pages
+// changes neither folder nor page: the delete, the rename and the save ask
+// about One\B or One\A and act on exactly that page.
+TEST_F(FindAll, ARowOpenedWhileTheMainWindowAsksChangesNothing) {
+  Page("One\\A.tav", "page A");
+  Page("One\\B.tav", "page B");
+  Page("Two\\X.tav", "x");
+  Page("Two\\Y.tav", "needle");
+  ASSERT_TRUE(RefreshTree());
+  ASSERT_TRUE(SelectFolderOfPage((notebook / "One\\B.tav").c_str()));
+  Search(L"needle");
+  ASSERT_EQ(FoundRows().size(), 1u);
+  auto openRowThen = [](int button, const char *name) {
+    return [button, name](HWND box) {
+      OpenFoundRow(0);
+      if (name != nullptr) SetDlgItemTextA(box, IDC_NAME_EDIT, name);
+      PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+    };
+  };
+  boxes.Handle(openRowThen(IDYES, nullptr));  // "Delete page 'B'?"
+  ExecuteCommand(CMD_DELETEPAGE);
+  EXPECT_FALSE(harness::FileExists(notebook / "One\\B.tav"));
+  EXPECT_EQ(harness::ReadBytes(notebook / "Two\\Y.tav"), "needle");
+
+  boxes.Handle(openRowThen(IDOK, "C"));  // the name dialog, renaming A
+  ExecuteCommand(CMD_RENAMEPAGE);
+  EXPECT_EQ(harness::ListNames(notebook / "One"), Strings{"C.tav"});
+  EXPECT_EQ(harness::ListNames(notebook / "Two"), (Strings{"X.tav", "Y.tav"}));
+
+  SendMessageA(Ui.editor, EM_SETSEL, -1, -1);
+  SendMessageA(Ui.editor, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(" mine"));
+  ASSERT_TRUE(harness::WriteBytes(notebook / "One\\C.tav", "changed elsewhere"));
+  boxes.Handle(openRowThen(IDYES, nullptr));  // replace the page changed on disk
+  ExecuteCommand(CMD_SAVENOW);
+  EXPECT_EQ(harness::ReadBytes(notebook / "One\\C.tav"), "page A mine");
+  EXPECT_EQ(harness::ReadBytes(notebook / "One\\C (other version).txt"), "changed elsewhere");
+  EXPECT_EQ(harness::ListNames(notebook / "Two"), (Strings{"X.tav", "Y.tav"}));
+  EXPECT_EQ(Text(), "page A mine");
+  EXPECT_FALSE(EditorIsModified());
+  EXPECT_EQ(boxes.boxes().size(), 3u);
+}
+
 }  // namespace

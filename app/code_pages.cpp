@@ -2,8 +2,6 @@
 // and names held in the process code page.
 #include "app/code_pages.h"
 
-#include "app/paths.h"
-
 #include <limits.h>
 #include <stdlib.h>
 #include <string.h>
@@ -199,12 +197,7 @@ std::string PathInUtf8(const std::string &path) {
 }
 
 bool PathFromUtf8(const std::string &utf8, std::string *path) {
-  std::wstring wide(utf8.size() + 1, L'\0');
-  int units = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.c_str(), -1, &wide[0],
-                                  static_cast<int>(wide.size()));
-  if (units <= 0) return false;
-  char out[PATH_BUFFER_SIZE];
-  if (!NameInCodePage(wide.c_str(), out, sizeof out)) return false;
-  *path = out;
-  return true;
+  std::wstring wide;
+  return TextFromCodePage(CP_UTF8, utf8.data(), utf8.size(), &wide) &&
+         TextInCodePage(GetACP(), wide.data(), wide.size(), path);
 }

@@ -3,11 +3,11 @@
 // focus on its text field.
 #include "app/ui_handles.h"
 
+#include "app/display_scale.h"
 #include "editing/editing.h"
 
 HWND CreateModelessDialog(int templateId, DLGPROC procedure, const char *failure) {
-  HWND dialog = CreateDialogParamA(AppInstance, MAKEINTRESOURCEA(templateId), MainWindow,
-                                   procedure, 0);
+  HWND dialog = OpenProgramDialog(templateId, MainWindow, procedure, 0);
   if (dialog == nullptr) {
     ShowSystemError(failure);
     return nullptr;
@@ -24,8 +24,9 @@ void FocusDialogField(HWND dialog, int fieldId) {
 }
 
 /* The rows come as UTF-16, whatever the process code page, and a click
-   anywhere on a row chooses it. */
-void PrepareRowList(HWND list, const ListColumn *columns, int count) {
+   anywhere on a row chooses it. The columns' widths are for 96 per inch,
+   grown for the dialog's display. */
+void PrepareRowList(HWND list, const ListColumn *columns, int count, int dpi) {
   SendMessageA(list, CCM_SETUNICODEFORMAT, TRUE, 0);
   SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
   for (int i = 0; i < count; ++i) {
@@ -33,7 +34,7 @@ void PrepareRowList(HWND list, const ListColumn *columns, int count) {
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM | (columns[i].alignRight ? LVCF_FMT : 0);
     column.fmt = LVCFMT_RIGHT;
     column.pszText = const_cast<wchar_t *>(columns[i].title);
-    column.cx = columns[i].width;
+    column.cx = ScaleForDpi(columns[i].width, dpi);
     column.iSubItem = i;
     SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
   }
@@ -57,4 +58,26 @@ void KeepMadeSize(HWND dialog, LPARAM minMaxInfo) {
   if (size == 0) return;
   reinterpret_cast<MINMAXINFO *>(minMaxInfo)->ptMinTrackSize.x = LOWORD(size);
   reinterpret_cast<MINMAXINFO *>(minMaxInfo)->ptMinTrackSize.y = HIWORD(size) / 2;
+}
+
+/* On a display of another scaling the columns and the least size keep
+   their share of the display, and the dialog takes the place the system
+   suggests (its controls follow in WM_SIZE). */
+void FollowDialogDpi(HWND dialog, int listId, int *dialogDpi, int dpi, const RECT *suggested) {
+  const int old = *dialogDpi;
+  *dialogDpi = dpi;
+  if (old <= 0 || dpi <= 0) return;
+  HWND list = GetDlgItem(dialog, listId);
+  HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+  int columns = header != nullptr ? static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+  for (int i = 0; i < columns; ++i) {
+    int width = static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, i, 0));
+    SendMessageA(list, LVM_SETCOLUMNWIDTH, i, MulDiv(width, dpi, old));
+  }
+  LONG_PTR size = GetWindowLongPtrA(dialog, DWLP_USER);
+  SetWindowLongPtrA(dialog, DWLP_USER, MAKELONG(MulDiv(LOWORD(size), dpi, old),
+                                                MulDiv(HIWORD(size), dpi, old)));
+  SetWindowPos(dialog, nullptr, suggested->left, suggested->top,
+               suggested->right - suggested->left, suggested->bottom - suggested->top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
 }

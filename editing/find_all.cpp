@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/code_pages.h"
+#include "app/display_scale.h"
 #include "app/ui_handles.h"
 #include "editing/text_search.h"
 #include "pages/pages.h"
@@ -40,6 +41,7 @@ struct Search {
 
 Search Current;
 HWND Dialog;
+int DpiOfDialog;  // the display's the dialog was last made for
 
 // The dialog's controls, by id.
 HWND Control(int id) { return Dialog != nullptr ? GetDlgItem(Dialog, id) : nullptr; }
@@ -269,9 +271,10 @@ void Layout(HWND dialog) {
 
 void InitDialog(HWND dialog) {
   Dialog = dialog;
+  DpiOfDialog = DpiOfWindow(dialog);
   const ListColumn columns[] = {
       {L"Folder", 110, false}, {L"Page", 110, false}, {L"Line", 45, true}, {L"Text", 420, false}};
-  PrepareRowList(GetDlgItem(dialog, IDC_FINDALL_RESULTS), columns, 4);
+  PrepareRowList(GetDlgItem(dialog, IDC_FINDALL_RESULTS), columns, 4, DpiOfDialog);
   SendMessageA(GetDlgItem(dialog, IDC_FINDALL_TEXT), EM_LIMITTEXT, PATH_BUFFER_SIZE, 0);
   NoteMadeSize(dialog);
   if (Current.running) ShowRunning(true);
@@ -354,6 +357,10 @@ INT_PTR CALLBACK FindAllDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
       return TRUE;
     case WM_GETMINMAXINFO:
       KeepMadeSize(dialog, lParam);
+      return TRUE;
+    case WM_DPICHANGED:
+      FollowDialogDpi(dialog, IDC_FINDALL_RESULTS, &DpiOfDialog, HIWORD(wParam),
+                      reinterpret_cast<const RECT *>(lParam));
       return TRUE;
     case WM_DESTROY:
       if (Current.running) EndWalk();
@@ -483,6 +490,12 @@ size_t UnreadablePageCount() { return Current.unreadable.size(); }
    match selected in the editor. */
 void OpenFoundRow(size_t index) {
   if (index >= Current.rows.size()) return;
+  // A question of the main window names the page and folder it acts on once
+  // answered: they stay shown until then.
+  if (MainWindowWaitsForUser()) {
+    MessageBeep(MB_ICONWARNING);
+    return;
+  }
   const FoundRow row = Current.rows[index];
   ShowOutcome outcome = ShowPageAt(row.pagePath.c_str());
   if (outcome == PAGE_NOT_LEFT) return;

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/code_pages.h"
+#include "app/display_scale.h"
 #include "app/ui_handles.h"
 #include "editing/editing.h"
 #include "tree/tree.h"
@@ -46,6 +47,7 @@ struct PageList {
 
 PageList List;
 HWND Dialog;
+int DpiOfDialog;  // the display's the dialog was last made for
 bool Selecting;  // the selection is being set by the program
 
 enum { TYPED_LIMIT = 100 };
@@ -279,8 +281,8 @@ void OnTyped() {
    work. While the main window asks a question, the page it asks about
    stays as it is. */
 void OpenChosenRow() {
-  if (!IsWindowEnabled(MainWindow)) {
-    MessageBeep(MB_OK);
+  if (MainWindowWaitsForUser()) {
+    MessageBeep(MB_ICONWARNING);
     return;
   }
   int row = SelectedRow();
@@ -295,10 +297,7 @@ void OpenChosenRow() {
     char message[MESSAGE2_BUFFER_SIZE];
     snprintf(message, sizeof message, "The page '%s' is no longer in the notebook.", path.c_str());
     MessageBoxA(Dialog, message, "Open Page", MB_OK | MB_ICONWARNING);
-    char folder[PATH_BUFFER_SIZE];
-    strcpy(folder, path.c_str());
-    *strrchr(folder, '\\') = '\0';
-    NoteFolderPagesChanged(folder);
+    NotePageFileChanged(path.c_str());
     return;
   }
   DestroyWindow(Dialog);
@@ -373,7 +372,7 @@ void Layout(HWND dialog) {
   RECT inside;
   GetClientRect(list, &inside);
   int rest = inside.right - static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0)) -
-             GetSystemMetrics(SM_CXVSCROLL);
+             MetricForDpi(SM_CXVSCROLL, DpiOfDialog);
   if (rest > 0) SendMessageA(list, LVM_SETCOLUMNWIDTH, 1, rest);
 }
 
@@ -388,8 +387,9 @@ void PlaceOverMainWindow(HWND dialog) {
 
 void InitDialog(HWND dialog) {
   Dialog = dialog;
+  DpiOfDialog = DpiOfWindow(dialog);
   const ListColumn columns[] = {{L"Page", 170, false}, {L"Folder", 250, false}};
-  PrepareRowList(GetDlgItem(dialog, IDC_OPENPAGE_LIST), columns, 2);
+  PrepareRowList(GetDlgItem(dialog, IDC_OPENPAGE_LIST), columns, 2, DpiOfDialog);
   HWND field = GetDlgItem(dialog, IDC_OPENPAGE_TEXT);
   SendMessageA(field, EM_LIMITTEXT, TYPED_LIMIT, 0);
   SetWindowSubclass(field, TextFieldProc, 0, 0);
@@ -421,6 +421,10 @@ INT_PTR CALLBACK OpenPageDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
       return TRUE;
     case WM_GETMINMAXINFO:
       KeepMadeSize(dialog, lParam);
+      return TRUE;
+    case WM_DPICHANGED:
+      FollowDialogDpi(dialog, IDC_OPENPAGE_LIST, &DpiOfDialog, HIWORD(wParam),
+                      reinterpret_cast<const RECT *>(lParam));
       return TRUE;
     case WM_DESTROY:
       RemoveWindowSubclass(GetDlgItem(dialog, IDC_OPENPAGE_TEXT), TextFieldProc, 0);
@@ -500,6 +504,12 @@ void NoteFolderPagesChanged(const char *folder) {
   TakeFreshPages();
   RankAgain(false);
   ShowRows();
+}
+
+void NotePageFileChanged(const char *pagePath) {
+  const char *name = strrchr(pagePath, '\\');
+  if (name == nullptr) return;
+  NoteFolderPagesChanged(std::string(pagePath, static_cast<size_t>(name - pagePath)).c_str());
 }
 
 /* A folder renamed or deleted, or the notebook listed again: the pages at

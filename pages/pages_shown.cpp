@@ -151,7 +151,7 @@ static bool ParseShownLine(const std::string &line, ShownPage *page) {
   std::string utf8 = line.substr(tab + 1);
   bool multiByte = false;
   if (!IsValidUtf8(utf8.data(), utf8.size(), &multiByte) || !IsPagePath(utf8)) return false;
-  return PathFromUtf8(utf8, &page->path);
+  return PathFromUtf8(utf8, &page->path) && page->path.size() < PATH_BUFFER_SIZE;
 }
 
 /* What TAV wrote, or anything else: a file without the header is no record

@@ -2,6 +2,8 @@
 # Drives the built TAV.exe as a user would, with keys and clicks on a private
 # X display, in a notebook made here; checks what it wrote to disk and leaves
 # screenshots in build/user-check/. Needs a built TAV.exe (scripts/build.sh).
+# "user-check.sh questions" runs only the check of questions and Find in All
+# Pages.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=$root/build/user-check
@@ -48,6 +50,51 @@ new_notebook() {
   printf '[Settings]\r\nWorkDir=%s\r\n[Window]\r\nLeft=40\r\nTop=30\r\nRight=940\r\nBottom=650\r\n' \
     "Z:${nb//\//\\}" > "$ini"
 }
+
+# While the main window asks a question, a row double-clicked in Find in All
+# Pages changes neither folder nor page: the delete, the rename and the
+# changed-page question of a save act on the page they named (One\B, then
+# One\A), never on Two\Y, which the row shows. Afterwards the row opens.
+questions_check() {
+  new_notebook
+  mkdir -p "$nb/One" "$nb/Two"
+  printf 'page A' > "$nb/One/A.tav"; printf 'page B' > "$nb/One/B.tav"
+  printf 'x' > "$nb/Two/X.tav"; printf 'needle' > "$nb/Two/Y.tav"
+  printf '[Settings]\r\nWorkDir=%s\r\nSavedPath=%s\\One\\B.tav\r\n[Window]\r\nLeft=40\r\nTop=30\r\nRight=940\r\nBottom=650\r\n' \
+    "Z:${nb//\//\\}" "Z:${nb//\//\\}" > "$ini"
+  start
+  keys ctrl+shift+f; xdotool type --delay 40 'needle'; keys Return; sleep 2
+  local dialog; dialog=$(window_named '^Find in All Pages$')
+  # Below the main window: Wine raises an owner clicked above the windows it
+  # owns, where Windows keeps them on top.
+  xdotool mousemove --window "$dialog" 150 10 mousedown 1 mousemove 770 665 mouseup 1; sleep 0.5
+  open_row() { xdotool mousemove --window "$dialog" 100 122 click --repeat 2 --delay 80 1; sleep 1.5; }
+  answer() { click_in "$1" 20 8; shift; keys "$@"; sleep 2; }
+  click 400 400; keys alt+p d
+  open_row; shot 15-row-while-delete-asks
+  answer "$(window_named '^Confirm page delete$')" y
+  [ ! -e "$nb/One/B.tav" ] && [ "$(cat "$nb/Two/Y.tav")" = needle ] &&
+    echo "ok: Delete page 'B'? deleted One\\B, whatever row was opened meanwhile"
+  click 400 400; keys alt+p r
+  open_row; shot 16-row-while-rename-asks
+  answer "$(window_named '^Rename Page$')" End BackSpace C Return
+  [ -f "$nb/One/C.tav" ] && [ ! -e "$nb/One/A.tav" ] && [ "$(ls "$nb/Two")" = "$(printf 'X.tav\nY.tav')" ] &&
+    echo "ok: Rename Page renamed One\\A, whatever row was opened meanwhile"
+  click 400 400; keys ctrl+End; xdotool type --delay 40 ' mine'; sleep 0.5
+  printf 'changed elsewhere' > "$nb/One/C.tav"
+  keys ctrl+s
+  open_row; shot 17-row-while-save-asks
+  answer "$(window_named '^Confirm page overwrite$')" y
+  [ "$(cat "$nb/One/C.tav")" = 'page A mine' ] &&
+    [ "$(cat "$nb/One/C (other version).txt")" = 'changed elsewhere' ] &&
+    [ "$(ls "$nb/Two")" = "$(printf 'X.tav\nY.tav')" ] &&
+    echo "ok: the changed-page question saved into One\\C, whatever row was opened meanwhile"
+  open_row; keys End; xdotool type --delay 40 ' found'; keys ctrl+s
+  shot 18-row-opened-after
+  [ "$(cat "$nb/Two/Y.tav")" = 'needle found' ] && echo "ok: with no question asked, the row opens Two\\Y"
+  keys alt+f x; sleep 2
+}
+if [ "${1:-}" = questions ]; then questions_check; exit 0; fi
 
 start
 shot 1-start
@@ -169,6 +216,8 @@ cmp -s <(printf 'one\ntwo\nthree\nfour!') "$nb/Mixed.tav" &&
   echo "ok: a page with mixed line breaks saved with LF, and said so"
 keys alt+f x; sleep 2
 
+questions_check
+
 # Open Page, places, Back and Forward. Ctrl+O and three letters show a page
 # in a deep folder; a long page left in its middle comes back there, in this
 # run and after a restart, by Open Page, Alt+Left, Alt+Right and the mouse's
@@ -181,15 +230,15 @@ printf 'quotes' > "$nb/Projects/Clients/Acme/Quotes.tav"
 for i in $(seq 1 300); do printf 'line %d of the long page\r\n' "$i"; done > "$nb/Long.tav"
 printf 'start page' > "$nb/Start.tav"
 start
-keys ctrl+o; xdotool type --delay 80 'qro'; shot 15-open-page-typed
-keys Return; shot 16-open-page-shown
+keys ctrl+o; xdotool type --delay 80 'qro'; shot 19-open-page-typed
+keys Return; shot 20-open-page-shown
 keys ctrl+End; xdotool type --delay 40 ' typed'; keys ctrl+s
 [ "$(cat "$deep/Quarterly Roadmap.tav")" = 'roadmap text typed' ] &&
   echo "ok: Ctrl+O, 'qro' and Enter showed the page in a deep folder"
 keys ctrl+o; xdotool type --delay 80 'long'; keys Return
 keys ctrl+Home Next Next Next Next Down Down Home
 keys ctrl+o; xdotool type --delay 80 'sta'; keys Return
-keys ctrl+o; xdotool type --delay 80 'long'; keys Return; shot 17-long-at-its-place
+keys ctrl+o; xdotool type --delay 80 'long'; keys Return; shot 21-long-at-its-place
 xdotool type --delay 40 '#1'; keys ctrl+s
 mark=$(grep -n '#1' "$nb/Long.tav" | cut -d: -f1)
 [ -n "$mark" ] && [ "$mark" -gt 50 ] && [ "$mark" -lt 250 ] &&
@@ -202,7 +251,7 @@ xdotool mousemove --window "$win" 500 300 click 8; sleep 1; xdotool type --delay
 xdotool mousemove --window "$win" 500 300 click 9; sleep 1
 [ "$(cat "$nb/Start.tav")" = 'start page!?' ] && echo "ok: the mouse's back button went back"
 keys alt+f x; sleep 2
-start; shot 18-restarted-at-its-place
+start; shot 22-restarted-at-its-place
 xdotool type --delay 40 '#3'; keys ctrl+s
 grep -q "^#1#2#3line $mark of" "$nb/Long.tav" && echo "ok: the mouse's forward button went forward, and the place came back after a restart"
 keys alt+f x; sleep 2

@@ -395,6 +395,7 @@ void InitDialog(HWND dialog) {
   SetWindowSubclass(field, TextFieldProc, 0, 0);
   NoteMadeSize(dialog);
   PlaceOverMainWindow(dialog);
+  Layout(dialog);  // the columns did not exist at the first WM_SIZE
 }
 
 void EndDialogState() {

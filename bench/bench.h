@@ -40,6 +40,7 @@ class Runs {
  public:
   void Add(double seconds) { seconds_.push_back(seconds); }
   double Min() const { return seconds_.empty() ? 0 : *std::min_element(seconds_.begin(), seconds_.end()); }
+  double Max() const { return seconds_.empty() ? 0 : *std::max_element(seconds_.begin(), seconds_.end()); }
   double Median() const {
     if (seconds_.empty()) return 0;
     std::vector<double> sorted = seconds_;

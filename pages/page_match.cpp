@@ -188,7 +188,9 @@ void RankPages(std::vector<ListedPage> *pages, const std::vector<size_t> &base,
     *ranked = base;
     return;
   }
-  std::vector<size_t> kinds[MATCH_NONE];
+  // Kept from one letter to the next, with the room they took.
+  static std::vector<size_t> kinds[MATCH_NONE];
+  for (std::vector<size_t> &kind : kinds) kind.clear();
   for (size_t index : base) {
     ListedPage &page = (*pages)[index];
     if (narrowing && page.match == MATCH_NONE) continue;

@@ -31,7 +31,7 @@ void LoadPagesShown() {
   char path[PATH_BUFFER_SIZE];
   WIN32_FILE_ATTRIBUTE_DATA file;
   if (!PagesShownFile(path) || !GetFileAttributesExA(path, GetFileExInfoStandard, &file) ||
-      file.nFileSizeHigh != 0 || file.nFileSizeLow > 4u * 1024 * 1024)
+      file.nFileSizeHigh != 0 || file.nFileSizeLow > PAGES_SHOWN_FILE_LIMIT)
     return;
   std::string bytes;
   if (ReadFileAt(path, &bytes) == 0) ParsePagesShown(bytes, &PagesShownRecord);

@@ -140,6 +140,9 @@ struct ShownPage {
 };
 // The pages shown, the most recent first; the ones shown longest ago go.
 enum { PAGES_SHOWN_KEPT = 1000 };
+// The file holds at most a thousand lines of a path and three numbers; a
+// file much larger than that is not one TAV wrote.
+enum { PAGES_SHOWN_FILE_LIMIT = 4 * 1024 * 1024 };
 typedef std::vector<ShownPage> PagesShown;
 void NotePageShown(PagesShown *shown, const char *path);
 void NotePagePlace(PagesShown *shown, const char *path, const PagePlace &place);

@@ -6,16 +6,14 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <algorithm>
 #include <string>
+#include <unordered_set>
 
 #include "app/code_pages.h"
 #include "app/paths.h"
 
 static const char ShownHeader[] = "TAV pages shown 1";
-
-// The file holds at most a thousand lines of a path and three numbers; a
-// file much larger than that is not one TAV wrote.
-enum { SHOWN_FILE_LIMIT = 4 * 1024 * 1024 };
 
 static long IndexOfShown(const PagesShown &shown, const char *path) {
   for (size_t i = 0; i < shown.size(); ++i)
@@ -53,6 +51,19 @@ void NotePagePlace(PagesShown *shown, const char *path, const PagePlace &place) 
   (*shown)[static_cast<size_t>(at)].place = place;
 }
 
+/* A page recorded twice keeps its more recent record. Paths are compared
+   as FolderPathsEqual compares them, ASCII letter case ignored. */
+static void DropRepeats(PagesShown *shown) {
+  std::unordered_set<std::string> seen;
+  auto repeated = [&](const ShownPage &page) {
+    std::string key = page.path;
+    for (char &c : key)
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    return !seen.insert(key).second;
+  };
+  shown->erase(std::remove_if(shown->begin(), shown->end(), repeated), shown->end());
+}
+
 /* A page or a folder renamed: what was recorded at or below the old path is
    recorded at the new one. Where the new path was recorded already, the
    more recent of the two stays. */
@@ -60,10 +71,7 @@ void MovePagesShown(PagesShown *shown, const char *from, const char *to) {
   char moved[PATH_BUFFER_SIZE];
   for (ShownPage &page : *shown)
     if (FollowMove(page.path.c_str(), from, to, moved)) page.path = moved;
-  for (size_t i = 0; i < shown->size(); ++i)
-    for (size_t j = shown->size(); j-- > i + 1;)
-      if (FolderPathsEqual((*shown)[i].path.c_str(), (*shown)[j].path.c_str()))
-        shown->erase(shown->begin() + static_cast<long>(j));
+  DropRepeats(shown);
 }
 
 void ForgetPagesShown(PagesShown *shown, const char *path) {
@@ -159,10 +167,12 @@ static bool ParseShownLine(const std::string &line, ShownPage *page) {
    a page recorded twice, after its first line. */
 bool ParsePagesShown(const std::string &bytes, PagesShown *shown) {
   shown->clear();
-  if (bytes.size() > SHOWN_FILE_LIMIT) return false;
+  if (bytes.size() > PAGES_SHOWN_FILE_LIMIT) return false;
   size_t at = 0;
   bool first = true;
-  while (at < bytes.size() && shown->size() < PAGES_SHOWN_KEPT) {
+  // Lines recorded twice are dropped at the end; as many lines are read as
+  // can leave the pages kept.
+  while (at < bytes.size() && shown->size() < 4 * PAGES_SHOWN_KEPT) {
     size_t end = bytes.find('\n', at);
     if (end == std::string::npos) end = bytes.size();
     std::string line = bytes.substr(at, end - at);
@@ -174,8 +184,9 @@ bool ParsePagesShown(const std::string &bytes, PagesShown *shown) {
       continue;
     }
     ShownPage page;
-    if (ParseShownLine(line, &page) && IndexOfShown(*shown, page.path.c_str()) < 0)
-      shown->push_back(page);
+    if (ParseShownLine(line, &page)) shown->push_back(page);
   }
+  DropRepeats(shown);
+  if (shown->size() > PAGES_SHOWN_KEPT) shown->resize(PAGES_SHOWN_KEPT);
   return !first;
 }

@@ -53,7 +53,7 @@ void NoteMadeSize(HWND dialog) {
   SetWindowLongPtrA(dialog, DWLP_USER, MAKELONG(window.right - window.left, window.bottom - window.top));
 }
 
-void KeepMadeSize(HWND dialog, LPARAM minMaxInfo) {
+static void KeepMadeSize(HWND dialog, LPARAM minMaxInfo) {
   LONG_PTR size = GetWindowLongPtrA(dialog, DWLP_USER);
   if (size == 0) return;
   reinterpret_cast<MINMAXINFO *>(minMaxInfo)->ptMinTrackSize.x = LOWORD(size);
@@ -63,7 +63,8 @@ void KeepMadeSize(HWND dialog, LPARAM minMaxInfo) {
 /* On a display of another scaling the columns and the least size keep
    their share of the display, and the dialog takes the place the system
    suggests (its controls follow in WM_SIZE). */
-void FollowDialogDpi(HWND dialog, int listId, int *dialogDpi, int dpi, const RECT *suggested) {
+static void FollowDialogDpi(HWND dialog, int listId, int *dialogDpi, int dpi,
+                            const RECT *suggested) {
   const int old = *dialogDpi;
   *dialogDpi = dpi;
   if (old <= 0 || dpi <= 0) return;
@@ -80,4 +81,20 @@ void FollowDialogDpi(HWND dialog, int listId, int *dialogDpi, int dpi, const REC
   SetWindowPos(dialog, nullptr, suggested->left, suggested->top,
                suggested->right - suggested->left, suggested->bottom - suggested->top,
                SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool ListDialogFrameMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, int listId,
+                            int *dialogDpi, void (*layout)(HWND dialog)) {
+  switch (message) {
+    case WM_SIZE:
+      layout(dialog);
+      return true;
+    case WM_GETMINMAXINFO:
+      KeepMadeSize(dialog, lParam);
+      return true;
+    case WM_DPICHANGED:
+      FollowDialogDpi(dialog, listId, dialogDpi, HIWORD(wParam), reinterpret_cast<const RECT *>(lParam));
+      return true;
+  }
+  return false;
 }

@@ -133,9 +133,11 @@ void FocusDialogField(HWND dialog, int fieldId);
 void PrepareRowList(HWND list, const ListColumn *columns, int count, int dpi);
 int SelectedListRow(HWND list);  // -1 for none
 void NoteMadeSize(HWND dialog);
-void KeepMadeSize(HWND dialog, LPARAM minMaxInfo);
-// WM_DPICHANGED: *dialogDpi is the display's the dialog was made for.
-void FollowDialogDpi(HWND dialog, int listId, int *dialogDpi, int dpi, const RECT *suggested);
+// The messages such a dialog answers alike (WM_SIZE, laid out by layout;
+// WM_GETMINMAXINFO; WM_DPICHANGED, *dialogDpi being the display's the dialog
+// was made for); false for any other.
+bool ListDialogFrameMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, int listId,
+                            int *dialogDpi, void (*layout)(HWND dialog));
 
 /* editor_control.cpp */
 HWND CreateEditorWindow(HWND parent, const RECT &place);

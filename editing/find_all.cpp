@@ -341,6 +341,9 @@ void OnCommand(int id) {
 }
 
 INT_PTR CALLBACK FindAllDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (ListDialogFrameMessage(dialog, message, wParam, lParam, IDC_FINDALL_RESULTS, &DpiOfDialog,
+                             Layout))
+    return TRUE;
   switch (message) {
     case WM_INITDIALOG:
       InitDialog(dialog);
@@ -351,16 +354,6 @@ INT_PTR CALLBACK FindAllDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
     case WM_NOTIFY:
       SetWindowLongPtrA(dialog, DWLP_MSGRESULT,
                         OnNotify(reinterpret_cast<NMHDR *>(lParam)));
-      return TRUE;
-    case WM_SIZE:
-      Layout(dialog);
-      return TRUE;
-    case WM_GETMINMAXINFO:
-      KeepMadeSize(dialog, lParam);
-      return TRUE;
-    case WM_DPICHANGED:
-      FollowDialogDpi(dialog, IDC_FINDALL_RESULTS, &DpiOfDialog, HIWORD(wParam),
-                      reinterpret_cast<const RECT *>(lParam));
       return TRUE;
     case WM_DESTROY:
       if (Current.running) EndWalk();

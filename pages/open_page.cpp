@@ -405,6 +405,9 @@ void EndDialogState() {
 }
 
 INT_PTR CALLBACK OpenPageDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (ListDialogFrameMessage(dialog, message, wParam, lParam, IDC_OPENPAGE_LIST, &DpiOfDialog,
+                             Layout))
+    return TRUE;
   switch (message) {
     case WM_INITDIALOG:
       InitDialog(dialog);
@@ -416,16 +419,6 @@ INT_PTR CALLBACK OpenPageDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
       return TRUE;
     case WM_NOTIFY:
       SetWindowLongPtrA(dialog, DWLP_MSGRESULT, OnNotify(reinterpret_cast<NMHDR *>(lParam)));
-      return TRUE;
-    case WM_SIZE:
-      Layout(dialog);
-      return TRUE;
-    case WM_GETMINMAXINFO:
-      KeepMadeSize(dialog, lParam);
-      return TRUE;
-    case WM_DPICHANGED:
-      FollowDialogDpi(dialog, IDC_OPENPAGE_LIST, &DpiOfDialog, HIWORD(wParam),
-                      reinterpret_cast<const RECT *>(lParam));
       return TRUE;
     case WM_DESTROY:
       RemoveWindowSubclass(GetDlgItem(dialog, IDC_OPENPAGE_TEXT), TextFieldProc, 0);

@@ -186,3 +186,18 @@ bool TextInCodePage(UINT codePage, const wchar_t *text, size_t length, std::stri
   return true;
 }
 
+
+std::string PathInUtf8(const std::string &path) {
+  std::wstring wide;
+  std::string utf8;
+  if (!TextFromCodePage(GetACP(), path.data(), path.size(), &wide) ||
+      !TextInCodePage(CP_UTF8, wide.data(), wide.size(), &utf8))
+    return path;
+  return utf8;
+}
+
+bool PathFromUtf8(const std::string &utf8, std::string *path) {
+  std::wstring wide;
+  return TextFromCodePage(CP_UTF8, utf8.data(), utf8.size(), &wide) &&
+         TextInCodePage(GetACP(), wide.data(), wide.size(), path);
+}

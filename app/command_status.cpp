@@ -36,6 +36,8 @@ static void StatusNodeHasParent(CMyUpdateUI *status) { status->SetEnabled(GetPar
 static void StatusTreeVisible(CMyUpdateUI *status) { status->SetCheck(Ui.treeVisible ? 1 : 0); }
 static void StatusCanCustomize(CMyUpdateUI *status) { status->SetEnabled(HasNewCommonControls); }
 static void StatusNodeSelected(CMyUpdateUI *status) { status->SetEnabled(SelectedTreeNode() != nullptr); }
+static void StatusCanGoBack(CMyUpdateUI *status) { status->SetEnabled(CanGoBack()); }
+static void StatusCanGoForward(CMyUpdateUI *status) { status->SetEnabled(CanGoForward()); }
 
 const StatusRow CommandStatusTable[] = {
     {CMD_EXPORT, StatusHasPages},
@@ -66,6 +68,9 @@ const StatusRow CommandStatusTable[] = {
     {CMD_DELETEFOLDER, StatusNodeHasParent},
     {CMD_NEWPAGE, StatusFolderShown},
     {CMD_FINDALL, StatusNotebookShown},
+    {CMD_OPENPAGE, StatusNotebookShown},
+    {CMD_BACK, StatusCanGoBack},
+    {CMD_FORWARD, StatusCanGoForward},
     {0, nullptr},
 };
 

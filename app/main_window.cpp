@@ -29,7 +29,10 @@ static void EditorSelectAll() { SendToEditor(EM_SETSEL, 0, -1); }
 static void NextPage() { StepPage(+1); }
 static void PreviousPage() { StepPage(-1); }
 static void SavePageNow() { SaveCurrentPage(); }
-static void RefreshCommand() { RefreshTree(); }
+static void RefreshCommand() {
+  RefreshTree();
+  NoteFolderTreeChanged(WorkFolderPath);
+}
 static void ExploreFolder() { OpenFolder(true); }
 static void OpenFolderCommand() { OpenFolder(false); }
 
@@ -128,6 +131,7 @@ static void RequestExit() {
     // The Replace dialog stays usable while the question is shown.
     if (copyKept) WriteRecoveryCopy(false);
   }
+  KeepPagesShown();
   SaveSettings();
   DestroyWindow(MainWindow);
 }
@@ -177,6 +181,9 @@ static const CommandRow CommandTable[] = {
     {CMD_FINDALL, OpenFindAllDialog},
     {CMD_NEXTPANE, NextPaneCommand},
     {CMD_PREVPANE, PreviousPaneCommand},
+    {CMD_OPENPAGE, OpenPageDialog},
+    {CMD_BACK, GoBack},
+    {CMD_FORWARD, GoForward},
 };
 const int CommandTableSize = sizeof CommandTable / sizeof CommandTable[0];
 
@@ -207,6 +214,7 @@ static LRESULT OnQueryEndSession() {
    what that sequence would write is written now. */
 static void OnEndSession(bool ending) {
   if (!ending) return;
+  KeepPagesShown();
   SaveSettings();
   SaveWindowPlacement();
 }
@@ -314,6 +322,7 @@ static int CreateChildWindows() {
     return 0;
   }
   LoadSettings();
+  LoadPagesShown();
   ApplyEditorFont();
   ApplyWordWrap();
   LayoutChildren();
@@ -374,6 +383,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       }
       ExecuteCommand(LOWORD(wParam));
       return 0;
+    case WM_APPCOMMAND:
+      if (OnAppCommand(GET_APPCOMMAND_LPARAM(lParam))) return TRUE;
+      return DefWindowProcA(window, message, wParam, lParam);
     case WM_INITMENUPOPUP:
       UpdateMenuStatus(reinterpret_cast<HMENU>(wParam), lParam);
       return 0;

@@ -163,6 +163,16 @@ bool PathBelowFolder(const char *path, const char *folder, const char **remainde
   return true;
 }
 
+/* A path at or below a folder that moved keeps what followed the folder. */
+bool FollowMove(const char *path, const char *from, const char *to, char *moved) {
+  if (!PathIsAtOrBelow(path, from)) return false;
+  size_t tail = strlen(path) - strlen(from);
+  if (strlen(to) + tail >= PATH_BUFFER_SIZE) return false;
+  strcpy(moved, to);
+  strcat(moved, path + strlen(from));
+  return true;
+}
+
 /* ---- listing ---- */
 
 bool StartListing(const char *pattern, FolderListing *listing) {

@@ -45,6 +45,10 @@ bool PathIsAtOrBelow(const char *path, const char *folder);
 // separator, letter case ignored as the code page folds it. False when path
 // lies outside the folder or nothing follows it.
 bool PathBelowFolder(const char *path, const char *folder, const char **remainder);
+// The path that path takes when the page or folder from is moved to to,
+// into moved (PATH_BUFFER_SIZE bytes); false when path lies elsewhere or
+// would not fit.
+bool FollowMove(const char *path, const char *from, const char *to, char *moved);
 
 /* ---- listing ---- */
 // A folder's entries by their real names. An entry whose name the process

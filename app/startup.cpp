@@ -190,14 +190,16 @@ HWND CreateMainWindow() {
 }
 
 /* One step of an idle period: the first refreshes the toolbar, the second
-   ends the period, unless a search of all pages has more to do. */
+   ends the period, unless a search of all pages or the listing of Open Page
+   has more to do. */
 bool RunIdleStep(int idleCount) {
   if (idleCount <= 0 && MainWindow != nullptr && IsWindowVisible(MainWindow))
     SendMessageA(MainWindow, UM_IDLEUPDATE, 0, 0);
   if (idleCount <= 0) return true;
-  // A search of all pages goes on, a slice at a time, while nothing else is
-  // to be done.
-  return RunFindAllSlice();
+  // Both go on, a slice at a time, while nothing else is to be done.
+  bool searching = RunFindAllSlice();
+  bool listing = RunOpenPageSlice();
+  return searching || listing;
 }
 
 /* Whether a message is user activity. Mouse moves that do not move the
@@ -238,6 +240,25 @@ bool KeyBelongsToTextField(const MSG &msg) {
   return GetKeyState(VK_CONTROL) < 0 && IsOtherTextField(msg.hwnd);
 }
 
+/* Whether a key message ends an accelerator pressed with Alt (Alt+Left):
+   Alt's release is not handed on. Wine's default handling, which never saw
+   the key pressed with Alt since the accelerator took it, would open the
+   menu bar on that release, and the next key typed would go to the menu
+   (seen under Wine 8); Windows opens no menu there either. */
+static bool EndsAltAccelerator(const MSG &msg, bool taken) {
+  static bool altChordTaken = false;
+  if (taken) {
+    altChordTaken = msg.message == WM_SYSKEYDOWN;
+    return false;
+  }
+  if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) altChordTaken = false;
+  // The release comes as WM_KEYUP under Wine, as WM_SYSKEYUP on Windows.
+  const bool released = msg.message == WM_SYSKEYUP || msg.message == WM_KEYUP;
+  if (!altChordTaken || !released || msg.wParam != VK_MENU) return false;
+  altChordTaken = false;
+  return true;
+}
+
 /* Takes one message waiting for the thread and handles it, never waiting
    for one: the main window's accelerators come first, also while a Find or
    Replace dialog has the focus (F3 works there), then the dialog's own keys.
@@ -247,8 +268,11 @@ PumpResult PumpOneMessage(MSG *msg) {
   if (!PeekMessageA(msg, nullptr, 0, 0, PM_REMOVE)) return PUMP_NONE;
   if (msg->message == WM_QUIT) return PUMP_QUIT;
   if (MainWindow != nullptr && AccelTable != nullptr && !KeyBelongsToTextField(*msg) &&
-      TranslateAcceleratorA(MainWindow, AccelTable, msg))
+      TranslateAcceleratorA(MainWindow, AccelTable, msg)) {
+    EndsAltAccelerator(*msg, true);
     return PUMP_HANDLED;
+  }
+  if (EndsAltAccelerator(*msg, false)) return PUMP_HANDLED;
   if (RouteToFindDialog(msg)) return PUMP_HANDLED;
   TranslateMessage(msg);
   DispatchMessageA(msg);
@@ -260,10 +284,11 @@ DWORD WaitForMessageOrHandles(DWORD count, const HANDLE *handles, DWORD timeout)
 }
 
 /* Work done a slice at a time from the idle step, not finished yet: the
-   search of all pages. Whatever started it (a click, or a message another
-   program sent, which is handled inside the peek and leaves nothing queued),
-   the loop goes on with it rather than sleep. */
-static bool SlicedWorkPending() { return FindAllRunning(); }
+   search of all pages and the listing of Open Page. Whatever started it (a
+   click, or a message another program sent, which is handled inside the
+   peek and leaves nothing queued), the loop goes on with it rather than
+   sleep. */
+static bool SlicedWorkPending() { return FindAllRunning() || OpenPageListing(); }
 
 /* Sleeps until a message comes; while a recovery copy of unsaved text is
    due, no longer than until it is, and makes it then. */

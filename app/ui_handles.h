@@ -118,6 +118,27 @@ LayoutPlan PlanLayout(int clientWidth, int clientHeight, int toolbarHeight,
                       int permille, bool visible, int splitterWidth);
 int PermilleFromSplitterX(int x, int clientWidth);
 
+/* list_dialogs.cpp */
+// The modeless dialogs with a list of rows: made from their template and
+// noted for the message loop (null, the failure shown, when they cannot
+// be); a list of UTF-16 rows with its columns; the size they were made with
+// kept as the least the user may give them (WM_GETMINMAXINFO).
+struct ListColumn {
+  const wchar_t *title;
+  int width;
+  bool alignRight;
+};
+HWND CreateModelessDialog(int templateId, DLGPROC procedure, const char *failure);
+void FocusDialogField(HWND dialog, int fieldId);
+void PrepareRowList(HWND list, const ListColumn *columns, int count, int dpi);
+int SelectedListRow(HWND list);  // -1 for none
+void NoteMadeSize(HWND dialog);
+// The messages such a dialog answers alike (WM_SIZE, laid out by layout;
+// WM_GETMINMAXINFO; WM_DPICHANGED, *dialogDpi being the display's the dialog
+// was made for); false for any other.
+bool ListDialogFrameMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, int listId,
+                            int *dialogDpi, void (*layout)(HWND dialog));
+
 /* editor_control.cpp */
 HWND CreateEditorWindow(HWND parent, const RECT &place);
 HWND ReplaceEditorWindow();     // a fresh, empty editor in the old one's place

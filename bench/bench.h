@@ -40,6 +40,7 @@ class Runs {
  public:
   void Add(double seconds) { seconds_.push_back(seconds); }
   double Min() const { return seconds_.empty() ? 0 : *std::min_element(seconds_.begin(), seconds_.end()); }
+  double Max() const { return seconds_.empty() ? 0 : *std::max_element(seconds_.begin(), seconds_.end()); }
   double Median() const {
     if (seconds_.empty()) return 0;
     std::vector<double> sorted = seconds_;
@@ -65,6 +66,16 @@ void RunPageBenchmarks();
 
 /* bench_search.cpp */
 void RunSearchBenchmarks();
+// Prose of about the size asked, the benchmarks' word in it when asked.
+std::string BenchProse(size_t size, unsigned seed, bool withWord);
+// 'tops' folders of 'subsEach' folders of 'pagesEach' pages of 'pageSize'
+// bytes ("Top 000\sub-00\Page 0.tav"), and a page in the work folder;
+// the word stands in a few of them.
+bool MakeBenchNotebook(const std::string &work, int tops, int subsEach, int pagesEach,
+                       size_t pageSize);
+
+/* bench_open_page.cpp */
+void RunOpenPageBenchmarks();
 
 /* bench_startup.cpp */
 void RunStartupBenchmarks();

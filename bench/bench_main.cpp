@@ -22,6 +22,7 @@ const Benchmark Benchmarks[] = {
     {"pages", RunPageBenchmarks},
     {"search", RunSearchBenchmarks},
     {"startup", RunStartupBenchmarks},
+    {"open", RunOpenPageBenchmarks},
 };
 
 bool Wanted(const char *name, int argc, char **argv) {

@@ -21,55 +21,6 @@ namespace {
 const int Repeats = 5;
 const char Word[] = "quokka";
 
-// Prose of about the size asked; the word stands in it when asked.
-std::string Prose(size_t size, unsigned seed, bool withWord) {
-  static const char *words[] = {"note", "plan", "meeting", "idea", "draft", "tomorrow",
-                                "review", "the", "a", "and", "list", "call"};
-  std::string text;
-  text.reserve(size + 100);
-  size_t line = 0;
-  while (text.size() < size) {
-    seed = seed * 1103515245u + 12345u;
-    const char *word = words[(seed >> 16) % 12];
-    text += word;
-    line += strlen(word) + 1;
-    if (line > 70) {
-      text += "\r\n";
-      line = 0;
-    } else {
-      text += ' ';
-    }
-  }
-  if (withWord) text.insert(text.size() / 2, std::string(" ") + Word + " ");
-  return text;
-}
-
-// 'folders' folders of 'pagesEach' pages of 'pageSize' bytes, in 100 top
-// folders; the word stands in three pages of three folders, one of them the
-// first page the search lists.
-bool MakeNotebook(const std::string &work, int tops, int subsEach, int pagesEach,
-                  size_t pageSize) {
-  int made = 0;
-  char name[64];
-  for (int top = 0; top < tops; ++top) {
-    snprintf(name, sizeof name, "\\Top %03d", top);
-    std::string topPath = work + name;
-    if (!CreateDirectoryA(topPath.c_str(), nullptr)) return false;
-    for (int sub = 0; sub < subsEach; ++sub) {
-      snprintf(name, sizeof name, "\\sub-%02d", sub);
-      std::string folder = topPath + name;
-      if (!CreateDirectoryA(folder.c_str(), nullptr)) return false;
-      for (int page = 0; page < pagesEach; ++page, ++made) {
-        bool withWord = made == 0 || made == 777 || made == 4321;
-        snprintf(name, sizeof name, "\\Page %d.tav", page);
-        if (!harness::WriteBytes(folder + name, Prose(pageSize, made, withWord))) return false;
-      }
-    }
-  }
-  // The work folder's own first page, listed first, holds it too.
-  return harness::WriteBytes(work + "\\Aardvark.tav", Prose(pageSize, 1, true));
-}
-
 struct FloorCount {
   size_t pages = 0, matches = 0;
 };
@@ -172,12 +123,62 @@ void MeasureSearch(const char *label, const std::string &work) {
 
 }  // namespace
 
+// Prose of about the size asked; the word stands in it when asked.
+std::string BenchProse(size_t size, unsigned seed, bool withWord) {
+  static const char *words[] = {"note", "plan", "meeting", "idea", "draft", "tomorrow",
+                                "review", "the", "a", "and", "list", "call"};
+  std::string text;
+  text.reserve(size + 100);
+  size_t line = 0;
+  while (text.size() < size) {
+    seed = seed * 1103515245u + 12345u;
+    const char *word = words[(seed >> 16) % 12];
+    text += word;
+    line += strlen(word) + 1;
+    if (line > 70) {
+      text += "\r\n";
+      line = 0;
+    } else {
+      text += ' ';
+    }
+  }
+  if (withWord) text.insert(text.size() / 2, std::string(" ") + Word + " ");
+  return text;
+}
+
+// 'folders' folders of 'pagesEach' pages of 'pageSize' bytes, in 100 top
+// folders; the word stands in three pages of three folders, one of them the
+// first page the search lists.
+bool MakeBenchNotebook(const std::string &work, int tops, int subsEach, int pagesEach,
+                  size_t pageSize) {
+  int made = 0;
+  char name[64];
+  for (int top = 0; top < tops; ++top) {
+    snprintf(name, sizeof name, "\\Top %03d", top);
+    std::string topPath = work + name;
+    if (!CreateDirectoryA(topPath.c_str(), nullptr)) return false;
+    for (int sub = 0; sub < subsEach; ++sub) {
+      snprintf(name, sizeof name, "\\sub-%02d", sub);
+      std::string folder = topPath + name;
+      if (!CreateDirectoryA(folder.c_str(), nullptr)) return false;
+      for (int page = 0; page < pagesEach; ++page, ++made) {
+        bool withWord = made == 0 || made == 777 || made == 4321;
+        snprintf(name, sizeof name, "\\Page %d.tav", page);
+        if (!harness::WriteBytes(folder + name, BenchProse(pageSize, made, withWord))) return false;
+      }
+    }
+  }
+  // The work folder's own first page, listed first, holds it too.
+  return harness::WriteBytes(work + "\\Aardvark.tav", BenchProse(pageSize, 1, true));
+}
+
 void RunSearchBenchmarks() {
   harness::TempDir folders;
   const std::string many = folders / "many";
   const std::string large = folders / "large";
   if (!CreateDirectoryA(many.c_str(), nullptr) || !CreateDirectoryA(large.c_str(), nullptr) ||
-      !MakeNotebook(many, 100, 100, 2, 1024) || !MakeNotebook(large, 20, 10, 10, 100 * 1024)) {
+      !MakeBenchNotebook(many, 100, 100, 2, 1024) ||
+      !MakeBenchNotebook(large, 20, 10, 10, 100 * 1024)) {
     fprintf(stderr, "search benchmark: cannot make the notebooks\n");
     return;
   }

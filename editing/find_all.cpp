@@ -21,23 +21,12 @@
 
 namespace {
 
-// One folder of the walk, listed once: its pages are searched in listing
-// order, then its subfolders, in the tree's order.
-struct FolderFrame {
-  std::string path;
-  std::string relative;  // below the work folder; empty for the work folder
-  std::vector<std::string> pages;
-  size_t nextPage;
-  std::vector<std::string> subfolders;
-  size_t nextSubfolder;
-};
-
 struct Search {
   bool running = false;
   SearchPattern pattern;
   std::unique_ptr<PageFilter> filter;
   std::vector<FoundRow> rows;
-  std::vector<FolderFrame> folders;
+  NotebookWalk walk;
   std::vector<std::string> unreadable;  // the page and why
   size_t pagesSearched = 0;
   size_t pagesWithMatches = 0;
@@ -58,36 +47,6 @@ int DpiOfDialog;  // the display's the dialog was last made for
 HWND Control(int id) { return Dialog != nullptr ? GetDlgItem(Dialog, id) : nullptr; }
 
 /* ---- the walk ---- */
-
-/* Its pages and subfolders: a page or folder whose name the code page
-   cannot hold is not in the tree either; a link leads elsewhere, perhaps
-   back up, and the tree does not enter one. */
-void ListFolder(FolderFrame *frame) {
-  char pattern[PATH_BUFFER_SIZE];
-  if (!JoinPath(frame->path.c_str(), "*", pattern)) return;
-  FolderListing listing;
-  if (!StartListing(pattern, &listing)) return;
-  std::vector<Subfolder> found;
-  ListedEntry entry;
-  while (NextListed(&listing, &entry)) {
-    if (entry.name[0] == '\0') continue;
-    if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-      if (IsPageFileName(entry.name)) frame->pages.push_back(entry.name);
-      continue;
-    }
-    if (strcmp(entry.name, ".") == 0 || strcmp(entry.name, "..") == 0) continue;
-    if (IsDirectoryLink(entry.attributes, entry.reparseTag)) continue;
-    found.push_back(Subfolder{entry.name, false});
-  }
-  EndListing(&listing);
-  SortSubfolders(&found);
-  for (const Subfolder &folder : found) frame->subfolders.push_back(folder.name);
-}
-
-void EnterFolder(const std::string &path, const std::string &relative) {
-  Current.folders.push_back(FolderFrame{path, relative, {}, 0, {}, 0});
-  ListFolder(&Current.folders.back());
-}
 
 std::wstring Wide(const std::string &text) {
   WCHAR wide[PATH_BUFFER_SIZE];
@@ -112,7 +71,7 @@ std::wstring LineAround(const wchar_t *text, size_t length, const TextMatch &mat
   return line;
 }
 
-void AddRows(const FolderFrame &folder, const char *fileName, const char *path,
+void AddRows(const WalkFolder &folder, const char *fileName, const char *path,
              const std::wstring &text) {
   std::vector<TextMatch> matches;
   FindMatches(text.data(), text.size(), Current.pattern, &matches);
@@ -134,7 +93,7 @@ void AddRows(const FolderFrame &folder, const char *fileName, const char *path,
   }
 }
 
-void NoteUnreadable(const FolderFrame &folder, const char *fileName, DWORD error) {
+void NoteUnreadable(const WalkFolder &folder, const char *fileName, DWORD error) {
   char reason[200] = "";
   FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
                  MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reason, sizeof reason, nullptr);
@@ -146,7 +105,7 @@ void NoteUnreadable(const FolderFrame &folder, const char *fileName, DWORD error
 
 /* A page's bytes are read whole once; only a page whose bytes may hold a
    match is decoded. */
-void SearchPage(const FolderFrame &folder, const char *fileName) {
+void SearchPage(const WalkFolder &folder, const char *fileName) {
   char path[PATH_BUFFER_SIZE];
   if (!JoinPath(folder.path.c_str(), fileName, path)) return;
   ++Current.pagesSearched;
@@ -176,27 +135,17 @@ void SearchPage(const FolderFrame &folder, const char *fileName) {
   AddRows(folder, fileName, path, text);
 }
 
-// One step of the walk: a page, or a folder entered or left. False at the end.
+// One step of the walk: a page, or a folder entered. False at the end.
 bool SearchStep() {
-  if (Current.folders.empty()) return false;
-  FolderFrame &top = Current.folders.back();
-  if (top.nextPage < top.pages.size()) {
-    SearchPage(top, top.pages[top.nextPage++].c_str());
-    return true;
-  }
-  if (top.nextSubfolder < top.subfolders.size()) {
-    const std::string name = top.subfolders[top.nextSubfolder++];
-    char path[PATH_BUFFER_SIZE];
-    if (JoinPath(top.path.c_str(), name.c_str(), path))
-      EnterFolder(path, top.relative.empty() ? name : top.relative + "\\" + name);
-    return true;
-  }
-  Current.folders.pop_back();
-  return !Current.folders.empty();
+  const WalkFolder *folder = nullptr;
+  std::string fileName;
+  WalkStepKind step = WalkStep(&Current.walk, &folder, &fileName);
+  if (step == WALK_PAGE) SearchPage(*folder, fileName.c_str());
+  return step != WALK_END;
 }
 
 void EndWalk() {
-  Current.folders.clear();
+  Current.walk.folders.clear();
   Current.running = false;
   Current.filter.reset();
   std::wstring().swap(Current.shownText);
@@ -320,58 +269,17 @@ void Layout(HWND dialog) {
         client.bottom - 2 * margin - statusHeight);
 }
 
-// The columns' widths are for 96 per inch, grown for the dialog's display.
-void AddColumns(HWND list, int dpi) {
-  const struct {
-    const wchar_t *title;
-    int width;
-  } columns[] = {{L"Folder", 110}, {L"Page", 110}, {L"Line", 45}, {L"Text", 420}};
-  for (int i = 0; i < 4; ++i) {
-    LVCOLUMNW column = {};
-    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM | (i == 2 ? LVCF_FMT : 0);
-    column.fmt = LVCFMT_RIGHT;
-    column.pszText = const_cast<wchar_t *>(columns[i].title);
-    column.cx = ScaleForDpi(columns[i].width, dpi);
-    column.iSubItem = i;
-    SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
-  }
-}
-
 void InitDialog(HWND dialog) {
   Dialog = dialog;
-  HWND list = GetDlgItem(dialog, IDC_FINDALL_RESULTS);
-  // Rows come as UTF-16, whatever the process code page.
-  SendMessageA(list, CCM_SETUNICODEFORMAT, TRUE, 0);
-  SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
   DpiOfDialog = DpiOfWindow(dialog);
-  AddColumns(list, DpiOfDialog);
+  const ListColumn columns[] = {
+      {L"Folder", 110, false}, {L"Page", 110, false}, {L"Line", 45, true}, {L"Text", 420, false}};
+  PrepareRowList(GetDlgItem(dialog, IDC_FINDALL_RESULTS), columns, 4, DpiOfDialog);
   SendMessageA(GetDlgItem(dialog, IDC_FINDALL_TEXT), EM_LIMITTEXT, PATH_BUFFER_SIZE, 0);
-  RECT window;
-  GetWindowRect(dialog, &window);
-  SetWindowLongPtrA(dialog, DWLP_USER, MAKELONG(window.right - window.left, window.bottom - window.top));
+  NoteMadeSize(dialog);
   if (Current.running) ShowRunning(true);
   ShowRows();
   ShowStatus();
-}
-
-/* On a display of another scaling the columns and the smallest size keep
-   their share of the display, and the dialog takes the place the system
-   suggests (its controls follow in WM_SIZE). */
-void OnDialogDpiChanged(HWND dialog, int dpi, const RECT *suggested) {
-  const int old = DpiOfDialog;
-  DpiOfDialog = dpi;
-  if (old <= 0 || dpi <= 0) return;
-  HWND list = GetDlgItem(dialog, IDC_FINDALL_RESULTS);
-  for (int i = 0; i < 4; ++i) {
-    int width = static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, i, 0));
-    SendMessageA(list, LVM_SETCOLUMNWIDTH, i, MulDiv(width, dpi, old));
-  }
-  LONG_PTR size = GetWindowLongPtrA(dialog, DWLP_USER);
-  SetWindowLongPtrA(dialog, DWLP_USER, MAKELONG(MulDiv(LOWORD(size), dpi, old),
-                                                MulDiv(HIWORD(size), dpi, old)));
-  SetWindowPos(dialog, nullptr, suggested->left, suggested->top,
-               suggested->right - suggested->left, suggested->bottom - suggested->top,
-               SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // The text shown in a cell of the list.
@@ -397,10 +305,7 @@ void FillCell(NMLVDISPINFOW *info) {
   lstrcpynW(info->item.pszText, text.c_str(), info->item.cchTextMax);
 }
 
-int SelectedRow() {
-  HWND list = Control(IDC_FINDALL_RESULTS);
-  return list != nullptr ? static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, -1, LVNI_SELECTED)) : -1;
-}
+int SelectedRow() { return SelectedListRow(Control(IDC_FINDALL_RESULTS)); }
 
 INT_PTR OnNotify(NMHDR *header) {
   if (header->idFrom != IDC_FINDALL_RESULTS) return FALSE;
@@ -436,6 +341,9 @@ void OnCommand(int id) {
 }
 
 INT_PTR CALLBACK FindAllDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (ListDialogFrameMessage(dialog, message, wParam, lParam, IDC_FINDALL_RESULTS, &DpiOfDialog,
+                             Layout))
+    return TRUE;
   switch (message) {
     case WM_INITDIALOG:
       InitDialog(dialog);
@@ -446,20 +354,6 @@ INT_PTR CALLBACK FindAllDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
     case WM_NOTIFY:
       SetWindowLongPtrA(dialog, DWLP_MSGRESULT,
                         OnNotify(reinterpret_cast<NMHDR *>(lParam)));
-      return TRUE;
-    case WM_SIZE:
-      Layout(dialog);
-      return TRUE;
-    case WM_GETMINMAXINFO: {
-      LONG_PTR size = GetWindowLongPtrA(dialog, DWLP_USER);
-      if (size != 0) {
-        reinterpret_cast<MINMAXINFO *>(lParam)->ptMinTrackSize.x = LOWORD(size);
-        reinterpret_cast<MINMAXINFO *>(lParam)->ptMinTrackSize.y = HIWORD(size) / 2;
-      }
-      return TRUE;
-    }
-    case WM_DPICHANGED:
-      OnDialogDpiChanged(dialog, HIWORD(wParam), reinterpret_cast<const RECT *>(lParam));
       return TRUE;
     case WM_DESTROY:
       if (Current.running) EndWalk();
@@ -515,18 +409,12 @@ void SelectMatch(const FoundRow &row) {
 
 void OpenFindAllDialog() {
   if (Dialog == nullptr) {
-    HWND dialog = OpenProgramDialog(IDD_FINDALL, MainWindow, FindAllDialogProc, 0);
-    if (dialog == nullptr) {
-      ShowSystemError("The Find in All Pages dialog could not be opened");
-      return;
-    }
-    NoteModelessDialog(dialog);
+    HWND dialog = CreateModelessDialog(IDD_FINDALL, FindAllDialogProc,
+                                       "The Find in All Pages dialog could not be opened");
+    if (dialog == nullptr) return;
     ShowWindow(dialog, SW_SHOW);
   }
-  HWND field = Control(IDC_FINDALL_TEXT);
-  SetActiveWindow(Dialog);
-  SetFocus(field);
-  SendMessageA(field, EM_SETSEL, 0, -1);
+  FocusDialogField(Dialog, IDC_FINDALL_TEXT);
 }
 
 HWND FindAllDialogWindow() { return Dialog; }
@@ -541,7 +429,7 @@ bool StartFindAll(const SearchPattern &pattern) {
   strcpy(Current.workFolder, WorkFolderPath);
   Current.filter.reset(new PageFilter(pattern));
   TakeShownPage();
-  EnterFolder(Current.workFolder, "");
+  EnterWalkFolder(&Current.walk, Current.workFolder, "");
   Current.running = true;
   Current.shownRows = 0;
   Current.statusShownAt = 0;
@@ -602,11 +490,9 @@ void OpenFoundRow(size_t index) {
     return;
   }
   const FoundRow row = Current.rows[index];
-  if (!SaveCurrentPage()) return;
-  char shown[PATH_BUFFER_SIZE];
-  bool there = SelectFolderOfPage(row.pagePath.c_str()) && ShownPagePath(shown) &&
-               FolderPathsEqual(shown, row.pagePath.c_str());
-  if (!there) {
+  ShowOutcome outcome = ShowPageAt(row.pagePath.c_str());
+  if (outcome == PAGE_NOT_LEFT) return;
+  if (outcome == PAGE_NOT_FOUND) {
     char message[MESSAGE2_BUFFER_SIZE];
     snprintf(message, sizeof message, "The page '%s' is no longer in the notebook.",
              row.pagePath.c_str());
@@ -615,6 +501,5 @@ void OpenFoundRow(size_t index) {
     return;
   }
   SelectMatch(row);
-  SetActiveWindow(MainWindow);
-  SetFocus(Ui.editor);
+  ReturnToEditor();
 }

@@ -130,8 +130,8 @@ void NewPage() {
     return;
   }
   CloseHandle(file);
-  RebuildPageTabs();
-  SelectPageByName(fileName);
+  RebuildPageTabs(fileName);
+  NoteFolderPagesChanged(PageFolder);
 }
 
 /* Moves a page file within folder; a change of letter case alone works
@@ -188,9 +188,12 @@ void RenamePage() {
     ReportRenameFailure(oldFileName, newFileName, leftAt);
     return;
   }
+  // The page keeps its place and its history under its new name.
+  char newPath[PATH_BUFFER_SIZE];
+  if (JoinPath(folder, newFileName, newPath)) NotePagesMoved(oldPath, newPath);
   bool sameFolder = FolderPathsEqual(folder, PageFolder);
-  RebuildPageTabs();
-  if (sameFolder) SelectPageByName(newFileName);
+  RebuildPageTabs(sameFolder ? newFileName : nullptr);
+  NoteFolderPagesChanged(folder);
 }
 
 /* A deleted page's unsaved changes go with it; a page that can't be deleted
@@ -214,5 +217,7 @@ void DeletePage() {
   }
   if (IsPageShown(path)) EditorSetModified(false);
   RemoveRecoveryCopy(path);
+  NotePagesDeleted(path);
   RebuildPageTabs();
+  NotePageFileChanged(path);
 }

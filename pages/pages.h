@@ -9,6 +9,7 @@
 #include <stddef.h>
 
 #include <string>
+#include <vector>
 
 #include "pages/page_text.h"
 
@@ -102,6 +103,8 @@ bool WriteRecoveryCopy(bool yieldToInput = true);
 void RemoveRecoveryCopy(const char *pagePath);  // saved, or its changes given up
 void RemoveShownPagesRecoveryCopy();
 void OfferRecoveredPages();  // at start, for every copy left by an earlier run
+// TAV's folder in the user's local application data, made when asked.
+bool LocalDataFolder(char *folder, bool make);
 // The copy's file, without windows.
 struct RecoveryCopy {
   std::string pagePath;  // in the process code page
@@ -121,6 +124,129 @@ bool IsPageOfNotebook(const std::string &pagePath, const char *workFolder);
 // copies take at most a thirtieth of the time.
 enum { RECOVERY_INTERVAL_MS = 5000 };
 DWORD NextRecoveryInterval(DWORD copyMs);
+
+/* pages_shown.cpp */
+// Where the user was in a page, in the editor's character positions: the
+// selection (its start and end, equal for the caret alone) and the first
+// character of the top line in view.
+struct PagePlace {
+  LONG selectionStart, selectionEnd, firstVisible;
+};
+// A page shown lately, by its full path, and the place it was left at.
+struct ShownPage {
+  std::string path;
+  bool placed;
+  PagePlace place;
+};
+// The pages shown, the most recent first; the ones shown longest ago go.
+enum { PAGES_SHOWN_KEPT = 1000 };
+// The file holds at most a thousand lines of a path and three numbers; a
+// file much larger than that is not one TAV wrote.
+enum { PAGES_SHOWN_FILE_LIMIT = 4 * 1024 * 1024 };
+typedef std::vector<ShownPage> PagesShown;
+void NotePageShown(PagesShown *shown, const char *path);
+void NotePagePlace(PagesShown *shown, const char *path, const PagePlace &place);
+const ShownPage *FindPageShown(const PagesShown &shown, const char *path, size_t *rank = nullptr);
+void MovePagesShown(PagesShown *shown, const char *from, const char *to);
+void ForgetPagesShown(PagesShown *shown, const char *path);  // a page, or a folder's pages
+PagePlace PlaceWithin(const PagePlace &place, LONG length);  // beyond the end: the end
+std::string FormatPagesShown(const PagesShown &shown);
+// False for bytes that are no record at all; lines that are not right are
+// passed over.
+bool ParsePagesShown(const std::string &bytes, PagesShown *shown);
+
+/* page_places.cpp */
+// The record of the pages shown in this run and earlier ones, kept in the
+// user's local application data.
+extern PagesShown PagesShownRecord;
+void LoadPagesShown();  // at start
+void KeepPagesShown();  // at exit: the place of the page shown, then the file
+bool PagesShownFile(char *path);  // PATH_BUFFER_SIZE
+// The page shown is about to be left: its place is taken.
+void LeaveShownPage();
+// A page was loaded: its kept place, if it has one, clamped to its text.
+bool KeptPlace(HWND editor, const char *path, PagePlace *place);
+void SelectPlace(HWND editor, const PagePlace &place);
+void ScrollToPlace(HWND editor, const PagePlace &place);
+// The editor now shows the page at path, or none (null).
+void NotePageArrived(const char *path);
+// TAV moved or deleted a page or a folder: the places, the history and the
+// Open Page list follow.
+void NotePagesMoved(const char *from, const char *to);
+void NotePagesDeleted(const char *path);
+void ResetPageNavigation();  // everything forgotten, for the tests
+
+/* page_history.cpp */
+// Back and Forward through the pages shown, as a browser goes.
+void NoteHistoryVisit(const char *path);
+void GoBack();
+void GoForward();
+bool CanGoBack();
+bool CanGoForward();
+void MoveHistory(const char *from, const char *to);
+void ForgetHistory();
+// The mouse's back and forward buttons; true when the command was one.
+bool OnAppCommand(int command);
+// Shows the page at a full path by the page protocol: the page left is
+// saved first, and the page's folder and tab are selected.
+enum ShowOutcome { PAGE_SHOWN, PAGE_NOT_LEFT, PAGE_NOT_FOUND };
+ShowOutcome ShowPageAt(const char *pagePath);
+bool IsPageFile(const char *path);  // a file (not a folder) is there
+void ReturnToEditor();  // after a dialog showed a page
+
+/* page_match.cpp */
+// How the letters typed match a page, best first.
+enum PageMatch {
+  MATCH_WHOLE_NAME,
+  MATCH_NAME_START,
+  MATCH_NAME_WORDS,     // runs of letters that begin words of the name
+  MATCH_PATH_WORDS,     // the same in folder\name
+  MATCH_NAME_ADJACENT,  // the letters together, inside the name
+  MATCH_PATH_ADJACENT,
+  MATCH_NAME_SPREAD,    // the letters in order, apart
+  MATCH_PATH_SPREAD,
+  MATCH_NONE
+};
+// A page as Open Page lists it: its name and folder (below the work folder,
+// empty for the work folder itself) as shown, folder\name, both folded.
+enum : size_t { NOT_SHOWN_LATELY = static_cast<size_t>(-1) };
+struct ListedPage {
+  std::string fullPath;  // in the process code page
+  std::wstring name, folder, path;
+  std::wstring foldedName, foldedPath;
+  size_t recency;       // its rank among the pages shown, or NOT_SHOWN_LATELY
+  unsigned char match;  // how the text typed last matched it
+};
+// What was typed, folded; letters: without what parts words.
+struct TypedText {
+  std::wstring folded, letters;
+};
+wchar_t FoldForMatch(wchar_t c);
+TypedText FoldTyped(const std::wstring &typed);
+void MakeListedPage(const std::string &fullPath, const std::wstring &name,
+                    const std::wstring &folder, size_t recency, ListedPage *page);
+PageMatch MatchPage(const TypedText &typed, const ListedPage &page);
+bool ListedBefore(const ListedPage &a, const ListedPage &b);  // the base order
+bool RankedBefore(const ListedPage &a, const ListedPage &b);  // by match, then as listed
+// Whether the pages matching now are among those that matched before.
+bool CanNarrow(const TypedText &before, const TypedText &now);
+// The pages that match, best first; base: the pages in ListedBefore order.
+// Narrowing tries only the pages that matched before.
+void RankPages(std::vector<ListedPage> *pages, const std::vector<size_t> &base,
+               const TypedText &typed, bool narrowing, std::vector<size_t> *ranked);
+
+/* open_page.cpp */
+// Open Page: a modeless dialog that lists every page below the work folder,
+// the pages shown lately first, and shows the one chosen by a few letters.
+void OpenPageDialog();
+HWND OpenPageDialogWindow();
+bool OpenPageListing();   // the listing has more to do
+bool RunOpenPageSlice();  // a slice of it, from the idle step; false at its end
+// The pages of one folder were made, renamed or deleted; a folder and all
+// below it changed (renamed, deleted, listed again).
+void NoteFolderPagesChanged(const char *folder);
+void NotePageFileChanged(const char *pagePath);  // the folder of that page
+void NoteFolderTreeChanged(const char *folder);
 
 /* import_export.cpp */
 void ImportTextFile();

@@ -60,23 +60,6 @@ std::string RecoveryCopyName(const char *pagePath) {
   return name;
 }
 
-static std::string Utf8FromCodePage(const std::string &text) {
-  std::wstring wide;
-  std::string utf8;
-  if (!TextFromCodePage(GetACP(), text.data(), text.size(), &wide) ||
-      !TextInCodePage(CP_UTF8, wide.data(), wide.size(), &utf8))
-    return text;
-  return utf8;
-}
-
-// The page's path as the copy holds it, NUL bytes included: what a copy
-// says is checked before anything is done with it.
-static bool CodePageFromUtf8(const std::string &utf8, std::string *text) {
-  std::wstring wide;
-  return TextFromCodePage(CP_UTF8, utf8.data(), utf8.size(), &wide) &&
-         TextInCodePage(GetACP(), wide.data(), wide.size(), text);
-}
-
 /* A header of lines, the page's path in UTF-8 and the rest in digits, then
    a blank line and the text as UTF-16, which holds every character the
    editor can. */
@@ -92,7 +75,7 @@ std::string FormatRecoveryCopy(const RecoveryCopy &copy) {
            copy.encoding.byteOrderMark ? 1 : 0, static_cast<int>(copy.encoding.breaks),
            copy.madeAgainst.known ? 1 : 0, copy.madeAgainst.existed ? 1 : 0, size, lastWrite);
   std::string bytes = CopyHeader;
-  bytes += "Page=" + Utf8FromCodePage(copy.pagePath) + "\r\n";
+  bytes += "Page=" + PathInUtf8(copy.pagePath) + "\r\n";
   bytes += lines;
   bytes.append(reinterpret_cast<const char *>(copy.text.data()),
                copy.text.size() * sizeof(wchar_t));
@@ -114,7 +97,7 @@ bool ParseRecoveryCopy(const std::string &bytes, RecoveryCopy *copy) {
   if (!TakeLine(bytes, &at, &page) || !TakeLine(bytes, &at, &encoding) ||
       !TakeLine(bytes, &at, &file) || !TakeLine(bytes, &at, &blank) || !blank.empty())
     return false;
-  if (page.compare(0, 5, "Page=") != 0 || !CodePageFromUtf8(page.substr(5), &copy->pagePath))
+  if (page.compare(0, 5, "Page=") != 0 || !PathFromUtf8(page.substr(5), &copy->pagePath))
     return false;
   int form = 0, bom = 0, breaks = 0, known = 0, existed = 0;
   unsigned codePage = 0;
@@ -142,14 +125,16 @@ bool ParseRecoveryCopy(const std::string &bytes, RecoveryCopy *copy) {
 
 // The user's local application data, TAV's Recovery folder in it; made when
 // asked to.
-static bool RecoveryFolder(char *folder, bool make) {
+bool LocalDataFolder(char *folder, bool make) {
   char local[MAX_PATH];
-  if (!UserFolderPath(CSIDL_LOCAL_APPDATA, local)) return false;
+  if (!UserFolderPath(CSIDL_LOCAL_APPDATA, local) || !JoinPath(local, "TAV", folder)) return false;
+  return !make || CreateDirectoryA(folder, nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+static bool RecoveryFolder(char *folder, bool make) {
   char tav[PATH_BUFFER_SIZE];
-  if (!JoinPath(local, "TAV", tav) || !JoinPath(tav, "Recovery", folder)) return false;
-  if (!make) return true;
-  if (!CreateDirectoryA(tav, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
-  return CreateDirectoryA(folder, nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+  if (!LocalDataFolder(tav, make) || !JoinPath(tav, "Recovery", folder)) return false;
+  return !make || CreateDirectoryA(folder, nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
 static bool CopyPathOf(const char *pagePath, char *path, bool makeFolder) {

@@ -1,5 +1,5 @@
 // Resource and command identifiers shared by the resource script and the code.
-// One range per kind: resources are numbered from 1, commands 11842..11876,
+// One range per kind: resources are numbered from 1, commands from 11842,
 // dialog controls under their dialog.
 #ifndef TAV_RESOURCE_H
 #define TAV_RESOURCE_H
@@ -17,6 +17,7 @@
 #define IDD_ABOUT           1
 #define IDD_NAME            2
 #define IDD_FINDALL         3
+#define IDD_OPENPAGE        4
 
 // Name dialog controls.
 #define IDC_NAME_PROMPT     101
@@ -28,6 +29,10 @@
 #define IDC_FINDALL_CASE    203
 #define IDC_FINDALL_RESULTS 204
 #define IDC_FINDALL_STATUS  205
+
+// Open Page dialog controls.
+#define IDC_OPENPAGE_TEXT   301
+#define IDC_OPENPAGE_LIST   302
 
 // Commands (CommandId). The tooltip string of a command has the same number.
 #define CMD_FIRST           11842
@@ -66,6 +71,9 @@
 #define CMD_FINDALL         11874
 #define CMD_NEXTPANE        11875
 #define CMD_PREVPANE        11876
-#define CMD_LAST            11876
+#define CMD_OPENPAGE        11880
+#define CMD_BACK            11881
+#define CMD_FORWARD         11882
+#define CMD_LAST            11882
 
 #endif

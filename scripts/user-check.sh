@@ -217,3 +217,41 @@ cmp -s <(printf 'one\ntwo\nthree\nfour!') "$nb/Mixed.tav" &&
 keys alt+f x; sleep 2
 
 questions_check
+
+# Open Page, places, Back and Forward. Ctrl+O and three letters show a page
+# in a deep folder; a long page left in its middle comes back there, in this
+# run and after a restart, by Open Page, Alt+Left, Alt+Right and the mouse's
+# back and forward buttons: each arrival types a mark at the caret.
+new_notebook
+deep="$nb/Projects/Clients/Acme/2026/Q3"
+mkdir -p "$deep"
+printf 'roadmap text' > "$deep/Quarterly Roadmap.tav"
+printf 'quotes' > "$nb/Projects/Clients/Acme/Quotes.tav"
+for i in $(seq 1 300); do printf 'line %d of the long page\r\n' "$i"; done > "$nb/Long.tav"
+printf 'start page' > "$nb/Start.tav"
+start
+keys ctrl+o; xdotool type --delay 80 'qro'; shot 19-open-page-typed
+keys Return; shot 20-open-page-shown
+keys ctrl+End; xdotool type --delay 40 ' typed'; keys ctrl+s
+[ "$(cat "$deep/Quarterly Roadmap.tav")" = 'roadmap text typed' ] &&
+  echo "ok: Ctrl+O, 'qro' and Enter showed the page in a deep folder"
+keys ctrl+o; xdotool type --delay 80 'long'; keys Return
+keys ctrl+Home Next Next Next Next Down Down Home
+keys ctrl+o; xdotool type --delay 80 'sta'; keys Return
+keys ctrl+o; xdotool type --delay 80 'long'; keys Return; shot 21-long-at-its-place
+xdotool type --delay 40 '#1'; keys ctrl+s
+mark=$(grep -n '#1' "$nb/Long.tav" | cut -d: -f1)
+[ -n "$mark" ] && [ "$mark" -gt 50 ] && [ "$mark" -lt 250 ] &&
+  echo "ok: the long page came back at line $mark, where it was left"
+keys alt+Left; xdotool type --delay 40 '!'; keys ctrl+s
+[ "$(cat "$nb/Start.tav")" = 'start page!' ] && echo "ok: Alt+Left went back to the page before, at its place"
+keys alt+Right; xdotool type --delay 40 '#2'; keys ctrl+s
+grep -q "^#1#2line $mark of" "$nb/Long.tav" && echo "ok: Alt+Right went forward, to the place left"
+xdotool mousemove --window "$win" 500 300 click 8; sleep 1; xdotool type --delay 40 '?'; keys ctrl+s
+xdotool mousemove --window "$win" 500 300 click 9; sleep 1
+[ "$(cat "$nb/Start.tav")" = 'start page!?' ] && echo "ok: the mouse's back button went back"
+keys alt+f x; sleep 2
+start; shot 22-restarted-at-its-place
+xdotool type --delay 40 '#3'; keys ctrl+s
+grep -q "^#1#2#3line $mark of" "$nb/Long.tav" && echo "ok: the mouse's forward button went forward, and the place came back after a restart"
+keys alt+f x; sleep 2

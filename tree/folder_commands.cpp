@@ -27,8 +27,8 @@ static bool TakeFolderEdit() {
 
 /* ---- paths ---- */
 
-/* The path a rename gives to something at or below the renamed folder:
-   the new folder path and what followed the old one. Its length only. */
+/* The length of the path a rename gives to something at or below the
+   renamed folder. */
 static size_t LengthAfterRename(const char *path, const char *oldPath, const char *newPath) {
   return strlen(newPath) + strlen(path) - strlen(oldPath);
 }
@@ -36,12 +36,8 @@ static size_t LengthAfterRename(const char *path, const char *oldPath, const cha
 /* Rewrites a PATH_BUFFER_SIZE path that lies at or below the renamed folder;
    other paths stay as they are. */
 static void FollowRename(char *path, const char *oldPath, const char *newPath) {
-  if (path == nullptr || !PathIsAtOrBelow(path, oldPath)) return;
-  if (LengthAfterRename(path, oldPath, newPath) >= PATH_BUFFER_SIZE) return;
   char renamed[PATH_BUFFER_SIZE];
-  strcpy(renamed, newPath);
-  strcat(renamed, path + strlen(oldPath));
-  strcpy(path, renamed);
+  if (path != nullptr && FollowMove(path, oldPath, newPath, renamed)) strcpy(path, renamed);
 }
 
 /* The longest tail ("\child\grandchild...") that the folders below a node add
@@ -118,6 +114,9 @@ static bool RenameFolderNode(HTREEITEM node, const char *newName) {
     FollowRename(PageFolder, oldPath, nowAt);
     FollowRename(SavedPagePath, oldPath, nowAt);
     if (stepAside) FollowRename(current, oldPath, nowAt);
+    NotePagesMoved(oldPath, nowAt);
+    NoteFolderTreeChanged(oldPath);
+    NoteFolderTreeChanged(nowAt);
   }
   if (stepAside) SetCurrentDirectoryA(current);
   if (renamed) return true;
@@ -361,6 +360,8 @@ void DeleteFolder() {
   if (!GetFolderPath(node, path) || !ConfirmFolderDelete(path)) return;
   DeleteFolderTree(node);
   DropChangesOfDeletedPage(path);
+  NotePagesDeleted(path);
+  NoteFolderTreeChanged(path);
   RefreshTree();
 }
 

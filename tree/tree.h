@@ -41,6 +41,29 @@ void AddSubfolder();
 void DeleteFolder();
 void OpenFolder(bool explore);
 
+/* notebook_walk.cpp */
+// A walk through every folder and page below the work folder in the tree's
+// order: a folder's pages in listing order, then its subfolders sorted as
+// the tree sorts them, each walked whole before the next.
+struct WalkFolder {
+  std::string path;
+  std::string relative;  // below the work folder; empty for the work folder
+  std::vector<std::string> pages;  // file names
+  size_t nextPage;
+  std::vector<std::string> subfolders;
+  size_t nextSubfolder;
+};
+struct NotebookWalk {
+  std::vector<WalkFolder> folders;  // the folders entered and not yet left
+};
+// Lists a folder now; it is walked next.
+void EnterWalkFolder(NotebookWalk *walk, const std::string &path, const std::string &relative);
+// One step: a page (its folder, valid until the next step, and its file
+// name), or a folder entered, or the end.
+enum WalkStepKind { WALK_PAGE, WALK_FOLDER, WALK_END };
+WalkStepKind WalkStep(NotebookWalk *walk, const WalkFolder **folder, std::string *fileName);
+void SkipWalkIn(NotebookWalk *walk, const char *folder, bool below);
+
 /* work_folder.cpp */
 void ChooseWorkFolder();
 

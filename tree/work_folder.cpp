@@ -5,6 +5,7 @@
 
 #include "app/platform_seam.h"
 #include "app/ui_handles.h"
+#include "pages/pages.h"
 #include "tree/tree.h"
 
 /* Makes a folder the work folder and shows its notebook; the rebuild saves
@@ -16,6 +17,7 @@ static void ApplyWorkFolder(const char *chosen) {
   strcpy(previous, WorkFolderPath);
   strcpy(WorkFolderPath, chosen);
   if (!RefreshTree()) strcpy(WorkFolderPath, previous);
+  NoteFolderTreeChanged(WorkFolderPath);
 }
 
 /* Asks for a file-system folder; true with its path when one was chosen,

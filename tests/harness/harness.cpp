@@ -247,6 +247,7 @@ void ResetProgramState() {
   CurrentPageIndex = -1;
   HasPages = false;
   PageFolder[0] = '\0';
+  ResetPageNavigation();
   wordWrap = false;
   memset(&editorFont, 0, sizeof editorFont);
   fontSizeTenths = 0;

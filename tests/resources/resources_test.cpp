@@ -5,6 +5,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
@@ -44,10 +45,11 @@ const std::vector<ExpectedPopup> ExpectedMainMenu = {
       {CMD_DATETIME, "Insert &Date/Time\tCtrl+D"}, Rule,
       {CMD_WORDWRAP, "Word &Wrap"}}},
     {"&Page",
-     {{CMD_NEWPAGE, "&New Page...\tCtrl+N"}, {CMD_RENAMEPAGE, "&Rename Page..."},
-      {CMD_DELETEPAGE, "&Delete Page"}, Rule,
+     {{CMD_NEWPAGE, "&New Page...\tCtrl+N"}, {CMD_OPENPAGE, "&Open Page...\tCtrl+O"},
+      {CMD_RENAMEPAGE, "&Rename Page..."}, {CMD_DELETEPAGE, "&Delete Page"}, Rule,
       {CMD_NEXTPAGE, "N&ext Page\tCtrl+Tab"},
-      {CMD_PREVPAGE, "&Previous Page\tCtrl+Shift+Tab"}, {CMD_MOVEUP, "Move &Up\tCtrl+U"}}},
+      {CMD_PREVPAGE, "&Previous Page\tCtrl+Shift+Tab"}, {CMD_MOVEUP, "Move &Up\tCtrl+U"}, Rule,
+      {CMD_BACK, "&Back\tAlt+Left"}, {CMD_FORWARD, "&Forward\tAlt+Right"}}},
     {"&Tree",
      {{CMD_ADDFOLDER, "&Add subfolder..."}, {CMD_OPENFOLDER, "&Open"},
       {CMD_EXPLOREFOLDER, "&Explore"}, {CMD_RENAMEFOLDER, "&Rename"},
@@ -267,6 +269,9 @@ const ExpectedAccel ExpectedAccelerators[] = {
     {"Ctrl+Shift+F", FVIRTKEY | FCONTROL | FSHIFT, 'F', CMD_FINDALL},
     {"F6", FVIRTKEY, VK_F6, CMD_NEXTPANE},
     {"Shift+F6", FVIRTKEY | FSHIFT, VK_F6, CMD_PREVPANE},
+    {"Ctrl+O", FVIRTKEY | FCONTROL, 'O', CMD_OPENPAGE},
+    {"Alt+Left", FVIRTKEY | FALT, VK_LEFT, CMD_BACK},
+    {"Alt+Right", FVIRTKEY | FALT, VK_RIGHT, CMD_FORWARD},
 };
 const int AcceleratorCount = sizeof ExpectedAccelerators / sizeof ExpectedAccelerators[0];
 
@@ -343,12 +348,18 @@ const ExpectedTip ExpectedTooltips[] = {
     {CMD_FINDALL, "Find in All Pages"},
     {CMD_NEXTPANE, nullptr},
     {CMD_PREVPANE, nullptr},
+    {CMD_OPENPAGE, "Open Page"},
+    {CMD_BACK, "Back"},
+    {CMD_FORWARD, "Forward"},
 };
 
+// A number in the commands' range that names no command has no string.
 TEST(StringResources, EachCommandHasItsTooltipOrNone) {
-  const size_t commands = CMD_LAST - CMD_FIRST + 1;
-  ASSERT_EQ(sizeof ExpectedTooltips / sizeof ExpectedTooltips[0], commands);
-  for (const ExpectedTip &tip : ExpectedTooltips) {
+  std::vector<ExpectedTip> tips(std::begin(ExpectedTooltips), std::end(ExpectedTooltips));
+  for (int id = CMD_FIRST; id <= CMD_LAST; ++id)
+    if (FindCommand(id) == nullptr) tips.push_back(ExpectedTip{id, nullptr});
+  EXPECT_EQ(tips.size(), static_cast<size_t>(CMD_LAST - CMD_FIRST + 1));
+  for (const ExpectedTip &tip : tips) {
     SCOPED_TRACE("string " + std::to_string(tip.command));
     char text[128];
     memset(text, 0xcc, sizeof text);

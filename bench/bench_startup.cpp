@@ -6,6 +6,7 @@
 // - with a notebook of 10,100 folders and 20,000 pages, the page shown last
 //   two levels down, against the notebook of one page;
 // - with a notebook of a few folders and pages.
+#include <shlobj.h>
 #include <stdio.h>
 
 #include <string>
@@ -17,10 +18,15 @@ namespace {
 
 const int Repeats = 5;
 
-std::string MachineSettingsPath() {
-  char windows[MAX_PATH] = "";
-  GetWindowsDirectoryA(windows, sizeof windows);
-  return std::string(windows) + "\\TAV.INI";
+// The settings file TAV.exe reads when none lies beside it: the user's own,
+// in the application data folder.
+std::string UserSettingsPath() {
+  char folder[MAX_PATH] = "";
+  if (FAILED(SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder)))
+    return "";
+  std::string own = std::string(folder) + "\\TAV";
+  CreateDirectoryA(own.c_str(), nullptr);
+  return own + "\\TAV.INI";
 }
 
 void MakeSmallNotebook(const harness::TempDir &notebook) {
@@ -75,7 +81,13 @@ bool StartTav(const std::string &settings, const std::string &work, const std::s
 }  // namespace
 
 void RunStartupBenchmarks() {
-  std::string settings = MachineSettingsPath();
+  std::string settings = UserSettingsPath();
+  std::string portable = TAV_EXE;
+  portable = portable.substr(0, portable.rfind('\\') + 1) + "TAV.INI";
+  if (settings.empty() || harness::FileExists(portable)) {
+    fprintf(stderr, "start-up benchmark: TAV.exe would not read %s\n", settings.c_str());
+    return;
+  }
   bool hadSettings = false;
   std::string saved = harness::ReadBytes(settings, &hadSettings);
   harness::TempDir small, onePage, big;

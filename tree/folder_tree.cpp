@@ -380,11 +380,9 @@ static bool TakePathComponent(const char **cursor, char *out, bool *last) {
 }
 
 /* The first child whose label matches a folder name, ASCII letter case
-   ignored, the parent's subfolders listed first when they are not yet.
-   False when a label cannot be read. */
+   ignored. False when a label cannot be read. */
 static bool FindChildNamed(HTREEITEM parent, const char *name, HTREEITEM *found) {
   *found = nullptr;
-  ListFolderNode(parent, true);
   char label[PATH_BUFFER_SIZE];
   for (HTREEITEM child = TreeView_GetChild(Ui.tree, parent); child != nullptr;
        child = TreeView_GetNextSibling(Ui.tree, child)) {
@@ -447,6 +445,9 @@ static bool SelectSavedPath(const char *path) {
     if (last) break;
     HTREEITEM child;
     if (!FindChildNamed(node, component, &child) || child == nullptr) return false;
+    // Listed before it is expanded: the tree does not expand a node it has
+    // been told has no children, and the folder may have some by now.
+    ListFolderNode(child, true);
     SendMessageA(Ui.tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(child));
     node = child;
   }

@@ -184,6 +184,51 @@ TEST_F(FolderTree, ScanListsByFullPathAndReportsWhatEnteringTheFolderWould) {
   EXPECT_EQ(ChildLabels(Ui.tree, node), std::vector<std::string>{"inner"});
 }
 
+// Whether the tree shows an expand button for a node (the tree asks the
+// program when the node has not said).
+int ButtonOf(HTREEITEM node) {
+  TVITEMA item = {};
+  item.mask = TVIF_CHILDREN | TVIF_HANDLE;
+  item.hItem = node;
+  SendMessageA(Ui.tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+  return item.cChildren;
+}
+
+TEST_F(FolderTree, BranchIsListedWhenFirstExpanded) {
+  ASSERT_TRUE(MakeDirs(At("Full\\Inner")));
+  ASSERT_TRUE(MakeDirs(At("Pages")));
+  ASSERT_TRUE(WriteBytes(At("Pages\\page.tav"), "a page is no folder"));
+  Refresh("");
+  HTREEITEM full = Node({"Full"});
+  EXPECT_EQ(TreeView_GetChild(Ui.tree, full), nullptr) << "not listed before it is opened";
+  EXPECT_EQ(ButtonOf(full), 1);
+  EXPECT_EQ(ButtonOf(Node({"Pages"})), 0);
+
+  ASSERT_TRUE(MakeDirs(At("Full\\Added")));
+  TreeView_SelectItem(Ui.tree, full);
+  SendMessageA(Ui.tree, WM_KEYDOWN, VK_RIGHT, 0);
+  EXPECT_TRUE(IsExpanded(Ui.tree, full));
+  EXPECT_EQ(ChildLabels(Ui.tree, full), (std::vector<std::string>{"Added", "Inner"}));
+}
+
+// Refresh lists again the branch that leads to the page shown, and no other.
+TEST_F(FolderTree, RefreshListsTheOpenBranchAgainAndNoOther) {
+  ASSERT_TRUE(MakeDirs(At("Open\\Shown")));
+  ASSERT_TRUE(WriteBytes(At("Open\\Shown\\page.tav"), "shown"));
+  ASSERT_TRUE(MakeDirs(At("Other\\Inside")));
+  Refresh(At("Open\\Shown\\page.tav"));
+  TreeView_Expand(Ui.tree, Node({"Other"}), TVE_EXPAND);
+  ASSERT_TRUE(MakeDirs(At("Open\\Later")));
+
+  Refresh(At("Open\\Shown\\page.tav"));
+  EXPECT_TRUE(IsExpanded(Ui.tree, Node({"Open"})));
+  EXPECT_EQ(ChildLabels(Ui.tree, Node({"Open"})), (std::vector<std::string>{"Later", "Shown"}));
+  EXPECT_EQ(SelectedLabel(Ui.tree), "Shown");
+  HTREEITEM other = Node({"Other"});
+  EXPECT_FALSE(IsExpanded(Ui.tree, other));
+  EXPECT_EQ(TreeView_GetChild(Ui.tree, other), nullptr);
+}
+
 TEST_F(FolderTree, SavedPathSelectsItsFolderAndPageWhateverTheLetterCase) {
   ASSERT_TRUE(MakeDirs(At("Projects\\Ideas\\Deep")));
   ASSERT_TRUE(WriteBytes(At("Projects\\Ideas\\First.tav"), "first"));

@@ -36,7 +36,6 @@ static struct {
   std::vector<std::wstring> notShown;  // folders whose names the code page cannot hold
 } TreeScan;
 
-static bool SelectSavedPath(const char *path);
 
 /* The order the tree view gives siblings inserted with TVI_SORT: the
    system's word sort ("-" and "'" ignored, lower case before upper case when
@@ -195,14 +194,29 @@ LPARAM FolderNodeState(HTREEITEM node) {
   return item.lParam;
 }
 
-/* A node whose subfolders are now its children; its button shows whether
-   it has any. */
+/* Whether the tree shows an expand button for a node; a node that has not
+   said is asked for it (TVN_GETDISPINFO). */
+static bool ShowsButton(HTREEITEM node) {
+  TVITEMA item = {};
+  item.mask = TVIF_CHILDREN | TVIF_HANDLE;
+  item.hItem = node;
+  return SendMessageA(Ui.tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)) &&
+         item.cChildren != 0;
+}
+
+/* A node whose subfolders are now its children. Its button is changed only
+   where it was wrong: changing it on a node in view took 5 ms (seen under
+   Wine, which then recomputes the whole tree). */
 static void MarkListed(HTREEITEM node) {
   TVITEMA item = {};
-  item.mask = TVIF_PARAM | TVIF_CHILDREN | TVIF_HANDLE;
+  item.mask = TVIF_PARAM | TVIF_HANDLE;
   item.hItem = node;
   item.lParam = FolderNodeState(node) | NODE_LISTED;
-  item.cChildren = TreeView_GetChild(Ui.tree, node) != nullptr ? 1 : 0;
+  SendMessageA(Ui.tree, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+  bool hasChildren = TreeView_GetChild(Ui.tree, node) != nullptr;
+  if (ShowsButton(node) == hasChildren) return;
+  item.mask = TVIF_CHILDREN | TVIF_HANDLE;
+  item.cChildren = hasChildren ? 1 : 0;
   SendMessageA(Ui.tree, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
 }
 
@@ -285,18 +299,23 @@ LRESULT OnFolderExpanding(const NMTREEVIEWA *change) {
   return FALSE;
 }
 
-/* Redrawing the tree after every insertion is wasted work. A hidden tree is
-   left alone: turning redraw back on through the default procedure would
-   make it visible. */
+/* Redrawing the tree after every change is wasted work while the program
+   changes many nodes: each insertion, expansion or selection in view took
+   5 to 20 ms (seen under Wine). A hidden tree is left alone: turning redraw
+   back on through the default procedure would make it visible. */
 static bool SuspendTreeRedraw() {
   if (!(GetWindowLongA(Ui.tree, GWL_STYLE) & WS_VISIBLE)) return false;
   SendMessageA(Ui.tree, WM_SETREDRAW, FALSE, 0);
   return true;
 }
 
+/* Draws the tree again, with the selected node in view: a selection made
+   while redrawing was off does not scroll (seen under Wine). */
 static void ResumeTreeRedraw(bool suspended) {
   if (!suspended) return;
   SendMessageA(Ui.tree, WM_SETREDRAW, TRUE, 0);
+  HTREEITEM selected = TreeView_GetSelection(Ui.tree);
+  if (selected != nullptr) TreeView_EnsureVisible(Ui.tree, selected);
   InvalidateRect(Ui.tree, nullptr, TRUE);
 }
 
@@ -324,7 +343,6 @@ void EndFolderWalk() {
 
 /* Replaces every node by the root and the folders of the work folder. */
 static HTREEITEM RebuildNodes() {
-  bool suspended = SuspendTreeRedraw();
   TreeScan.rebuilding = true;
   SendMessageA(Ui.tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
   HTREEITEM root = AppendNode(TVI_ROOT, WorkFolderPath, ROOT_IMAGE, ROOT_IMAGE, 1, 0);
@@ -333,34 +351,37 @@ static HTREEITEM RebuildNodes() {
     SendMessageA(Ui.tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(root));
   }
   TreeScan.rebuilding = false;
-  ResumeTreeRedraw(suspended);
   return root;
 }
+
+static bool WalkToPageFolder(const char *path, HTREEITEM *folder, char *pageName);
+static void SelectNodeQuietly(HTREEITEM node);
+static void OpenFoundPage(HTREEITEM node, HTREEITEM previous, const char *pageName);
 
 /* Rebuilds the tree from disk and selects again the folder and page shown
    last, else the root: the work folder's subfolders and those on the way to
    that page are listed again, no others. Stops before touching anything when
    the current page cannot be saved (the rebuild replaces the tabs it belongs
-   to) or the work folder cannot be entered. */
+   to) or the work folder cannot be entered. The tree is drawn again once,
+   before the page is shown. */
 bool RefreshTree() {
   if (Ui.tree == nullptr || WorkFolderPath == nullptr) return false;
   if (!SaveCurrentPage()) return false;
   if (!SwitchFolder(nullptr)) return false;
   SetCursor(LoadCursorA(nullptr, IDC_WAIT));
   BeginFolderWalk();
+  bool suspended = SuspendTreeRedraw();
   HTREEITEM root = RebuildNodes();
-  if (root != nullptr && !(SavedPagePath != nullptr && SelectSavedPath(SavedPagePath)))
-    TreeView_SelectItem(Ui.tree, root);
+  HTREEITEM folder = nullptr;
+  char page[PATH_BUFFER_SIZE] = "";
+  if (root != nullptr && !WalkToPageFolder(SavedPagePath, &folder, page)) folder = root;
+  HTREEITEM previous = TreeView_GetSelection(Ui.tree);
+  if (folder != nullptr) SelectNodeQuietly(folder);
+  ResumeTreeRedraw(suspended);
+  if (folder != nullptr) OpenFoundPage(folder, previous, page);
   SetCursor(LoadCursorA(nullptr, IDC_ARROW));
   EndFolderWalk();
   return root != nullptr;
-}
-
-bool SelectFolderOfPage(const char *pagePath) {
-  BeginFolderWalk();
-  bool selected = SelectSavedPath(pagePath);
-  EndFolderWalk();
-  return selected;
 }
 
 /* Takes the next component of a saved page path into a PATH_BUFFER_SIZE
@@ -428,40 +449,59 @@ void OnFolderSelected(HTREEITEM node, HTREEITEM previous) {
 }
 
 /* Walks the tree from the root along a saved page path, listing and
-   expanding each folder found, selects the last one (which shows its pages)
-   and then the page.
-   False, with nothing selected, when the page lies outside the work folder
-   or a folder on the way is missing. */
-static bool SelectSavedPath(const char *path) {
+   expanding each folder on the way: the node of the page's folder, and the
+   page's file name (empty for none) in a PATH_BUFFER_SIZE buffer. False when
+   the page lies outside the work folder or a folder on the way is missing;
+   the folders expanded so far stay expanded. */
+static bool WalkToPageFolder(const char *path, HTREEITEM *folder, char *pageName) {
+  pageName[0] = '\0';
   if (path == nullptr || Ui.tree == nullptr || WorkFolderPath == nullptr) return false;
   const char *rest;
   if (!PathBelowFolder(path, WorkFolderPath, &rest)) return false;
   HTREEITEM node = TreeView_GetRoot(Ui.tree);
   if (node == nullptr) return false;
-  char component[PATH_BUFFER_SIZE];
   bool last = false;
   while (true) {
-    if (!TakePathComponent(&rest, component, &last)) return false;
+    if (!TakePathComponent(&rest, pageName, &last)) return false;
     if (last) break;
     HTREEITEM child;
-    if (!FindChildNamed(node, component, &child) || child == nullptr) return false;
+    if (!FindChildNamed(node, pageName, &child) || child == nullptr) return false;
     // Listed before it is expanded: the tree does not expand a node it has
     // been told has no children, and the folder may have some by now.
     ListFolderNode(child, true);
     SendMessageA(Ui.tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(child));
     node = child;
   }
-  // Opening the folder shows a page and so rewrites the saved page path,
-  // which may be the buffer walked here: only the copied page name is used
-  // after. A node selected already is not opened again, as the tree does not
-  // report it.
-  HTREEITEM previous = TreeView_GetSelection(Ui.tree);
-  SelectNodeQuietly(node);
-  if (node != previous)
-    OpenSelectedFolder(node, previous, component[0] != '\0' ? component : nullptr);
-  if (component[0] == '\0') return true;
-  int index = FindPageTab(component);
-  if (index >= 0 && index != CurrentPageIndex) ShowPage(index);
+  *folder = node;
   return true;
 }
 
+/* Opens the folder of a node just selected, unless it was selected already
+   (the tree does not report a selection that stays), and then shows the
+   page of that name when the folder has it. Opening the folder shows a page
+   and so rewrites the saved page path, which may be where the name came
+   from: the name is a copy. */
+static void OpenFoundPage(HTREEITEM node, HTREEITEM previous, const char *pageName) {
+  if (node != previous) OpenSelectedFolder(node, previous, pageName[0] != '\0' ? pageName : nullptr);
+  if (pageName[0] == '\0') return;
+  int index = FindPageTab(pageName);
+  if (index >= 0 && index != CurrentPageIndex) ShowPage(index);
+}
+
+/* Selects the folder of a page's full path, listing the folders on the way,
+   and then the page. The tree is drawn again once, when the folder is
+   selected. */
+bool SelectFolderOfPage(const char *pagePath) {
+  if (Ui.tree == nullptr) return false;
+  BeginFolderWalk();
+  bool suspended = SuspendTreeRedraw();
+  HTREEITEM folder = nullptr;
+  char page[PATH_BUFFER_SIZE];
+  bool found = WalkToPageFolder(pagePath, &folder, page);
+  HTREEITEM previous = TreeView_GetSelection(Ui.tree);
+  if (found) SelectNodeQuietly(folder);
+  ResumeTreeRedraw(suspended);
+  if (found) OpenFoundPage(folder, previous, page);
+  EndFolderWalk();
+  return found;
+}

@@ -222,19 +222,11 @@ void MeasureBranchRefresh(const std::string &big, const std::string &onePage, Ru
   }
 }
 
-HTREEITEM ChildLabelled(HWND tree, HTREEITEM parent, const char *label) {
-  for (HTREEITEM child = TreeView_GetChild(tree, parent); child != nullptr;
-       child = TreeView_GetNextSibling(tree, child)) {
-    char text[MAX_PATH] = "";
-    TVITEMA item = {};
-    item.mask = TVIF_TEXT | TVIF_HANDLE;
-    item.hItem = child;
-    item.pszText = text;
-    item.cchTextMax = sizeof text;
-    if (SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)) &&
-        strcmp(text, label) == 0)
-      return child;
-  }
+HTREEITEM ChildLabelled(HTREEITEM parent, const char *label) {
+  char text[PATH_BUFFER_SIZE];
+  for (HTREEITEM child = TreeView_GetChild(Ui.tree, parent); child != nullptr;
+       child = TreeView_GetNextSibling(Ui.tree, child))
+    if (GetNodeLabel(child, text) && strcmp(text, label) == 0) return child;
   return nullptr;
 }
 
@@ -289,7 +281,7 @@ void MeasureExpansion(const std::string &big, Runs *expand, Runs *floorExpand, R
   for (int run = 0; run < Repeats; ++run) {
     char label[32];
     snprintf(label, sizeof label, "Top %03d", 10 + run);
-    HTREEITEM node = ChildLabelled(Ui.tree, TreeView_GetRoot(Ui.tree), label);
+    HTREEITEM node = ChildLabelled(TreeView_GetRoot(Ui.tree), label);
     if (node == nullptr) break;
     TimeExpansion(Ui.tree, node, expand, drawn);
     SendMessageA(Ui.tree, TVM_EXPAND, TVE_COLLAPSE, reinterpret_cast<LPARAM>(node));

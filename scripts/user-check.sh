@@ -168,3 +168,47 @@ keys Return
 cmp -s <(printf 'one\ntwo\nthree\nfour!') "$nb/Mixed.tav" &&
   echo "ok: a page with mixed line breaks saved with LF, and said so"
 keys alt+f x; sleep 2
+
+# A notebook of 10,100 folders and 20,000 pages, the page shown last two
+# levels down: the window and that page come at once; a folder opened late
+# lists its subfolders at once, and the folder commands work in it; a row of
+# Find in All Pages opens a page in a branch never opened.
+new_notebook
+for t in $(seq -f '%03g' 0 99); do
+  for s in $(seq -f '%02g' 0 99); do
+    mkdir -p "$nb/Top $t/sub-$s"
+    printf 'a page' > "$nb/Top $t/sub-$s/Page 1.tav"
+    printf 'another page' > "$nb/Top $t/sub-$s/Page 2.tav"
+  done
+done
+printf 'the needle is here' > "$nb/Top 077/sub-33/Page 2.tav"
+printf '[Settings]\r\nWorkDir=%s\r\nSavedPath=%s\\Top 050\\sub-50\\Page 1.tav\r\n[Window]\r\nLeft=40\r\nTop=30\r\nRight=940\r\nBottom=650\r\n' \
+  "Z:${nb//\//\\}" "Z:${nb//\//\\}" > "$ini"
+start
+shot 15-big-notebook
+# F6 to the tree: up to Top 050, close it, down to Top 051 and open it.
+keys F6; keys Left Left Down Right; shot 16-opened-late
+keys Down; shot 17-first-subfolder
+keys alt+t a; xdotool type --delay 40 'Late'; keys Return; sleep 1
+[ -d "$nb/Top 051/sub-00/Late" ] && echo "ok: Add subfolder made Top 051/sub-00/Late"
+keys alt+t r; xdotool type --delay 40 'Renamed'; keys Return; sleep 1
+[ -d "$nb/Top 051/Renamed/Late" ] && echo "ok: Rename made sub-00 Renamed"
+shot 18-renamed
+keys alt+t e; sleep 4
+shell=$(xdotool search --onlyvisible --name '^Renamed$' | head -1 || true)
+if [ -n "$shell" ]; then
+  echo "ok: Explore showed a window of the folder"; shot 19-explored
+  xdotool windowfocus --sync "$shell"; keys alt+F4
+fi
+click 300 12   # TAV's caption: TAV is the active window again
+keys alt+t d; keys alt+y; sleep 1
+[ ! -e "$nb/Top 051/Renamed" ] && echo "ok: Delete removed Renamed with its pages and subfolder"
+shot 20-deleted
+keys ctrl+shift+f; xdotool type --delay 40 'needle'; keys Return; sleep 90
+shot 21-needle-found
+dialog=$(window_named '^Find in All Pages$')
+click_in "$dialog" 100 118   # the only row
+keys Return
+shot 22-needle-opened
+keys alt+f x; sleep 2
+grep -q 'SavedPath=.*Top 077\\sub-33\\Page 2.tav' "$ini" && echo "ok: the found page was shown last"

@@ -36,7 +36,6 @@ static struct {
   std::vector<std::wstring> notShown;  // folders whose names the code page cannot hold
 } TreeScan;
 
-
 /* The order the tree view gives siblings inserted with TVI_SORT: the
    system's word sort ("-" and "'" ignored, lower case before upper case when
    labels differ only in case). The tree compares the labels as the
@@ -374,7 +373,10 @@ bool RefreshTree() {
   HTREEITEM root = RebuildNodes();
   HTREEITEM folder = nullptr;
   char page[PATH_BUFFER_SIZE] = "";
-  if (root != nullptr && !WalkToPageFolder(SavedPagePath, &folder, page)) folder = root;
+  if (root != nullptr && !WalkToPageFolder(SavedPagePath, &folder, page)) {
+    folder = root;
+    page[0] = '\0';
+  }
   HTREEITEM previous = TreeView_GetSelection(Ui.tree);
   if (folder != nullptr) SelectNodeQuietly(folder);
   ResumeTreeRedraw(suspended);
@@ -451,8 +453,9 @@ void OnFolderSelected(HTREEITEM node, HTREEITEM previous) {
 /* Walks the tree from the root along a saved page path, listing and
    expanding each folder on the way: the node of the page's folder, and the
    page's file name (empty for none) in a PATH_BUFFER_SIZE buffer. False when
-   the page lies outside the work folder or a folder on the way is missing;
-   the folders expanded so far stay expanded. */
+   the page lies outside the work folder or a folder on the way is missing
+   (the name buffer then holds no page name); the folders expanded so far
+   stay expanded. */
 static bool WalkToPageFolder(const char *path, HTREEITEM *folder, char *pageName) {
   pageName[0] = '\0';
   if (path == nullptr || Ui.tree == nullptr || WorkFolderPath == nullptr) return false;

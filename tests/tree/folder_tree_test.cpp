@@ -229,6 +229,26 @@ TEST_F(FolderTree, RefreshListsTheOpenBranchAgainAndNoOther) {
   EXPECT_EQ(TreeView_GetChild(Ui.tree, other), nullptr);
 }
 
+// The folder of the page shown last is in view after a refresh, however far
+// down the tree it lies.
+TEST_F(FolderTree, RestoredFolderIsScrolledIntoView) {
+  char name[16];
+  for (int i = 0; i < 80; ++i) {
+    snprintf(name, sizeof name, "f%02d", i);
+    ASSERT_TRUE(MakeDirs(At(name)));
+  }
+  ASSERT_TRUE(WriteBytes(At("f79\\last.tav"), "last"));
+  Refresh(At("f79\\last.tav"));
+  HTREEITEM selected = TreeView_GetSelection(Ui.tree);
+  ASSERT_EQ(Label(Ui.tree, selected), "f79");
+  RECT item = {};
+  ASSERT_TRUE(TreeView_GetItemRect(Ui.tree, selected, &item, TRUE));
+  RECT client;
+  GetClientRect(Ui.tree, &client);
+  EXPECT_GE(item.top, client.top);
+  EXPECT_LE(item.bottom, client.bottom);
+}
+
 TEST_F(FolderTree, SavedPathSelectsItsFolderAndPageWhateverTheLetterCase) {
   ASSERT_TRUE(MakeDirs(At("Projects\\Ideas\\Deep")));
   ASSERT_TRUE(WriteBytes(At("Projects\\Ideas\\First.tav"), "first"));

@@ -5,6 +5,7 @@
 
 #include <richedit.h>
 
+#include "app/display_scale.h"
 #include "editing/editing.h"
 
 static const DWORD EditorStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN |
@@ -74,6 +75,7 @@ HWND ReplaceTabStrip() {
       reinterpret_cast<HMENU>(static_cast<INT_PTR>(GetDlgCtrlID(old))), AppInstance, nullptr);
   if (fresh == nullptr) return nullptr;
   SendMessageA(fresh, WM_SETFONT, static_cast<WPARAM>(SendMessageA(old, WM_GETFONT, 0, 0)), FALSE);
+  ApplyTabPadding(fresh);
   // Right below the old strip, which is where it stands once that is gone.
   SetWindowPos(fresh, old, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   Ui.tabs = fresh;

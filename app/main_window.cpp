@@ -6,6 +6,7 @@
 #include <richedit.h>
 
 #include "app/command_status.h"
+#include "app/display_scale.h"
 #include "editing/editing.h"
 #include "pages/pages.h"
 #include "settings/settings.h"
@@ -88,9 +89,7 @@ static INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) 
   return FALSE;
 }
 
-void ShowAboutBox() {
-  DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_ABOUT), MainWindow, AboutDlgProc, 0);
-}
+void ShowAboutBox() { RunProgramDialog(IDD_ABOUT, MainWindow, AboutDlgProc, 0); }
 
 static void CustomizeToolbar() {
   if (HasNewCommonControls) {
@@ -102,16 +101,33 @@ static void CustomizeToolbar() {
               "Unavailable Feature", MB_ICONWARNING);
 }
 
+/* A page that cannot be saved keeps its text in a recovery copy, which the
+   next start offers back; the question says whether that copy could be
+   written. */
+static bool AskToExitWithoutSaving(bool copyKept) {
+  const char *text =
+      copyKept ? "The current page couldn't be saved\nExit anyway?\n\n"
+                 "The text typed since its last save is kept, and TAV offers it back at its next "
+                 "start."
+               : "The current page couldn't be saved\nExit anyway?\n\n"
+                 "TAV could not keep a copy of the text typed since its last save either: "
+                 "exiting loses it.";
+  return MessageBoxA(MainWindow, text, "Confirm Program Exit", MB_YESNO | MB_ICONWARNING) ==
+         IDYES;
+}
+
 /* The close sequence, for the close box and the Exit command alike: the page
-   first, then the settings, then the window. */
+   first, then the settings, then the window. A clean exit leaves no recovery
+   copy: the page is saved. */
 static void RequestExit() {
-  if (!SavePageIfModified(SelectedTab())) {
-    int answer = MessageBoxA(MainWindow, "The current page couldn't be saved\nExit anyway?",
-                             "Confirm Program Exit", MB_YESNO | MB_ICONWARNING);
-    if (answer != IDYES) return;
+  if (SavePageIfModified(SelectedTab())) {
+    RemoveShownPagesRecoveryCopy();
+  } else {
+    bool copyKept = WriteRecoveryCopy(false);
+    if (!AskToExitWithoutSaving(copyKept)) return;
+    // The Replace dialog stays usable while the question is shown.
+    if (copyKept) WriteRecoveryCopy(false);
   }
-  // A clean exit leaves no copy: the page is saved, or its changes given up.
-  RemoveShownPagesRecoveryCopy();
   SaveSettings();
   DestroyWindow(MainWindow);
 }
@@ -173,6 +189,12 @@ const CommandRow *FindCommand(int commandId) {
 void ExecuteCommand(int commandId) {
   const CommandRow *row = FindCommand(commandId);
   if (row != nullptr) row->action();
+}
+
+/* A modal box or dialog disables its owner for as long as it is shown;
+   the modeless Find windows stay enabled all the while. */
+bool MainWindowWaitsForUser() {
+  return MainWindow != nullptr && IsWindow(MainWindow) && !IsWindowEnabled(MainWindow);
 }
 
 /* Log-off or shutdown asks first: the page is saved now, and a page that
@@ -244,20 +266,6 @@ static LRESULT RouteNotification(int senderId, NMHDR *header) {
   return 0;
 }
 
-static void MakeTreeImageList() {
-  Ui.treeImageList = ImageList_Create(16, 14, ILC_MASK | ILC_COLOR24, 0, 1);
-  if (Ui.treeImageList == nullptr) return;
-  ImageList_SetBkColor(Ui.treeImageList, CLR_NONE);
-  HBITMAP images = LoadBitmapA(AppInstance, MAKEINTRESOURCEA(IDB_TREE));
-  if (images != nullptr) {
-    ImageList_AddMasked(Ui.treeImageList, images, RGB(255, 0, 255));
-    DeleteObject(images);
-  }
-  if (Ui.tree != nullptr)
-    SendMessageA(Ui.tree, TVM_SETIMAGELIST, TVSIL_NORMAL,
-                 reinterpret_cast<LPARAM>(Ui.treeImageList));
-}
-
 static HWND MakeToolbar() {
   TBBUTTON *buttons = nullptr;
   int count = 0;
@@ -284,7 +292,6 @@ static void MakeChildControls(const RECT &client) {
                                 TVS_HASLINES | TVS_EDITLABELS | TVS_SHOWSELALWAYS,
                             0, 0, 100, 100, MainWindow, reinterpret_cast<HMENU>(ID_TREE),
                             AppInstance, nullptr);
-  MakeTreeImageList();
   Ui.toolbar = MakeToolbar();
 }
 
@@ -298,10 +305,9 @@ static int CreateChildWindows() {
   // No page is shown until the tree has been filled; should that fail (the
   // work folder cannot be entered), nothing typed could ever be saved.
   SendMessageA(Ui.editor, EM_SETREADONLY, TRUE, 0);
-  Ui.splitterCursor = LoadCursorA(AppInstance, MAKEINTRESOURCEA(IDC_SPLITTER));
+  // Images, fonts, cursor and measures for the display the window is on.
+  ApplyDisplayScale(DpiOfWindow(MainWindow));
   findReplaceMessage = RegisterWindowMessageA("commdlg_FindReplace");
-  SendMessageA(Ui.tabs, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
-               FALSE);
   SetStatusTable(CommandStatusTable);
   WorkFolderPath = new char[PATH_BUFFER_SIZE]();
   SavedPagePath = new char[PATH_BUFFER_SIZE]();
@@ -347,6 +353,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return DefWindowProcA(window, message, wParam, lParam);
     case WM_SIZE:
       OnSize(wParam, lParam);
+      return 0;
+    case WM_DPICHANGED:
+      OnDpiChanged(HIWORD(wParam), reinterpret_cast<const RECT *>(lParam));
       return 0;
     case WM_SETFOCUS:
       if (Ui.editor != nullptr) SetFocus(Ui.editor);

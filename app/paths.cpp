@@ -4,9 +4,14 @@
 #include "app/paths.h"
 
 #include "app/code_pages.h"
+#include "app/platform_seam.h"
 
+#include <shlobj.h>
+#include <shlwapi.h>
 #include <stdio.h>
 #include <string.h>
+
+#include <string>
 
 /* ---- joining ---- */
 
@@ -202,6 +207,13 @@ void DeleteFileKeepingError(const char *path) {
   SetLastError(error);
 }
 
+unsigned long long HashPathIgnoringAsciiCase(const char *path) {
+  unsigned long long hash = 14695981039346656037ull;
+  for (const char *c = path; *c != '\0'; ++c)
+    hash = (hash ^ static_cast<unsigned char>(FoldAsciiCase(*c))) * 1099511628211ull;
+  return hash;
+}
+
 // Names of the files written beside a page: the usual one, and a short one
 // for folders too deep for it.
 static const char TemporaryNameFormat[] = "~tav%04lX.tmp";
@@ -218,11 +230,130 @@ static bool UsualTemporaryNameFits(const char *folder) {
   return JoinPath(folder, "~tav0000.tmp", probe);
 }
 
+/* ---- the record of files made under a short name ---- */
+
+/* A short name ("~1A2") may be the user's own, so a file TAV makes under
+   one is recorded in the user's local application data, one small record
+   per file: its path and what identifies the file itself. A file under such
+   a name is taken for a leftover of TAV's only when its record names it and
+   it is the very file recorded; without a record (none could be written, or
+   an earlier build made the file) it is left alone. */
+struct FileIdentity {
+  DWORD volume, indexHigh, indexLow;
+};
+static const char MadeRecordHeader[] = "TAV made this file\r\n";
+
+static bool IsShortMadeName(const char *path) {
+  return strlen(PathFindFileNameA(path)) == SHORT_TEMPORARY_NAME_LENGTH;
+}
+
+static bool IdentityOf(HANDLE file, FileIdentity *identity) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(file, &info)) return false;
+  *identity = FileIdentity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+  return true;
+}
+
+static bool IdentityAt(const char *path, FileIdentity *identity) {
+  HANDLE file = CreateFileA(path, FILE_READ_ATTRIBUTES,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  bool known = IdentityOf(file, identity);
+  CloseHandle(file);
+  return known;
+}
+
+// The record's path for a file made at path; the folder is made when asked.
+static bool MadeRecordPath(const char *path, char *record, bool makeFolder) {
+  char local[MAX_PATH], tav[PATH_BUFFER_SIZE], folder[PATH_BUFFER_SIZE], name[40];
+  if (!UserFolderPath(CSIDL_LOCAL_APPDATA, local) || !JoinPath(local, "TAV", tav) ||
+      !JoinPath(tav, "Made files", folder))
+    return false;
+  if (makeFolder) {
+    CreateDirectoryA(tav, nullptr);
+    CreateDirectoryA(folder, nullptr);
+  }
+  snprintf(name, sizeof name, "made-%016llX.txt", HashPathIgnoringAsciiCase(path));
+  return JoinPath(folder, name, record);
+}
+
+/* Records the file made at path as one or two identities: a rename's step
+   file is first itself, then the page moved onto it. */
+static void RecordMadeFile(const char *path, const FileIdentity *identities, int count) {
+  DWORD error = GetLastError();
+  char record[PATH_BUFFER_SIZE];
+  if (MadeRecordPath(path, record, true)) {
+    std::string text = std::string(MadeRecordHeader) + path + "\r\n";
+    for (int i = 0; i < count; ++i) {
+      char line[40];
+      snprintf(line, sizeof line, "%08lX %08lX%08lX\r\n",
+               static_cast<unsigned long>(identities[i].volume),
+               static_cast<unsigned long>(identities[i].indexHigh),
+               static_cast<unsigned long>(identities[i].indexLow));
+      text += line;
+    }
+    HANDLE file = CreateFileA(record, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+      DWORD written = 0;
+      bool whole = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written,
+                             nullptr) && written == text.size();
+      CloseHandle(file);
+      if (!whole) DeleteFileA(record);
+    }
+  }
+  SetLastError(error);
+}
+
+/* Whether the file open as file, found at path, is one TAV recorded making
+   there. */
+static bool IsRecordedMadeFile(const char *path, HANDLE file) {
+  char record[PATH_BUFFER_SIZE];
+  FileIdentity identity;
+  if (!MadeRecordPath(path, record, false) || !IdentityOf(file, &identity)) return false;
+  HANDLE stored = CreateFileA(record, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (stored == INVALID_HANDLE_VALUE) return false;
+  char text[512];
+  DWORD got = 0;
+  bool read = ReadFile(stored, text, sizeof text - 1, &got, nullptr) != FALSE;
+  CloseHandle(stored);
+  if (!read) return false;
+  text[got] = '\0';
+  size_t header = strlen(MadeRecordHeader);
+  if (strncmp(text, MadeRecordHeader, header) != 0) return false;
+  char *named = text + header;
+  char *end = strstr(named, "\r\n");
+  if (end == nullptr) return false;
+  *end = '\0';
+  if (!FolderPathsEqual(named, path)) return false;
+  for (char *line = end + 2; *line != '\0';) {
+    unsigned long volume = 0, high = 0, low = 0;
+    if (sscanf(line, "%8lX %8lX%8lX", &volume, &high, &low) != 3) return false;
+    if (volume == identity.volume && high == identity.indexHigh && low == identity.indexLow)
+      return true;
+    char *next = strstr(line, "\r\n");
+    if (next == nullptr) break;
+    line = next + 2;
+  }
+  return false;
+}
+
+void ForgetMadeFile(const char *path) {
+  if (!IsShortMadeName(path)) return;
+  DWORD error = GetLastError();
+  char record[PATH_BUFFER_SIZE];
+  if (MadeRecordPath(path, record, false)) DeleteFileA(record);
+  SetLastError(error);
+}
+
 /* A new, empty file with a name of its own in a page's folder, for writing
    beside a page. GetTempFileNameA is not used: it refuses folders of more
    than 246 characters, and under Wine leaves such a name unterminated, while
    pages live in folders of up to 259. Where the usual name would not fit, a
-   four-character one does, since every page file name has at least four. */
+   four-character one does, since every page file name has at least four;
+   such a file is recorded. */
 static bool CreateFileNamedLike(const char *folder, const char *format, const char *shortFormat,
                                 DWORD shortMask, char *out, HANDLE *open = nullptr) {
   DWORD seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
@@ -239,6 +370,8 @@ static bool CreateFileNamedLike(const char *folder, const char *format, const ch
     HANDLE file = CreateFileA(out, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                               nullptr);
     if (file != INVALID_HANDLE_VALUE) {
+      FileIdentity identity;
+      if (!usual && IdentityOf(file, &identity)) RecordMadeFile(out, &identity, 1);
       if (open != nullptr)
         *open = file;
       else
@@ -284,8 +417,9 @@ static bool IsOwnTemporaryName(const char *name, bool usual) {
 
 /* A save killed between writing its temporary file and moving it over the
    page leaves the file behind; the page itself is whole. A leftover is
-   opened without sharing and deleted as it is closed, so a file that any
-   process still holds (a save running elsewhere) stays. */
+   opened without sharing and deleted only once it is known as TAV's, so a
+   file that any process still holds (a save running elsewhere) stays. A
+   usual name is TAV's by its form; a short one only by its record. */
 void RemoveLeftoverTemporaryFiles(const char *folder) {
   char pattern[PATH_BUFFER_SIZE];
   if (folder[0] == '\0' || !JoinPath(folder, "~*", pattern)) return;
@@ -298,9 +432,15 @@ void RemoveLeftoverTemporaryFiles(const char *folder) {
     if (!IsOwnTemporaryName(found.cFileName, usual)) continue;
     char path[PATH_BUFFER_SIZE];
     if (!JoinPath(folder, found.cFileName, path)) continue;
-    HANDLE file = CreateFileA(path, DELETE, 0, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    HANDLE file = CreateFileA(path, DELETE | FILE_READ_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) continue;
+    FILE_DISPOSITION_INFO disposition = {TRUE};
+    bool ours = usual || IsRecordedMadeFile(path, file);
+    bool removed = ours && SetFileInformationByHandle(file, FileDispositionInfo, &disposition,
+                                                      sizeof disposition);
+    CloseHandle(file);
+    if (removed) ForgetMadeFile(path);
   } while (FindNextFileA(search, &found));
   FindClose(search);
 }
@@ -363,11 +503,19 @@ bool RenameInFolder(const char *folder, const char *from, const char *to, char *
   if (!NamesDifferOnlyInCase(from, to)) return MoveFileA(from, to) != 0;
   char step[PATH_BUFFER_SIZE];
   if (!CreateRenameStepFile(folder[0] != '\0' ? folder : ".", step)) return false;
+  // Under a short step name, the page about to rest there is recorded too.
+  FileIdentity identities[2];
+  if (IsShortMadeName(step) && IdentityAt(step, &identities[0]) &&
+      IdentityAt(from, &identities[1]))
+    RecordMadeFile(step, identities, 2);
   if (!MoveOntoStep(from, step)) {
     DeleteFileKeepingError(step);
+    ForgetMadeFile(step);
     return false;
   }
-  return FinishRenameStep(step, from, to, MoveWithoutReplacing, leftAt);
+  bool renamed = FinishRenameStep(step, from, to, MoveWithoutReplacing, leftAt);
+  if (leftAt[0] == '\0') ForgetMadeFile(step);
+  return renamed;
 }
 
 // Only a name CreateRenameStepFile would give in this folder, letter for
@@ -400,6 +548,18 @@ static bool FreeRecoveredPageName(const char *folder, char *name, char *path) {
   return false;
 }
 
+// Whether the step file at path is TAV's: a usual name by its form, a short
+// one by its record.
+static bool IsOwnRenameStep(const char *path, bool usual) {
+  if (usual) return true;
+  HANDLE file = CreateFileA(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  bool ours = IsRecordedMadeFile(path, file);
+  CloseHandle(file);
+  return ours;
+}
+
 /* A rename that was killed, or failed and could not be undone, between its
    two moves leaves the page under a step name, which no tab shows. Folders
    left so are shown by the tree under that name and stay as they are. */
@@ -419,10 +579,12 @@ void RecoverRenameSteps(const char *folder, std::vector<std::string> *recovered,
   FindClose(search);
   for (const std::string &step : steps) {
     char from[PATH_BUFFER_SIZE], name[PATH_BUFFER_SIZE], to[PATH_BUFFER_SIZE];
-    if (JoinPath(folder, step.c_str(), from) && FreeRecoveredPageName(folder, name, to) &&
-        MoveFileA(from, to))
+    if (!JoinPath(folder, step.c_str(), from) || !IsOwnRenameStep(from, usual)) continue;
+    if (FreeRecoveredPageName(folder, name, to) && MoveFileA(from, to)) {
       recovered->push_back(name);
-    else
+      ForgetMadeFile(from);
+    } else {
       stuck->push_back(step);
+    }
   }
 }

@@ -67,22 +67,33 @@ bool StartListing(const char *pattern, FolderListing *listing);
 bool NextListed(FolderListing *listing, ListedEntry *entry);
 void EndListing(FolderListing *listing);
 
+// A hash of a path with its ASCII letters folded: one name for every
+// spelling of a path that differs only in their case.
+unsigned long long HashPathIgnoringAsciiCase(const char *path);
+
 /* ---- files beside a page ---- */
 bool IsMissingFileError(DWORD error);
 // Deletes a file written beside a page once a later step failed, leaving the
 // last error as that failure set it.
 void DeleteFileKeepingError(const char *path);
 // Makes a new, empty file with a free name in folder (for writing beside a
-// page) and gives its path in out, PATH_BUFFER_SIZE bytes.
+// page) and gives its path in out, PATH_BUFFER_SIZE bytes. In a folder too
+// deep for the usual name the file gets a short one, which is recorded in
+// the user's local application data until ForgetMadeFile: only so is it
+// told from a user's file of that name.
 bool CreateTemporaryFile(const char *folder, char *out);
 // The same, the file left open for writing in *open.
 bool CreateTemporaryFile(const char *folder, char *out, HANDLE *open);
 // The same for something halfway through a rename: such a file is never
 // removed as a leftover (RecoverRenameSteps gives it a page name).
 bool CreateRenameStepFile(const char *folder, char *out);
+// The file made at path by CreateTemporaryFile or CreateRenameStepFile is
+// gone (moved or deleted): its record goes too.
+void ForgetMadeFile(const char *path);
 // Deletes the temporary files a save left in folder when it was killed before
-// it could replace the page: only names CreateTemporaryFile makes, and only
-// files no process holds open.
+// it could replace the page: only names CreateTemporaryFile makes, under a
+// short name only the file it recorded, and only files no process holds
+// open.
 void RemoveLeftoverTemporaryFiles(const char *folder);
 // A name in folder that nothing has yet, for a text kept beside a page:
 // "<pageName> (<label>).txt", then "<pageName> (<label> 2).txt" and on, or

@@ -2,11 +2,13 @@
 // failed system calls, and the clean-up at exit.
 #include "app/ui_handles.h"
 
+#include <limits.h>
 #include <shlwapi.h>
 #include <stdio.h>
 #include <string.h>
 
 #include "app/code_pages.h"
+#include "app/display_scale.h"
 #include "editing/editing.h"
 #include "pages/pages.h"
 #include "settings/settings.h"
@@ -177,6 +179,7 @@ bool RegisterWindowClasses() {
 HWND CreateMainWindow() {
   RECT saved;
   LoadWindowRect(&saved);
+  FitStoredRectToDisplay(&saved, LoadWindowRectDpi());
   KeepWindowRectOnScreen(&saved);
   int width = saved.right == CW_USEDEFAULT ? CW_USEDEFAULT : saved.right - saved.left;
   int height = saved.bottom == CW_USEDEFAULT ? CW_USEDEFAULT : saved.bottom - saved.top;
@@ -235,52 +238,68 @@ bool KeyBelongsToTextField(const MSG &msg) {
   return GetKeyState(VK_CONTROL) < 0 && IsOtherTextField(msg.hwnd);
 }
 
-/* One message: the main window's accelerators come first, also while a
-   Find or Replace dialog has the focus (F3 works there), then the dialog's
-   own keys. */
-bool PumpOneMessage(MSG *msg) {
-  if (GetMessageA(msg, nullptr, 0, 0) == 0) return false;
+/* Takes one message waiting for the thread and handles it, never waiting
+   for one: the main window's accelerators come first, also while a Find or
+   Replace dialog has the focus (F3 works there), then the dialog's own keys.
+   Messages sent to the thread are handled on the way and leave nothing to
+   take. */
+PumpResult PumpOneMessage(MSG *msg) {
+  if (!PeekMessageA(msg, nullptr, 0, 0, PM_REMOVE)) return PUMP_NONE;
+  if (msg->message == WM_QUIT) return PUMP_QUIT;
   if (MainWindow != nullptr && AccelTable != nullptr && !KeyBelongsToTextField(*msg) &&
       TranslateAcceleratorA(MainWindow, AccelTable, msg))
-    return true;
-  if (RouteToFindDialog(msg)) return true;
+    return PUMP_HANDLED;
+  if (RouteToFindDialog(msg)) return PUMP_HANDLED;
   TranslateMessage(msg);
   DispatchMessageA(msg);
-  return true;
+  return PUMP_HANDLED;
 }
 
-/* Sleeps until a message waits; while a recovery copy of unsaved text is
+DWORD WaitForMessageOrHandles(DWORD count, const HANDLE *handles, DWORD timeout) {
+  return MsgWaitForMultipleObjectsEx(count, handles, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+}
+
+/* Work done a slice at a time from the idle step, not finished yet: the
+   search of all pages. Whatever started it (a click, or a message another
+   program sent, which is handled inside the peek and leaves nothing queued),
+   the loop goes on with it rather than sleep. */
+static bool SlicedWorkPending() { return FindAllRunning(); }
+
+/* Sleeps until a message comes; while a recovery copy of unsaved text is
    due, no longer than until it is, and makes it then. */
-static void WaitForMessage(MSG *msg) {
-  while (!PeekMessageA(msg, nullptr, 0, 0, PM_NOREMOVE)) {
-    DWORD due = RecoveryCopyDueIn();
-    if (due == INFINITE) return;
-    if (MsgWaitForMultipleObjectsEx(0, nullptr, due, QS_ALLINPUT, MWMO_INPUTAVAILABLE) ==
-        WAIT_TIMEOUT)
-      KeepRecoveryCopy();
-  }
+static void SleepUntilMessage() {
+  if (WaitForMessageOrHandles(0, nullptr, RecoveryCopyDueIn()) == WAIT_TIMEOUT)
+    KeepRecoveryCopy();
 }
 
+/* Messages first; then the idle steps of the period, and the sliced work for
+   as long as there is some; then sleep. The loop never blocks inside
+   GetMessage, so work pending always goes on. */
 int RunMessageLoop() {
   bool idle = true;
   int idleCount = 0;
   MSG msg;
   for (;;) {
-    while (idle && !PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
-      if (!RunIdleStep(idleCount++)) idle = false;
-    }
-    WaitForMessage(&msg);
-    do {
-      if (!PumpOneMessage(&msg)) return ReleaseAppResources();
+    PumpResult pumped = PumpOneMessage(&msg);
+    if (pumped == PUMP_QUIT) return ReleaseAppResources();
+    if (pumped == PUMP_HANDLED) {
       if (MessageEndsIdle(msg)) {
         idle = true;
         idleCount = 0;
       }
-    } while (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));
+      continue;
+    }
+    if (idle || SlicedWorkPending()) {
+      if (!RunIdleStep(idleCount)) idle = false;
+      if (idleCount < INT_MAX) ++idleCount;
+      continue;
+    }
+    SleepUntilMessage();
   }
 }
 
 int ReleaseAppResources() {
+  ReleaseDisplayScale();
   if (Ui.treeImageList != nullptr) {
     ImageList_Destroy(Ui.treeImageList);
     Ui.treeImageList = nullptr;

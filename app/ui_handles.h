@@ -71,7 +71,12 @@ bool ProbeDllVersion(const char *library, DWORD *major, DWORD *minor);
 bool IsNewCommonControlsVersion(DWORD major, DWORD minor);
 bool RunIdleStep(int idleCount);
 bool MessageEndsIdle(const MSG &msg);
-bool PumpOneMessage(MSG *msg);
+enum PumpResult { PUMP_NONE, PUMP_HANDLED, PUMP_QUIT };
+PumpResult PumpOneMessage(MSG *msg);  // never waits: PUMP_NONE when nothing waits
+// The loop's one wait: until a message for the thread (sent ones included),
+// one of the handles, or the timeout; what MsgWaitForMultipleObjectsEx
+// answers. Input seen but not taken yet wakes it at once.
+DWORD WaitForMessageOrHandles(DWORD count, const HANDLE *handles, DWORD timeout);
 bool KeyBelongsToTextField(const MSG &msg);  // not offered to the accelerators
 int RunMessageLoop();
 
@@ -88,6 +93,10 @@ void ExecuteCommand(int commandId);
 enum { PANE_TREE, PANE_TABS, PANE_EDITOR, PANE_COUNT };
 int NextPane(int current, int delta, bool treeVisible);
 const CommandRow *FindCommand(int commandId);
+// True while a message box or dialog owned by the main window waits for the
+// user: a modeless window then changes neither the folder nor the page shown,
+// which the question may name.
+bool MainWindowWaitsForUser();
 extern const int CommandTableSize;
 void ShowAboutBox();
 

@@ -5,6 +5,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "app/display_scale.h"
 #include "app/platform_seam.h"
 #include "app/ui_handles.h"
 #include "pages/pages.h"
@@ -15,17 +16,6 @@ int fontSizeTenths;
 
 static_assert(sizeof(LOGFONTA) == 60, "the settings file stores the font record as 60 bytes");
 
-/* Size of a font height in twips on this screen, rounded; the sign of the
-   height (cell or character height) does not matter here. */
-static LONG HeightInTwips(LONG height) {
-  HDC screen = GetDC(nullptr);
-  int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-  if (screen != nullptr) ReleaseDC(nullptr, screen);
-  if (dpi <= 0) dpi = 96;
-  long long magnitude = height < 0 ? -static_cast<long long>(height) : height;
-  return static_cast<LONG>((magnitude * 1440 + dpi / 2) / dpi);
-}
-
 /* The character format that shows editorFont: bold, italic, face and size. */
 static CHARFORMATA EditorCharFormat() {
   CHARFORMATA format = {};
@@ -33,7 +23,7 @@ static CHARFORMATA EditorCharFormat() {
   format.dwMask = CFM_BOLD | CFM_ITALIC | CFM_FACE | CFM_SIZE;
   if (editorFont.lfWeight > 600) format.dwEffects |= CFE_BOLD;
   if (editorFont.lfItalic != 0) format.dwEffects |= CFE_ITALIC;
-  format.yHeight = HeightInTwips(editorFont.lfHeight);
+  format.yHeight = StoredFontTwips(editorFont.lfHeight);
   format.bCharSet = editorFont.lfCharSet;
   format.bPitchAndFamily = editorFont.lfPitchAndFamily;
   memcpy(format.szFaceName, editorFont.lfFaceName, sizeof format.szFaceName);
@@ -41,7 +31,10 @@ static CHARFORMATA EditorCharFormat() {
   return format;
 }
 
+/* The font in its size in points, which is the same on every display; the
+   editor's zoom makes the points right for the display it is on. */
 void ApplyEditorFont() {
+  ApplyEditorZoom(Ui.editor);
   if (editorFont.lfHeight == 0 || Ui.editor == nullptr) return;
   CHARFORMATA format = EditorCharFormat();
   SendMessageA(Ui.editor, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
@@ -59,8 +52,12 @@ void ToggleWordWrap() {
   ApplyWordWrap();
 }
 
+/* The font dialog measures heights on the system's display; the record
+   keeps them at 96 per inch. */
 void ChooseEditorFont() {
+  const int dialogDpi = SystemDpi();
   LOGFONTA chosen = editorFont;
+  chosen.lfHeight = FontHeightForDpi(editorFont.lfHeight, dialogDpi);
   CHOOSEFONTA dialog = {};
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = MainWindow;
@@ -69,6 +66,7 @@ void ChooseEditorFont() {
   if (editorFont.lfHeight != 0) dialog.Flags |= CF_INITTOLOGFONTSTRUCT;
   if (!ShowFontDialog(&dialog)) return;
   editorFont = chosen;
+  editorFont.lfHeight = StoredFontHeight(chosen.lfHeight, dialogDpi);
   fontSizeTenths = dialog.iPointSize;
   ApplyEditorFont();
 }

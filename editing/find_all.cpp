@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/code_pages.h"
+#include "app/display_scale.h"
 #include "app/ui_handles.h"
 #include "editing/text_search.h"
 #include "pages/pages.h"
@@ -51,6 +52,7 @@ struct Search {
 
 Search Current;
 HWND Dialog;
+int DpiOfDialog;  // the display's the dialog was last made for
 
 // The dialog's controls, by id.
 HWND Control(int id) { return Dialog != nullptr ? GetDlgItem(Dialog, id) : nullptr; }
@@ -318,7 +320,8 @@ void Layout(HWND dialog) {
         client.bottom - 2 * margin - statusHeight);
 }
 
-void AddColumns(HWND list) {
+// The columns' widths are for 96 per inch, grown for the dialog's display.
+void AddColumns(HWND list, int dpi) {
   const struct {
     const wchar_t *title;
     int width;
@@ -328,7 +331,7 @@ void AddColumns(HWND list) {
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM | (i == 2 ? LVCF_FMT : 0);
     column.fmt = LVCFMT_RIGHT;
     column.pszText = const_cast<wchar_t *>(columns[i].title);
-    column.cx = columns[i].width;
+    column.cx = ScaleForDpi(columns[i].width, dpi);
     column.iSubItem = i;
     SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
   }
@@ -340,7 +343,8 @@ void InitDialog(HWND dialog) {
   // Rows come as UTF-16, whatever the process code page.
   SendMessageA(list, CCM_SETUNICODEFORMAT, TRUE, 0);
   SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-  AddColumns(list);
+  DpiOfDialog = DpiOfWindow(dialog);
+  AddColumns(list, DpiOfDialog);
   SendMessageA(GetDlgItem(dialog, IDC_FINDALL_TEXT), EM_LIMITTEXT, PATH_BUFFER_SIZE, 0);
   RECT window;
   GetWindowRect(dialog, &window);
@@ -348,6 +352,26 @@ void InitDialog(HWND dialog) {
   if (Current.running) ShowRunning(true);
   ShowRows();
   ShowStatus();
+}
+
+/* On a display of another scaling the columns and the smallest size keep
+   their share of the display, and the dialog takes the place the system
+   suggests (its controls follow in WM_SIZE). */
+void OnDialogDpiChanged(HWND dialog, int dpi, const RECT *suggested) {
+  const int old = DpiOfDialog;
+  DpiOfDialog = dpi;
+  if (old <= 0 || dpi <= 0) return;
+  HWND list = GetDlgItem(dialog, IDC_FINDALL_RESULTS);
+  for (int i = 0; i < 4; ++i) {
+    int width = static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, i, 0));
+    SendMessageA(list, LVM_SETCOLUMNWIDTH, i, MulDiv(width, dpi, old));
+  }
+  LONG_PTR size = GetWindowLongPtrA(dialog, DWLP_USER);
+  SetWindowLongPtrA(dialog, DWLP_USER, MAKELONG(MulDiv(LOWORD(size), dpi, old),
+                                                MulDiv(HIWORD(size), dpi, old)));
+  SetWindowPos(dialog, nullptr, suggested->left, suggested->top,
+               suggested->right - suggested->left, suggested->bottom - suggested->top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // The text shown in a cell of the list.
@@ -434,6 +458,9 @@ INT_PTR CALLBACK FindAllDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
       }
       return TRUE;
     }
+    case WM_DPICHANGED:
+      OnDialogDpiChanged(dialog, HIWORD(wParam), reinterpret_cast<const RECT *>(lParam));
+      return TRUE;
     case WM_DESTROY:
       if (Current.running) EndWalk();
       Dialog = nullptr;
@@ -488,8 +515,7 @@ void SelectMatch(const FoundRow &row) {
 
 void OpenFindAllDialog() {
   if (Dialog == nullptr) {
-    HWND dialog = CreateDialogParamA(AppInstance, MAKEINTRESOURCEA(IDD_FINDALL), MainWindow,
-                                     FindAllDialogProc, 0);
+    HWND dialog = OpenProgramDialog(IDD_FINDALL, MainWindow, FindAllDialogProc, 0);
     if (dialog == nullptr) {
       ShowSystemError("The Find in All Pages dialog could not be opened");
       return;
@@ -569,6 +595,12 @@ size_t UnreadablePageCount() { return Current.unreadable.size(); }
    match selected in the editor. */
 void OpenFoundRow(size_t index) {
   if (index >= Current.rows.size()) return;
+  // A question of the main window names the page and folder it acts on once
+  // answered: they stay shown until then.
+  if (MainWindowWaitsForUser()) {
+    MessageBeep(MB_ICONWARNING);
+    return;
+  }
   const FoundRow row = Current.rows[index];
   if (!SaveCurrentPage()) return;
   char shown[PATH_BUFFER_SIZE];

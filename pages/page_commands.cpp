@@ -6,6 +6,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "app/display_scale.h"
 #include "app/ui_handles.h"
 
 static const char PageExtension[] = ".tav";
@@ -93,8 +94,8 @@ static INT_PTR CALLBACK NameDialogProc(HWND dialog, UINT message, WPARAM wParam,
 bool AskItemName(char *out, const char *initialText, bool subfolderMode) {
   out[0] = '\0';
   NameRequest request = {out, initialText != nullptr ? initialText : "", subfolderMode};
-  INT_PTR result = DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_NAME), MainWindow,
-                                   NameDialogProc, reinterpret_cast<LPARAM>(&request));
+  INT_PTR result = RunProgramDialog(IDD_NAME, MainWindow, NameDialogProc,
+                                    reinterpret_cast<LPARAM>(&request));
   if (result != IDOK) return false;
   if (!subfolderMode && NeedsPageExtension(out)) strcat(out, PageExtension);
   return true;
@@ -133,14 +134,21 @@ void NewPage() {
   SelectPageByName(fileName);
 }
 
-/* Moves a page file within its folder; a change of letter case alone works
+/* Moves a page file within folder; a change of letter case alone works
    too. leftAt names the file when it was left under a step name. */
-static bool MovePageFile(const char *from, const char *to, char *leftAt) {
+static bool MovePageFile(const char *folder, const char *from, const char *to, char *leftAt) {
   leftAt[0] = '\0';
   char fromPath[PATH_BUFFER_SIZE];
   char toPath[PATH_BUFFER_SIZE];
-  if (!PageFilePath(from, fromPath) || !PageFilePath(to, toPath)) return false;
-  return RenameInFolder(PageFolder, fromPath, toPath, leftAt);
+  if (!JoinPath(folder, from, fromPath) || !JoinPath(folder, to, toPath)) return false;
+  return RenameInFolder(folder, fromPath, toPath, leftAt);
+}
+
+// Whether the editor still shows the page at path: a question names the
+// page it acts on, whatever is shown once it is answered.
+static bool IsPageShown(const char *path) {
+  char shown[PATH_BUFFER_SIZE];
+  return ShownPagePath(shown) && strcmp(shown, path) == 0;
 }
 
 /* A page left under a rename's step name is named, so that the user knows
@@ -159,45 +167,52 @@ static void ReportRenameFailure(const char *from, const char *to, const char *le
 
 /* The page's unsaved text is written before its file moves. When that save
    fails the rename stops, as a page change does: moving the file and leaving
-   the text to be saved later under the old name would split the page in two. */
+   the text to be saved later under the old name would split the page in two.
+   The page renamed is the one named in the dialog, in its own folder. */
 void RenamePage() {
   int tab = SelectedTab();
   if (tab < 0) return;
   char oldFileName[PATH_BUFFER_SIZE];
   char pageName[PATH_BUFFER_SIZE];
-  if (!GetPageFileName(tab, oldFileName) || !GetPageName(tab, pageName)) return;
+  char folder[PATH_BUFFER_SIZE];
+  char oldPath[PATH_BUFFER_SIZE];
+  strcpy(folder, PageFolder);
+  if (!GetPageFileName(tab, oldFileName) || !GetPageName(tab, pageName) ||
+      !JoinPath(folder, oldFileName, oldPath))
+    return;
   char newFileName[PATH_BUFFER_SIZE];
   if (!AskItemName(newFileName, pageName, false)) return;
-  if (!SavePageIfModified(tab)) return;
+  if (IsPageShown(oldPath) && !SavePageIfModified(CurrentPageIndex)) return;
   char leftAt[PATH_BUFFER_SIZE];
-  if (!MovePageFile(oldFileName, newFileName, leftAt)) {
+  if (!MovePageFile(folder, oldFileName, newFileName, leftAt)) {
     ReportRenameFailure(oldFileName, newFileName, leftAt);
     return;
   }
+  bool sameFolder = FolderPathsEqual(folder, PageFolder);
   RebuildPageTabs();
-  SelectPageByName(newFileName);
+  if (sameFolder) SelectPageByName(newFileName);
 }
 
 /* A deleted page's unsaved changes go with it; a page that can't be deleted
-   stays as it was, unsaved changes included. */
+   stays as it was, unsaved changes included. The file deleted is the one the
+   question named. */
 void DeletePage() {
   int tab = SelectedTab();
   if (tab < 0) return;
   char pageName[PATH_BUFFER_SIZE];
   if (!GetPageName(tab, pageName)) return;
+  char fileName[PATH_BUFFER_SIZE];
+  char path[PATH_BUFFER_SIZE];
+  bool named = GetPageFileName(tab, fileName) && PageFilePath(fileName, path);
   char message[MESSAGE_BUFFER_SIZE];
   snprintf(message, sizeof message, "Delete page '%s'?", pageName);
   if (MessageBoxA(MainWindow, message, "Confirm page delete", MB_YESNO | MB_ICONWARNING) != IDYES)
     return;
-  char fileName[PATH_BUFFER_SIZE];
-  char path[PATH_BUFFER_SIZE];
-  bool deleted = GetPageFileName(tab, fileName) && PageFilePath(fileName, path) &&
-                 DeleteFileA(path);
-  if (!deleted) {
+  if (!named || !DeleteFileA(path)) {
     ShowSystemErrorAbout("Couldn't delete page '%s'", pageName);
     return;
   }
-  EditorSetModified(false);
+  if (IsPageShown(path)) EditorSetModified(false);
   RemoveRecoveryCopy(path);
   RebuildPageTabs();
 }

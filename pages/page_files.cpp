@@ -25,9 +25,10 @@ static bool PageIsProtected = false;
 // is read, and changed only when it gains characters that encoding cannot
 // hold. A page without a file is written as a new one.
 static PageEncoding ShownEncoding = NewPageEncoding();
-// The page shown was read with lines that did not all end alike: its first
-// save writes them all as most of them were, and says so.
-static bool ShownBreaksMixed = false;
+// The kinds of line break the page shown was read with: when its lines did
+// not all end alike, its first save writes them all as most of them were,
+// and says so.
+static unsigned ShownBreakKinds = 0;
 
 bool CurrentPageIsProtected() { return PageIsProtected; }
 PageEncoding CurrentPageEncoding() { return ShownEncoding; }
@@ -165,6 +166,7 @@ bool WritePageFile(const char *folder, const char *fileName, const char *text, s
   if (ok && !MoveFileExA(temporary, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     ok = false;
   if (!ok) DeleteFileKeepingError(temporary);
+  ForgetMadeFile(temporary);
   return ok;
 }
 
@@ -349,13 +351,13 @@ static void ShowCutShortError(const char *fileName) {
 /* A name beside the page that is not a page's, for one of the two texts of
    a page changed on disk: "Plan (other version).txt", then "Plan (other
    version 2).txt" and on; "O001" in a folder too deep for those. */
-static bool FreeNameBesidePage(const char *fileName, const char *label, char letter, char *name,
-                               char *path) {
+static bool FreeNameBesidePage(const char *folder, const char *fileName, const char *label,
+                               char letter, char *name, char *path) {
   char pageName[PATH_BUFFER_SIZE];
   strcpy(pageName, fileName);
   size_t length = strlen(pageName);
   if (length >= 4) pageName[length - 4] = '\0';  // the ".tav" GetPageFileName appended
-  return FreeNameBeside(PageFolder, pageName, label, letter, name, path);
+  return FreeNameBeside(folder, pageName, label, letter, name, path);
 }
 
 // Yes: the user's text replaces the page. No: the page stays as the other
@@ -392,12 +394,14 @@ struct PageSavePlan {
    stay usable while the question is shown, and a replacement made there
    meanwhile belongs to the text saved. False when no free names beside the
    page can be found. */
-static bool PlanPageSave(const char *path, const char *fileName, PageSavePlan *plan) {
+static bool PlanPageSave(const char *folder, const char *path, const char *fileName,
+                         PageSavePlan *plan) {
   plan->changed = PageFileChangedOnDisk(path, fileName);
   plan->replace = false;
   if (!plan->changed) return true;
-  if (!FreeNameBesidePage(fileName, "other version", 'O', plan->otherName, plan->otherPath) ||
-      !FreeNameBesidePage(fileName, "your version", 'Y', plan->yourName, plan->yourPath))
+  if (!FreeNameBesidePage(folder, fileName, "other version", 'O', plan->otherName,
+                          plan->otherPath) ||
+      !FreeNameBesidePage(folder, fileName, "your version", 'Y', plan->yourName, plan->yourPath))
     return false;
   plan->replace = AskToReplaceChangedPage(fileName, plan->otherName, plan->yourName);
   return true;
@@ -406,14 +410,14 @@ static bool PlanPageSave(const char *path, const char *fileName, PageSavePlan *p
 /* Saves a page whose file another program changed since it was read, as the
    user chose; neither text is lost. When the user keeps the other version,
    what was read is still remembered, so a later save asks again. */
-static bool SaveChangedPage(const char *path, const char *fileName, const PageSavePlan &plan,
-                            const char *text, size_t length) {
-  if (!plan.replace) return WritePageFile(PageFolder, plan.yourName, text, length);
+static bool SaveChangedPage(const char *folder, const char *path, const char *fileName,
+                            const PageSavePlan &plan, const char *text, size_t length) {
+  if (!plan.replace) return WritePageFile(folder, plan.yourName, text, length);
   // Unless the other program has deleted it again, its text is copied first.
   bool pageThere = GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES ||
                    !IsMissingFileError(GetLastError());
   if (pageThere && !CopyFileA(path, plan.otherPath, TRUE)) return false;
-  if (!WritePageFile(PageFolder, fileName, text, length)) {
+  if (!WritePageFile(folder, fileName, text, length)) {
     if (pageThere) DeleteFileKeepingError(plan.otherPath);
     return false;
   }
@@ -421,9 +425,9 @@ static bool SaveChangedPage(const char *path, const char *fileName, const PageSa
   return true;
 }
 
-static bool WriteUnchangedPage(const char *path, const char *fileName, const char *text,
-                               size_t length) {
-  if (!WritePageFile(PageFolder, fileName, text, length)) return false;
+static bool WriteUnchangedPage(const char *folder, const char *path, const char *fileName,
+                               const char *text, size_t length) {
+  if (!WritePageFile(folder, fileName, text, length)) return false;
   RememberPageAsWritten(path, fileName);
   return true;
 }
@@ -452,12 +456,12 @@ static void ReportEncodingChange(const char *fileName, const PageEncoding &from,
   MessageBoxA(MainWindow, message, "TAV", MB_OK | MB_ICONINFORMATION);
 }
 
-static void ReportLineBreaksMadeAlike(const char *fileName, LineBreaks breaks) {
+static void ReportLineBreaksMadeAlike(const char *fileName, unsigned kinds, LineBreaks breaks) {
   char message[MESSAGE2_BUFFER_SIZE];
   snprintf(message, sizeof message,
-           "The line breaks of the page '%s' were not all alike, so it was saved with every line "
-           "ending in %s.",
-           fileName, LineBreaksName(breaks));
+           "The lines of the page '%s' did not all end alike (%s), so it was saved with every "
+           "line ending in %s.",
+           fileName, LineBreakKindsNames(kinds).c_str(), LineBreaksName(breaks));
   MessageBoxA(MainWindow, message, "TAV", MB_OK | MB_ICONINFORMATION);
 }
 
@@ -467,12 +471,16 @@ bool SavePageIfModified(int index) {
   if (PageIsProtected && index == CurrentPageIndex) return true;
   char fileName[PATH_BUFFER_SIZE];
   if (!GetPageFileName(index, fileName)) return false;
+  // The page is saved into the folder it was shown from, whatever is shown
+  // once a question about it is answered.
+  char folder[PATH_BUFFER_SIZE];
+  strcpy(folder, PageFolder);
   char path[PATH_BUFFER_SIZE];
   bool cutShort = false;
   bool fetched = false;
   std::wstring text;
   PageSavePlan plan;
-  if (JoinPath(PageFolder, fileName, path) && PlanPageSave(path, fileName, &plan))
+  if (JoinPath(folder, fileName, path) && PlanPageSave(folder, path, fileName, &plan))
     fetched = FetchEditorText(&text, &cutShort);
   bool saved = false;
   bool encodingChanged = false;
@@ -481,8 +489,9 @@ bool SavePageIfModified(int index) {
     std::string bytes;
     encodingChanged = EncodeForPage(text, ShownEncoding, &bytes, &encoding);
     std::wstring().swap(text);
-    saved = plan.changed ? SaveChangedPage(path, fileName, plan, bytes.data(), bytes.size())
-                         : WriteUnchangedPage(path, fileName, bytes.data(), bytes.size());
+    saved = plan.changed
+                ? SaveChangedPage(folder, path, fileName, plan, bytes.data(), bytes.size())
+                : WriteUnchangedPage(folder, path, fileName, bytes.data(), bytes.size());
   }
   DWORD error = GetLastError();
   if (!saved) {
@@ -500,9 +509,10 @@ bool SavePageIfModified(int index) {
     ShownEncoding = encoding;
     ReportEncodingChange(fileName, previous, encoding);
   }
-  if (ShownBreaksMixed) {
-    ShownBreaksMixed = false;
-    ReportLineBreaksMadeAlike(fileName, encoding.breaks);
+  if (LineBreakKindsMixed(ShownBreakKinds)) {
+    unsigned kinds = ShownBreakKinds;
+    ShownBreakKinds = 0;
+    ReportLineBreaksMadeAlike(fileName, kinds, encoding.breaks);
   }
   return true;
 }
@@ -638,7 +648,7 @@ static LoadOutcome LoadPageFile(HWND editor, const char *path, const char *fileN
   DWORD readError = ReadWholeFile(file, &bytes);
   CloseHandle(file);
   std::wstring text;
-  bool exact = ReadPageText(bytes.data(), bytes.size(), &ShownEncoding, &text, &ShownBreaksMixed);
+  bool exact = ReadPageText(bytes.data(), bytes.size(), &ShownEncoding, &text, &ShownBreakKinds);
   PagePieces pieces;
   StartPagePieces(&pieces, text.data(), text.size());
   bool notHeld = false;
@@ -746,7 +756,7 @@ void ShowPage(int index) {
   PageIsProtected = false;
   ForgetPageOnDisk();
   ShownEncoding = NewPageEncoding();
-  ShownBreaksMixed = false;
+  ShownBreakKinds = 0;
   HWND editor = EmptiedEditor();
   if (editor == nullptr) return;
   SendMessageA(editor, WM_SETREDRAW, FALSE, 0);
@@ -808,7 +818,7 @@ bool ShowPageWithText(int index, const std::wstring &text, const PageEncoding &e
   PutCaretAtEnd(editor);
   FinishShowingText(editor, false, true);
   ShownEncoding = encoding;
-  ShownBreaksMixed = false;
+  ShownBreakKinds = 0;
   if (madeAgainst.known)
     RememberPageOnDisk(fileName, madeAgainst.existed, madeAgainst.sizeHigh, madeAgainst.sizeLow,
                        madeAgainst.lastWrite);

@@ -8,6 +8,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <vector>
+
 namespace {
 
 const unsigned char Utf8Mark[] = {0xEF, 0xBB, 0xBF};
@@ -34,38 +36,68 @@ void AppendUtf16(const wchar_t *text, size_t length, bool bigEndian, std::string
   }
 }
 
-// Whether a line break of the text (CR LF, a lone CR or a lone LF) is not
-// the page's kind.
+// The length of the line break at text[i] (CR CR LF, CR LF, a lone CR or a
+// lone LF) and its kind; 0 where none starts.
+size_t LineBreakAt(const wchar_t *text, size_t length, size_t i, LineBreaks *kind) {
+  wchar_t c = text[i];
+  if (c == L'\n') {
+    *kind = BREAKS_LF;
+    return 1;
+  }
+  if (c != L'\r') return 0;
+  if (i + 2 < length && text[i + 1] == L'\r' && text[i + 2] == L'\n') {
+    *kind = BREAKS_CRCRLF;
+    return 3;
+  }
+  if (i + 1 < length && text[i + 1] == L'\n') {
+    *kind = BREAKS_CRLF;
+    return 2;
+  }
+  *kind = BREAKS_CR;
+  return 1;
+}
+
+const wchar_t *LineBreakText(LineBreaks breaks) {
+  switch (breaks) {
+    case BREAKS_LF:
+      return L"\n";
+    case BREAKS_CR:
+      return L"\r";
+    case BREAKS_CRCRLF:
+      return L"\r\r\n";
+    case BREAKS_CRLF:
+      break;
+  }
+  return L"\r\n";
+}
+
+// Whether a line break of the text is not the page's kind.
 bool HasOtherLineBreaks(const wchar_t *text, size_t length, LineBreaks breaks) {
   for (size_t i = 0; i < length; ++i) {
-    wchar_t c = text[i];
-    if (c > L'\r' || (c != L'\r' && c != L'\n')) continue;
-    bool pair = c == L'\r' && i + 1 < length && text[i + 1] == L'\n';
-    if (breaks == BREAKS_CRLF && !pair) return true;
-    if (breaks == BREAKS_LF && c == L'\r') return true;
-    if (breaks == BREAKS_CR && (c == L'\n' || pair)) return true;
-    if (pair) ++i;
+    if (text[i] > L'\r') continue;
+    LineBreaks kind;
+    size_t size = LineBreakAt(text, length, i, &kind);
+    if (size == 0) continue;
+    if (kind != breaks) return true;
+    i += size - 1;
   }
   return false;
 }
 
-// Every line break of the text (CR LF, a lone CR or a lone LF) as the page's.
+// Every line break of the text as the page's.
 std::wstring WithLineBreaks(const wchar_t *text, size_t length, LineBreaks breaks) {
   std::wstring out;
   out.reserve(length + length / 16);
+  const wchar_t *lineBreak = LineBreakText(breaks);
   for (size_t i = 0; i < length; ++i) {
-    wchar_t c = text[i];
-    if (c != L'\r' && c != L'\n') {
-      out += c;
+    LineBreaks kind;
+    size_t size = text[i] <= L'\r' ? LineBreakAt(text, length, i, &kind) : 0;
+    if (size == 0) {
+      out += text[i];
       continue;
     }
-    if (c == L'\r' && i + 1 < length && text[i + 1] == L'\n') ++i;
-    if (breaks == BREAKS_LF)
-      out += L'\n';
-    else if (breaks == BREAKS_CR)
-      out += L'\r';
-    else
-      out += L"\r\n";
+    out += lineBreak;
+    i += size - 1;
   }
   return out;
 }
@@ -116,23 +148,29 @@ PageEncoding DetectPageEncoding(const char *bytes, size_t length, UINT legacyCod
   return PageEncoding{TEXT_CODE_PAGE, legacyCodePage, false, BREAKS_CRLF};
 }
 
-LineBreaks DetectLineBreaks(const wchar_t *text, size_t length, bool *mixed) {
-  size_t pairs = 0, crs = 0, lfs = 0;
+/* The kind most lines end with; in a tie CR LF first, then LF, CR and
+   CR CR LF. */
+LineBreaks DetectLineBreaks(const wchar_t *text, size_t length, unsigned *kinds) {
+  size_t counts[LINE_BREAK_KINDS] = {};
   for (size_t i = 0; i < length; ++i) {
-    if (text[i] == L'\r' && i + 1 < length && text[i + 1] == L'\n') {
-      ++pairs;
-      ++i;
-    } else if (text[i] == L'\r') {
-      ++crs;
-    } else if (text[i] == L'\n') {
-      ++lfs;
-    }
+    if (text[i] > L'\r') continue;
+    LineBreaks kind;
+    size_t size = LineBreakAt(text, length, i, &kind);
+    if (size == 0) continue;
+    ++counts[kind];
+    i += size - 1;
   }
-  if (mixed != nullptr) *mixed = (pairs > 0) + (crs > 0) + (lfs > 0) > 1;
-  if (lfs > pairs && lfs >= crs) return BREAKS_LF;
-  if (crs > pairs && crs > lfs) return BREAKS_CR;
-  return BREAKS_CRLF;
+  unsigned found = 0;
+  LineBreaks most = BREAKS_CRLF;
+  for (int kind = 0; kind < LINE_BREAK_KINDS; ++kind) {
+    if (counts[kind] > 0) found |= 1u << kind;
+    if (counts[kind] > counts[most]) most = static_cast<LineBreaks>(kind);
+  }
+  if (kinds != nullptr) *kinds = found;
+  return most;
 }
+
+bool LineBreakKindsMixed(unsigned kinds) { return (kinds & (kinds - 1)) != 0; }
 
 const char *LineBreaksName(LineBreaks breaks) {
   switch (breaks) {
@@ -140,10 +178,22 @@ const char *LineBreaksName(LineBreaks breaks) {
       return "LF";
     case BREAKS_CR:
       return "CR";
+    case BREAKS_CRCRLF:
+      return "CR CR LF";
     case BREAKS_CRLF:
       break;
   }
   return "CR LF";
+}
+
+std::string LineBreakKindsNames(unsigned kinds) {
+  std::vector<std::string> names;
+  for (int kind = 0; kind < LINE_BREAK_KINDS; ++kind)
+    if (kinds & (1u << kind)) names.push_back(LineBreaksName(static_cast<LineBreaks>(kind)));
+  std::string text;
+  for (size_t i = 0; i < names.size(); ++i)
+    text += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + names[i];
+  return text;
 }
 
 /* ---- decoding ---- */
@@ -184,10 +234,10 @@ bool DecodePageBytes(const char *bytes, size_t length, const PageEncoding &encod
 }
 
 bool ReadPageText(const char *bytes, size_t length, PageEncoding *encoding, std::wstring *text,
-                  bool *mixedBreaks) {
+                  unsigned *breakKinds) {
   *encoding = DetectPageEncoding(bytes, length, LegacyCodePage(), GetACP());
   bool exact = DecodePageBytes(bytes, length, *encoding, text);
-  encoding->breaks = DetectLineBreaks(text->data(), text->size(), mixedBreaks);
+  encoding->breaks = DetectLineBreaks(text->data(), text->size(), breakKinds);
   return exact;
 }
 

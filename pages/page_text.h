@@ -14,7 +14,11 @@
 #include "app/code_pages.h"
 
 enum TextForm { TEXT_CODE_PAGE, TEXT_UTF8, TEXT_UTF16LE, TEXT_UTF16BE };
-enum LineBreaks { BREAKS_CRLF, BREAKS_LF, BREAKS_CR };
+// The kinds of line break a page keeps. The values are stored in recovery
+// copies: a new kind goes at the end. CR CR LF is left by a double
+// conversion of line breaks; the editor shows it as one.
+enum LineBreaks { BREAKS_CRLF, BREAKS_LF, BREAKS_CR, BREAKS_CRCRLF };
+enum { LINE_BREAK_KINDS = 4 };
 
 struct PageEncoding {
   TextForm form;
@@ -35,11 +39,15 @@ std::string EncodingName(const PageEncoding &encoding);
 // page. Lines end by CR LF until DetectLineBreaks says otherwise.
 PageEncoding DetectPageEncoding(const char *bytes, size_t length, UINT legacyCodePage,
                                 UINT processCodePage);
-// The way most lines end, CR LF where as many end another way; *mixed tells
-// whether they do not all end alike (a save then makes them so).
-LineBreaks DetectLineBreaks(const wchar_t *text, size_t length, bool *mixed = nullptr);
-// "CR LF", "LF" or "CR".
+// The way most lines end, CR LF where as many end another way; *kinds gets
+// a bit (1 << kind) for each kind of line break found: more than one, and a
+// save makes them all alike.
+LineBreaks DetectLineBreaks(const wchar_t *text, size_t length, unsigned *kinds = nullptr);
+bool LineBreakKindsMixed(unsigned kinds);
+// "CR LF", "LF", "CR" or "CR CR LF".
 const char *LineBreaksName(LineBreaks breaks);
+// The kinds named, "CR LF and LF" say.
+std::string LineBreakKindsNames(unsigned kinds);
 
 // The bytes' text as UTF-16, the byte-order mark left out. True when the
 // text, encoded again, gives back the same bytes: false for bytes that are
@@ -51,10 +59,11 @@ bool DecodePageBytes(const char *bytes, size_t length, const PageEncoding &encod
 // Detects the encoding and line breaks of a page's bytes and decodes them;
 // the result is DecodePageBytes's.
 bool ReadPageText(const char *bytes, size_t length, PageEncoding *encoding, std::wstring *text,
-                  bool *mixedBreaks = nullptr);
+                  unsigned *breakKinds = nullptr);
 
 // Text with line breaks as the editor gives them (CR, or CR LF) in the
 // encoding, each line break as the encoding's, the byte-order mark in front.
+// "\r\r\n" counts as one line break, as the editor shows it.
 // False, with bytes empty, when the encoding cannot hold every character:
 // no character is ever written as another.
 bool EncodePageText(const wchar_t *text, size_t length, const PageEncoding &encoding,

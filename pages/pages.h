@@ -96,7 +96,9 @@ void NoteEditorChanged();     // the editor's text changed
 void StartRecoveryForPage();  // a page was shown: nothing of it to keep yet
 DWORD RecoveryCopyDueIn();    // milliseconds until a copy is due, INFINITE for none
 void KeepRecoveryCopy();      // writes the copy when one is due
-bool WriteRecoveryCopy();     // writes it now; false when it could not be had or written
+// Writes it now; false when it could not be had or written, or, yielding
+// to input, when the user did something meanwhile.
+bool WriteRecoveryCopy(bool yieldToInput = true);
 void RemoveRecoveryCopy(const char *pagePath);  // saved, or its changes given up
 void RemoveShownPagesRecoveryCopy();
 void OfferRecoveredPages();  // at start, for every copy left by an earlier run
@@ -110,6 +112,11 @@ struct RecoveryCopy {
 std::string FormatRecoveryCopy(const RecoveryCopy &copy);
 bool ParseRecoveryCopy(const std::string &bytes, RecoveryCopy *copy);
 std::string RecoveryCopyName(const char *pagePath);
+// Whether a copy's page path names a page of the notebook in workFolder: an
+// absolute path of a ".tav" file below it, every name on the way a plain
+// name (no ".", "..", separator of another kind, colon, wildcard or NUL),
+// its folder there. A copy is acted on only then.
+bool IsPageOfNotebook(const std::string &pagePath, const char *workFolder);
 // The first copy interval, and the next one after a copy that took copyMs:
 // copies take at most a thirtieth of the time.
 enum { RECOVERY_INTERVAL_MS = 5000 };

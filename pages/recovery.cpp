@@ -54,13 +54,9 @@ DWORD NextRecoveryInterval(DWORD copyMs) {
 // Paths name pages without regard to letter case: "C:\Notes\Plan.tav" and
 // "c:\notes\plan.TAV" have one copy.
 std::string RecoveryCopyName(const char *pagePath) {
-  unsigned long long hash = 14695981039346656037ull;
-  for (const char *c = pagePath; *c != '\0'; ++c) {
-    char folded = (*c >= 'a' && *c <= 'z') ? static_cast<char>(*c - 32) : *c;
-    hash = (hash ^ static_cast<unsigned char>(folded)) * 1099511628211ull;
-  }
   char name[40];
-  snprintf(name, sizeof name, "page-%016llX%s", hash, CopyExtension);
+  snprintf(name, sizeof name, "page-%016llX%s", HashPathIgnoringAsciiCase(pagePath),
+           CopyExtension);
   return name;
 }
 
@@ -73,15 +69,12 @@ static std::string Utf8FromCodePage(const std::string &text) {
   return utf8;
 }
 
+// The page's path as the copy holds it, NUL bytes included: what a copy
+// says is checked before anything is done with it.
 static bool CodePageFromUtf8(const std::string &utf8, std::string *text) {
-  std::wstring wide(utf8.size() + 1, L'\0');
-  int units = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.c_str(), -1, &wide[0],
-                                  static_cast<int>(wide.size()));
-  if (units <= 0) return false;
-  char out[PATH_BUFFER_SIZE];
-  if (!NameInCodePage(wide.c_str(), out, sizeof out)) return false;
-  *text = out;
-  return true;
+  std::wstring wide;
+  return TextFromCodePage(CP_UTF8, utf8.data(), utf8.size(), &wide) &&
+         TextInCodePage(GetACP(), wide.data(), wide.size(), text);
 }
 
 /* A header of lines, the page's path in UTF-8 and the rest in digits, then
@@ -129,7 +122,7 @@ bool ParseRecoveryCopy(const std::string &bytes, RecoveryCopy *copy) {
   if (sscanf(encoding.c_str(), "Encoding=%d %u %d %d", &form, &codePage, &bom, &breaks) != 4 ||
       sscanf(file.c_str(), "File=%d %d %llu %llu", &known, &existed, &size, &lastWrite) != 4)
     return false;
-  if (form < TEXT_CODE_PAGE || form > TEXT_UTF16BE || breaks < BREAKS_CRLF || breaks > BREAKS_CR)
+  if (form < TEXT_CODE_PAGE || form > TEXT_UTF16BE || breaks < BREAKS_CRLF || breaks > BREAKS_CRCRLF)
     return false;
   copy->encoding = PageEncoding{static_cast<TextForm>(form), codePage, bom != 0,
                                 static_cast<LineBreaks>(breaks)};
@@ -165,6 +158,51 @@ static bool CopyPathOf(const char *pagePath, char *path, bool makeFolder) {
          JoinPath(folder, RecoveryCopyName(pagePath).c_str(), path);
 }
 
+/* ---- what a copy may name ---- */
+
+// A character no file or folder name holds: a separator, a drive's or a
+// stream's colon, a wildcard, a control character.
+static bool IsRefusedNameCharacter(char c) {
+  return static_cast<unsigned char>(c) < 0x20 || strchr("<>:\"/\\|?*", c) != nullptr;
+}
+
+// A name as a folder or file of the notebook has it; "." and ".." lead
+// elsewhere. Steps through the code page: a trail byte may have the value of
+// a separator.
+static bool IsPlainName(const char *name, size_t length) {
+  if (length == 0 || (length == 1 && name[0] == '.') ||
+      (length == 2 && name[0] == '.' && name[1] == '.'))
+    return false;
+  for (const char *c = name; c < name + length; c = CharNextA(c))
+    if (CharNextA(c) == c + 1 && IsRefusedNameCharacter(*c)) return false;
+  return true;
+}
+
+static bool IsFolder(const char *path) {
+  DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool IsPageOfNotebook(const std::string &pagePath, const char *workFolder) {
+  if (workFolder == nullptr || workFolder[0] == '\0') return false;
+  if (pagePath.size() >= PATH_BUFFER_SIZE || strlen(pagePath.c_str()) != pagePath.size())
+    return false;
+  const char *rest = nullptr;
+  if (!PathBelowFolder(pagePath.c_str(), workFolder, &rest)) return false;
+  const char *name = rest;
+  for (const char *c = rest;; c = CharNextA(c)) {
+    if (*c != '\0' && *c != '\\') continue;
+    if (!IsPlainName(name, static_cast<size_t>(c - name))) return false;
+    if (*c == '\0') break;
+    name = c + 1;
+  }
+  if (!IsPageFileName(name)) return false;
+  char folder[PATH_BUFFER_SIZE];
+  strcpy(folder, pagePath.c_str());
+  folder[name - pagePath.c_str() - 1] = '\0';
+  return IsFolder(folder);
+}
+
 /* ---- keeping a copy ---- */
 
 void NoteEditorChanged() { Recovery.changed = true; }
@@ -184,9 +222,11 @@ DWORD RecoveryCopyDueIn() {
 }
 
 // What EM_STREAMOUT hands over; the stream stops as soon as the user does
-// something, so that no keystroke waits on a copy.
+// something, so that no keystroke waits on a copy, unless the copy is the
+// last chance to keep the text.
 struct CopyStream {
   std::string bytes;
+  bool yieldToInput;
   bool interrupted;
 };
 
@@ -195,7 +235,7 @@ static bool InputWaits() { return HIWORD(GetQueueStatus(QS_INPUT)) != 0; }
 static DWORD CALLBACK GatherCopy(DWORD_PTR cookie, LPBYTE piece, LONG count, LONG *taken) {
   CopyStream *stream = reinterpret_cast<CopyStream *>(cookie);
   *taken = 0;
-  if (InputWaits()) {
+  if (stream->yieldToInput && InputWaits()) {
     stream->interrupted = true;
     return 1;
   }
@@ -206,8 +246,8 @@ static DWORD CALLBACK GatherCopy(DWORD_PTR cookie, LPBYTE piece, LONG count, LON
 
 /* The editor's text as UTF-16, streamed out; false when the user did
    something meanwhile or the editor gave nothing. */
-static bool StreamEditorText(std::wstring *text) {
-  CopyStream stream = {std::string(), false};
+static bool StreamEditorText(std::wstring *text, bool yieldToInput) {
+  CopyStream stream = {std::string(), yieldToInput, false};
   EDITSTREAM request = {};
   request.dwCookie = reinterpret_cast<DWORD_PTR>(&stream);
   request.pfnCallback = GatherCopy;
@@ -230,10 +270,10 @@ static void ReportCopyFailure(const char *path) {
                        path);
 }
 
-bool WriteRecoveryCopy() {
+bool WriteRecoveryCopy(bool yieldToInput) {
   RecoveryCopy copy;
   char pagePath[PATH_BUFFER_SIZE];
-  if (!ShownPagePath(pagePath) || !StreamEditorText(&copy.text)) return false;
+  if (!ShownPagePath(pagePath) || !StreamEditorText(&copy.text, yieldToInput)) return false;
   copy.pagePath = pagePath;
   copy.encoding = CurrentPageEncoding();
   copy.madeAgainst = ShownPageFileState();
@@ -246,7 +286,7 @@ bool WriteRecoveryCopy() {
     ReportCopyFailure(folder);
     return false;
   }
-  if (InputWaits()) return false;
+  if (yieldToInput && InputWaits()) return false;
   *PathFindFileNameA(strcpy(folder, path)) = '\0';
   if (!WritePageFile(folder, PathFindFileNameA(path), bytes.data(), bytes.size())) {
     ReportCopyFailure(path);
@@ -335,11 +375,48 @@ static void TellWhereTheTextIs(const char *pageFileName, const char *where) {
   MessageBoxA(MainWindow, message, "TAV", MB_OK | MB_ICONINFORMATION);
 }
 
+/* A copy whose page is not a page of the notebook shown (one made while
+   another work folder was shown, or one that names anything else) restores
+   nothing and writes nowhere it names: its text is kept in the recovery
+   folder, under the page's name where that is a plain name, and the user is
+   told where the copy said it was. */
+static void KeepCopyOfOtherPage(const RecoveryCopy &copy, const char *copyPath) {
+  const char *named = copy.pagePath.c_str();
+  char stem[PATH_BUFFER_SIZE] = "Text";
+  const char *last = PathFindFileNameA(named);
+  if (strlen(last) < sizeof stem && IsPlainName(last, strlen(last))) {
+    strcpy(stem, last);
+    PathRemoveExtensionA(stem);
+    if (stem[0] == '\0') strcpy(stem, "Text");
+  }
+  char folder[PATH_BUFFER_SIZE], name[PATH_BUFFER_SIZE], keptAs[PATH_BUFFER_SIZE];
+  std::string bytes;
+  PageEncoding used;
+  EncodeForPage(copy.text, copy.encoding, &bytes, &used);
+  bool kept = RecoveryFolder(folder, true) &&
+              FreeNameBeside(folder, stem, "recovered", 'R', name, keptAs) &&
+              WritePageFile(folder, name, bytes.data(), bytes.size());
+  if (kept)
+    DeleteFileA(copyPath);
+  else
+    strcpy(keptAs, copyPath);
+  char message[MESSAGE2_BUFFER_SIZE + 2 * PATH_BUFFER_SIZE];
+  snprintf(message, sizeof message,
+           "TAV ended without saving '%s', which is not a page of the notebook it shows now "
+           "('%s'). The text typed after its last save is kept in '%s'.",
+           named, WorkFolderPath != nullptr ? WorkFolderPath : "", keptAs);
+  MessageBoxA(MainWindow, message, "TAV", MB_OK | MB_ICONINFORMATION);
+}
+
 static void OfferCopy(const char *copyPath) {
   std::string bytes;
   RecoveryCopy copy;
   if (ReadFileAt(copyPath, &bytes) != 0 || !ParseRecoveryCopy(bytes, &copy)) return;
   std::string().swap(bytes);
+  if (!IsPageOfNotebook(copy.pagePath, WorkFolderPath)) {
+    KeepCopyOfOtherPage(copy, copyPath);
+    return;
+  }
   const char *pageFileName = PathFindFileNameA(copy.pagePath.c_str());
   if (AskToRestore(pageFileName)) {
     if (RestoreCopy(copy)) {  // the copy goes once the page is saved
@@ -356,9 +433,12 @@ static void OfferCopy(const char *copyPath) {
   }
 }
 
+/* At start: the temporary files of copies whose writing was cut short (the
+   process killed) go, and every copy an earlier run left is offered back. */
 void OfferRecoveredPages() {
   char folder[PATH_BUFFER_SIZE], pattern[PATH_BUFFER_SIZE];
   if (!RecoveryFolder(folder, false) || !JoinPath(folder, "page-*.rec", pattern)) return;
+  RemoveLeftoverTemporaryFiles(folder);
   std::vector<std::string> copies;
   WIN32_FIND_DATAA found;
   HANDLE search = FindFirstFileA(pattern, &found);

@@ -9,6 +9,8 @@
 #define IDC_SPLITTER        1
 #define IDB_TOOLBAR         1
 #define IDB_TREE            2
+#define IDB_TOOLBAR_150     3   // the same pictures drawn for 150 %
+#define IDB_TREE_150        4
 #define IDM_MAIN            1
 #define IDM_CONTEXT         2
 #define IDA_MAIN            1

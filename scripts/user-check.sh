@@ -2,6 +2,8 @@
 # Drives the built TAV.exe as a user would, with keys and clicks on a private
 # X display, in a notebook made here; checks what it wrote to disk and leaves
 # screenshots in build/user-check/. Needs a built TAV.exe (scripts/build.sh).
+# "user-check.sh questions" runs only the check of questions and Find in All
+# Pages.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=$root/build/user-check
@@ -48,6 +50,101 @@ new_notebook() {
   printf '[Settings]\r\nWorkDir=%s\r\n[Window]\r\nLeft=40\r\nTop=30\r\nRight=940\r\nBottom=650\r\n' \
     "Z:${nb//\//\\}" > "$ini"
 }
+
+# While the main window asks a question, a row double-clicked in Find in All
+# Pages changes neither folder nor page: the delete, the rename and the
+# changed-page question of a save act on the page they named (One\B, then
+# One\A), never on Two\Y, which the row shows. Afterwards the row opens.
+questions_check() {
+  new_notebook
+  mkdir -p "$nb/One" "$nb/Two"
+  printf 'page A' > "$nb/One/A.tav"; printf 'page B' > "$nb/One/B.tav"
+  printf 'x' > "$nb/Two/X.tav"; printf 'needle' > "$nb/Two/Y.tav"
+  printf '[Settings]\r\nWorkDir=%s\r\nSavedPath=%s\\One\\B.tav\r\n[Window]\r\nLeft=40\r\nTop=30\r\nRight=940\r\nBottom=650\r\n' \
+    "Z:${nb//\//\\}" "Z:${nb//\//\\}" > "$ini"
+  start
+  keys ctrl+shift+f; xdotool type --delay 40 'needle'; keys Return; sleep 2
+  local dialog; dialog=$(window_named '^Find in All Pages$')
+  # Below the main window: Wine raises an owner clicked above the windows it
+  # owns, where Windows keeps them on top.
+  xdotool mousemove --window "$dialog" 150 10 mousedown 1 mousemove 770 665 mouseup 1; sleep 0.5
+  open_row() { xdotool mousemove --window "$dialog" 100 122 click --repeat 2 --delay 80 1; sleep 1.5; }
+  answer() { click_in "$1" 20 8; shift; keys "$@"; sleep 2; }
+  click 400 400; keys alt+p d
+  open_row; shot 15-row-while-delete-asks
+  answer "$(window_named '^Confirm page delete$')" y
+  [ ! -e "$nb/One/B.tav" ] && [ "$(cat "$nb/Two/Y.tav")" = needle ] &&
+    echo "ok: Delete page 'B'? deleted One\\B, whatever row was opened meanwhile"
+  click 400 400; keys alt+p r
+  open_row; shot 16-row-while-rename-asks
+  answer "$(window_named '^Rename Page$')" End BackSpace C Return
+  [ -f "$nb/One/C.tav" ] && [ ! -e "$nb/One/A.tav" ] && [ "$(ls "$nb/Two")" = "$(printf 'X.tav\nY.tav')" ] &&
+    echo "ok: Rename Page renamed One\\A, whatever row was opened meanwhile"
+  click 400 400; keys ctrl+End; xdotool type --delay 40 ' mine'; sleep 0.5
+  printf 'changed elsewhere' > "$nb/One/C.tav"
+  keys ctrl+s
+  open_row; shot 17-row-while-save-asks
+  answer "$(window_named '^Confirm page overwrite$')" y
+  [ "$(cat "$nb/One/C.tav")" = 'page A mine' ] &&
+    [ "$(cat "$nb/One/C (other version).txt")" = 'changed elsewhere' ] &&
+    [ "$(ls "$nb/Two")" = "$(printf 'X.tav\nY.tav')" ] &&
+    echo "ok: the changed-page question saved into One\\C, whatever row was opened meanwhile"
+  open_row; keys End; xdotool type --delay 40 ' found'; keys ctrl+s
+  shot 18-row-opened-after
+  [ "$(cat "$nb/Two/Y.tav")" = 'needle found' ] && echo "ok: with no question asked, the row opens Two\\Y"
+  keys alt+f x; sleep 2
+}
+# A notebook of 10,100 folders and 20,000 pages, the page shown last two
+# levels down: the window and that page come at once; a folder opened late
+# lists its subfolders at once, and the folder commands work in it; a row of
+# Find in All Pages opens a page in a branch never opened.
+big_notebook_check() {
+  new_notebook
+  for t in $(seq -f '%03g' 0 99); do
+    for s in $(seq -f '%02g' 0 99); do
+      mkdir -p "$nb/Top $t/sub-$s"
+      printf 'a page' > "$nb/Top $t/sub-$s/Page 1.tav"
+      printf 'another page' > "$nb/Top $t/sub-$s/Page 2.tav"
+    done
+  done
+  printf 'the needle is here' > "$nb/Top 077/sub-33/Page 2.tav"
+  printf '[Settings]\r\nWorkDir=%s\r\nSavedPath=%s\\Top 050\\sub-50\\Page 1.tav\r\n[Window]\r\nLeft=40\r\nTop=30\r\nRight=940\r\nBottom=650\r\n' \
+    "Z:${nb//\//\\}" "Z:${nb//\//\\}" > "$ini"
+  start
+  shot 19-big-notebook
+  # F6 to the tree: up to Top 050, close it, down to Top 051 and open it.
+  keys F6; keys Left Left Down Right; shot 20-opened-late
+  keys Down; shot 21-first-subfolder
+  keys alt+t a; xdotool type --delay 40 'Late'; keys Return; sleep 1
+  [ -d "$nb/Top 051/sub-00/Late" ] && echo "ok: Add subfolder made Top 051/sub-00/Late"
+  keys alt+t r; xdotool type --delay 40 'Renamed'; keys Return; sleep 1
+  [ -d "$nb/Top 051/Renamed/Late" ] && echo "ok: Rename made sub-00 Renamed"
+  shot 22-renamed
+  keys alt+t e; sleep 4
+  local shell; shell=$(xdotool search --onlyvisible --name '^Renamed$' | head -1 || true)
+  if [ -n "$shell" ]; then
+    echo "ok: Explore showed a window of the folder"; shot 23-explored
+    xdotool windowfocus --sync "$shell"; keys alt+F4
+  fi
+  click 300 12   # TAV's caption: TAV is the active window again
+  keys alt+t d; keys alt+y; sleep 1
+  [ ! -e "$nb/Top 051/Renamed" ] && echo "ok: Delete removed Renamed with its pages and subfolder"
+  shot 24-deleted
+  keys ctrl+shift+f; xdotool type --delay 40 'needle'; keys Return; sleep 90
+  shot 25-needle-found
+  local dialog; dialog=$(window_named '^Find in All Pages$')
+  click_in "$dialog" 100 118   # the only row
+  keys Return
+  shot 26-needle-opened
+  keys alt+f x; sleep 2
+  if grep -q 'SavedPath=.*Top 077\\sub-33\\Page 2.tav' "$ini"; then
+    echo "ok: the found page was shown last"
+  else
+    echo "FAIL: the found page was not shown"
+  fi
+}
+if [ "${1:-}" = questions ]; then questions_check; exit 0; fi
+if [ "${1:-}" = big ]; then big_notebook_check; exit 0; fi
 
 start
 shot 1-start
@@ -169,46 +266,5 @@ cmp -s <(printf 'one\ntwo\nthree\nfour!') "$nb/Mixed.tav" &&
   echo "ok: a page with mixed line breaks saved with LF, and said so"
 keys alt+f x; sleep 2
 
-# A notebook of 10,100 folders and 20,000 pages, the page shown last two
-# levels down: the window and that page come at once; a folder opened late
-# lists its subfolders at once, and the folder commands work in it; a row of
-# Find in All Pages opens a page in a branch never opened.
-new_notebook
-for t in $(seq -f '%03g' 0 99); do
-  for s in $(seq -f '%02g' 0 99); do
-    mkdir -p "$nb/Top $t/sub-$s"
-    printf 'a page' > "$nb/Top $t/sub-$s/Page 1.tav"
-    printf 'another page' > "$nb/Top $t/sub-$s/Page 2.tav"
-  done
-done
-printf 'the needle is here' > "$nb/Top 077/sub-33/Page 2.tav"
-printf '[Settings]\r\nWorkDir=%s\r\nSavedPath=%s\\Top 050\\sub-50\\Page 1.tav\r\n[Window]\r\nLeft=40\r\nTop=30\r\nRight=940\r\nBottom=650\r\n' \
-  "Z:${nb//\//\\}" "Z:${nb//\//\\}" > "$ini"
-start
-shot 15-big-notebook
-# F6 to the tree: up to Top 050, close it, down to Top 051 and open it.
-keys F6; keys Left Left Down Right; shot 16-opened-late
-keys Down; shot 17-first-subfolder
-keys alt+t a; xdotool type --delay 40 'Late'; keys Return; sleep 1
-[ -d "$nb/Top 051/sub-00/Late" ] && echo "ok: Add subfolder made Top 051/sub-00/Late"
-keys alt+t r; xdotool type --delay 40 'Renamed'; keys Return; sleep 1
-[ -d "$nb/Top 051/Renamed/Late" ] && echo "ok: Rename made sub-00 Renamed"
-shot 18-renamed
-keys alt+t e; sleep 4
-shell=$(xdotool search --onlyvisible --name '^Renamed$' | head -1 || true)
-if [ -n "$shell" ]; then
-  echo "ok: Explore showed a window of the folder"; shot 19-explored
-  xdotool windowfocus --sync "$shell"; keys alt+F4
-fi
-click 300 12   # TAV's caption: TAV is the active window again
-keys alt+t d; keys alt+y; sleep 1
-[ ! -e "$nb/Top 051/Renamed" ] && echo "ok: Delete removed Renamed with its pages and subfolder"
-shot 20-deleted
-keys ctrl+shift+f; xdotool type --delay 40 'needle'; keys Return; sleep 90
-shot 21-needle-found
-dialog=$(window_named '^Find in All Pages$')
-click_in "$dialog" 100 118   # the only row
-keys Return
-shot 22-needle-opened
-keys alt+f x; sleep 2
-grep -q 'SavedPath=.*Top 077\\sub-33\\Page 2.tav' "$ini" && echo "ok: the found page was shown last"
+questions_check
+big_notebook_check

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/code_pages.h"
+#include "app/display_scale.h"
 #include "app/ui_handles.h"
 #include "editing/editing.h"
 #include "toolbar/toolbar.h"
@@ -24,6 +25,10 @@ const char WINDOW_SECTION[] = "Window";
 // The tree's share of the client width, in thousandths, is kept inside these.
 const int MIN_TREE_PERMILLE = 10;
 const int MAX_TREE_PERMILLE = 990;
+// Windows scales displays from 100 % to 500 % (480 per inch); a stored DPI
+// outside half of 96 to that is no display's.
+const int MIN_STORED_DPI = 48;
+const int MAX_STORED_DPI = 480;
 
 bool IsStored(int coordinate) {
   return coordinate != CW_USEDEFAULT;
@@ -133,6 +138,14 @@ void LoadWindowRect(RECT *rect) {
     rect->right = CW_USEDEFAULT;
   if (IsStored(rect->bottom) && !DifferenceFits(rect->top, rect->bottom))
     rect->bottom = CW_USEDEFAULT;
+}
+
+// The DPI of the display the rectangle was measured on. An earlier TAV wrote
+// none: Windows scaled it as a picture, so its rectangle counts at 96 per
+// inch on any display. A value no display has counts as 96 too.
+int LoadWindowRectDpi() {
+  int dpi = ConfigInfo.ReadInt(WINDOW_SECTION, "Dpi", BASE_DPI);
+  return dpi >= MIN_STORED_DPI && dpi <= MAX_STORED_DPI ? dpi : BASE_DPI;
 }
 
 // The main window's place where the user can reach it. It stays where it
@@ -260,4 +273,5 @@ void SaveWindowPlacement() {
   ConfigInfo.WriteInt(WINDOW_SECTION, "Right", rect.right);
   ConfigInfo.WriteInt(WINDOW_SECTION, "Top", rect.top);
   ConfigInfo.WriteInt(WINDOW_SECTION, "Bottom", rect.bottom);
+  ConfigInfo.WriteInt(WINDOW_SECTION, "Dpi", CurrentDpi());
 }

@@ -55,6 +55,9 @@ struct SettingsPlace {
   // taken over (0 when they were, or there were none), and that file.
   DWORD takeOverError;
   char takenFrom[PATH_BUFFER_SIZE];
+  // The file the settings are meant to be kept in: the one a message about
+  // an unwritable settings file names.
+  char wanted[PATH_BUFFER_SIZE];
 };
 // The window-free rule, for the program's folder, the user's application
 // data folder and the Windows folder (any may be empty).
@@ -70,6 +73,7 @@ void ReportSettingsNotTakenOver();
 
 /* settings.cpp */
 void LoadWindowRect(RECT *rect);
+int LoadWindowRectDpi();  // the DPI the stored rectangle counts in
 RECT FitWindowRect(const RECT &stored, const RECT &workArea);  // window-free
 void KeepWindowRectOnScreen(RECT *rect);
 void LoadSettings();

@@ -7,14 +7,17 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <string>
+
 #include "app/platform_seam.h"
 #include "app/ui_handles.h"
+#include "pages/pages.h"
 
 static const char SettingsFileName[] = "TAV.INI";
 
 // The place in use; a store bound elsewhere (the tests bind their own)
 // counts as writable.
-static SettingsPlace CurrentPlace = {"", true, 0, 0, ""};
+static SettingsPlace CurrentPlace = {"", true, 0, 0, "", ""};
 static bool NotKeptReported = false;
 
 static bool IsFile(const char *path) {
@@ -39,6 +42,22 @@ static bool CanWrite(const char *path) {
   return true;
 }
 
+/* A copy of the old file carries its attributes along, read-only among
+   them; the copy is TAV's own file, to be written. An earlier build left
+   such copies read-only: one that still has the old file's bytes is taken
+   for what it is. */
+static void MakeTakenOverCopyWritable(const char *own, const char *old, bool justCopied) {
+  DWORD attributes = GetFileAttributesA(own);
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY)) return;
+  if (!justCopied) {
+    std::string ownBytes, oldBytes;
+    if (ReadFileAt(own, &ownBytes) != 0 || ReadFileAt(old, &oldBytes) != 0 ||
+        ownBytes != oldBytes)
+      return;
+  }
+  SetFileAttributesA(own, attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+}
+
 static bool FileIn(const char *folder, const char *name, char *path) {
   return folder != nullptr && folder[0] != '\0' && JoinPath(folder, name, path);
 }
@@ -57,6 +76,7 @@ void ChooseSettingsPlace(const char *programFolder, const char *userFolder,
   place->error = 0;
   place->takeOverError = 0;
   place->takenFrom[0] = '\0';
+  place->wanted[0] = '\0';
   char portable[PATH_BUFFER_SIZE], old[PATH_BUFFER_SIZE], own[PATH_BUFFER_SIZE];
   if (FileIn(programFolder, SettingsFileName, portable) && IsFile(portable) && CanWrite(portable)) {
     strcpy(place->path, portable);
@@ -67,6 +87,8 @@ void ChooseSettingsPlace(const char *programFolder, const char *userFolder,
   bool hasOld = hasOldPath && IsFile(old);
   char folder[PATH_BUFFER_SIZE];
   bool hasOwnPath = FileIn(userFolder, "TAV", folder) && FileIn(folder, SettingsFileName, own);
+  // The file TAV means to write, named should it be unwritable.
+  strcpy(place->wanted, hasOwnPath ? own : hasOldPath ? old : SettingsFileName);
   if (hasOwnPath) {
     bool made = CreateDirectoryA(folder, nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
     DWORD attributes = made ? GetFileAttributesA(folder) : INVALID_FILE_ATTRIBUTES;
@@ -77,10 +99,15 @@ void ChooseSettingsPlace(const char *programFolder, const char *userFolder,
     if (!made) {
       place->error = GetLastError();
     } else {
-      if (!IsFile(own) && hasOld && !CopyFileA(old, own, TRUE) &&
-          GetLastError() != ERROR_FILE_EXISTS) {
-        place->takeOverError = GetLastError();
-        strcpy(place->takenFrom, old);
+      if (!IsFile(own) && hasOld) {
+        if (CopyFileA(old, own, TRUE)) {
+          MakeTakenOverCopyWritable(own, old, true);
+        } else if (GetLastError() != ERROR_FILE_EXISTS) {
+          place->takeOverError = GetLastError();
+          strcpy(place->takenFrom, old);
+        }
+      } else if (hasOld) {
+        MakeTakenOverCopyWritable(own, old, false);
       }
       if (CanWrite(own)) {
         strcpy(place->path, own);
@@ -97,7 +124,9 @@ void ChooseSettingsPlace(const char *programFolder, const char *userFolder,
     return;
   }
   if (place->error == 0) place->error = GetLastError();
-  if (hasOld)
+  if (hasOwnPath && IsFile(own))
+    strcpy(place->path, own);
+  else if (hasOld)
     strcpy(place->path, old);
   else if (hasOwnPath)
     strcpy(place->path, own);
@@ -141,13 +170,17 @@ void ReportSettingsNotTakenOver() {
 }
 
 /* Said once a run: when the file cannot be written at start, or when a
-   write fails later (a full disk, a file made read-only meanwhile). */
+   write fails later (a full disk, a file made read-only meanwhile). The file
+   named is the one TAV tried to write: at start where it means to keep the
+   settings, later the file it writes. */
 void ReportSettingsNotKept(DWORD error) {
   if (NotKeptReported) return;
   NotKeptReported = true;
+  const char *file = ConfigInfo.FileName() != nullptr ? ConfigInfo.FileName() : "";
+  if (!CurrentPlace.writable && CurrentPlace.wanted[0] != '\0') file = CurrentPlace.wanted;
   SetLastError(error != 0 ? error : ERROR_ACCESS_DENIED);
   ShowSystemErrorAbout("TAV cannot write its settings file '%s', so the settings (the work "
                        "folder, the page shown, the window's place and the others) will not be "
                        "kept for the next start. The pages are saved in the notebook all the same",
-                       ConfigInfo.FileName() != nullptr ? ConfigInfo.FileName() : "");
+                       file);
 }

@@ -7,7 +7,8 @@ Each art file is plain text:
 
     # comment lines start with '#'
     size 16 15                  width and height of the images that follow
-    hotspot 16 16               cursors only: the hot spot
+    hotspot 16 16               cursors only: the hot spot of the first
+                                drawing; the others have it in proportion
     palette                     one line per character: char, colour, words
     . c0c0c0 button face
     k 000000 black
@@ -20,11 +21,18 @@ Every input is checked before anything is written, and any fault (wrong row
 width, missing rows, an unknown character, too many colours, a missing image)
 stops the run with the file and line named, so a broken drawing never turns
 into a quietly wrong resource.
+
+Each size the icon and the cursor carry is a drawing of that size, or a
+whole multiple of one (each pixel repeated, so edges stay sharp); the icon's
+sizes between those are the next larger one shrunk smoothly. Bitmaps are
+drawn once for 100 % and once for 150 % (where repeating pixels would make
+lines uneven); the program makes its other sizes the same way.
 """
 
 import os
 import struct
 import sys
+import zlib
 
 
 class ArtError(Exception):
@@ -33,12 +41,22 @@ class ArtError(Exception):
 
 # What the program's resources need from each file.
 TARGETS = [
-    # art file, output, kind, image sizes in order
+    # art file, output, kind, drawings' sizes in order
     ("toolbar.txt", "toolbar.bmp", "strip", [(16, 15)] * 27),
+    ("toolbar-150.txt", "toolbar-150.bmp", "strip", [(24, 22)] * 27),
     ("tree.txt", "tree.bmp", "strip", [(16, 14)] * 4),
-    ("icon.txt", "tav.ico", "icon", [(32, 32), (16, 16)]),
-    ("splitter.txt", "splitter.cur", "cursor", [(32, 32)]),
+    ("tree-150.txt", "tree-150.bmp", "strip", [(24, 21)] * 4),
+    ("icon.txt", "tav.ico", "icon", [(32, 32), (16, 16), (24, 24), (48, 48)]),
+    ("splitter.txt", "splitter.cur", "cursor", [(32, 32), (48, 48)]),
 ]
+
+# The sizes Windows asks an icon for at 100 % to 300 % (small and large
+# icons, lists, tiles, Explorer's largest view), and the cursor's sizes at
+# 100 %, 150 %, 200 % and 300 %.
+ICON_SIZES = [16, 20, 24, 32, 40, 48, 64, 256]
+CURSOR_SIZES = [32, 48, 64, 96]
+# Larger icons are stored compressed, as Windows Vista and later read them.
+PNG_FROM = 256
 
 TRANSPARENT = None
 CURSOR_BLACK = (0, 0, 0)
@@ -175,6 +193,63 @@ def pixel_grid(art, image):
     return [[art.palette[c] for c in row] for row in image[3]]
 
 
+def drawing_for(art, size):
+    """The drawing a square size is made from, and how: (grid, times, shrink).
+    The smallest whole multiple of a drawing that is at least the size; among
+    equal ones the larger drawing, which has more detail."""
+    best = None
+    for image in art.images:
+        drawn = image[1]
+        times = -(-size // drawn)
+        key = (times * drawn, -drawn)
+        if best is None or key < best[0]:
+            best = (key, image, times)
+    (made, _), image, times = best
+    return pixel_grid(art, image), times, made != size
+
+
+def repeat_pixels(grid, times):
+    return [[p for p in row for _ in range(times)] for row in grid for _ in range(times)]
+
+
+def shrink(grid, size):
+    """Each new pixel is the share of the old ones it covers; colour is
+    averaged over what is covered, and the coverage becomes alpha."""
+    old = len(grid)
+    out = []
+    for y in range(size):
+        row = []
+        for x in range(size):
+            cover, sums = 0, [0, 0, 0]
+            for sy in range(y * old // size, ((y + 1) * old - 1) // size + 1):
+                wy = min((y + 1) * old, (sy + 1) * size) - max(y * old, sy * size)
+                for sx in range(x * old // size, ((x + 1) * old - 1) // size + 1):
+                    wx = min((x + 1) * old, (sx + 1) * size) - max(x * old, sx * size)
+                    pixel = grid[sy][sx]
+                    if pixel is TRANSPARENT or wx <= 0 or wy <= 0:
+                        continue
+                    cover += wx * wy
+                    for c in range(3):
+                        sums[c] += wx * wy * pixel[c]
+            if cover == 0:
+                row.append(TRANSPARENT)
+            else:
+                alpha = (cover * 255 + old * old // 2) // (old * old)
+                row.append(tuple((v + cover // 2) // cover for v in sums) + (alpha,))
+        out.append(row)
+    return out
+
+
+def made_grid(art, size, smooth):
+    grid, times, shrinks = drawing_for(art, size)
+    grid = repeat_pixels(grid, times)
+    if shrinks:
+        if not smooth:
+            raise ArtError("%s: no drawing makes %dx%d by whole multiples" % (art.path, size, size))
+        grid = shrink(grid, size)
+    return grid
+
+
 def pad4(data):
     return data + b"\0" * (-len(data) % 4)
 
@@ -228,42 +303,67 @@ def strip_bmp(art):
             + header + rgb_quads(colours) + bits)
 
 
+def rgba(pixel):
+    if pixel is TRANSPARENT:
+        return (0, 0, 0, 0)
+    return pixel if len(pixel) == 4 else pixel + (255,)
+
+
 def icon_image(grid):
     # 32-bit colour with alpha, then the AND mask that older systems use.
     height, width = len(grid), len(grid[0])
     colour = b""
     for row in reversed(grid):
         for pixel in row:
-            if pixel is TRANSPARENT:
-                colour += b"\0\0\0\0"
-            else:
-                colour += struct.pack("<BBBB", pixel[2], pixel[1], pixel[0], 255)
-    mask = pack_1bit_rows([[1 if p is TRANSPARENT else 0 for p in row] for row in grid])
+            r, g, b, a = rgba(pixel)
+            colour += struct.pack("<BBBB", b, g, r, a)
+    mask = pack_1bit_rows([[1 if rgba(p)[3] < 128 else 0 for p in row] for row in grid])
     return info_header(width, 2 * height, 32, 0, len(colour) + len(mask)) + colour + mask
 
 
+def png_image(grid):
+    def chunk(kind, data):
+        return (struct.pack(">I", len(data)) + kind + data
+                + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
+    height, width = len(grid), len(grid[0])
+    raw = b"".join(b"\0" + bytes(v for p in row for v in rgba(p)) for row in grid)
+    header = struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header)
+            + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+
+
 def icon_file(art):
-    images = [icon_image(pixel_grid(art, image)) for image in art.images]
+    grids = [(size, made_grid(art, size, True)) for size in ICON_SIZES]
+    images = [png_image(grid) if size >= PNG_FROM else icon_image(grid) for size, grid in grids]
     offset = 6 + 16 * len(images)
     directory = b""
-    for image, (name, width, height, rows, first) in zip(images, art.images):
-        directory += struct.pack("<BBBBHHII", width % 256, height % 256, 0, 0, 1, 32,
+    for image, (size, grid) in zip(images, grids):
+        directory += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 32,
                                  len(image), offset)
         offset += len(image)
     return struct.pack("<HHH", 0, 1, len(images)) + directory + b"".join(images)
 
 
-def cursor_file(art):
+def cursor_image(grid):
     # Two-colour cursor: XOR bits pick white, AND bits let the screen through.
-    grid = pixel_grid(art, art.images[0])
     height, width = len(grid), len(grid[0])
     xor = pack_1bit_rows([[1 if p == CURSOR_WHITE else 0 for p in row] for row in grid])
     mask = pack_1bit_rows([[1 if p is TRANSPARENT else 0 for p in row] for row in grid])
     palette = rgb_quads([CURSOR_BLACK, CURSOR_WHITE])
-    image = info_header(width, 2 * height, 1, 2, len(xor) + len(mask)) + palette + xor + mask
-    x, y = art.hotspot
-    entry = struct.pack("<BBBBHHII", width % 256, height % 256, 2, 0, x, y, len(image), 6 + 16)
-    return struct.pack("<HHH", 0, 2, 1) + entry + image
+    return info_header(width, 2 * height, 1, 2, len(xor) + len(mask)) + palette + xor + mask
+
+
+def cursor_file(art):
+    images = [(size, cursor_image(made_grid(art, size, False))) for size in CURSOR_SIZES]
+    first = art.images[0][1]
+    offset = 6 + 16 * len(images)
+    directory = b""
+    for size, image in images:
+        x, y = (art.hotspot[0] * size // first, art.hotspot[1] * size // first)
+        directory += struct.pack("<BBBBHHII", size % 256, size % 256, 2, 0, x, y, len(image),
+                                 offset)
+        offset += len(image)
+    return struct.pack("<HHH", 0, 2, len(images)) + directory + b"".join(i for _, i in images)
 
 
 WRITERS = {"strip": strip_bmp, "icon": icon_file, "cursor": cursor_file}

@@ -1,6 +1,12 @@
 // Where the children go, and the splitter bar.
 #include "harness/harness.h"
 
+#include <richedit.h>
+
+#include <utility>
+
+#include "app/display_scale.h"
+
 namespace {
 
 TEST(PlanLayout, WorkedExample) {
@@ -44,6 +50,28 @@ TEST(PlanLayout, ShareNarrowerThanTheBarNeverGivesANegativeWidth) {
   plan = PlanLayout(1000, 400, 28, 3, true, 4);
   EXPECT_EQ(plan.tree.right, 0);
   EXPECT_GE(plan.splitter.left, 0);
+}
+
+// On any display the tree keeps its share and the bar its place at the
+// share's end; only the pixels grow.
+TEST(PlanLayout, ProportionsAreTheSameAtEveryScaling) {
+  const struct {
+    int dpi;
+    int splitterWidth;  // the sizing border for that DPI, as Windows gives it
+  } cases[] = {{96, 4}, {120, 4}, {144, 5}, {192, 5}, {288, 8}};
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.dpi);
+    const int width = ScaleForDpi(1000, c.dpi), height = ScaleForDpi(600, c.dpi);
+    const int toolbar = ScaleForDpi(28, c.dpi);
+    LayoutPlan plan = PlanLayout(width, height, toolbar, 330, true, c.splitterWidth);
+    EXPECT_NEAR(plan.treeShare, width * 0.33, 1);
+    EXPECT_EQ(plan.bandTop, toolbar - 1);  // the toolbar's border is one pixel on every display
+    EXPECT_EQ(plan.tabs.left, plan.treeShare);
+    EXPECT_EQ(plan.tabs.right, width - plan.treeShare);
+    EXPECT_EQ(plan.splitter.left + plan.splitter.right, plan.treeShare);
+    EXPECT_EQ(plan.tree.right, plan.treeShare - c.splitterWidth);
+    EXPECT_EQ(plan.editorArea.bottom, height - toolbar);
+  }
 }
 
 TEST(NormalizeTreeShare, OutsideOneTo999HidesTheTreeAndResetsToHalf) {
@@ -210,6 +238,68 @@ TEST_F(LayoutWindow, AnotherWindowTakingTheCaptureEndsTheDrag) {
   ReleaseCapture();
   MoveTo(600);
   EXPECT_EQ(Ui.treeWidthPermille, 330);
+}
+
+std::pair<int, int> ImageSize(HIMAGELIST images) {
+  int width = 0, height = 0;
+  ImageList_GetIconSize(images, &width, &height);
+  return {width, height};
+}
+
+LONG FontHeight(HWND window) {
+  LOGFONTA font = {};
+  GetObjectA(reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0)), sizeof font, &font);
+  return font.lfHeight;
+}
+
+// Wine has one display and never sends WM_DPICHANGED; the test sends it as
+// Windows does when the window moves to a display of 150 %, and back.
+TEST_F(LayoutWindow, ADisplayOfAnotherScalingRemakesImagesFontsAndLayout) {
+  const HIMAGELIST toolbarImages = reinterpret_cast<HIMAGELIST>(
+      SendMessageA(Ui.toolbar, TB_GETIMAGELIST, 0, 0));
+  EXPECT_EQ(ImageSize(toolbarImages), std::make_pair(16, 15));
+  EXPECT_EQ(ImageSize(Ui.treeImageList), std::make_pair(16, 14));
+  const LONG font96 = FontHeight(Ui.tabs);
+  const int toolbar96 = ToolbarHeight();
+
+  RECT frame;
+  GetWindowRect(MainWindow, &frame);
+  RECT suggested = {frame.left, frame.top, frame.left + 1200, frame.top + 800};
+  SendMessageA(MainWindow, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+  harness::PumpMessages();
+  RECT now;
+  GetWindowRect(MainWindow, &now);
+  EXPECT_EQ(now.right - now.left, 1200);
+  EXPECT_EQ(now.bottom - now.top, 800);
+  EXPECT_EQ(ImageSize(reinterpret_cast<HIMAGELIST>(SendMessageA(Ui.toolbar, TB_GETIMAGELIST, 0, 0))),
+            std::make_pair(24, 22));
+  EXPECT_EQ(ImageSize(Ui.treeImageList), std::make_pair(24, 21));
+  EXPECT_GT(ToolbarHeight(), toolbar96);
+  LOGFONTW message;
+  ASSERT_TRUE(MessageFontForDpi(144, &message));
+  EXPECT_EQ(FontHeight(Ui.tabs), message.lfHeight);
+  EXPECT_EQ(FontHeight(Ui.tree), message.lfHeight);
+  EXPECT_EQ(Ui.splitterWidth, MetricForDpi(SM_CXFRAME, 144));
+  RECT client;
+  GetClientRect(MainWindow, &client);
+  const int share = client.right * 330 / 1000;
+  EXPECT_EQ(ChildRect(Ui.tabs).left, share);
+  EXPECT_EQ(ChildRect(Ui.splitter).right, share);
+  EXPECT_EQ(ChildRect(Ui.tabs).top, ToolbarHeight() - 1);
+  // The editor shows points at this display's size, not the system's.
+  int numerator = 0, denominator = 0;
+  SendMessageA(Ui.editor, EM_GETZOOM, reinterpret_cast<WPARAM>(&numerator),
+               reinterpret_cast<LPARAM>(&denominator));
+  EXPECT_EQ(numerator * SystemDpi(), denominator * 144);
+
+  GetWindowRect(MainWindow, &suggested);
+  SendMessageA(MainWindow, WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&suggested));
+  harness::PumpMessages();
+  EXPECT_EQ(ImageSize(reinterpret_cast<HIMAGELIST>(SendMessageA(Ui.toolbar, TB_GETIMAGELIST, 0, 0))),
+            std::make_pair(16, 15));
+  EXPECT_EQ(ImageSize(Ui.treeImageList), std::make_pair(16, 14));
+  EXPECT_EQ(FontHeight(Ui.tabs), font96);
+  EXPECT_EQ(ToolbarHeight(), toolbar96);
 }
 
 TEST_F(LayoutWindow, MinimisingDoesNotLayOutRestoringDoes) {

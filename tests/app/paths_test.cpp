@@ -191,7 +191,9 @@ TEST(FinishRenameStep, GoesBackOrSaysWhereTheItemWasLeft) {
 
 // A save killed before it replaced its page leaves its temporary file; the
 // next listing of the folder removes it, and nothing else. In a folder too
-// deep for the usual name the save uses a name of four characters.
+// deep for the usual name the save uses a name of four characters, which a
+// file of the user's may have too: only a file TAV recorded making is taken
+// for TAV's (a leftover of an earlier build, never recorded, stays).
 TEST(RemoveLeftoverTemporaryFiles, RemovesOnlyTheSavesOwnFilesNoOneHolds) {
   TempDir folder;
   const char *names[] = {"~tav1A2B.tmp", "~tavBEEF.tmp", "~tav1A2B5.tmp", "~tavXYZW.tmp",
@@ -214,13 +216,21 @@ TEST(RemoveLeftoverTemporaryFiles, RemovesOnlyTheSavesOwnFilesNoOneHolds) {
   std::string deep = folder.path() + "\\";
   deep += std::string(247 - deep.size(), 'd');
   ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr));
-  ASSERT_TRUE(WriteBytes(deep + "\\~1A2", "left over"));
-  ASSERT_TRUE(WriteBytes(deep + "\\~1a2b", "the user's"));
+  ASSERT_TRUE(WriteBytes(deep + "\\~ADD", "my notes"));
+  ASSERT_TRUE(WriteBytes(deep + "\\~RAB", "my other notes"));
+  ASSERT_TRUE(WriteBytes(deep + "\\~1A2", "left by an earlier build"));
+  char left[PATH_BUFFER_SIZE];
+  ASSERT_TRUE(CreateTemporaryFile(deep.c_str(), left));  // a save killed before its move
+  ASSERT_TRUE(WriteBytes(left, "the new text"));
   ASSERT_TRUE(CreateRenameStepFile(deep.c_str(), renamed));
   RemoveLeftoverTemporaryFiles(deep.c_str());
-  EXPECT_TRUE(harness::FileExists(renamed));
-  ASSERT_TRUE(DeleteFileA(renamed));
-  EXPECT_EQ(ListNames(deep), std::vector<std::string>{"~1a2b"});
+  std::vector<std::string> recovered, stuck;
+  RecoverRenameSteps(deep.c_str(), &recovered, &stuck);
+  EXPECT_EQ(recovered, std::vector<std::string>{"R001.tav"}) << "TAV's own step only";
+  EXPECT_TRUE(stuck.empty());
+  EXPECT_EQ(ListNames(deep), (std::vector<std::string>{"R001.tav", "~1A2", "~ADD",
+                                                       "~RAB"}));
+  EXPECT_EQ(harness::ReadBytes(deep + "\\~ADD"), "my notes");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The entry procedure's pieces: the version rule, the idle machinery of the
 // message loop and the error box.
+#include "editing/editing.h"
 #include "harness/harness.h"
 
 namespace {
@@ -146,6 +147,60 @@ TEST_F(MessageLoop, NothingIsSentWhileTheWindowIsHidden) {
   SetTimer(window, 1, 300, nullptr);
   EXPECT_EQ(RunMessageLoop(), 0);
   EXPECT_EQ(state.idleUpdates, 0);
+}
+
+// Work done a slice at a time goes on whatever started it, here a search
+// of all pages started by a message another thread sends while the loop
+// sleeps: handled inside the loop's wait, it leaves nothing queued, and the
+// search must still end before anything is posted.
+const UINT MSG_START_SEARCH = WM_APP + 3;
+const UINT MSG_LOOK = WM_APP + 4;
+bool searchEndedBeforeLook;
+
+LRESULT CALLBACK SearchProbeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == MSG_START_SEARCH) return StartFindAll(SearchPattern{L"needle", false, false});
+  if (message == MSG_LOOK) {
+    searchEndedBeforeLook = !FindAllRunning();
+    StopFindAll();
+    PostQuitMessage(0);
+    return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+DWORD WINAPI SendThenLook(void *parameter) {
+  HWND window = static_cast<HWND>(parameter);
+  Sleep(300);  // the loop is asleep by now
+  SendMessageA(window, MSG_START_SEARCH, 0, 0);
+  Sleep(1000);
+  PostMessageA(window, MSG_LOOK, 0, 0);
+  return 0;
+}
+
+TEST_F(MessageLoop, WorkStartedByASentMessageGoesOnWithNothingPosted) {
+  harness::TempDir notebook;
+  ASSERT_TRUE(harness::WriteBytes(notebook / "a.tav", "a needle"));
+  ASSERT_TRUE(harness::MakeDirs(notebook / "Sub"));
+  ASSERT_TRUE(harness::WriteBytes(notebook / "Sub\\b.tav", "another needle"));
+  WorkFolderPath = new char[PATH_BUFFER_SIZE];  // the loop frees it as it ends
+  strcpy(WorkFolderPath, notebook.path().c_str());
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = SearchProbeProc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = "TavSearchProbe";
+  RegisterClassA(&wc);
+  window = CreateWindowExA(0, "TavSearchProbe", "probe", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
+                           nullptr, nullptr, wc.hInstance, nullptr);
+  MainWindow = window;
+  harness::PumpMessages();
+  searchEndedBeforeLook = false;
+  HANDLE sender = CreateThread(nullptr, 0, SendThenLook, window, 0, nullptr);
+  ASSERT_NE(sender, nullptr);
+  EXPECT_EQ(RunMessageLoop(), 0);
+  WaitForSingleObject(sender, INFINITE);
+  CloseHandle(sender);
+  EXPECT_TRUE(searchEndedBeforeLook);
+  EXPECT_EQ(FoundRows().size(), 2u);
 }
 
 TEST(IdleStep, AnswersTrueOnlyForTheFirstStep) {

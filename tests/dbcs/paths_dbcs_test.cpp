@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "app/paths.h"
+#include "harness/harness.h"
+#include "pages/pages.h"
 
 namespace {
 
@@ -15,6 +17,17 @@ TEST(DoubleBytePaths, ATrailByteLikeABackslashIsNoSeparator) {
   EXPECT_STREQ(out, "C:\\Notes\\\x95\x5C\\a.tav");
   EXPECT_TRUE(FolderPathsEqual(folder, "C:\\Notes\\\x95\x5C\\"));
   EXPECT_FALSE(FolderPathsEqual(folder, "C:\\Notes\\\x95"));
+}
+
+// A recovery copy's page is checked name by name: in a folder named "表"
+// the trail byte is no separator, so the page is one of the notebook's,
+// while ".." still leads out of it.
+TEST(DoubleBytePaths, ACopysPageIsCheckedCharacterByCharacter) {
+  harness::TempDir work;
+  const std::string folder = work / "\x95\x5C";
+  ASSERT_TRUE(harness::MakeDirs(folder));
+  EXPECT_TRUE(IsPageOfNotebook(folder + "\\p.tav", work.path().c_str()));
+  EXPECT_FALSE(IsPageOfNotebook(folder + "\\..\\..\\p.tav", work.path().c_str()));
 }
 
 }  // namespace

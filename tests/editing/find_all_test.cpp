@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/display_scale.h"
 #include "editing/editing_fixture.h"
 #include "tree/tree.h"
 
@@ -167,6 +168,82 @@ TEST_F(FindAll, TheDialogSearchesAndOpensARowWithEnter) {
   EXPECT_EQ(GetFocus(), Ui.editor);
   SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
   EXPECT_FALSE(IsWindow(dialog));
+}
+
+// The dialog is in the system's message font; its columns are made for its
+// display, and kept in proportion when it moves to a display of another
+// scaling (sent here as Windows sends it; Wine has one display).
+TEST_F(FindAll, TheDialogIsInTheMessageFontAndFollowsItsDisplay) {
+  boxes.Handle([](HWND) {});  // the dialog itself, left open
+  ExecuteCommand(CMD_FINDALL);
+  HWND dialog = FindAllDialogWindow();
+  ASSERT_NE(dialog, nullptr);
+  LOGFONTW message;
+  ASSERT_TRUE(MessageFontForDpi(96, &message));
+  LOGFONTW font = {};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0)), sizeof font, &font);
+  EXPECT_STREQ(font.lfFaceName, message.lfFaceName);
+  HWND list = GetDlgItem(dialog, IDC_FINDALL_RESULTS);
+  auto widths = [list] {
+    std::vector<int> columns;
+    for (int i = 0; i < 4; ++i)
+      columns.push_back(static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, i, 0)));
+    return columns;
+  };
+  const int dpi = DpiOfWindow(dialog);
+  EXPECT_EQ(widths(), (std::vector<int>{ScaleForDpi(110, dpi), ScaleForDpi(110, dpi),
+                                        ScaleForDpi(45, dpi), ScaleForDpi(420, dpi)}));
+  RECT suggested = {10, 20, 1210, 820};  // above the smallest size, now twice as large
+  SendMessageA(dialog, WM_DPICHANGED, MAKEWPARAM(2 * dpi, 2 * dpi),
+               reinterpret_cast<LPARAM>(&suggested));
+  EXPECT_EQ(widths(), (std::vector<int>{2 * ScaleForDpi(110, dpi), 2 * ScaleForDpi(110, dpi),
+                                        2 * ScaleForDpi(45, dpi), 2 * ScaleForDpi(420, dpi)}));
+  RECT now;
+  GetWindowRect(dialog, &now);
+  EXPECT_TRUE(EqualRect(&now, &suggested));
+  SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+}
+
+// While the main window asks a question, a row opened in Find in All Pages
+// changes neither folder nor page: the delete, the rename and the save ask
+// about One\B or One\A and act on exactly that page.
+TEST_F(FindAll, ARowOpenedWhileTheMainWindowAsksChangesNothing) {
+  Page("One\\A.tav", "page A");
+  Page("One\\B.tav", "page B");
+  Page("Two\\X.tav", "x");
+  Page("Two\\Y.tav", "needle");
+  ASSERT_TRUE(RefreshTree());
+  ASSERT_TRUE(SelectFolderOfPage((notebook / "One\\B.tav").c_str()));
+  Search(L"needle");
+  ASSERT_EQ(FoundRows().size(), 1u);
+  auto openRowThen = [](int button, const char *name) {
+    return [button, name](HWND box) {
+      OpenFoundRow(0);
+      if (name != nullptr) SetDlgItemTextA(box, IDC_NAME_EDIT, name);
+      PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+    };
+  };
+  boxes.Handle(openRowThen(IDYES, nullptr));  // "Delete page 'B'?"
+  ExecuteCommand(CMD_DELETEPAGE);
+  EXPECT_FALSE(harness::FileExists(notebook / "One\\B.tav"));
+  EXPECT_EQ(harness::ReadBytes(notebook / "Two\\Y.tav"), "needle");
+
+  boxes.Handle(openRowThen(IDOK, "C"));  // the name dialog, renaming A
+  ExecuteCommand(CMD_RENAMEPAGE);
+  EXPECT_EQ(harness::ListNames(notebook / "One"), Strings{"C.tav"});
+  EXPECT_EQ(harness::ListNames(notebook / "Two"), (Strings{"X.tav", "Y.tav"}));
+
+  SendMessageA(Ui.editor, EM_SETSEL, -1, -1);
+  SendMessageA(Ui.editor, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(" mine"));
+  ASSERT_TRUE(harness::WriteBytes(notebook / "One\\C.tav", "changed elsewhere"));
+  boxes.Handle(openRowThen(IDYES, nullptr));  // replace the page changed on disk
+  ExecuteCommand(CMD_SAVENOW);
+  EXPECT_EQ(harness::ReadBytes(notebook / "One\\C.tav"), "page A mine");
+  EXPECT_EQ(harness::ReadBytes(notebook / "One\\C (other version).txt"), "changed elsewhere");
+  EXPECT_EQ(harness::ListNames(notebook / "Two"), (Strings{"X.tav", "Y.tav"}));
+  EXPECT_EQ(Text(), "page A mine");
+  EXPECT_FALSE(EditorIsModified());
+  EXPECT_EQ(boxes.boxes().size(), 3u);
 }
 
 }  // namespace

@@ -170,7 +170,7 @@ TEST_F(FindApp, TheDialogAnswersTheKeyboard) {
     PostMessageA(to, WM_KEYDOWN, key, 1);
     PostMessageA(to, WM_KEYUP, key, 0xC0000001);
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE) && PumpOneMessage(&msg)) {
+    while (PumpOneMessage(&msg) == PUMP_HANDLED) {
     }
   };
   press(field, VK_RETURN);

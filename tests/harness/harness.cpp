@@ -256,7 +256,7 @@ void ResetProgramState() {
   SetStatusTable(nullptr);
   Platform = SystemPlatform;
   Platform.getFolderPath = TestUserFolder;
-  SetSettingsPlace(SettingsPlace{"", true, 0, 0, ""});
+  SetSettingsPlace(SettingsPlace{"", true, 0, 0, "", ""});
 }
 
 bool SetUpProgramLibraries() {
@@ -306,6 +306,9 @@ void AppTest::TearDown() {
   PumpMessages();
   ReleaseAppResources();
   ResetProgramState();
+  // Recovery copies a test left (an exit without saving keeps one) are not
+  // the next test's to offer back.
+  if (!UserFoldersRoot.empty()) RemoveTree(UserFoldersRoot + "\\Local\\TAV");
   char base[MAX_PATH];
   GetTempPathA(sizeof base, base);
   SetCurrentDirectoryA(base);

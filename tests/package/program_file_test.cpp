@@ -121,12 +121,13 @@ TEST(Manifest, ProgramAsksForCommonControlsSixOnWindows7To11) {
       "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",  // Windows 10 and 11
       // Text in UTF-8 where Windows honours it (10 1903 and later).
       "<activecodepage xmlns=\"http://schemas.microsoft.com/smi/2019/windowssettings\">utf-8</activecodepage>",
+      // Drawn for each display's scaling, never stretched by Windows: per
+      // display where Windows can (version 2 from 10 1703, the first from
+      // 8.1), for the system's display before.
+      "<dpiaware xmlns=\"http://schemas.microsoft.com/smi/2005/windowssettings\">true/pm</dpiaware>",
+      "<dpiawareness xmlns=\"http://schemas.microsoft.com/smi/2016/windowssettings\">permonitorv2, permonitor</dpiawareness>",
   };
   for (const char *text : wanted) EXPECT_NE(manifest.find(text), std::string::npos) << text;
-  // The images and the layout are not scaled: the program leaves DPI
-  // awareness to the system.
-  EXPECT_EQ(manifest.find("<dpiaware"), std::string::npos);
-  EXPECT_EQ(manifest.find("<dpiawareness"), std::string::npos);
 }
 
 // The test executables carry the program's manifest, so every test runs with

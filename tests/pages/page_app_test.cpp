@@ -270,6 +270,29 @@ TEST_F(PagesApp, AStripOfManyTabsIsReplacedByOneLikeIt) {
   EXPECT_EQ(Text(), "page 42") << "the new strip's notifications reach the program";
 }
 
+// On a display of 150 % (sent as Windows sends it; Wine has one display) the
+// tabs are larger, and a fresh strip in the old one's place keeps their size.
+TEST_F(PagesApp, AReplacedStripKeepsTheTabsOfItsDisplay) {
+  for (int i = 10; i < 30; ++i) Page("p" + std::to_string(i) + ".tav", "page");
+  Refresh();
+  auto tabHeight = [] {
+    RECT tab = {};
+    TabCtrl_GetItemRect(Ui.tabs, 0, &tab);
+    return tab.bottom - tab.top;
+  };
+  const int at96 = tabHeight();
+  RECT frame;
+  GetWindowRect(MainWindow, &frame);
+  SendMessageA(MainWindow, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&frame));
+  const HWND old = Ui.tabs;
+  const int at144 = tabHeight();
+  EXPECT_GT(at144, at96);
+  RebuildPageTabs();
+  harness::PumpMessages();
+  ASSERT_NE(Ui.tabs, old);
+  EXPECT_EQ(tabHeight(), at144);
+}
+
 TEST_F(PagesApp, LoadsEveryFileExactly) {
   std::string crlfAcrossBlocks = "x";
   for (int i = 0; i < 5000; ++i) crlfAcrossBlocks += "\r\n";

@@ -109,13 +109,35 @@ TEST_F(PageEncodings, LineBreaksNotAllAlikeAreMadeAlikeAndSaidSo) {
   ExecuteCommand(CMD_SAVENOW);
   EXPECT_EQ(ReadBytes(notebook / "p.tav"), "caf\xC3\xA9\nb\nc\nd!");
   ASSERT_EQ(boxes.boxes().size(), 1u);
-  EXPECT_EQ(boxes.boxes()[0].text, "The line breaks of the page 'p.tav' were not all alike, so it "
-                                   "was saved with every line ending in LF.");
+  EXPECT_EQ(boxes.boxes()[0].text, "The lines of the page 'p.tav' did not all end alike (CR LF "
+                                   "and LF), so it was saved with every line ending in LF.");
   boxes.Clear();
   TypeAtEnd("?");
   ExecuteCommand(CMD_SAVENOW);
   EXPECT_EQ(ReadBytes(notebook / "p.tav"), "caf\xC3\xA9\nb\nc\nd!?");
   EXPECT_TRUE(boxes.boxes().empty());
+}
+
+// CR CR LF, left by a double conversion of line breaks, is a kind of its
+// own: shown as one line break, and kept where every line or most lines end
+// so; where it is made like the others, the message says which kinds met.
+TEST_F(PageEncodings, LinesEndingInCrCrLfKeepTheirBytes) {
+  Show("one\r\r\ntwo\r\r\nthree");
+  EXPECT_TRUE(Text() == L"one\rtwo\rthree") << "one line break a line";
+  TypeAtEnd("!");
+  ExecuteCommand(CMD_SAVENOW);
+  EXPECT_EQ(ReadBytes(notebook / "p.tav"), "one\r\r\ntwo\r\r\nthree!");
+  EXPECT_TRUE(boxes.boxes().empty());
+
+  Show("one\r\r\ntwo\r\nthree\r\r\nfour");
+  TypeAtEnd("!");
+  boxes.Answer(IDOK);
+  ExecuteCommand(CMD_SAVENOW);
+  EXPECT_EQ(ReadBytes(notebook / "p.tav"), "one\r\r\ntwo\r\r\nthree\r\r\nfour!");
+  ASSERT_EQ(boxes.boxes().size(), 1u);
+  EXPECT_EQ(boxes.boxes()[0].text, "The lines of the page 'p.tav' did not all end alike (CR LF "
+                                   "and CR CR LF), so it was saved with every line ending in "
+                                   "CR CR LF.");
 }
 
 // A character the page's code page cannot hold never becomes "?": the page

@@ -59,12 +59,12 @@ TEST(PageEncoding, LineBreaksAreKeptAsMostLinesEnd) {
       {L"a\rb", BREAKS_CR, false},          {L"no break", BREAKS_CRLF, false},
       {L"a\nb\r\nc", BREAKS_CRLF, true},    {L"a\nb\nc\r\nd", BREAKS_LF, true},
       {L"a\rb\rc\nd", BREAKS_CR, true},     {L"a\nb\rc", BREAKS_LF, true},
-      {L"a\r\r\nb", BREAKS_CRLF, true},
+      {L"a\r\r\nb\r\r\n", BREAKS_CRCRLF, false}, {L"a\r\r\nb\r\nc", BREAKS_CRLF, true},
   };
   for (const auto &c : cases) {
-    bool mixed = !c.mixed;
-    EXPECT_EQ(DetectLineBreaks(c.text, wcslen(c.text), &mixed), c.breaks) << c.text;
-    EXPECT_EQ(mixed, c.mixed) << c.text;
+    unsigned kinds = 0;
+    EXPECT_EQ(DetectLineBreaks(c.text, wcslen(c.text), &kinds), c.breaks) << c.text;
+    EXPECT_EQ(LineBreakKindsMixed(kinds), c.mixed) << c.text;
   }
 }
 

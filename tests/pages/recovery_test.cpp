@@ -130,9 +130,10 @@ TEST_F(Recovery, ACopyIsKeptOfUnsavedTextAndGoesWhenThePageIsSaved) {
   EXPECT_FALSE(FileExists(CopyOf(notebook / "p.tav")));
 }
 
-// Changes given up take their copy along: the page deleted, or the program
-// left cleanly.
-TEST_F(Recovery, ACleanExitOrADeletedPageLeavesNoCopy) {
+// Changes given up take their copy along (the page deleted, the program left
+// cleanly); a page that could not be saved keeps it, with the text typed up
+// to the exit, for the next start.
+TEST_F(Recovery, ACopyGoesWithChangesGivenUpAndStaysWhenExitCannotSave) {
   StartApp();
   ShowP();
   TypeAtEnd(" typed");
@@ -144,13 +145,21 @@ TEST_F(Recovery, ACleanExitOrADeletedPageLeavesNoCopy) {
   ASSERT_TRUE(SelectPageByName("q.tav"));
   TypeAtEnd(" typed");
   ASSERT_TRUE(WriteRecoveryCopy());
+  TypeAtEnd(" and more");
   SetFileAttributesA((notebook / "q.tav").c_str(), FILE_ATTRIBUTE_READONLY);
   boxes.Answer(IDOK);   // it cannot be saved
   boxes.Answer(IDYES);  // exit anyway
   CloseApp();
   SetFileAttributesA((notebook / "q.tav").c_str(), FILE_ATTRIBUTE_NORMAL);
   EXPECT_EQ(MainWindow, nullptr);
-  EXPECT_FALSE(FileExists(CopyOf(notebook / "q.tav")));
+  ASSERT_EQ(boxes.boxes().size(), 3u);
+  EXPECT_EQ(boxes.boxes()[2].text,
+            "The current page couldn't be saved\nExit anyway?\n\nThe text typed since its last "
+            "save is kept, and TAV offers it back at its next start.");
+  RecoveryCopy copy;
+  ASSERT_TRUE(ParseRecoveryCopy(ReadBytes(CopyOf(notebook / "q.tav")), &copy));
+  EXPECT_TRUE(copy.text == L"other page typed and more");
+  EXPECT_EQ(ReadBytes(notebook / "q.tav"), "other page");
 }
 
 // Yes: the page is shown, its folder selected, with the copy's text as
@@ -202,6 +211,63 @@ TEST_F(Recovery, APageChangedSinceTheCopyKeepsBothTexts) {
   EXPECT_EQ(boxes.boxes()[0].caption, "Confirm page overwrite");
   EXPECT_EQ(ReadBytes(notebook / "p.tav"), "saved text and typed");
   EXPECT_EQ(ReadBytes(notebook / "p (other version).txt"), "changed by another program");
+}
+
+// A copy is input: only a copy of a page of the notebook shown is offered
+// back or written beside its page. Any other (a page of another work
+// folder, or whatever a damaged or hostile copy names) is kept as text in
+// the recovery folder, the user told where it said it was; nothing is
+// written where it says. A copy's temporary file left by a kill goes.
+TEST_F(Recovery, ACopyOfAnythingButAPageOfTheNotebookIsKeptInTheRecoveryFolder) {
+  const std::string other = scratch / "Other";
+  ASSERT_TRUE(harness::MakeDirs(other));
+  ASSERT_TRUE(harness::MakeDirs(notebook / "Sub"));
+  const std::string named[] = {
+      other + "\\x.tav",                                  // another work folder's page
+      "C:\\windows\\win.ini",
+      std::string("C:\\windows\\win.ini\0", 19) + notebook / "a.tav",
+      notebook.path(),                                   // the notebook itself
+      "..\\..\\Rel.tav",
+      notebook / "Sub\\..\\..\\Up.tav",
+      notebook / "notes.txt",
+      notebook / "p.tav:hidden.tav",
+      notebook / "Gone\\g.tav",                            // a folder that is not there
+  };
+  const std::string recovery = localData + "\\TAV\\Recovery";
+  ASSERT_TRUE(harness::MakeDirs(recovery));
+  for (const std::string &path : named) {
+    RecoveryCopy copy;
+    copy.pagePath = path;
+    copy.encoding = PageEncoding{TEXT_UTF8, 0, false, BREAKS_CRLF};
+    copy.madeAgainst = PageFileState{false, false, 0, 0, {0, 0}};
+    copy.text = L"typed";
+    ASSERT_TRUE(WriteBytes(recovery + "\\" + RecoveryCopyName((path + "|").c_str()),
+                           FormatRecoveryCopy(copy)));
+  }
+  ASSERT_TRUE(WriteBytes(recovery + "\\~tav1A2B.tmp", "a copy cut short by a kill"));
+  for (size_t i = 0; i < sizeof named / sizeof named[0]; ++i) boxes.Answer(IDOK);
+  StartApp();
+  ASSERT_EQ(boxes.boxes().size(), sizeof named / sizeof named[0]);
+  for (const harness::Box &box : boxes.boxes()) {
+    EXPECT_EQ(box.text.rfind("TAV ended without saving '", 0), 0u) << box.text;
+    EXPECT_NE(box.text.find("is kept in '" + recovery + "\\"), std::string::npos) << box.text;
+  }
+  auto said = [&](const std::string &text) {
+    for (const harness::Box &box : boxes.boxes())
+      if (box.text.find(text) != std::string::npos) return true;
+    return false;
+  };
+  EXPECT_TRUE(said("'" + other + "\\x.tav', which is not a page of the notebook it shows now ('" +
+                   notebook.path() + "')"));
+  EXPECT_EQ(harness::ListNames(notebook.path()), (std::vector<std::string>{"Sub", "p.tav", "q.tav"}));
+  EXPECT_TRUE(harness::ListNames(notebook / "Sub").empty());
+  EXPECT_TRUE(harness::ListNames(other).empty());
+  EXPECT_FALSE(FileExists("C:\\windows\\win (recovered).txt"));
+  EXPECT_EQ(ReadBytes(recovery + "\\x (recovered).txt"), "typed");
+  for (const std::string &name : harness::ListNames(recovery)) {
+    EXPECT_EQ(name.substr(name.size() - 4), ".txt") << name << ": the copies and the leftover go";
+  }
+  EXPECT_FALSE(EditorIsModified());
 }
 
 // Text the editor cannot take whole (here the 1.0 control, which cannot hold

@@ -401,6 +401,8 @@ struct ExpectedBitmap {
 const ExpectedBitmap ExpectedBitmaps[] = {
     {"toolbar", IDB_TOOLBAR, 432, 15, 16, RGB(192, 192, 192)},
     {"tree", IDB_TREE, 64, 14, 16, RGB(255, 0, 255)},
+    {"toolbar at 150 %", IDB_TOOLBAR_150, 648, 22, 24, RGB(192, 192, 192)},
+    {"tree at 150 %", IDB_TREE_150, 96, 21, 24, RGB(255, 0, 255)},
 };
 
 // Sizes, and the background each strip relies on: the toolbar maps the
@@ -426,8 +428,9 @@ TEST(PictureResources, BitmapsHaveTheirSizesAndBackgrounds) {
   }
 }
 
-// The icon group must hold both sizes, so neither is scaled from the other.
-TEST(PictureResources, IconHasLargeAndSmallImages) {
+// The icon group holds every size Windows shows it at from 100 % to 300 %,
+// so that Windows never stretches one (a width of 0 is 256).
+TEST(PictureResources, IconHasEverySizeWindowsAsksFor) {
   HICON icon = LoadIconA(Module(), MAKEINTRESOURCEA(IDI_TAV));
   ASSERT_NE(icon, nullptr) << "error " << GetLastError();
   HRSRC found = FindResourceA(Module(), MAKEINTRESOURCEA(IDI_TAV), RT_GROUP_ICON);
@@ -442,7 +445,24 @@ TEST(PictureResources, IconHasLargeAndSmallImages) {
   EXPECT_EQ(type, 1);
   std::set<std::pair<int, int>> sizes;
   for (int i = 0; i < count; ++i) sizes.insert({group[6 + 14 * i], group[6 + 14 * i + 1]});
-  EXPECT_EQ(sizes, (std::set<std::pair<int, int>>{{16, 16}, {32, 32}}));
+  EXPECT_EQ(sizes, (std::set<std::pair<int, int>>{
+                       {16, 16}, {20, 20}, {24, 24}, {32, 32}, {40, 40}, {48, 48}, {64, 64}, {0, 0}}));
+  // The largest is stored compressed; it must still make an icon of its size.
+  int id = LookupIconIdFromDirectoryEx(const_cast<BYTE *>(group), TRUE, 256, 256, LR_DEFAULTCOLOR);
+  HRSRC image = FindResourceA(Module(), MAKEINTRESOURCEA(id), RT_ICON);
+  ASSERT_NE(image, nullptr);
+  HICON large = CreateIconFromResourceEx(
+      static_cast<BYTE *>(LockResource(LoadResource(Module(), image))),
+      SizeofResource(Module(), image), TRUE, 0x00030000, 256, 256, LR_DEFAULTCOLOR);
+  ASSERT_NE(large, nullptr);
+  ICONINFO info = {};
+  ASSERT_TRUE(GetIconInfo(large, &info));
+  BITMAP mask = {};
+  GetObjectA(info.hbmMask, sizeof mask, &mask);
+  EXPECT_EQ(mask.bmWidth, 256);
+  if (info.hbmColor) DeleteObject(info.hbmColor);
+  DeleteObject(info.hbmMask);
+  DestroyIcon(large);
 }
 
 TEST(PictureResources, SplitterCursorIsTwoColourWithCentredHotSpot) {
@@ -461,6 +481,20 @@ TEST(PictureResources, SplitterCursorIsTwoColourWithCentredHotSpot) {
   EXPECT_EQ(mask.bmHeight, 64);
   if (info.hbmColor) DeleteObject(info.hbmColor);
   DeleteObject(info.hbmMask);
+  // Drawn for 150 % and 200 % too, each with its hot spot at its centre.
+  for (int size : {48, 64}) {
+    SCOPED_TRACE(size);
+    HCURSOR larger = static_cast<HCURSOR>(
+        LoadImageA(Module(), MAKEINTRESOURCEA(IDC_SPLITTER), IMAGE_CURSOR, size, size, 0));
+    ASSERT_NE(larger, nullptr);
+    ICONINFO big = {};
+    ASSERT_TRUE(GetIconInfo(larger, &big));
+    EXPECT_EQ(big.xHotspot, static_cast<DWORD>(size / 2));
+    EXPECT_EQ(big.yHotspot, static_cast<DWORD>(size / 2));
+    if (big.hbmColor) DeleteObject(big.hbmColor);
+    DeleteObject(big.hbmMask);
+    DestroyCursor(larger);
+  }
 }
 
 // ------------------------------------------------------------- dialogs

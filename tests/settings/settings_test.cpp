@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "app/display_scale.h"
 #include "editing/editing.h"
 #include "harness/harness.h"
 #include "settings/settings.h"
@@ -283,7 +284,59 @@ TEST(SettingsPlace, SettingsThatCannotBeKeptAreToldOnce) {
   }
   WorkFolderPath = savedWork;
   SavedPagePath = savedPage;
-  SetSettingsPlace(SettingsPlace{"", true, 0, 0, ""});
+  SetSettingsPlace(SettingsPlace{"", true, 0, 0, "", ""});
+  ConfigInfo.SetFileName(previous.c_str());
+}
+
+// An old settings file that is read-only passes the attribute to its copy,
+// which is TAV's own file and must take the settings: it is made writable,
+// also where an earlier build left it read-only. A file TAV cannot write is
+// named as the one it tried to write.
+TEST(SettingsPlace, ATakenOverReadOnlyFileIsMadeWritable) {
+  const std::string oldText = "[Settings]\r\nWorkDir=C:\\Old\r\n";
+  auto readOnly = [](const std::string &path) {
+    return (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY) != 0;
+  };
+  for (bool leftByAnEarlierBuild : {false, true}) {
+    SCOPED_TRACE(leftByAnEarlierBuild ? "read-only copy left by an earlier build" : "first start");
+    harness::TempDir user, windows;
+    ASSERT_TRUE(harness::WriteBytes(windows / "TAV.INI", oldText));
+    if (leftByAnEarlierBuild) {
+      ASSERT_TRUE(harness::MakeDirs(user / "TAV") && harness::WriteBytes(user / "TAV\\TAV.INI", oldText));
+      SetFileAttributesA((user / "TAV\\TAV.INI").c_str(), FILE_ATTRIBUTE_READONLY);
+    }
+    SetFileAttributesA((windows / "TAV.INI").c_str(), FILE_ATTRIBUTE_READONLY);
+    SettingsPlace place;
+    ChooseSettingsPlace("", user.path().c_str(), windows.path().c_str(), &place);
+    EXPECT_EQ(std::string(place.path), user / "TAV\\TAV.INI");
+    EXPECT_TRUE(place.writable);
+    EXPECT_FALSE(readOnly(user / "TAV\\TAV.INI"));
+    EXPECT_EQ(harness::ReadBytes(user / "TAV\\TAV.INI"), oldText);
+    EXPECT_TRUE(readOnly(windows / "TAV.INI")) << "the old file stays as it was";
+  }
+
+  harness::TempDir user, windows;
+  ASSERT_TRUE(harness::WriteBytes(windows / "TAV.INI", oldText));
+  ASSERT_TRUE(harness::MakeDirs(user / "TAV") &&
+              harness::WriteBytes(user / "TAV\\TAV.INI", "[Settings]\r\nWorkDir=C:\\Own\r\n"));
+  SetFileAttributesA((user / "TAV\\TAV.INI").c_str(), FILE_ATTRIBUTE_READONLY);
+  SetFileAttributesA((windows / "TAV.INI").c_str(), FILE_ATTRIBUTE_READONLY);
+  SettingsPlace place;
+  ChooseSettingsPlace("", user.path().c_str(), windows.path().c_str(), &place);
+  EXPECT_FALSE(place.writable) << "the user's own read-only file is left so";
+  EXPECT_EQ(std::string(place.path), user / "TAV\\TAV.INI") << "and read";
+  std::string previous = ConfigInfo.FileName();
+  SetSettingsPlace(place);
+  {
+    harness::BoxDriver boxes;
+    boxes.Answer(IDOK);
+    ReportSettingsNotKept(place.error);
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].text.rfind("TAV cannot write its settings file '" +
+                                              user / "TAV\\TAV.INI" + "'", 0), 0u)
+        << boxes.boxes()[0].text;
+  }
+  SetSettingsPlace(SettingsPlace{"", true, 0, 0, "", ""});
   ConfigInfo.SetFileName(previous.c_str());
 }
 
@@ -506,6 +559,23 @@ TEST_F(StoredPlacement, AWindowOffEveryScreenOpensOnTheScreen) {
   EXPECT_TRUE(EqualRect(&onScreen, &window)) << window.left << "," << window.top;
   EXPECT_GE(window.right - window.left, 300);
   EXPECT_GE(window.bottom - window.top, 200);
+}
+
+// A window closed on a display of 200 % comes back on one of 100 % (the
+// test's) at half its size in pixels: the same share of the display. The
+// next close stores the place for this display's DPI.
+TEST_F(StoredPlacement, ARectangleStoredForAnotherScalingKeepsItsShare) {
+  WriteSettings("[Settings]\r\nWorkDir=" + notebook.path() +
+                "\r\n[Window]\r\nLeft=80\r\nTop=60\r\nRight=1280\r\nBottom=900\r\nDpi=192\r\n");
+  StartApp();
+  RECT window;
+  ASSERT_TRUE(GetWindowRect(MainWindow, &window));
+  EXPECT_EQ(window.left, 40);
+  EXPECT_EQ(window.top, 30);
+  EXPECT_EQ(window.right - window.left, 600);
+  EXPECT_EQ(window.bottom - window.top, 420);
+  CloseApp();
+  EXPECT_NE(SettingsText().find("Dpi=" + std::to_string(SystemDpi()) + "\r\n"), std::string::npos);
 }
 
 }  // namespace

@@ -226,6 +226,10 @@ static LRESULT RouteTreeNotification(NMHDR *header) {
       OnFolderSelected(change->itemNew.hItem, change->itemOld.hItem);
       return 0;
     }
+    case TVN_ITEMEXPANDINGA:
+      return OnFolderExpanding(reinterpret_cast<NMTREEVIEWA *>(header));
+    case TVN_GETDISPINFOA:
+      return OnFolderGetDispInfo(reinterpret_cast<NMTVDISPINFOA *>(header));
     case TVN_BEGINLABELEDITA:
       return OnBeginFolderRename(reinterpret_cast<NMTVDISPINFOA *>(header)->item.hItem);
     case TVN_ENDLABELEDITA:

@@ -5,6 +5,7 @@
 #define TAV_PLATFORM_SEAM_H
 
 #include <windows.h>
+#include <cderr.h>
 #include <commdlg.h>
 #include <shlobj.h>
 #include <shellapi.h>
@@ -33,6 +34,11 @@ BOOL ShowFontDialog(CHOOSEFONTA *dialog);
 PIDLIST_ABSOLUTE ShowFolderBrowser(BROWSEINFOA *browse);
 BOOL PathFromItemList(PCIDLIST_ABSOLUTE list, char *path);
 HINSTANCE RunShellVerb(HWND owner, const char *verb, const char *file, int show);
+// The modeless Find and Replace dialogs, and the reason the last common
+// dialog failed; the real ones always, loaded on first use.
+HWND ShowFindDialog(FINDREPLACEA *request);
+HWND ShowReplaceDialog(FINDREPLACEA *request);
+DWORD CommonDialogError();
 // One of the user's own folders (CSIDL_APPDATA, CSIDL_LOCAL_APPDATA) into a
 // MAX_PATH buffer; false, with out empty, when the shell has none.
 bool UserFolderPath(int folder, char *out);

@@ -20,6 +20,12 @@ class BenchApp : public harness::AppTest {
     harness::WriteBytes(scratch / "TAV.INI", "[Settings]\r\nWorkDir=" + work + "\r\n");
     SetUp();
   }
+  // The same with the page shown last.
+  void StartIn(const std::string &work, const std::string &savedPage) {
+    harness::WriteBytes(scratch / "TAV.INI",
+                        "[Settings]\r\nWorkDir=" + work + "\r\nSavedPath=" + savedPage + "\r\n");
+    SetUp();
+  }
   void Stop() { TearDown(); }
   std::string Work() const { return notebook.path(); }
   harness::BoxDriver &Boxes() { return boxes; }
@@ -60,6 +66,11 @@ void PrintFloorRow(const char *what, const Runs &measured, const Runs &floor, co
 
 /* bench_tree.cpp */
 void RunTreeBenchmarks();
+// A notebook of 10,100 folders and 20,000 pages: 100 folders of 100
+// subfolders, two pages in each of these. The page shown last, relative to
+// the work folder, lies two levels down.
+bool MakeBigNotebook(const std::string &work);
+extern const char BigNotebookSavedPage[];
 
 /* bench_pages.cpp */
 void RunPageBenchmarks();

@@ -7,6 +7,14 @@
 //   appended in that order to a fresh tree view like the program's;
 // - Refresh, against the same listing, sort and insertion plus deleting the
 //   old nodes of a tree view that holds as many.
+// Then with two pages in each of the 10,000 folders below those 100:
+// - Refresh with the page shown last two levels down (one folder of 100
+//   open), against Refresh of a notebook of one page; then both with the
+//   drawing that follows;
+// - the expansion of a folder of 100 subfolders, against listing that folder
+//   and appending its 100 nodes, sorted beforehand, below a node of a fresh
+//   tree view and expanding it; then the same with the drawing that follows
+//   (where the tree asks for the buttons of the nodes in view).
 #include <stdio.h>
 #include <string.h>
 
@@ -128,6 +136,19 @@ bool GrowNotebook(const std::string &work, int from, int tops) {
   return true;
 }
 
+// Two pages in each folder below the 'tops' folders of GrowNotebook.
+bool AddLeafPages(const std::string &work, int tops) {
+  for (int top = 0; top < tops; ++top)
+    for (int sub = 0; sub < 100; ++sub) {
+      char folder[64];
+      snprintf(folder, sizeof folder, "\\Top %03d\\sub-%02d", top, sub);
+      if (!harness::WriteBytes(work + folder + "\\Page 1.tav", "a page\r\n") ||
+          !harness::WriteBytes(work + folder + "\\Page 2.tav", "another page\r\n"))
+        return false;
+    }
+  return true;
+}
+
 // The program started on the notebook, against an empty notebook's start
 // plus the floor's nodes in a fresh tree view.
 void MeasureStart(const std::string &work, const std::string &empty, Runs *measured, Runs *floor) {
@@ -172,7 +193,120 @@ void MeasureRefresh(const std::string &work, Runs *measured, Runs *floor) {
   app.Stop();
 }
 
+// Refresh, and with the drawing that follows (where the tree asks for the
+// buttons of the nodes in view), as the user waits for it.
+void TimeRefresh(Runs *refresh, Runs *drawn) {
+  double start = BenchSeconds();
+  RefreshTree();
+  double refreshed = BenchSeconds();
+  harness::PumpMessages();
+  refresh->Add(refreshed - start);
+  drawn->Add(BenchSeconds() - start);
+}
+
+// Refresh of the big notebook showing the page two levels down, against
+// Refresh of a notebook of one page.
+void MeasureBranchRefresh(const std::string &big, const std::string &onePage, Runs *refresh,
+                          Runs *floor, Runs *drawn, Runs *floorDrawn) {
+  for (int run = 0; run < Repeats; ++run) {
+    {
+      BenchApp app;
+      app.StartIn(big, big + "\\" + BigNotebookSavedPage);
+      TimeRefresh(refresh, drawn);
+      app.Stop();
+    }
+    BenchApp app;
+    app.StartIn(onePage, onePage + "\\Page.tav");
+    TimeRefresh(floor, floorDrawn);
+    app.Stop();
+  }
+}
+
+HTREEITEM ChildLabelled(HTREEITEM parent, const char *label) {
+  char text[PATH_BUFFER_SIZE];
+  for (HTREEITEM child = TreeView_GetChild(Ui.tree, parent); child != nullptr;
+       child = TreeView_GetNextSibling(Ui.tree, child))
+    if (GetNodeLabel(child, text) && strcmp(text, label) == 0) return child;
+  return nullptr;
+}
+
+// Expands a node at the top of the tree's view, as a click on its button
+// does, and then waits for the drawing. Seconds of each.
+void TimeExpansion(HWND tree, HTREEITEM node, Runs *expand, Runs *drawn) {
+  SendMessageA(tree, TVM_SELECTITEM, TVGN_FIRSTVISIBLE, reinterpret_cast<LPARAM>(node));
+  UpdateWindow(tree);
+  double start = BenchSeconds();
+  SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(node));
+  double expanded = BenchSeconds();
+  UpdateWindow(tree);
+  expand->Add(expanded - start);
+  drawn->Add(BenchSeconds() - start);
+}
+
+// The floor of an expansion: the folder listed by its full path, its names
+// (sorted beforehand) appended below a node, which is expanded, and then
+// drawn.
+void ExpansionFloor(HWND tree, HTREEITEM node, const std::string &path,
+                    const std::vector<Folder> &sorted, Runs *expand, Runs *drawn) {
+  SendMessageA(tree, TVM_SELECTITEM, TVGN_FIRSTVISIBLE, reinterpret_cast<LPARAM>(node));
+  UpdateWindow(tree);
+  double start = BenchSeconds();
+  Folder listed{path, {}};
+  WIN32_FIND_DATAA entry;
+  HANDLE search = FindFirstFileA((path + "\\*.*").c_str(), &entry);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && entry.cFileName[0] != '.')
+        listed.children.push_back(Folder{entry.cFileName, {}});
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+  }
+  for (const Folder &child : sorted) Insert(tree, node, child.name.c_str());
+  SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(node));
+  double expanded = BenchSeconds();
+  UpdateWindow(tree);
+  expand->Add(expanded - start);
+  drawn->Add(BenchSeconds() - start);
+}
+
+// Expanding folders of 100 subfolders not listed yet, one per run, in the
+// program started on the big notebook; the floor's nodes go below a node of
+// their own in a fresh tree view.
+void MeasureExpansion(const std::string &big, Runs *expand, Runs *floorExpand, Runs *drawn,
+                      Runs *floorDrawn) {
+  BenchApp app;
+  app.StartIn(big, big + "\\" + BigNotebookSavedPage);
+  HWND floorTree = MakeFloorTree();
+  HTREEITEM floorRoot = Insert(floorTree, TVI_ROOT, big.c_str());
+  for (int run = 0; run < Repeats; ++run) {
+    char label[32];
+    snprintf(label, sizeof label, "Top %03d", 10 + run);
+    HTREEITEM node = ChildLabelled(TreeView_GetRoot(Ui.tree), label);
+    if (node == nullptr) break;
+    TimeExpansion(Ui.tree, node, expand, drawn);
+    SendMessageA(Ui.tree, TVM_EXPAND, TVE_COLLAPSE, reinterpret_cast<LPARAM>(node));
+    harness::PumpMessages();
+
+    Folder folder{big + "\\" + label, {}};
+    ListFolder(folder.name, &folder);
+    SortAll(&folder);
+    HTREEITEM floorNode = Insert(floorTree, floorRoot, label);
+    SendMessageA(floorTree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(floorRoot));
+    ExpansionFloor(floorTree, floorNode, folder.name, folder.children, floorExpand, floorDrawn);
+    SendMessageA(floorTree, TVM_EXPAND, TVE_COLLAPSE, reinterpret_cast<LPARAM>(floorNode));
+    harness::PumpMessages();
+  }
+  DestroyWindow(floorTree);
+  app.Stop();
+}
+
 }  // namespace
+
+const char BigNotebookSavedPage[] = "Top 050\\sub-50\\Page 1.tav";
+
+bool MakeBigNotebook(const std::string &work) {
+  return GrowNotebook(work, 0, 100) && AddLeafPages(work, 100);
+}
 
 void RunTreeBenchmarks() {
   harness::TempDir folders;
@@ -214,4 +348,20 @@ void RunTreeBenchmarks() {
     printf(" %s: %.0f", sizes[i].label, perFolder[i] * 1e6);
   printf("\n");
   fflush(stdout);
+
+  const std::string onePage = folders / "one page";
+  if (!AddLeafPages(work, made) || !CreateDirectoryA(onePage.c_str(), nullptr) ||
+      !harness::WriteBytes(onePage + "\\Page.tav", "the one page")) {
+    fprintf(stderr, "tree benchmark: cannot make the pages\n");
+    return;
+  }
+  PrintFloorHeader("Folder tree of 10,100 folders and 20,000 pages (ms, 5 runs)");
+  Runs measured, floor, drawn, floorDrawn;
+  MeasureBranchRefresh(work, onePage, &measured, &floor, &drawn, &floorDrawn);
+  PrintFloorRow("Refresh, one folder of 100 open", measured, floor, "Refresh, one page");
+  PrintFloorRow("the same, drawn", drawn, floorDrawn, "the same, drawn");
+  measured = floor = drawn = floorDrawn = Runs();
+  MeasureExpansion(work, &measured, &floor, &drawn, &floorDrawn);
+  PrintFloorRow("expanding a folder of 100", measured, floor, "list + append 100 sorted");
+  PrintFloorRow("the same, drawn", drawn, floorDrawn, "the same, drawn");
 }

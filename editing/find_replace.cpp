@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "app/platform_seam.h"
 #include "app/ui_handles.h"
 #include "pages/pages.h"
 
@@ -35,7 +36,7 @@ void PrepareFindRequest() {
 static void ReportDialogFailure(const char *which) {
   char message[MESSAGE_BUFFER_SIZE];
   snprintf(message, sizeof message, "The %s dialog could not be opened (error %lu)", which,
-           static_cast<unsigned long>(CommDlgExtendedError()));
+           static_cast<unsigned long>(CommonDialogError()));
   MessageBoxA(MainWindow, message, "Error", MB_OK | MB_ICONERROR);
 }
 
@@ -52,7 +53,7 @@ void NoteModelessDialog(HWND dialog) {
 
 void OpenFindDialog() {
   PrepareFindRequest();
-  HWND dialog = FindTextA(&findRequest);
+  HWND dialog = ShowFindDialog(&findRequest);
   if (dialog == nullptr)
     ReportDialogFailure("Find");
   else
@@ -61,7 +62,7 @@ void OpenFindDialog() {
 
 void OpenReplaceDialog() {
   PrepareFindRequest();
-  HWND dialog = ReplaceTextA(&findRequest);
+  HWND dialog = ShowReplaceDialog(&findRequest);
   if (dialog == nullptr)
     ReportDialogFailure("Replace");
   else

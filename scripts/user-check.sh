@@ -94,7 +94,57 @@ questions_check() {
   [ "$(cat "$nb/Two/Y.tav")" = 'needle found' ] && echo "ok: with no question asked, the row opens Two\\Y"
   keys alt+f x; sleep 2
 }
+# A notebook of 10,100 folders and 20,000 pages, the page shown last two
+# levels down: the window and that page come at once; a folder opened late
+# lists its subfolders at once, and the folder commands work in it; a row of
+# Find in All Pages opens a page in a branch never opened.
+big_notebook_check() {
+  new_notebook
+  for t in $(seq -f '%03g' 0 99); do
+    for s in $(seq -f '%02g' 0 99); do
+      mkdir -p "$nb/Top $t/sub-$s"
+      printf 'a page' > "$nb/Top $t/sub-$s/Page 1.tav"
+      printf 'another page' > "$nb/Top $t/sub-$s/Page 2.tav"
+    done
+  done
+  printf 'the needle is here' > "$nb/Top 077/sub-33/Page 2.tav"
+  printf '[Settings]\r\nWorkDir=%s\r\nSavedPath=%s\\Top 050\\sub-50\\Page 1.tav\r\n[Window]\r\nLeft=40\r\nTop=30\r\nRight=940\r\nBottom=650\r\n' \
+    "Z:${nb//\//\\}" "Z:${nb//\//\\}" > "$ini"
+  start
+  shot 19-big-notebook
+  # F6 to the tree: up to Top 050, close it, down to Top 051 and open it.
+  keys F6; keys Left Left Down Right; shot 20-opened-late
+  keys Down; shot 21-first-subfolder
+  keys alt+t a; xdotool type --delay 40 'Late'; keys Return; sleep 1
+  [ -d "$nb/Top 051/sub-00/Late" ] && echo "ok: Add subfolder made Top 051/sub-00/Late"
+  keys alt+t r; xdotool type --delay 40 'Renamed'; keys Return; sleep 1
+  [ -d "$nb/Top 051/Renamed/Late" ] && echo "ok: Rename made sub-00 Renamed"
+  shot 22-renamed
+  keys alt+t e; sleep 4
+  local shell; shell=$(xdotool search --onlyvisible --name '^Renamed$' | head -1 || true)
+  if [ -n "$shell" ]; then
+    echo "ok: Explore showed a window of the folder"; shot 23-explored
+    xdotool windowfocus --sync "$shell"; keys alt+F4
+  fi
+  click 300 12   # TAV's caption: TAV is the active window again
+  keys alt+t d; keys alt+y; sleep 1
+  [ ! -e "$nb/Top 051/Renamed" ] && echo "ok: Delete removed Renamed with its pages and subfolder"
+  shot 24-deleted
+  keys ctrl+shift+f; xdotool type --delay 40 'needle'; keys Return; sleep 90
+  shot 25-needle-found
+  local dialog; dialog=$(window_named '^Find in All Pages$')
+  click_in "$dialog" 100 118   # the only row
+  keys Return
+  shot 26-needle-opened
+  keys alt+f x; sleep 2
+  if grep -q 'SavedPath=.*Top 077\\sub-33\\Page 2.tav' "$ini"; then
+    echo "ok: the found page was shown last"
+  else
+    echo "FAIL: the found page was not shown"
+  fi
+}
 if [ "${1:-}" = questions ]; then questions_check; exit 0; fi
+if [ "${1:-}" = big ]; then big_notebook_check; exit 0; fi
 
 start
 shot 1-start
@@ -217,6 +267,7 @@ cmp -s <(printf 'one\ntwo\nthree\nfour!') "$nb/Mixed.tav" &&
 keys alt+f x; sleep 2
 
 questions_check
+big_notebook_check
 
 # Open Page, places, Back and Forward. Ctrl+O and three letters show a page
 # in a deep folder; a long page left in its middle comes back there, in this
@@ -230,15 +281,15 @@ printf 'quotes' > "$nb/Projects/Clients/Acme/Quotes.tav"
 for i in $(seq 1 300); do printf 'line %d of the long page\r\n' "$i"; done > "$nb/Long.tav"
 printf 'start page' > "$nb/Start.tav"
 start
-keys ctrl+o; xdotool type --delay 80 'qro'; shot 19-open-page-typed
-keys Return; shot 20-open-page-shown
+keys ctrl+o; xdotool type --delay 80 'qro'; shot 27-open-page-typed
+keys Return; shot 28-open-page-shown
 keys ctrl+End; xdotool type --delay 40 ' typed'; keys ctrl+s
 [ "$(cat "$deep/Quarterly Roadmap.tav")" = 'roadmap text typed' ] &&
   echo "ok: Ctrl+O, 'qro' and Enter showed the page in a deep folder"
 keys ctrl+o; xdotool type --delay 80 'long'; keys Return
 keys ctrl+Home Next Next Next Next Down Down Home
 keys ctrl+o; xdotool type --delay 80 'sta'; keys Return
-keys ctrl+o; xdotool type --delay 80 'long'; keys Return; shot 21-long-at-its-place
+keys ctrl+o; xdotool type --delay 80 'long'; keys Return; shot 29-long-at-its-place
 xdotool type --delay 40 '#1'; keys ctrl+s
 mark=$(grep -n '#1' "$nb/Long.tav" | cut -d: -f1)
 [ -n "$mark" ] && [ "$mark" -gt 50 ] && [ "$mark" -lt 250 ] &&
@@ -251,7 +302,7 @@ xdotool mousemove --window "$win" 500 300 click 8; sleep 1; xdotool type --delay
 xdotool mousemove --window "$win" 500 300 click 9; sleep 1
 [ "$(cat "$nb/Start.tav")" = 'start page!?' ] && echo "ok: the mouse's back button went back"
 keys alt+f x; sleep 2
-start; shot 22-restarted-at-its-place
+start; shot 30-restarted-at-its-place
 xdotool type --delay 40 '#3'; keys ctrl+s
 grep -q "^#1#2#3line $mark of" "$nb/Long.tav" && echo "ok: the mouse's forward button went forward, and the place came back after a restart"
 keys alt+f x; sleep 2

@@ -5,6 +5,8 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <vector>
+
 #include "app/platform_seam.h"
 #include "app/ui_handles.h"
 #include "pages/pages.h"
@@ -40,25 +42,31 @@ static void FollowRename(char *path, const char *oldPath, const char *newPath) {
   if (path != nullptr && FollowMove(path, oldPath, newPath, renamed)) strcpy(path, renamed);
 }
 
-/* The longest tail ("\child\grandchild...") that the folders below a node add
-   to its folder path. */
-static size_t LongestDescendantTail(HTREEITEM node) {
+/* The longest tail ("\child\grandchild...") that the folders below a folder
+   add to its path, among those the tree can show: links are not entered, and
+   folders already too deep to be named do not count. Read from disk, as most
+   of them are not listed in the tree. */
+static size_t LongestTailBelow(const char *path) {
+  std::vector<Subfolder> folders;
+  if (!ListSubfolders(path, &folders)) return 0;
   size_t longest = 0;
-  char label[PATH_BUFFER_SIZE];
-  for (HTREEITEM child = TreeView_GetChild(Ui.tree, node); child != nullptr;
-       child = TreeView_GetNextSibling(Ui.tree, child)) {
-    if (!GetNodeLabel(child, label)) continue;
-    size_t tail = 1 + strlen(label) + LongestDescendantTail(child);
+  char child[PATH_BUFFER_SIZE];
+  for (const Subfolder &folder : folders) {
+    if (!JoinPath(path, folder.name.c_str(), child)) continue;
+    size_t tail = 1 + folder.name.size() + (folder.isLink ? 0 : LongestTailBelow(child));
     if (tail > longest) longest = tail;
   }
   return longest;
 }
 
 /* A rename must leave every folder below the node, the page's folder, the
-   saved page path and the current directory nameable in 259 characters. */
-static bool RenameKeepsPathsInRange(HTREEITEM node, const char *oldPath, const char *newPath,
+   saved page path and the current directory nameable in 259 characters. A
+   name no longer than the old one cannot take a folder below out of range. */
+static bool RenameKeepsPathsInRange(const char *oldPath, const char *newPath,
                                     const char *currentDirectory) {
-  if (strlen(newPath) + LongestDescendantTail(node) >= PATH_BUFFER_SIZE) return false;
+  if (strlen(newPath) > strlen(oldPath) &&
+      strlen(newPath) + LongestTailBelow(oldPath) >= PATH_BUFFER_SIZE)
+    return false;
   const char *followers[] = {PageFolder, SavedPagePath, currentDirectory};
   for (const char *path : followers)
     if (path != nullptr && PathIsAtOrBelow(path, oldPath) &&
@@ -97,7 +105,7 @@ static bool RenameFolderNode(HTREEITEM node, const char *newName) {
   char current[PATH_BUFFER_SIZE];
   DWORD length = GetCurrentDirectoryA(PATH_BUFFER_SIZE, current);
   if (length == 0 || length >= PATH_BUFFER_SIZE) current[0] = '\0';
-  if (!JoinPath(newPath, newName) || !RenameKeepsPathsInRange(node, oldPath, newPath, current)) {
+  if (!JoinPath(newPath, newName) || !RenameKeepsPathsInRange(oldPath, newPath, current)) {
     SetLastError(ERROR_FILENAME_EXCED_RANGE);
     ShowSystemError(nullptr);
     return false;
@@ -304,8 +312,8 @@ static bool RemoveDirectoryLink(const char *path) {
   return removed;
 }
 
-/* Deletes a folder's subtree, children first in tree order, then its pages
-   and the folder itself. The first failure is reported and ends the whole
+/* Deletes a folder's subtree, children first in tree order (listed first
+   where they are not yet), then its pages and the folder itself. The first failure is reported and ends the whole
    deletion. A link to a directory elsewhere is removed as a link: what it
    leads to is not this folder's to delete. The folder is left before it is
    removed: a process's current directory cannot be removed. */
@@ -318,6 +326,8 @@ static bool DeleteFolderTree(HTREEITEM node) {
                          path);
     return false;
   }
+  // A folder that cannot be entered is said below, once.
+  ListFolderNode(node, false);
   for (HTREEITEM child = TreeView_GetChild(Ui.tree, node); child != nullptr;
        child = TreeView_GetNextSibling(Ui.tree, child))
     if (!DeleteFolderTree(child)) return false;
@@ -358,7 +368,9 @@ void DeleteFolder() {
   if (node == nullptr || !TreeHasParent(node)) return;
   char path[PATH_BUFFER_SIZE];
   if (!GetFolderPath(node, path) || !ConfirmFolderDelete(path)) return;
+  BeginFolderWalk();
   DeleteFolderTree(node);
+  EndFolderWalk();
   DropChangesOfDeletedPage(path);
   NotePagesDeleted(path);
   NoteFolderTreeChanged(path);

@@ -1,11 +1,15 @@
-// The folder tree: one node per directory below the work folder, rebuilt from
-// disk as a whole, and the selection restored along the saved page path.
+// The folder tree: one node per directory below the work folder, and the
+// selection restored along the saved page path. A folder's subfolders are
+// listed when they are first needed: the work folder's when the tree is
+// rebuilt, those on the way to a page that is to be shown, and any other
+// folder's when its node is first expanded. Whether a node gets an expand
+// button is looked up when the tree first draws it. Time and memory thus
+// follow what the user opens, not the size of the notebook.
 #include <stdio.h>
 #include <string.h>
 
 #include <algorithm>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "app/ui_handles.h"
@@ -18,24 +22,19 @@ enum { ROOT_IMAGE = 0, FOLDER_IMAGE = 1, OPEN_FOLDER_IMAGE = 2 };
 // and its own name, each at most 259 characters.
 enum { TOO_DEEP_BUFFER_SIZE = 2 * PATH_BUFFER_SIZE };
 
-// The tree while the program itself changes it, and what the rebuild in
-// progress has met. The tree view reports selection changes with
-// TVN_SELCHANGED sent from inside the change; these flags make
+// The tree while the program itself changes it, and what the listings of
+// the walk in progress have met. The tree view reports selection changes
+// with TVN_SELCHANGED sent from inside the change; the first two flags make
 // OnFolderSelected pass over the changes that are the program's own.
 static struct {
   // TVM_DELETEITEM of the selected node selects another, with notifications.
   bool rebuilding;
   // TVM_SELECTITEM notifies before it returns; the caller acts itself.
   bool selecting;
+  int walks;                           // walks in progress, one inside another
   char tooDeep[TOO_DEEP_BUFFER_SIZE];  // the first folder left out, or empty
   std::vector<std::wstring> notShown;  // folders whose names the code page cannot hold
 } TreeScan;
-
-static void NoteNameNotShown(const wchar_t *name) { TreeScan.notShown.push_back(name); }
-
-static bool SelectSavedPath(const char *path);
-
-bool SelectFolderOfPage(const char *pagePath) { return SelectSavedPath(pagePath); }
 
 /* The order the tree view gives siblings inserted with TVI_SORT: the
    system's word sort ("-" and "'" ignored, lower case before upper case when
@@ -78,19 +77,27 @@ bool IsDirectoryLink(DWORD attributes, DWORD reparseTag) {
   return !cloudPlaceholder && !oneDrive;
 }
 
+/* Whether a listed entry is a subfolder the tree has something to do with:
+   a node, or a name the code page cannot hold, which is said. Hidden and
+   system directories count; files never do. */
+static bool IsSubfolderEntry(const ListedEntry &entry) {
+  if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  if (wcscmp(entry.wideName, L".") == 0 || wcscmp(entry.wideName, L"..") == 0) return false;
+  return entry.name[0] == '\0' || !NameHasSeparator(entry.name);
+}
+
 /* Adds the directories of a listing to folders, in listing order, and ends
-   the listing. Hidden and system directories count; files never do. A
-   folder whose name the code page cannot hold is noted for the notice. */
-static void CollectSubfolders(FolderListing *listing, std::vector<Subfolder> *folders) {
+   the listing. A folder whose name the code page cannot hold goes to
+   notShown instead, when it is given. */
+static void CollectSubfolders(FolderListing *listing, std::vector<Subfolder> *folders,
+                              std::vector<std::wstring> *notShown) {
   ListedEntry entry;
   while (NextListed(listing, &entry)) {
-    if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
-    if (wcscmp(entry.wideName, L".") == 0 || wcscmp(entry.wideName, L"..") == 0) continue;
+    if (!IsSubfolderEntry(entry)) continue;
     if (entry.name[0] == '\0') {
-      NoteNameNotShown(entry.wideName);
+      if (notShown != nullptr) notShown->push_back(entry.wideName);
       continue;
     }
-    if (NameHasSeparator(entry.name)) continue;
     folders->push_back(Subfolder{entry.name, IsDirectoryLink(entry.attributes, entry.reparseTag)});
   }
   EndListing(listing);
@@ -116,99 +123,204 @@ static bool CannotBeEntered(const char *path, DWORD listingError) {
 
 /* A folder too deep for a pattern after its path is listed from inside, the
    only way the ANSI calls reach it; the current directory is put back. */
-static bool ListFromInside(const char *path, std::vector<Subfolder> *folders) {
+static bool ListFromInside(const char *path, std::vector<Subfolder> *folders,
+                           std::vector<std::wstring> *notShown) {
   char previous[PATH_BUFFER_SIZE];
   DWORD length = GetCurrentDirectoryA(PATH_BUFFER_SIZE, previous);
   if (!SetCurrentDirectoryA(path)) return false;
   FolderListing listing;
-  if (StartListing("*.*", &listing)) CollectSubfolders(&listing, folders);
+  if (StartListing("*.*", &listing)) CollectSubfolders(&listing, folders, notShown);
   if (length > 0 && length < PATH_BUFFER_SIZE) SetCurrentDirectoryA(previous);
   return true;
 }
 
 /* The subdirectories of a folder, in listing order, found by its full path:
    making each folder current first took 170 us on top of the listing's
-   280 us (seen under Wine). False, with the reason in the last error, when
-   the folder cannot be entered. */
-static bool ListSubfolders(const char *path, std::vector<Subfolder> *folders) {
+   280 us (seen under Wine). */
+bool ListSubfolders(const char *path, std::vector<Subfolder> *folders,
+                    std::vector<std::wstring> *notShown) {
   char pattern[PATH_BUFFER_SIZE];
   strcpy(pattern, path);
-  if (!JoinPath(pattern, "*.*")) return ListFromInside(path, folders);
+  if (!JoinPath(pattern, "*.*")) return ListFromInside(path, folders, notShown);
   FolderListing listing;
   if (!StartListing(pattern, &listing)) return !CannotBeEntered(path, GetLastError());
-  CollectSubfolders(&listing, folders);
+  CollectSubfolders(&listing, folders, notShown);
   return true;
 }
 
+/* Whether expanding a folder's node would show subfolders or have something
+   to say: one look, which ends at the first subdirectory. A folder that
+   cannot be listed counts, so that expanding it says why; so does one too
+   deep for a pattern, which only its listing from inside can tell. */
+static bool MayHaveSubfolders(const char *path) {
+  char pattern[PATH_BUFFER_SIZE];
+  strcpy(pattern, path);
+  if (!JoinPath(pattern, "*.*")) return true;
+  FolderListing listing;
+  if (!StartListing(pattern, &listing)) return CannotBeEntered(path, GetLastError());
+  ListedEntry entry;
+  bool found = false;
+  while (!found && NextListed(&listing, &entry)) found = IsSubfolderEntry(entry);
+  EndListing(&listing);
+  return found;
+}
+
+/* ---- nodes and what they know ---- */
+
 /* Appends a node to its parent's children. */
-static HTREEITEM AppendNode(HTREEITEM parent, const char *label, int image, int selectedImage) {
+static HTREEITEM AppendNode(HTREEITEM parent, const char *label, int image, int selectedImage,
+                            int children, LPARAM state) {
   TVINSERTSTRUCTA insert = {};
   insert.hParent = parent;
   insert.hInsertAfter = TVI_LAST;
-  insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+  insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_CHILDREN | TVIF_PARAM;
   insert.item.pszText = const_cast<char *>(label);
   insert.item.iImage = image;
   insert.item.iSelectedImage = selectedImage;
+  insert.item.cChildren = children;
+  insert.item.lParam = state;
   return reinterpret_cast<HTREEITEM>(
       SendMessageA(Ui.tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
 }
 
-/* Keeps the first folder of this rebuild whose path cannot be formed. */
+LPARAM FolderNodeState(HTREEITEM node) {
+  TVITEMA item = {};
+  item.mask = TVIF_PARAM | TVIF_HANDLE;
+  item.hItem = node;
+  if (Ui.tree == nullptr || node == nullptr ||
+      !SendMessageA(Ui.tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
+    return 0;
+  return item.lParam;
+}
+
+/* Whether the tree shows an expand button for a node; a node that has not
+   said is asked for it (TVN_GETDISPINFO). */
+static bool ShowsButton(HTREEITEM node) {
+  TVITEMA item = {};
+  item.mask = TVIF_CHILDREN | TVIF_HANDLE;
+  item.hItem = node;
+  return SendMessageA(Ui.tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)) &&
+         item.cChildren != 0;
+}
+
+/* A node whose subfolders are now its children. Its button is changed only
+   where it was wrong: changing it on a node in view took 5 ms (seen under
+   Wine, which then recomputes the whole tree). */
+static void MarkListed(HTREEITEM node) {
+  TVITEMA item = {};
+  item.mask = TVIF_PARAM | TVIF_HANDLE;
+  item.hItem = node;
+  item.lParam = FolderNodeState(node) | NODE_LISTED;
+  SendMessageA(Ui.tree, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+  bool hasChildren = TreeView_GetChild(Ui.tree, node) != nullptr;
+  if (ShowsButton(node) == hasChildren) return;
+  item.mask = TVIF_CHILDREN | TVIF_HANDLE;
+  item.cChildren = hasChildren ? 1 : 0;
+  SendMessageA(Ui.tree, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+/* Keeps the first folder of this walk whose path cannot be formed. */
 static void NoteTooDeep(const char *parentPath, const char *name) {
   if (TreeScan.tooDeep[0] != '\0') return;
   JoinPathForMessage(parentPath, name, TreeScan.tooDeep, sizeof TreeScan.tooDeep);
 }
 
-/* Inserts the subdirectories of a folder under its node, sorted, and then
-   theirs, depth first. A folder that cannot be entered is reported and keeps
-   no children; one whose path would pass 259 characters is left out, since
-   no node could name it. A link to a directory is shown but not scanned:
-   links can lead back to an ancestor (a user profile's junctions, the home
-   folder links of a Wine prefix) and the scan would then never end. The
+/* Inserts the subdirectories of a folder under its node, sorted, and marks
+   the node listed. A folder that cannot be entered keeps no children, and is
+   reported when sayUnentered; one whose path would pass 259 characters is
+   left out, since no node could name it. A link to a directory is shown but
+   never listed: links can lead back to an ancestor (a user profile's
+   junctions, the home folder links of a Wine prefix). Whether each new node
+   has subfolders is left for the tree to ask when it draws the node. The
    current directory stays where it was. */
-void ScanFolder(const char *path, HTREEITEM node) {
-  if (strlen(path) >= PATH_BUFFER_SIZE) return;
+static void ListIntoNode(const char *path, HTREEITEM node, bool sayUnentered) {
   std::vector<Subfolder> folders;
-  if (!ListSubfolders(path, &folders)) {
-    ReportFolderNotEntered(path);
-    return;
+  if (strlen(path) < PATH_BUFFER_SIZE && !ListSubfolders(path, &folders, &TreeScan.notShown)) {
+    if (sayUnentered) ReportFolderNotEntered(path);
+    folders.clear();
   }
   SortSubfolders(&folders);
-
-  std::vector<std::pair<HTREEITEM, const char *>> children;
   char childPath[PATH_BUFFER_SIZE];
   for (const Subfolder &folder : folders) {
-    strcpy(childPath, path);
-    if (!JoinPath(childPath, folder.name.c_str())) {
+    if (!JoinPath(path, folder.name.c_str(), childPath)) {
       NoteTooDeep(path, folder.name.c_str());
       continue;
     }
-    HTREEITEM child = AppendNode(node, folder.name.c_str(), FOLDER_IMAGE, OPEN_FOLDER_IMAGE);
-    if (child != nullptr && !folder.isLink) children.emplace_back(child, folder.name.c_str());
+    if (folder.isLink)
+      AppendNode(node, folder.name.c_str(), FOLDER_IMAGE, OPEN_FOLDER_IMAGE, 0, NODE_LINK);
+    else
+      AppendNode(node, folder.name.c_str(), FOLDER_IMAGE, OPEN_FOLDER_IMAGE, I_CHILDRENCALLBACK, 0);
   }
-  for (const auto &child : children) {
-    strcpy(childPath, path);
-    JoinPath(childPath, child.second);
-    ScanFolder(childPath, child.first);
-  }
+  MarkListed(node);
 }
 
-/* Redrawing the tree after every insertion is wasted work. A hidden tree is
-   left alone: turning redraw back on through the default procedure would
-   make it visible. */
+void ScanFolder(const char *path, HTREEITEM node) {
+  BeginFolderWalk();
+  ListIntoNode(path, node, true);
+  EndFolderWalk();
+}
+
+void ListFolderNode(HTREEITEM node, bool sayUnentered) {
+  LPARAM state = FolderNodeState(node);
+  if (node == nullptr || (state & (NODE_LISTED | NODE_LINK)) != 0) return;
+  char path[PATH_BUFFER_SIZE];
+  if (GetFolderPath(node, path))
+    ListIntoNode(path, node, sayUnentered);
+  else
+    MarkListed(node);
+}
+
+/* The tree asks whether a node has children when it first draws it: a node
+   listed knows, a link has none, any other node looks into its folder. The
+   tree keeps the answer (TVIF_DI_SETITEM) and asks no more. */
+LRESULT OnFolderGetDispInfo(NMTVDISPINFOA *info) {
+  if (Ui.tree == nullptr || !(info->item.mask & TVIF_CHILDREN)) return 0;
+  HTREEITEM node = info->item.hItem;
+  LPARAM state = info->item.lParam;
+  bool children = false;
+  char path[PATH_BUFFER_SIZE];
+  if (state & NODE_LISTED)
+    children = TreeView_GetChild(Ui.tree, node) != nullptr;
+  else if (!(state & NODE_LINK) && GetFolderPath(node, path))
+    children = MayHaveSubfolders(path);
+  info->item.cChildren = children ? 1 : 0;
+  info->item.mask |= TVIF_DI_SETITEM;
+  return 0;
+}
+
+/* A node about to show its children for the first time lists them, whether
+   the user opened it (mouse or keyboard) or the program did. */
+LRESULT OnFolderExpanding(const NMTREEVIEWA *change) {
+  if ((change->action & (TVE_EXPAND | TVE_COLLAPSE)) != TVE_EXPAND) return FALSE;
+  BeginFolderWalk();
+  ListFolderNode(change->itemNew.hItem, true);
+  EndFolderWalk();
+  return FALSE;
+}
+
+/* Redrawing the tree after every change is wasted work while the program
+   changes many nodes: each insertion, expansion or selection in view took
+   5 to 20 ms (seen under Wine). A hidden tree is left alone: turning redraw
+   back on through the default procedure would make it visible. */
 static bool SuspendTreeRedraw() {
   if (!(GetWindowLongA(Ui.tree, GWL_STYLE) & WS_VISIBLE)) return false;
   SendMessageA(Ui.tree, WM_SETREDRAW, FALSE, 0);
   return true;
 }
 
+/* Draws the tree again, with the selected node in view: a selection made
+   while redrawing was off does not scroll (seen under Wine). */
 static void ResumeTreeRedraw(bool suspended) {
   if (!suspended) return;
   SendMessageA(Ui.tree, WM_SETREDRAW, TRUE, 0);
+  HTREEITEM selected = TreeView_GetSelection(Ui.tree);
+  if (selected != nullptr) TreeView_EnsureVisible(Ui.tree, selected);
   InvalidateRect(Ui.tree, nullptr, TRUE);
 }
 
-/* One notice per rebuild for the folders left out. */
+/* ---- walks ---- */
+
+/* One notice per walk for the folders left out. */
 static void ReportTooDeepFolders() {
   char message[MESSAGE2_BUFFER_SIZE];
   snprintf(message, sizeof message, "Some folders are nested too deeply to be shown:\n'%s'",
@@ -216,38 +328,61 @@ static void ReportTooDeepFolders() {
   MessageBoxA(MainWindow, message, "TAV", MB_OK | MB_ICONINFORMATION);
 }
 
-/* Replaces every node by the folders found on disk below the work folder. */
-static HTREEITEM RebuildNodes() {
-  bool suspended = SuspendTreeRedraw();
-  TreeScan.rebuilding = true;
+void BeginFolderWalk() { ++TreeScan.walks; }
+
+/* The end of the outermost walk says what its listings left out, once. */
+void EndFolderWalk() {
+  if (TreeScan.walks > 0 && --TreeScan.walks > 0) return;
+  if (TreeScan.tooDeep[0] != '\0') ReportTooDeepFolders();
   TreeScan.tooDeep[0] = '\0';
-  TreeScan.notShown.clear();
+  std::vector<std::wstring> notShown;
+  notShown.swap(TreeScan.notShown);
+  if (!notShown.empty()) ShowNamesLeftOut(notShown, nullptr);
+}
+
+/* Replaces every node by the root and the folders of the work folder. */
+static HTREEITEM RebuildNodes() {
+  TreeScan.rebuilding = true;
   SendMessageA(Ui.tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
-  HTREEITEM root = AppendNode(TVI_ROOT, WorkFolderPath, ROOT_IMAGE, ROOT_IMAGE);
+  HTREEITEM root = AppendNode(TVI_ROOT, WorkFolderPath, ROOT_IMAGE, ROOT_IMAGE, 1, 0);
   if (root != nullptr) {
-    ScanFolder(WorkFolderPath, root);
+    ListIntoNode(WorkFolderPath, root, true);
     SendMessageA(Ui.tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(root));
   }
   TreeScan.rebuilding = false;
-  ResumeTreeRedraw(suspended);
   return root;
 }
 
-/* Rebuilds the whole tree from disk and selects again the folder and page
-   shown last, else the root. Stops before touching anything when the current
-   page cannot be saved (the rebuild replaces the tabs it belongs to) or the
-   work folder cannot be entered. */
+static bool WalkToPageFolder(const char *path, HTREEITEM *folder, char *pageName);
+static void SelectNodeQuietly(HTREEITEM node);
+static void OpenFoundPage(HTREEITEM node, HTREEITEM previous, const char *pageName);
+
+/* Rebuilds the tree from disk and selects again the folder and page shown
+   last, else the root: the work folder's subfolders and those on the way to
+   that page are listed again, no others. Stops before touching anything when
+   the current page cannot be saved (the rebuild replaces the tabs it belongs
+   to) or the work folder cannot be entered. The tree is drawn again once,
+   before the page is shown. */
 bool RefreshTree() {
   if (Ui.tree == nullptr || WorkFolderPath == nullptr) return false;
   if (!SaveCurrentPage()) return false;
   if (!SwitchFolder(nullptr)) return false;
   SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+  BeginFolderWalk();
+  bool suspended = SuspendTreeRedraw();
   HTREEITEM root = RebuildNodes();
-  if (root != nullptr && !(SavedPagePath != nullptr && SelectSavedPath(SavedPagePath)))
-    TreeView_SelectItem(Ui.tree, root);
+  HTREEITEM folder = nullptr;
+  char page[PATH_BUFFER_SIZE] = "";
+  if (root != nullptr && !WalkToPageFolder(SavedPagePath, &folder, page)) {
+    folder = root;
+    page[0] = '\0';
+  }
+  HTREEITEM previous = TreeView_GetSelection(Ui.tree);
+  if (folder != nullptr) SelectNodeQuietly(folder);
+  ResumeTreeRedraw(suspended);
+  if (folder != nullptr) OpenFoundPage(folder, previous, page);
   SetCursor(LoadCursorA(nullptr, IDC_ARROW));
-  if (TreeScan.tooDeep[0] != '\0') ReportTooDeepFolders();
-  if (!TreeScan.notShown.empty()) ShowNamesLeftOut(TreeScan.notShown, nullptr);
+  EndFolderWalk();
   return root != nullptr;
 }
 
@@ -315,37 +450,61 @@ void OnFolderSelected(HTREEITEM node, HTREEITEM previous) {
   OpenSelectedFolder(node, previous, nullptr);
 }
 
-/* Walks the tree from the root along a saved page path, expanding each folder
-   found, selects the last one (which shows its pages) and then the page.
-   False, with nothing selected, when the page lies outside the work folder
-   or a folder on the way is missing. */
-static bool SelectSavedPath(const char *path) {
+/* Walks the tree from the root along a saved page path, listing and
+   expanding each folder on the way: the node of the page's folder, and the
+   page's file name (empty for none) in a PATH_BUFFER_SIZE buffer. False when
+   the page lies outside the work folder or a folder on the way is missing
+   (the name buffer then holds no page name); the folders expanded so far
+   stay expanded. */
+static bool WalkToPageFolder(const char *path, HTREEITEM *folder, char *pageName) {
+  pageName[0] = '\0';
   if (path == nullptr || Ui.tree == nullptr || WorkFolderPath == nullptr) return false;
   const char *rest;
   if (!PathBelowFolder(path, WorkFolderPath, &rest)) return false;
   HTREEITEM node = TreeView_GetRoot(Ui.tree);
   if (node == nullptr) return false;
-  char component[PATH_BUFFER_SIZE];
   bool last = false;
   while (true) {
-    if (!TakePathComponent(&rest, component, &last)) return false;
+    if (!TakePathComponent(&rest, pageName, &last)) return false;
     if (last) break;
     HTREEITEM child;
-    if (!FindChildNamed(node, component, &child) || child == nullptr) return false;
+    if (!FindChildNamed(node, pageName, &child) || child == nullptr) return false;
+    // Listed before it is expanded: the tree does not expand a node it has
+    // been told has no children, and the folder may have some by now.
+    ListFolderNode(child, true);
     SendMessageA(Ui.tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(child));
     node = child;
   }
-  // Opening the folder shows a page and so rewrites the saved page path,
-  // which may be the buffer walked here: only the copied page name is used
-  // after. A node selected already is not opened again, as the tree does not
-  // report it.
-  HTREEITEM previous = TreeView_GetSelection(Ui.tree);
-  SelectNodeQuietly(node);
-  if (node != previous)
-    OpenSelectedFolder(node, previous, component[0] != '\0' ? component : nullptr);
-  if (component[0] == '\0') return true;
-  int index = FindPageTab(component);
-  if (index >= 0 && index != CurrentPageIndex) ShowPage(index);
+  *folder = node;
   return true;
 }
 
+/* Opens the folder of a node just selected, unless it was selected already
+   (the tree does not report a selection that stays), and then shows the
+   page of that name when the folder has it. Opening the folder shows a page
+   and so rewrites the saved page path, which may be where the name came
+   from: the name is a copy. */
+static void OpenFoundPage(HTREEITEM node, HTREEITEM previous, const char *pageName) {
+  if (node != previous) OpenSelectedFolder(node, previous, pageName[0] != '\0' ? pageName : nullptr);
+  if (pageName[0] == '\0') return;
+  int index = FindPageTab(pageName);
+  if (index >= 0 && index != CurrentPageIndex) ShowPage(index);
+}
+
+/* Selects the folder of a page's full path, listing the folders on the way,
+   and then the page. The tree is drawn again once, when the folder is
+   selected. */
+bool SelectFolderOfPage(const char *pagePath) {
+  if (Ui.tree == nullptr) return false;
+  BeginFolderWalk();
+  bool suspended = SuspendTreeRedraw();
+  HTREEITEM folder = nullptr;
+  char page[PATH_BUFFER_SIZE];
+  bool found = WalkToPageFolder(pagePath, &folder, page);
+  HTREEITEM previous = TreeView_GetSelection(Ui.tree);
+  if (found) SelectNodeQuietly(folder);
+  ResumeTreeRedraw(suspended);
+  if (found) OpenFoundPage(folder, previous, page);
+  EndFolderWalk();
+  return found;
+}

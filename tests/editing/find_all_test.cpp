@@ -95,6 +95,33 @@ TEST_F(FindAll, PagesThatCannotBeReadAreNamed) {
       << boxes.boxes()[0].text;
 }
 
+// A row in a branch the tree has not listed yet, made after the tree drew
+// its folder without an expand button: the folders on its way are listed,
+// and its folder and page shown.
+TEST_F(FindAll, ARowInABranchNotListedYetShowsItsPage) {
+  Page("Start.tav", "start");
+  ASSERT_TRUE(harness::MakeDirs(notebook / "Far"));
+  ASSERT_TRUE(RefreshTree());
+  HTREEITEM farNode = TreeView_GetChild(Ui.tree, TreeView_GetRoot(Ui.tree));
+  TVITEMA item = {};
+  item.mask = TVIF_CHILDREN | TVIF_HANDLE;
+  item.hItem = farNode;
+  SendMessageA(Ui.tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+  ASSERT_EQ(item.cChildren, 0) << "drawn without a button";
+  Page("Far\\Away\\Deep.tav", "the word is here");
+  Search(L"word");
+  ASSERT_EQ(Rows(), Strings{"Far\\Away/Deep:1: the word is here"});
+  OpenFoundRow(0);
+  HTREEITEM away = TreeView_GetSelection(Ui.tree);
+  char label[PATH_BUFFER_SIZE];
+  GetNodeLabel(away, label);
+  EXPECT_STREQ(label, "Away");
+  EXPECT_EQ(TreeView_GetParent(Ui.tree, away), farNode);
+  EXPECT_TRUE(TreeView_GetItemState(Ui.tree, farNode, TVIS_EXPANDED) & TVIS_EXPANDED);
+  EXPECT_EQ(harness::WindowText(Ui.editor), "the word is here");
+  EXPECT_TRUE(boxes.boxes().empty());
+}
+
 // The dialog: Find starts the search, its rows appear in the list, Enter on
 // a row shows its page by the page protocol (the page left saved), its
 // folder and tab selected and the match selected in the editor; Escape

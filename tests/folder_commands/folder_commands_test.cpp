@@ -2,6 +2,7 @@
 // what ends up on disk, in the tree and in the tab strip, and every box shown.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,19 +37,32 @@ class Folders : public harness::AppTest {
   HTREEITEM Node(const Strings &labels) {
     HTREEITEM node = Root();
     for (const std::string &wanted : labels) {
-      node = TreeView_GetChild(Ui.tree, node);
-      while (node != nullptr && Label(node) != wanted)
-        node = TreeView_GetNextSibling(Ui.tree, node);
+      HTREEITEM parent = node;
+      Look(parent, [&] {
+        node = TreeView_GetChild(Ui.tree, parent);
+        while (node != nullptr && Label(node) != wanted)
+          node = TreeView_GetNextSibling(Ui.tree, node);
+      });
       if (node == nullptr) return nullptr;
     }
     return node;
   }
   Strings Children(HTREEITEM node) {
     Strings labels;
-    for (node = TreeView_GetChild(Ui.tree, node); node != nullptr;
-         node = TreeView_GetNextSibling(Ui.tree, node))
-      labels.push_back(Label(node));
+    Look(node, [&] {
+      for (HTREEITEM child = TreeView_GetChild(Ui.tree, node); child != nullptr;
+           child = TreeView_GetNextSibling(Ui.tree, child))
+        labels.push_back(Label(child));
+    });
     return labels;
+  }
+  // A folder's children are listed when its node is first expanded: a
+  // closed node is opened to look into it, as a user would, and closed again.
+  void Look(HTREEITEM node, const std::function<void()> &look) {
+    bool closed = !(TreeView_GetItemState(Ui.tree, node, TVIS_EXPANDED) & TVIS_EXPANDED);
+    if (closed) TreeView_Expand(Ui.tree, node, TVE_EXPAND);
+    look();
+    if (closed) TreeView_Expand(Ui.tree, node, TVE_COLLAPSE);
   }
   std::string SelectedTab() {
     char name[PATH_BUFFER_SIZE] = "";

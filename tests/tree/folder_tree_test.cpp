@@ -140,15 +140,17 @@ TEST_F(FolderTree, FolderThatCannotBeEnteredIsReportedOnceAndItsSiblingsAreScann
   ASSERT_TRUE(MakeDirs(At("b\\b1")));
   ASSERT_TRUE(MakeDirs(At("Z\\z1")));
 
-  boxes.Answer(IDOK);
   Refresh("");
+  EXPECT_TRUE(boxes.boxes().empty()) << "said when the folder is first listed";
+  EXPECT_EQ(ChildLabels(Ui.tree, Root()), (std::vector<std::string>{"a.", "b", "Z"}));
+  boxes.Answer(IDOK);
+  EXPECT_TRUE(ChildLabels(Ui.tree, Node({"a."})).empty());
+  EXPECT_TRUE(ChildLabels(Ui.tree, Node({"a."})).empty());
   ASSERT_EQ(boxes.boxes().size(), 1u);
   EXPECT_EQ(boxes.boxes()[0].caption, "Error");
   EXPECT_EQ(boxes.boxes()[0].text.rfind("Cannot switch to directory \"" + trailingDot + "\":\n", 0),
             0u)
       << boxes.boxes()[0].text;
-  EXPECT_EQ(ChildLabels(Ui.tree, Root()), (std::vector<std::string>{"a.", "b", "Z"}));
-  EXPECT_TRUE(ChildLabels(Ui.tree, Node({"a."})).empty());
   EXPECT_EQ(ChildLabels(Ui.tree, Node({"b"})), std::vector<std::string>{"b1"});
   EXPECT_EQ(ChildLabels(Ui.tree, Node({"Z"})), std::vector<std::string>{"z1"});
   treetest::RemoveLongTree(trailingDot);
@@ -180,6 +182,71 @@ TEST_F(FolderTree, ScanListsByFullPathAndReportsWhatEnteringTheFolderWould) {
     EXPECT_EQ(boxes.boxes()[0].text, boxes.boxes()[1].text);
   }
   EXPECT_EQ(ChildLabels(Ui.tree, node), std::vector<std::string>{"inner"});
+}
+
+// Whether the tree shows an expand button for a node (the tree asks the
+// program when the node has not said).
+int ButtonOf(HTREEITEM node) {
+  TVITEMA item = {};
+  item.mask = TVIF_CHILDREN | TVIF_HANDLE;
+  item.hItem = node;
+  SendMessageA(Ui.tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+  return item.cChildren;
+}
+
+TEST_F(FolderTree, BranchIsListedWhenFirstExpanded) {
+  ASSERT_TRUE(MakeDirs(At("Full\\Inner")));
+  ASSERT_TRUE(MakeDirs(At("Pages")));
+  ASSERT_TRUE(WriteBytes(At("Pages\\page.tav"), "a page is no folder"));
+  Refresh("");
+  HTREEITEM full = Node({"Full"});
+  EXPECT_EQ(TreeView_GetChild(Ui.tree, full), nullptr) << "not listed before it is opened";
+  EXPECT_EQ(ButtonOf(full), 1);
+  EXPECT_EQ(ButtonOf(Node({"Pages"})), 0);
+
+  ASSERT_TRUE(MakeDirs(At("Full\\Added")));
+  TreeView_SelectItem(Ui.tree, full);
+  SendMessageA(Ui.tree, WM_KEYDOWN, VK_RIGHT, 0);
+  EXPECT_TRUE(IsExpanded(Ui.tree, full));
+  EXPECT_EQ(ChildLabels(Ui.tree, full), (std::vector<std::string>{"Added", "Inner"}));
+}
+
+// Refresh lists again the branch that leads to the page shown, and no other.
+TEST_F(FolderTree, RefreshListsTheOpenBranchAgainAndNoOther) {
+  ASSERT_TRUE(MakeDirs(At("Open\\Shown")));
+  ASSERT_TRUE(WriteBytes(At("Open\\Shown\\page.tav"), "shown"));
+  ASSERT_TRUE(MakeDirs(At("Other\\Inside")));
+  Refresh(At("Open\\Shown\\page.tav"));
+  TreeView_Expand(Ui.tree, Node({"Other"}), TVE_EXPAND);
+  ASSERT_TRUE(MakeDirs(At("Open\\Later")));
+
+  Refresh(At("Open\\Shown\\page.tav"));
+  EXPECT_TRUE(IsExpanded(Ui.tree, Node({"Open"})));
+  EXPECT_EQ(ChildLabels(Ui.tree, Node({"Open"})), (std::vector<std::string>{"Later", "Shown"}));
+  EXPECT_EQ(SelectedLabel(Ui.tree), "Shown");
+  HTREEITEM other = Node({"Other"});
+  EXPECT_FALSE(IsExpanded(Ui.tree, other));
+  EXPECT_EQ(TreeView_GetChild(Ui.tree, other), nullptr);
+}
+
+// The folder of the page shown last is in view after a refresh, however far
+// down the tree it lies.
+TEST_F(FolderTree, RestoredFolderIsScrolledIntoView) {
+  char name[16];
+  for (int i = 0; i < 80; ++i) {
+    snprintf(name, sizeof name, "f%02d", i);
+    ASSERT_TRUE(MakeDirs(At(name)));
+  }
+  ASSERT_TRUE(WriteBytes(At("f79\\last.tav"), "last"));
+  Refresh(At("f79\\last.tav"));
+  HTREEITEM selected = TreeView_GetSelection(Ui.tree);
+  ASSERT_EQ(Label(Ui.tree, selected), "f79");
+  RECT item = {};
+  ASSERT_TRUE(TreeView_GetItemRect(Ui.tree, selected, &item, TRUE));
+  RECT client;
+  GetClientRect(Ui.tree, &client);
+  EXPECT_GE(item.top, client.top);
+  EXPECT_LE(item.bottom, client.bottom);
 }
 
 TEST_F(FolderTree, SavedPathSelectsItsFolderAndPageWhateverTheLetterCase) {
@@ -348,14 +415,19 @@ TEST_F(FolderTree, FoldersNestedTooDeeplyAreLeftOutWithOneNotice) {
   const std::string deepest = At(a + "\\" + b);
   ASSERT_EQ(deepest.size(), 259u);
 
-  boxes.Answer(IDOK);
   Refresh("");
-  ASSERT_EQ(boxes.boxes().size(), 1u) << "one notice per refresh";
+  EXPECT_TRUE(boxes.boxes().empty()) << "said when their folder is first listed";
+  boxes.Answer(IDOK);
+  EXPECT_EQ(ChildLabels(Ui.tree, Node({a})), std::vector<std::string>{b});
+  ASSERT_EQ(boxes.boxes().size(), 1u) << "one notice per listing";
   EXPECT_EQ(boxes.boxes()[0].caption, "TAV");
   EXPECT_EQ(boxes.boxes()[0].text,
             "Some folders are nested too deeply to be shown:\n'" + At(a + "\\" + c) + "'");
-  EXPECT_EQ(ChildLabels(Ui.tree, Node({a})), std::vector<std::string>{b});
+  boxes.Answer(IDOK);
   EXPECT_TRUE(ChildLabels(Ui.tree, Node({a, b})).empty());
+  ASSERT_EQ(boxes.boxes().size(), 2u);
+  EXPECT_EQ(boxes.boxes()[1].text,
+            "Some folders are nested too deeply to be shown:\n'" + deepest + "\\x'");
   EXPECT_EQ(FolderPathOf(Node({a, b})), deepest);
   EXPECT_EQ(ChildLabels(Ui.tree, Node({"shallow"})), std::vector<std::string>{"below"});
 

@@ -13,20 +13,37 @@ std::string Label(HWND tree, HTREEITEM node) {
   return text;
 }
 
+// A folder's children are listed when its node is first expanded: the
+// helpers open a closed node to look into it, as a user would, and close it
+// again.
+static bool OpenToLook(HWND tree, HTREEITEM node) {
+  if (IsExpanded(tree, node)) return false;
+  TreeView_Expand(tree, node, TVE_EXPAND);
+  return true;
+}
+
+static void CloseAfterLooking(HWND tree, HTREEITEM node, bool opened) {
+  if (opened) TreeView_Expand(tree, node, TVE_COLLAPSE);
+}
+
 std::vector<std::string> ChildLabels(HWND tree, HTREEITEM parent) {
   std::vector<std::string> labels;
+  bool opened = parent != nullptr && OpenToLook(tree, parent);
   HTREEITEM child = parent ? TreeView_GetChild(tree, parent) : TreeView_GetRoot(tree);
   for (; child != nullptr; child = TreeView_GetNextSibling(tree, child))
     labels.push_back(Label(tree, child));
+  CloseAfterLooking(tree, parent, opened);
   return labels;
 }
 
 HTREEITEM FindNode(HWND tree, const std::vector<std::string> &labels) {
   HTREEITEM node = TreeView_GetRoot(tree);
   for (const std::string &wanted : labels) {
+    bool opened = OpenToLook(tree, node);
     HTREEITEM child = TreeView_GetChild(tree, node);
     while (child != nullptr && Label(tree, child) != wanted)
       child = TreeView_GetNextSibling(tree, child);
+    CloseAfterLooking(tree, node, opened);
     if (child == nullptr) return nullptr;
     node = child;
   }

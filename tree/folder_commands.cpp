@@ -77,7 +77,7 @@ static bool RenameKeepsPathsInRange(const char *oldPath, const char *newPath,
 
 /* ---- rename ---- */
 
-static void SetNodeLabel(HTREEITEM node, const char *label) {
+void SetNodeLabel(HTREEITEM node, const char *label) {
   TVITEMA item = {};
   item.mask = TVIF_TEXT | TVIF_HANDLE;
   item.hItem = node;

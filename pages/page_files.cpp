@@ -186,7 +186,36 @@ static struct {
   DWORD sizeHigh;
   DWORD sizeLow;
   FILETIME lastWrite;
+  // Which file it was: a rename keeps it, with its size and time.
+  bool identified;
+  DWORD volume, indexHigh, indexLow;
 } PageOnDisk;
+
+/* A file's identity, size and time, read without opening its data (a
+   page kept online only is not fetched). */
+static bool FileInformationAt(const char *path, BY_HANDLE_FILE_INFORMATION *info) {
+  HANDLE file = CreateFileA(path, FILE_READ_ATTRIBUTES,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  bool ok = GetFileInformationByHandle(file, info) != 0;
+  CloseHandle(file);
+  return ok;
+}
+
+static void IdentifyPageOnDisk(const BY_HANDLE_FILE_INFORMATION &info) {
+  PageOnDisk.identified = true;
+  PageOnDisk.volume = info.dwVolumeSerialNumber;
+  PageOnDisk.indexHigh = info.nFileIndexHigh;
+  PageOnDisk.indexLow = info.nFileIndexLow;
+}
+
+static bool IsPageOnDisk(const BY_HANDLE_FILE_INFORMATION &info) {
+  return PageOnDisk.known && PageOnDisk.identified && info.dwVolumeSerialNumber == PageOnDisk.volume &&
+         info.nFileIndexHigh == PageOnDisk.indexHigh && info.nFileIndexLow == PageOnDisk.indexLow &&
+         info.nFileSizeHigh == PageOnDisk.sizeHigh && info.nFileSizeLow == PageOnDisk.sizeLow &&
+         CompareFileTime(&info.ftLastWriteTime, &PageOnDisk.lastWrite) == 0;
+}
 
 static void ForgetPageOnDisk() { PageOnDisk.known = false; }
 
@@ -199,6 +228,7 @@ PageFileState ShownPageFileState() {
 static void RememberPageOnDisk(const char *fileName, bool existed, DWORD sizeHigh,
                                DWORD sizeLow, FILETIME lastWrite) {
   PageOnDisk.known = strlen(fileName) < PATH_BUFFER_SIZE;
+  PageOnDisk.identified = false;
   if (!PageOnDisk.known) return;
   strcpy(PageOnDisk.fileName, fileName);
   PageOnDisk.existed = existed;
@@ -208,11 +238,13 @@ static void RememberPageOnDisk(const char *fileName, bool existed, DWORD sizeHig
 }
 
 static void RememberPageAsWritten(const char *path, const char *fileName) {
-  WIN32_FILE_ATTRIBUTE_DATA now;
-  if (GetFileAttributesExA(path, GetFileExInfoStandard, &now))
-    RememberPageOnDisk(fileName, true, now.nFileSizeHigh, now.nFileSizeLow, now.ftLastWriteTime);
-  else
+  BY_HANDLE_FILE_INFORMATION now;
+  if (!FileInformationAt(path, &now)) {
     ForgetPageOnDisk();
+    return;
+  }
+  RememberPageOnDisk(fileName, true, now.nFileSizeHigh, now.nFileSizeLow, now.ftLastWriteTime);
+  IdentifyPageOnDisk(now);
 }
 
 /* Whether a save to path would replace something other than what was read:
@@ -663,9 +695,11 @@ static LoadOutcome LoadPageFile(HWND editor, const char *path, const char *fileN
   }
   // Taken before the read, so that a change made while it runs is noticed.
   BY_HANDLE_FILE_INFORMATION info;
-  if (GetFileInformationByHandle(file, &info))
+  if (GetFileInformationByHandle(file, &info)) {
     RememberPageOnDisk(fileName, true, info.nFileSizeHigh, info.nFileSizeLow,
                        info.ftLastWriteTime);
+    IdentifyPageOnDisk(info);
+  }
   std::string bytes;
   DWORD readError = ReadWholeFile(file, &bytes);
   CloseHandle(file);
@@ -928,28 +962,46 @@ static bool IsFileAsKnown(const char *fileName, const WIN32_FILE_ATTRIBUTE_DATA 
          CompareFileTime(&now.ftLastWriteTime, &PageOnDisk.lastWrite) == 0;
 }
 
-/* The page shown was renamed elsewhere: it goes on under its new name, its
-   unsaved text with it, and its recovery copy follows. */
-static bool FollowShownPageRenamed(const char *fileName, const std::vector<NameMove> &renamed,
-                                   char *newFileName) {
+/* Where the page shown went, when it was renamed elsewhere: the name a
+   rename record gives it, or a page new to the folder that is its very file
+   (a rename reported as one page gone and another made). */
+static bool FindShownPageRenamed(const char *fileName, const std::vector<NameMove> &renamed,
+                                 const std::vector<std::string> &newPages, char *newFileName) {
+  char path[PATH_BUFFER_SIZE];
   for (const NameMove &move : renamed) {
-    char path[PATH_BUFFER_SIZE], oldPath[PATH_BUFFER_SIZE];
-    if (!NamesEqualIgnoringAsciiCase(move.from.c_str(), fileName) ||
-        !IsPageFileName(move.to.c_str()) || !JoinPath(PageFolder, move.to.c_str(), path) ||
-        !JoinPath(PageFolder, fileName, oldPath))
-      continue;
-    DWORD attributes = GetFileAttributesA(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
-    strcpy(newFileName, move.to.c_str());
-    if (PageOnDisk.known) strcpy(PageOnDisk.fileName, newFileName);
-    RemoveRecoveryCopy(oldPath);
-    if (EditorIsModified()) NoteEditorChanged();
-    return true;
+    DWORD attributes;
+    if (NamesEqualIgnoringAsciiCase(move.from.c_str(), fileName) &&
+        IsPageFileName(move.to.c_str()) && JoinPath(PageFolder, move.to.c_str(), path) &&
+        (attributes = GetFileAttributesA(path)) != INVALID_FILE_ATTRIBUTES &&
+        !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      strcpy(newFileName, move.to.c_str());
+      return true;
+    }
+  }
+  BY_HANDLE_FILE_INFORMATION info;
+  for (const std::string &page : newPages) {
+    if (page.size() + 4 >= PATH_BUFFER_SIZE) continue;
+    std::string candidate = page + ".tav";
+    if (JoinPath(PageFolder, candidate.c_str(), path) && FileInformationAt(path, &info) &&
+        IsPageOnDisk(info)) {
+      strcpy(newFileName, candidate.c_str());
+      return true;
+    }
   }
   return false;
 }
 
-ShownPageCheck CheckShownPageFile(const std::vector<NameMove> &renamed, char *newFileName) {
+/* The page shown goes on under its new name, its unsaved text with it, and
+   its recovery copy follows. */
+static void FollowShownPageRenamed(const char *fileName, const char *newFileName) {
+  char oldPath[PATH_BUFFER_SIZE];
+  if (PageOnDisk.known) strcpy(PageOnDisk.fileName, newFileName);
+  if (JoinPath(PageFolder, fileName, oldPath)) RemoveRecoveryCopy(oldPath);
+  if (EditorIsModified()) NoteEditorChanged();
+}
+
+ShownPageCheck CheckShownPageFile(const std::vector<NameMove> &renamed,
+                                  const std::vector<std::string> &newPages, char *newFileName) {
   newFileName[0] = '\0';
   char fileName[PATH_BUFFER_SIZE], path[PATH_BUFFER_SIZE];
   if (CurrentPageIndex < 0 || Ui.editor == nullptr || !GetPageFileName(CurrentPageIndex, fileName) ||
@@ -970,7 +1022,10 @@ ShownPageCheck CheckShownPageFile(const std::vector<NameMove> &renamed, char *ne
     return SHOWN_CHANGED_KEPT;
   }
   if (!IsMissingFileError(GetLastError())) return SHOWN_AS_READ;
-  if (FollowShownPageRenamed(fileName, renamed, newFileName)) return SHOWN_RENAMED;
+  if (FindShownPageRenamed(fileName, renamed, newPages, newFileName)) {
+    FollowShownPageRenamed(fileName, newFileName);
+    return SHOWN_RENAMED;
+  }
   // A page whose file was missing when it was shown is no news.
   if (!PageOnDisk.known || !PageOnDisk.existed) return SHOWN_AS_READ;
   if (!EditorIsModified()) return SHOWN_GONE;

@@ -210,11 +210,14 @@ static long IndexOfName(const std::vector<std::string> &names, const std::string
    changes when the tabs are the pages already (the program's own saves). */
 void ListShownFolderAgain(const std::vector<NameMove> &renamed) {
   if (Ui.tabs == nullptr || PageFolder[0] == '\0') return;
-  char newFileName[PATH_BUFFER_SIZE];
-  ShownPageCheck shown = CheckShownPageFile(renamed, newFileName);
   std::vector<std::string> names;
   ListPageNames(PageFolder, &names, nullptr);
   std::vector<std::string> tabs = TabPageNames();
+  std::vector<std::string> newPages;
+  for (const std::string &name : names)
+    if (IndexOfName(tabs, name) < 0) newPages.push_back(name);
+  char newFileName[PATH_BUFFER_SIZE];
+  ShownPageCheck shown = CheckShownPageFile(renamed, newPages, newFileName);
   int shownIndex = CurrentPageIndex;
   std::string shownName;
   if (shownIndex >= 0 && static_cast<size_t>(shownIndex) < tabs.size()) shownName = tabs[shownIndex];

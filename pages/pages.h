@@ -78,8 +78,10 @@ enum ShownPageCheck {
   SHOWN_GONE,
   SHOWN_GONE_KEPT
 };
-// renamed: pages renamed in the page's folder, by file name.
-ShownPageCheck CheckShownPageFile(const std::vector<NameMove> &renamed, char *newFileName);
+// renamed: pages renamed in the page's folder, by file name; newPages: the
+// pages there that have no tab yet, by page name.
+ShownPageCheck CheckShownPageFile(const std::vector<NameMove> &renamed,
+                                  const std::vector<std::string> &newPages, char *newFileName);
 enum ShownPageNotice { NOTICE_NONE, NOTICE_CHANGED_ELSEWHERE, NOTICE_DELETED_ELSEWHERE };
 ShownPageNotice ShownPageNoticeNow();
 void MarkShownPageTab();  // highlighted while there is a notice

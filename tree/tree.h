@@ -161,6 +161,7 @@ struct WalkFolder {
   std::string path;
   std::string relative;  // below the work folder; empty for the work folder
   std::vector<std::string> pages;  // file names
+  std::vector<bool> onlineOnly;    // each page's data is kept online only
   size_t nextPage;
   std::vector<std::string> subfolders;
   size_t nextSubfolder;

@@ -116,8 +116,18 @@ static ChangedFolder *FolderEntry(NotebookChanges *changes, const std::string &p
   return &changes->folders.back();
 }
 
-static void SplitRelative(const std::string &path, std::string *folder, std::string *name) {
-  size_t separator = path.rfind('\\');
+/* The folder and the name of a relative path, by its last separator: the
+   trail byte of a double-byte character may have a backslash's value, so
+   the path is walked a character at a time. */
+void SplitRelativePath(const std::string &path, std::string *folder, std::string *name) {
+  size_t separator = std::string::npos;
+  for (size_t i = 0; i < path.size(); ++i) {
+    if (IsDBCSLeadByte(static_cast<BYTE>(path[i]))) {
+      ++i;
+      continue;
+    }
+    if (path[i] == '\\') separator = i;
+  }
   if (separator == std::string::npos) {
     folder->clear();
     *name = path;
@@ -130,7 +140,7 @@ static void SplitRelative(const std::string &path, std::string *folder, std::str
 /* A name came, went or moved in its folder. */
 static void NoteNameChanged(NotebookChanges *changes, const std::string &path) {
   std::string folder, name;
-  SplitRelative(path, &folder, &name);
+  SplitRelativePath(path, &folder, &name);
   if (IsIgnoredChangeName(name.c_str())) return;
   ChangedFolder *entry = FolderEntry(changes, folder);
   if (entry == nullptr) return;
@@ -155,7 +165,7 @@ static void NoteNameChanged(NotebookChanges *changes, const std::string &path) {
 
 static void NotePageWritten(NotebookChanges *changes, const std::string &path) {
   std::string folder, name;
-  SplitRelative(path, &folder, &name);
+  SplitRelativePath(path, &folder, &name);
   if (!IsPageName(name.c_str()) || IsIgnoredChangeName(name.c_str())) return;
   ChangedFolder *entry = FolderEntry(changes, folder);
   if (entry != nullptr) entry->pageWritten = true;
@@ -163,8 +173,8 @@ static void NotePageWritten(NotebookChanges *changes, const std::string &path) {
 
 static void NoteMove(NotebookChanges *changes, const std::string &from, const std::string &to) {
   std::string fromFolder, fromName, toFolder, toName;
-  SplitRelative(from, &fromFolder, &fromName);
-  SplitRelative(to, &toFolder, &toName);
+  SplitRelativePath(from, &fromFolder, &fromName);
+  SplitRelativePath(to, &toFolder, &toName);
   if (IsIgnoredChangeName(fromName.c_str()) || IsIgnoredChangeName(toName.c_str())) return;
   if (changes->moves.size() < MOVES_KEPT) changes->moves.push_back(NameMove{from, to});
 }

@@ -226,15 +226,13 @@ DWORD NotebookChangesDueIn() {
 /* Renames in one folder, by name, of what the records moved there. */
 static std::vector<NameMove> RenamedIn(const std::string &folder, const std::vector<NameMove> &moves) {
   std::vector<NameMove> renamed;
+  std::string fromFolder, fromName, toFolder, toName;
   for (const NameMove &move : moves) {
-    size_t fromCut = move.from.rfind('\\'), toCut = move.to.rfind('\\');
-    std::string fromFolder = fromCut == std::string::npos ? "" : move.from.substr(0, fromCut);
-    std::string toFolder = toCut == std::string::npos ? "" : move.to.substr(0, toCut);
-    if (!NamesEqualIgnoringAsciiCase(fromFolder.c_str(), folder.c_str()) ||
-        !NamesEqualIgnoringAsciiCase(toFolder.c_str(), folder.c_str()))
-      continue;
-    renamed.push_back(NameMove{move.from.substr(fromCut == std::string::npos ? 0 : fromCut + 1),
-                               move.to.substr(toCut == std::string::npos ? 0 : toCut + 1)});
+    SplitRelativePath(move.from, &fromFolder, &fromName);
+    SplitRelativePath(move.to, &toFolder, &toName);
+    if (NamesEqualIgnoringAsciiCase(fromFolder.c_str(), folder.c_str()) &&
+        NamesEqualIgnoringAsciiCase(toFolder.c_str(), folder.c_str()))
+      renamed.push_back(NameMove{fromName, toName});
   }
   return renamed;
 }

@@ -107,6 +107,8 @@ struct NotebookChanges {
 // then to be listed again.
 bool TakeChangeRecords(const unsigned char *bytes, size_t length, const std::string &base,
                        NotebookChanges *changes);
+// The folder ("" for the work folder) and the name of a relative path.
+void SplitRelativePath(const std::string &path, std::string *folder, std::string *name);
 // A name came or went at a path; a folder is to be looked at whole.
 void NoteNameChangedAt(NotebookChanges *changes, const std::string &path);
 void NoteFolderToCheck(NotebookChanges *changes, const std::string &folder);

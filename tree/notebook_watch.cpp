@@ -140,6 +140,8 @@ void WatchFolderShown() {
   OpenWatch(&watch, PageFolder);
 }
 
+void ReleaseFolderShownWatch() { CloseWatch(&Watches[FOLDER_SHOWN_WATCH]); }
+
 void StopWatchingNotebook() {
   for (Watch &watch : Watches) {
     CloseWatch(&watch);

@@ -126,6 +126,11 @@ bool IsIgnoredChangeName(const char *name);
 void WatchWorkFolder();   // after the tree was built from the work folder
 void WatchFolderShown();  // after the tab strip was filled from a folder
 void StopWatchingNotebook();
+// The watch of the folder shown holds the folder open, and a folder with a
+// handle open at or below it cannot be renamed or removed on Windows (Wine
+// keeps a removed one until the handle closes): it is let go of before TAV
+// renames, moves or deletes folders, and armed again by WatchFolderShown.
+void ReleaseFolderShownWatch();
 // For the message loop's wait: the handles to wait on (at most
 // NOTEBOOK_WATCH_HANDLES), and how long until settled changes are due.
 enum { NOTEBOOK_WATCH_HANDLES = 2 };

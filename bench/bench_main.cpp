@@ -23,6 +23,7 @@ const Benchmark Benchmarks[] = {
     {"search", RunSearchBenchmarks},
     {"startup", RunStartupBenchmarks},
     {"open", RunOpenPageBenchmarks},
+    {"watch", RunWatchBenchmarks},
 };
 
 bool Wanted(const char *name, int argc, char **argv) {

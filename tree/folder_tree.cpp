@@ -167,12 +167,13 @@ static bool MayHaveSubfolders(const char *path) {
 
 /* ---- nodes and what they know ---- */
 
-/* Appends a node to its parent's children. */
-static HTREEITEM AppendNode(HTREEITEM parent, const char *label, int image, int selectedImage,
-                            int children, LPARAM state) {
+/* Inserts a node among its parent's children, after the node given, or
+   first or last. */
+static HTREEITEM InsertNode(HTREEITEM parent, HTREEITEM after, const char *label, int image,
+                            int selectedImage, int children, LPARAM state) {
   TVINSERTSTRUCTA insert = {};
   insert.hParent = parent;
-  insert.hInsertAfter = TVI_LAST;
+  insert.hInsertAfter = after;
   insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_CHILDREN | TVIF_PARAM;
   insert.item.pszText = const_cast<char *>(label);
   insert.item.iImage = image;
@@ -181,6 +182,21 @@ static HTREEITEM AppendNode(HTREEITEM parent, const char *label, int image, int 
   insert.item.lParam = state;
   return reinterpret_cast<HTREEITEM>(
       SendMessageA(Ui.tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+}
+
+static HTREEITEM AppendNode(HTREEITEM parent, const char *label, int image, int selectedImage,
+                            int children, LPARAM state) {
+  return InsertNode(parent, TVI_LAST, label, image, selectedImage, children, state);
+}
+
+/* A subfolder's node: a link is shown but never listed; whether any other
+   has subfolders is left for the tree to ask when it draws the node. */
+static HTREEITEM InsertFolderNode(HTREEITEM parent, HTREEITEM after, const Subfolder &folder) {
+  if (folder.isLink)
+    return InsertNode(parent, after, folder.name.c_str(), FOLDER_IMAGE, OPEN_FOLDER_IMAGE, 0,
+                      NODE_LINK);
+  return InsertNode(parent, after, folder.name.c_str(), FOLDER_IMAGE, OPEN_FOLDER_IMAGE,
+                    I_CHILDRENCALLBACK, 0);
 }
 
 LPARAM FolderNodeState(HTREEITEM node) {
@@ -246,10 +262,7 @@ static void ListIntoNode(const char *path, HTREEITEM node, bool sayUnentered) {
       NoteTooDeep(path, folder.name.c_str());
       continue;
     }
-    if (folder.isLink)
-      AppendNode(node, folder.name.c_str(), FOLDER_IMAGE, OPEN_FOLDER_IMAGE, 0, NODE_LINK);
-    else
-      AppendNode(node, folder.name.c_str(), FOLDER_IMAGE, OPEN_FOLDER_IMAGE, I_CHILDRENCALLBACK, 0);
+    InsertFolderNode(node, TVI_LAST, folder);
   }
   MarkListed(node);
 }
@@ -371,6 +384,7 @@ bool RefreshTree() {
   BeginFolderWalk();
   bool suspended = SuspendTreeRedraw();
   HTREEITEM root = RebuildNodes();
+  WatchWorkFolder();
   HTREEITEM folder = nullptr;
   char page[PATH_BUFFER_SIZE] = "";
   if (root != nullptr && !WalkToPageFolder(SavedPagePath, &folder, page)) {
@@ -507,4 +521,254 @@ bool SelectFolderOfPage(const char *pagePath) {
   if (found) OpenFoundPage(folder, previous, page);
   EndFolderWalk();
   return found;
+}
+
+/* ---- a folder listed again ---- */
+
+namespace {
+// A node among its parent's children, and whether a subfolder on disk is
+// still its folder.
+struct ChildNode {
+  HTREEITEM node;
+  std::string label;
+  bool kept;
+};
+}  // namespace
+
+static bool IsAtOrBelowNode(HTREEITEM node, HTREEITEM ancestor) {
+  for (; node != nullptr; node = TreeView_GetParent(Ui.tree, node))
+    if (node == ancestor) return true;
+  return false;
+}
+
+static std::vector<ChildNode> ChildNodesOf(HTREEITEM parent) {
+  std::vector<ChildNode> children;
+  char label[PATH_BUFFER_SIZE];
+  for (HTREEITEM child = TreeView_GetChild(Ui.tree, parent); child != nullptr;
+       child = TreeView_GetNextSibling(Ui.tree, child))
+    if (GetNodeLabel(child, label)) children.push_back(ChildNode{child, label, false});
+  return children;
+}
+
+/* The nodes are the folders, in order: the usual answer, and the one for
+   every change the program made itself. */
+static bool SameNames(const std::vector<ChildNode> &children, const std::vector<Subfolder> &folders) {
+  if (children.size() != folders.size()) return false;
+  for (size_t i = 0; i < children.size(); ++i)
+    if (children[i].label != folders[i].name) return false;
+  return true;
+}
+
+static const Subfolder *FindSubfolder(const std::vector<Subfolder> &folders, const std::string &name) {
+  for (const Subfolder &folder : folders)
+    if (folder.name == name) return &folder;
+  return nullptr;
+}
+
+static ChildNode *FindChildLabelled(std::vector<ChildNode> &children, const std::string &label) {
+  for (ChildNode &child : children)
+    if (child.label == label) return &child;
+  return nullptr;
+}
+
+/* A folder at or above the one shown got a new name elsewhere: the page's
+   folder, the saved page path and the current directory follow it, so that
+   the next save finds its folder. */
+static void FollowFolderRenamed(const char *oldPath, const char *newPath) {
+  char *followers[] = {PageFolder, SavedPagePath};
+  char moved[PATH_BUFFER_SIZE];
+  for (char *path : followers)
+    if (path != nullptr && FollowMove(path, oldPath, newPath, moved)) strcpy(path, moved);
+  char current[PATH_BUFFER_SIZE];
+  DWORD length = GetCurrentDirectoryA(PATH_BUFFER_SIZE, current);
+  if (length > 0 && length < PATH_BUFFER_SIZE && FollowMove(current, oldPath, newPath, moved))
+    SetCurrentDirectoryA(moved);
+}
+
+/* Gives a node the name its folder has now. */
+static void RelabelChild(const char *parentPath, ChildNode *child, const std::string &name,
+                         HTREEITEM selected) {
+  char oldPath[PATH_BUFFER_SIZE], newPath[PATH_BUFFER_SIZE];
+  if (!JoinPath(parentPath, child->label.c_str(), oldPath) ||
+      !JoinPath(parentPath, name.c_str(), newPath))
+    return;
+  SetNodeLabel(child->node, name.c_str());
+  if (selected != nullptr && IsAtOrBelowNode(selected, child->node))
+    FollowFolderRenamed(oldPath, newPath);
+  child->label = name;
+  child->kept = true;
+}
+
+/* Matches the nodes to the folders on disk: by name; then a folder renamed
+   elsewhere keeps its node under the new name, and so does one whose name
+   changed only in letter case. */
+static bool MatchChildren(const char *path, std::vector<ChildNode> &children,
+                          const std::vector<Subfolder> &folders,
+                          const std::vector<NameMove> *renamed, HTREEITEM selected) {
+  bool changed = false;
+  for (ChildNode &child : children) child.kept = FindSubfolder(folders, child.label) != nullptr;
+  std::vector<bool> taken(folders.size(), false);
+  for (size_t i = 0; i < folders.size(); ++i)
+    taken[i] = FindChildLabelled(children, folders[i].name) != nullptr;
+  if (renamed != nullptr) {
+    for (const NameMove &move : *renamed) {
+      ChildNode *child = FindChildLabelled(children, move.from);
+      const Subfolder *folder = FindSubfolder(folders, move.to);
+      if (child == nullptr || child->kept || folder == nullptr ||
+          FindChildLabelled(children, move.to) != nullptr)
+        continue;
+      taken[static_cast<size_t>(folder - folders.data())] = true;
+      RelabelChild(path, child, move.to, selected);
+      changed = true;
+    }
+  }
+  for (ChildNode &child : children) {
+    for (size_t i = 0; i < folders.size() && !child.kept; ++i) {
+      if (taken[i] || !NamesEqualIgnoringAsciiCase(folders[i].name.c_str(), child.label.c_str()))
+        continue;
+      taken[i] = true;
+      RelabelChild(path, &child, folders[i].name, selected);
+      changed = true;
+    }
+  }
+  return changed;
+}
+
+/* Whether a node never listed shows the expand button its folder calls for
+   now; the button changes only where it is wrong (5 ms on a node in view). */
+static void CorrectButton(HTREEITEM node, const char *path) {
+  bool has = MayHaveSubfolders(path);
+  if (ShowsButton(node) == has) return;
+  TVITEMA item = {};
+  item.mask = TVIF_CHILDREN | TVIF_HANDLE;
+  item.hItem = node;
+  item.cChildren = has ? 1 : 0;
+  SendMessageA(Ui.tree, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+/* Takes away a node whose folder is gone. A node that holds the selection
+   hands it to its parent first, quietly (deleting the selected node would
+   select a sibling, with notifications); the caller then opens the parent.
+   The node of the folder shown stays while its page has unsaved changes:
+   they are written to the page's name again when it is left. */
+static bool RemoveChild(HTREEITEM parent, const ChildNode &child, HTREEITEM selected,
+                        HTREEITEM *top, bool *selectionMoved) {
+  bool holdsSelection = selected != nullptr && IsAtOrBelowNode(selected, child.node);
+  if (holdsSelection && EditorIsModified()) return false;
+  if (holdsSelection) {
+    SelectNodeQuietly(parent);
+    *selectionMoved = true;
+  }
+  if (*top != nullptr && IsAtOrBelowNode(*top, child.node)) *top = nullptr;
+  TreeScan.rebuilding = true;
+  TreeView_DeleteItem(Ui.tree, child.node);
+  TreeScan.rebuilding = false;
+  return true;
+}
+
+/* Inserts the folders that have no node yet, each in its sorted place among
+   the nodes kept. */
+static void InsertNewChildren(HTREEITEM node, const std::vector<Subfolder> &folders,
+                              const std::vector<ChildNode> &children) {
+  HTREEITEM after = TVI_FIRST;
+  for (const Subfolder &folder : folders) {
+    bool found = false;
+    for (const ChildNode &child : children) {
+      if (child.kept && child.label == folder.name) {
+        after = child.node;
+        found = true;
+        break;
+      }
+    }
+    if (found) continue;
+    HTREEITEM inserted = InsertFolderNode(node, after, folder);
+    if (inserted != nullptr) after = inserted;
+  }
+}
+
+bool ListFolderAgain(HTREEITEM node, const std::vector<NameMove> *renamed) {
+  if (Ui.tree == nullptr || node == nullptr) return false;
+  char path[PATH_BUFFER_SIZE];
+  if (!GetFolderPath(node, path)) return false;
+  LPARAM state = FolderNodeState(node);
+  if (state & NODE_LINK) return true;
+  if (!(state & NODE_LISTED)) {
+    CorrectButton(node, path);
+    return true;
+  }
+  std::vector<Subfolder> folders;
+  if (!ListSubfolders(path, &folders)) return false;
+  SortSubfolders(&folders);
+  // Folders nested too deeply have no node, as when the folder was listed.
+  char childPath[PATH_BUFFER_SIZE];
+  folders.erase(std::remove_if(folders.begin(), folders.end(),
+                               [&](const Subfolder &folder) {
+                                 return !JoinPath(path, folder.name.c_str(), childPath);
+                               }),
+                folders.end());
+  std::vector<ChildNode> children = ChildNodesOf(node);
+  if (SameNames(children, folders)) {
+    MarkListed(node);
+    return true;
+  }
+  HTREEITEM selected = TreeView_GetSelection(Ui.tree);
+  HTREEITEM top = TreeView_GetFirstVisible(Ui.tree);
+  bool suspended = SuspendTreeRedraw();
+  bool changed = MatchChildren(path, children, folders, renamed, selected);
+  bool selectionMoved = false;
+  size_t keptCount = 0;
+  for (ChildNode &child : children) {
+    if (!child.kept && !RemoveChild(node, child, selected, &top, &selectionMoved)) child.kept = true;
+    if (child.kept) ++keptCount;
+    else changed = true;
+  }
+  if (keptCount < folders.size() || changed) InsertNewChildren(node, folders, children);
+  MarkListed(node);
+  if (suspended) {
+    SendMessageA(Ui.tree, WM_SETREDRAW, TRUE, 0);
+    if (top != nullptr && TreeView_GetFirstVisible(Ui.tree) != top)
+      TreeView_Select(Ui.tree, top, TVGN_FIRSTVISIBLE);
+    InvalidateRect(Ui.tree, nullptr, TRUE);
+  }
+  // The folder shown went: its nearest remaining ancestor is opened by the
+  // page protocol.
+  if (selectionMoved) OpenSelectedFolder(node, nullptr, nullptr);
+  return true;
+}
+
+bool ListFolderAgainAt(const char *path, const std::vector<NameMove> *renamed) {
+  if (Ui.tree == nullptr || WorkFolderPath == nullptr) return false;
+  HTREEITEM node = TreeView_GetRoot(Ui.tree);
+  if (node == nullptr) return false;
+  const char *rest = nullptr;
+  if (!FolderPathsEqual(path, WorkFolderPath)) {
+    if (!PathBelowFolder(path, WorkFolderPath, &rest)) return false;
+    char name[PATH_BUFFER_SIZE];
+    bool last = false;
+    while (!last) {
+      if (!(FolderNodeState(node) & NODE_LISTED)) return false;
+      HTREEITEM child = nullptr;
+      if (!TakePathComponent(&rest, name, &last) || !FindChildNamed(node, name, &child) ||
+          child == nullptr)
+        return false;
+      node = child;
+    }
+  }
+  return ListFolderAgain(node, renamed);
+}
+
+void ListedFolderPaths(std::vector<std::string> *paths) {
+  if (Ui.tree == nullptr) return;
+  std::vector<HTREEITEM> pending;
+  if (HTREEITEM root = TreeView_GetRoot(Ui.tree)) pending.push_back(root);
+  char path[PATH_BUFFER_SIZE];
+  // Breadth first: a folder comes before every folder below it.
+  for (size_t next = 0; next < pending.size(); ++next) {
+    HTREEITEM node = pending[next];
+    if (!(FolderNodeState(node) & NODE_LISTED) || !GetFolderPath(node, path)) continue;
+    paths->push_back(path);
+    for (HTREEITEM child = TreeView_GetChild(Ui.tree, node); child != nullptr;
+         child = TreeView_GetNextSibling(Ui.tree, child))
+      pending.push_back(child);
+  }
 }

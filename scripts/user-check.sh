@@ -3,7 +3,7 @@
 # X display, in a notebook made here; checks what it wrote to disk and leaves
 # screenshots in build/user-check/. Needs a built TAV.exe (scripts/build.sh).
 # "user-check.sh questions" runs only the check of questions and Find in All
-# Pages.
+# Pages; "user-check.sh live" only the check of changes made by other programs.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=$root/build/user-check
@@ -143,6 +143,53 @@ big_notebook_check() {
     echo "FAIL: the found page was not shown"
   fi
 }
+# The notebook changed by other programs while TAV shows it: folders made
+# at the top and inside a folder made meanwhile appear; a page made, renamed
+# and deleted in the folder shown changes the tabs; the page shown rewritten
+# elsewhere shows the new text with the caret kept, or, with unsaved text,
+# keeps both and asks only at the save; temporary files and TAV's own saves
+# change nothing.
+live_check() {
+  new_notebook
+  mkdir -p "$nb/Projects"
+  printf 'first line\r\nsecond line\r\nthird line' > "$nb/Start.tav"
+  printf 'notes' > "$nb/Notes.tav"
+  printf '[Settings]\r\nWorkDir=%s\r\nSavedPath=%s\\Start.tav\r\n[Window]\r\nLeft=40\r\nTop=30\r\nRight=940\r\nBottom=650\r\n' \
+    "Z:${nb//\//\\}" "Z:${nb//\//\\}" > "$ini"
+  start
+  mkdir "$nb/Made Top"; sleep 0.5; mkdir "$nb/Made Top/Inside"; sleep 1
+  keys F6; keys Down Right; shot 31-folders-made-elsewhere
+  keys Home; click 400 300; keys ctrl+Tab
+  printf 'added' > "$nb/Added.tav"; sleep 1; shot 32-page-made-elsewhere
+  mv "$nb/Added.tav" "$nb/Renamed.tav"; sleep 1; shot 33-page-renamed-elsewhere
+  rm "$nb/Renamed.tav"; sleep 1; shot 34-page-deleted-elsewhere
+  printf 'x' > "$nb/~\$Start.tav"; printf 'x' > "$nb/Start.tmp"; printf 'x' > "$nb/Start.tav~"
+  printf 'x' > "$nb/Start.tav.bak"; sleep 1; shot 35-temporary-files
+  rm -f "$nb/~\$Start.tav" "$nb/Start.tmp" "$nb/Start.tav~" "$nb/Start.tav.bak"
+  # The caret at the start of the second line; the page rewritten elsewhere.
+  click 400 300; keys ctrl+Home Down
+  printf 'first line\r\nsecond line, changed elsewhere\r\nthird line' > "$nb/Start.tav"; sleep 1
+  shot 36-reloaded; xdotool type --delay 40 '#'; keys ctrl+s
+  [ "$(sed -n 2p "$nb/Start.tav" | tr -d '\r')" = '#second line, changed elsewhere' ] &&
+    echo "ok: the page rewritten elsewhere was read again, the caret kept on its line"
+  # TAV's own save: no reload, no question at the next save.
+  xdotool type --delay 40 '!'; keys ctrl+s; sleep 1; xdotool type --delay 40 '?'; keys ctrl+s
+  [ -z "$(xdotool search --onlyvisible --name '^Confirm page overwrite$' 2>/dev/null)" ] &&
+    [ "$(sed -n 2p "$nb/Start.tav" | tr -d '\r')" = '#!?second line, changed elsewhere' ] &&
+    echo "ok: TAV's own saves caused no reload and no question"
+  # Unsaved text, then the page rewritten elsewhere: both kept, asked at the save.
+  keys End; xdotool type --delay 40 ' mine'; sleep 0.5
+  printf 'theirs' > "$nb/Start.tav"; sleep 1.5
+  shot 37-changed-while-unsaved
+  xdotool type --delay 40 ' more'
+  keys ctrl+s; sleep 1; shot 38-asked-at-the-save
+  answer_window=$(window_named '^Confirm page overwrite$')
+  click_in "$answer_window" 20 8; keys y; sleep 1
+  grep -q 'changed elsewhere mine more' "$nb/Start.tav" && [ "$(cat "$nb/Start (other version).txt")" = theirs ] &&
+    echo "ok: typing went on while the page changed elsewhere; the save asked and kept both texts"
+  keys alt+f x; sleep 2
+}
+if [ "${1:-}" = live ]; then live_check; exit 0; fi
 if [ "${1:-}" = questions ]; then questions_check; exit 0; fi
 if [ "${1:-}" = big ]; then big_notebook_check; exit 0; fi
 
@@ -306,3 +353,5 @@ start; shot 30-restarted-at-its-place
 xdotool type --delay 40 '#3'; keys ctrl+s
 grep -q "^#1#2#3line $mark of" "$nb/Long.tav" && echo "ok: the mouse's forward button went forward, and the place came back after a restart"
 keys alt+f x; sleep 2
+
+live_check

@@ -205,8 +205,10 @@ bool TakeChangeRecords(const unsigned char *bytes, size_t length, const std::str
   size_t at = 0;
   std::string renamedFrom;
   bool haveRenamedFrom = false;
+  // Windows starts each record on a four-byte boundary; Wine 8 packs them
+  // without padding. Every field is copied out, so either is read.
   for (;;) {
-    if (at % 4 != 0 || length - at < RECORD_HEADER_SIZE) break;
+    if (length - at < RECORD_HEADER_SIZE) break;
     DWORD next, action, nameBytes;
     memcpy(&next, bytes + at, 4);
     memcpy(&action, bytes + at + 4, 4);

@@ -35,9 +35,9 @@ static size_t LengthAfterRename(const char *path, const char *oldPath, const cha
   return strlen(newPath) + strlen(path) - strlen(oldPath);
 }
 
-/* Rewrites a PATH_BUFFER_SIZE path that lies at or below the renamed folder;
-   other paths stay as they are. */
-static void FollowRename(char *path, const char *oldPath, const char *newPath) {
+/* Rewrites a PATH_BUFFER_SIZE path that lies at or below a renamed or moved
+   page or folder; other paths stay as they are. */
+void FollowRename(char *path, const char *oldPath, const char *newPath) {
   char renamed[PATH_BUFFER_SIZE];
   if (path != nullptr && FollowMove(path, oldPath, newPath, renamed)) strcpy(path, renamed);
 }
@@ -46,7 +46,7 @@ static void FollowRename(char *path, const char *oldPath, const char *newPath) {
    add to its path, among those the tree can show: links are not entered, and
    folders already too deep to be named do not count. Read from disk, as most
    of them are not listed in the tree. */
-static size_t LongestTailBelow(const char *path) {
+size_t LongestTailBelow(const char *path) {
   std::vector<Subfolder> folders;
   if (!ListSubfolders(path, &folders)) return 0;
   size_t longest = 0;
@@ -277,7 +277,7 @@ static bool DeletePageFiles() {
 /* Whether the directory at path is a link to a directory elsewhere. A
    reparse point whose kind cannot be read counts as a link: a deletion must
    never enter one. */
-static bool IsLinkToElsewhere(const char *path) {
+bool IsLinkToElsewhere(const char *path) {
   DWORD attributes = GetFileAttributesA(path);
   if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
     return false;

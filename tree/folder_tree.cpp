@@ -9,6 +9,7 @@
 #include <string.h>
 
 #include <algorithm>
+#include <unordered_map>
 #include <string>
 #include <vector>
 
@@ -167,12 +168,12 @@ static bool MayHaveSubfolders(const char *path) {
 
 /* ---- nodes and what they know ---- */
 
-/* Appends a node to its parent's children. */
-static HTREEITEM AppendNode(HTREEITEM parent, const char *label, int image, int selectedImage,
-                            int children, LPARAM state) {
+/* Inserts a node among its parent's children, after another or last. */
+static HTREEITEM InsertNode(HWND tree, HTREEITEM parent, HTREEITEM after, const char *label,
+                            int image, int selectedImage, int children, LPARAM state) {
   TVINSERTSTRUCTA insert = {};
   insert.hParent = parent;
-  insert.hInsertAfter = TVI_LAST;
+  insert.hInsertAfter = after;
   insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_CHILDREN | TVIF_PARAM;
   insert.item.pszText = const_cast<char *>(label);
   insert.item.iImage = image;
@@ -180,43 +181,57 @@ static HTREEITEM AppendNode(HTREEITEM parent, const char *label, int image, int 
   insert.item.cChildren = children;
   insert.item.lParam = state;
   return reinterpret_cast<HTREEITEM>(
-      SendMessageA(Ui.tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+      SendMessageA(tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
 }
 
-LPARAM FolderNodeState(HTREEITEM node) {
+/* A subfolder's node, after another or last: a link is shown but never
+   listed, any other folder is asked whether it has subfolders when the
+   tree first draws it. */
+static HTREEITEM InsertFolderNode(HWND tree, HTREEITEM parent, HTREEITEM after,
+                                  const Subfolder &folder) {
+  if (folder.isLink)
+    return InsertNode(tree, parent, after, folder.name.c_str(), FOLDER_IMAGE, OPEN_FOLDER_IMAGE, 0,
+                      NODE_LINK);
+  return InsertNode(tree, parent, after, folder.name.c_str(), FOLDER_IMAGE, OPEN_FOLDER_IMAGE,
+                    I_CHILDRENCALLBACK, 0);
+}
+
+static LPARAM NodeState(HWND tree, HTREEITEM node) {
   TVITEMA item = {};
   item.mask = TVIF_PARAM | TVIF_HANDLE;
   item.hItem = node;
-  if (Ui.tree == nullptr || node == nullptr ||
-      !SendMessageA(Ui.tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
+  if (tree == nullptr || node == nullptr ||
+      !SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
     return 0;
   return item.lParam;
 }
 
+LPARAM FolderNodeState(HTREEITEM node) { return NodeState(Ui.tree, node); }
+
 /* Whether the tree shows an expand button for a node; a node that has not
    said is asked for it (TVN_GETDISPINFO). */
-static bool ShowsButton(HTREEITEM node) {
+static bool ShowsButton(HWND tree, HTREEITEM node) {
   TVITEMA item = {};
   item.mask = TVIF_CHILDREN | TVIF_HANDLE;
   item.hItem = node;
-  return SendMessageA(Ui.tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)) &&
+  return SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)) &&
          item.cChildren != 0;
 }
 
 /* A node whose subfolders are now its children. Its button is changed only
    where it was wrong: changing it on a node in view took 5 ms (seen under
    Wine, which then recomputes the whole tree). */
-static void MarkListed(HTREEITEM node) {
+static void MarkListed(HWND tree, HTREEITEM node) {
   TVITEMA item = {};
   item.mask = TVIF_PARAM | TVIF_HANDLE;
   item.hItem = node;
-  item.lParam = FolderNodeState(node) | NODE_LISTED;
-  SendMessageA(Ui.tree, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-  bool hasChildren = TreeView_GetChild(Ui.tree, node) != nullptr;
-  if (ShowsButton(node) == hasChildren) return;
+  item.lParam = NodeState(tree, node) | NODE_LISTED;
+  SendMessageA(tree, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+  bool hasChildren = TreeView_GetChild(tree, node) != nullptr;
+  if (ShowsButton(tree, node) == hasChildren) return;
   item.mask = TVIF_CHILDREN | TVIF_HANDLE;
   item.cChildren = hasChildren ? 1 : 0;
-  SendMessageA(Ui.tree, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+  SendMessageA(tree, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
 }
 
 /* Keeps the first folder of this walk whose path cannot be formed. */
@@ -233,7 +248,11 @@ static void NoteTooDeep(const char *parentPath, const char *name) {
    junctions, the home folder links of a Wine prefix). Whether each new node
    has subfolders is left for the tree to ask when it draws the node. The
    current directory stays where it was. */
-static void ListIntoNode(const char *path, HTREEITEM node, bool sayUnentered) {
+/* The subfolders a node of a folder shows, sorted: none for a folder that
+   cannot be entered (reported when sayUnentered), and none whose path would
+   pass 259 characters (noted for the walk's notice). */
+static void ListShownSubfolders(const char *path, bool sayUnentered,
+                                std::vector<Subfolder> *shown) {
   std::vector<Subfolder> folders;
   if (strlen(path) < PATH_BUFFER_SIZE && !ListSubfolders(path, &folders, &TreeScan.notShown)) {
     if (sayUnentered) ReportFolderNotEntered(path);
@@ -241,47 +260,52 @@ static void ListIntoNode(const char *path, HTREEITEM node, bool sayUnentered) {
   }
   SortSubfolders(&folders);
   char childPath[PATH_BUFFER_SIZE];
-  for (const Subfolder &folder : folders) {
-    if (!JoinPath(path, folder.name.c_str(), childPath)) {
-      NoteTooDeep(path, folder.name.c_str());
-      continue;
-    }
-    if (folder.isLink)
-      AppendNode(node, folder.name.c_str(), FOLDER_IMAGE, OPEN_FOLDER_IMAGE, 0, NODE_LINK);
+  for (Subfolder &folder : folders) {
+    if (JoinPath(path, folder.name.c_str(), childPath))
+      shown->push_back(std::move(folder));
     else
-      AppendNode(node, folder.name.c_str(), FOLDER_IMAGE, OPEN_FOLDER_IMAGE, I_CHILDRENCALLBACK, 0);
+      NoteTooDeep(path, folder.name.c_str());
   }
-  MarkListed(node);
+}
+
+static void ListIntoNode(HWND tree, const char *path, HTREEITEM node, bool sayUnentered) {
+  std::vector<Subfolder> folders;
+  ListShownSubfolders(path, sayUnentered, &folders);
+  for (const Subfolder &folder : folders) InsertFolderNode(tree, node, TVI_LAST, folder);
+  MarkListed(tree, node);
 }
 
 void ScanFolder(const char *path, HTREEITEM node) {
   BeginFolderWalk();
-  ListIntoNode(path, node, true);
+  ListIntoNode(Ui.tree, path, node, true);
   EndFolderWalk();
 }
 
-void ListFolderNode(HTREEITEM node, bool sayUnentered) {
-  LPARAM state = FolderNodeState(node);
+static void ListTreeNode(HWND tree, HTREEITEM node, bool sayUnentered) {
+  LPARAM state = NodeState(tree, node);
   if (node == nullptr || (state & (NODE_LISTED | NODE_LINK)) != 0) return;
   char path[PATH_BUFFER_SIZE];
-  if (GetFolderPath(node, path))
-    ListIntoNode(path, node, sayUnentered);
+  if (TreeFolderPath(tree, node, path))
+    ListIntoNode(tree, path, node, sayUnentered);
   else
-    MarkListed(node);
+    MarkListed(tree, node);
 }
+
+void ListFolderNode(HTREEITEM node, bool sayUnentered) { ListTreeNode(Ui.tree, node, sayUnentered); }
 
 /* The tree asks whether a node has children when it first draws it: a node
    listed knows, a link has none, any other node looks into its folder. The
    tree keeps the answer (TVIF_DI_SETITEM) and asks no more. */
 LRESULT OnFolderGetDispInfo(NMTVDISPINFOA *info) {
-  if (Ui.tree == nullptr || !(info->item.mask & TVIF_CHILDREN)) return 0;
+  HWND tree = info->hdr.hwndFrom;
+  if (tree == nullptr || !(info->item.mask & TVIF_CHILDREN)) return 0;
   HTREEITEM node = info->item.hItem;
   LPARAM state = info->item.lParam;
   bool children = false;
   char path[PATH_BUFFER_SIZE];
   if (state & NODE_LISTED)
-    children = TreeView_GetChild(Ui.tree, node) != nullptr;
-  else if (!(state & NODE_LINK) && GetFolderPath(node, path))
+    children = TreeView_GetChild(tree, node) != nullptr;
+  else if (!(state & NODE_LINK) && TreeFolderPath(tree, node, path))
     children = MayHaveSubfolders(path);
   info->item.cChildren = children ? 1 : 0;
   info->item.mask |= TVIF_DI_SETITEM;
@@ -293,7 +317,7 @@ LRESULT OnFolderGetDispInfo(NMTVDISPINFOA *info) {
 LRESULT OnFolderExpanding(const NMTREEVIEWA *change) {
   if ((change->action & (TVE_EXPAND | TVE_COLLAPSE)) != TVE_EXPAND) return FALSE;
   BeginFolderWalk();
-  ListFolderNode(change->itemNew.hItem, true);
+  ListTreeNode(change->hdr.hwndFrom, change->itemNew.hItem, true);
   EndFolderWalk();
   return FALSE;
 }
@@ -340,15 +364,21 @@ void EndFolderWalk() {
   if (!notShown.empty()) ShowNamesLeftOut(notShown, nullptr);
 }
 
+HTREEITEM AddNotebookRoot(HWND tree) {
+  HTREEITEM root =
+      InsertNode(tree, TVI_ROOT, TVI_LAST, WorkFolderPath, ROOT_IMAGE, ROOT_IMAGE, 1, 0);
+  if (root != nullptr) {
+    ListIntoNode(tree, WorkFolderPath, root, true);
+    SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(root));
+  }
+  return root;
+}
+
 /* Replaces every node by the root and the folders of the work folder. */
 static HTREEITEM RebuildNodes() {
   TreeScan.rebuilding = true;
   SendMessageA(Ui.tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
-  HTREEITEM root = AppendNode(TVI_ROOT, WorkFolderPath, ROOT_IMAGE, ROOT_IMAGE, 1, 0);
-  if (root != nullptr) {
-    ListIntoNode(WorkFolderPath, root, true);
-    SendMessageA(Ui.tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(root));
-  }
+  HTREEITEM root = AddNotebookRoot(Ui.tree);
   TreeScan.rebuilding = false;
   return root;
 }
@@ -404,12 +434,12 @@ static bool TakePathComponent(const char **cursor, char *out, bool *last) {
 
 /* The first child whose label matches a folder name, ASCII letter case
    ignored. False when a label cannot be read. */
-static bool FindChildNamed(HTREEITEM parent, const char *name, HTREEITEM *found) {
+static bool FindChildNamed(HWND tree, HTREEITEM parent, const char *name, HTREEITEM *found) {
   *found = nullptr;
   char label[PATH_BUFFER_SIZE];
-  for (HTREEITEM child = TreeView_GetChild(Ui.tree, parent); child != nullptr;
-       child = TreeView_GetNextSibling(Ui.tree, child)) {
-    if (!GetNodeLabel(child, label)) return false;
+  for (HTREEITEM child = TreeView_GetChild(tree, parent); child != nullptr;
+       child = TreeView_GetNextSibling(tree, child)) {
+    if (!TreeNodeLabel(tree, child, label)) return false;
     if (NamesEqualIgnoringAsciiCase(label, name)) {
       *found = child;
       return true;
@@ -425,6 +455,8 @@ static void SelectNodeQuietly(HTREEITEM node) {
   TreeView_SelectItem(Ui.tree, node);
   TreeScan.selecting = false;
 }
+
+void SelectFolderNodeQuietly(HTREEITEM node) { SelectNodeQuietly(node); }
 
 /* Opens the folder of a node just selected: saves the page shown, makes the
    folder current and lists its pages, showing firstPage first when the
@@ -450,33 +482,55 @@ void OnFolderSelected(HTREEITEM node, HTREEITEM previous) {
   OpenSelectedFolder(node, previous, nullptr);
 }
 
-/* Walks the tree from the root along a saved page path, listing and
-   expanding each folder on the way: the node of the page's folder, and the
-   page's file name (empty for none) in a PATH_BUFFER_SIZE buffer. False when
-   the page lies outside the work folder or a folder on the way is missing
-   (the name buffer then holds no page name); the folders expanded so far
-   stay expanded. */
+/* Walks a tree from its root through the folders named in rest (names
+   parted by backslashes), listing and expanding each folder on the way; with
+   pageName given, the last name is a page's file name and goes there
+   (PATH_BUFFER_SIZE). Null when a folder on the way is missing; the folders
+   expanded so far stay expanded. */
+static HTREEITEM WalkFolders(HWND tree, const char *rest, char *pageName) {
+  HTREEITEM node = TreeView_GetRoot(tree);
+  char name[PATH_BUFFER_SIZE];
+  bool last = rest[0] == '\0';
+  while (node != nullptr && !last) {
+    if (!TakePathComponent(&rest, name, &last)) return nullptr;
+    if (last && pageName != nullptr) {
+      strcpy(pageName, name);
+      break;
+    }
+    HTREEITEM child;
+    if (!FindChildNamed(tree, node, name, &child) || child == nullptr) return nullptr;
+    // Listed before it is expanded: the tree does not expand a node it has
+    // been told has no children, and the folder may have some by now.
+    ListTreeNode(tree, child, true);
+    SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(child));
+    node = child;
+  }
+  return node;
+}
+
+/* The node of a page's folder along a saved page path, and the page's file
+   name (empty for none) in a PATH_BUFFER_SIZE buffer. False when the page
+   lies outside the work folder or a folder on the way is missing. */
 static bool WalkToPageFolder(const char *path, HTREEITEM *folder, char *pageName) {
   pageName[0] = '\0';
   if (path == nullptr || Ui.tree == nullptr || WorkFolderPath == nullptr) return false;
   const char *rest;
   if (!PathBelowFolder(path, WorkFolderPath, &rest)) return false;
-  HTREEITEM node = TreeView_GetRoot(Ui.tree);
-  if (node == nullptr) return false;
-  bool last = false;
-  while (true) {
-    if (!TakePathComponent(&rest, pageName, &last)) return false;
-    if (last) break;
-    HTREEITEM child;
-    if (!FindChildNamed(node, pageName, &child) || child == nullptr) return false;
-    // Listed before it is expanded: the tree does not expand a node it has
-    // been told has no children, and the folder may have some by now.
-    ListFolderNode(child, true);
-    SendMessageA(Ui.tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(child));
-    node = child;
+  HTREEITEM node = WalkFolders(Ui.tree, rest, pageName);
+  if (node == nullptr) {
+    pageName[0] = '\0';
+    return false;
   }
   *folder = node;
   return true;
+}
+
+HTREEITEM WalkToFolderNode(HWND tree, const char *folder) {
+  if (tree == nullptr || WorkFolderPath == nullptr) return nullptr;
+  if (FolderPathsEqual(folder, WorkFolderPath)) return TreeView_GetRoot(tree);
+  const char *rest;
+  if (!PathBelowFolder(folder, WorkFolderPath, &rest)) return nullptr;
+  return WalkFolders(tree, rest, nullptr);
 }
 
 /* Opens the folder of a node just selected, unless it was selected already
@@ -507,4 +561,144 @@ bool SelectFolderOfPage(const char *pagePath) {
   if (found) OpenFoundPage(folder, previous, page);
   EndFolderWalk();
   return found;
+}
+
+/* ---- a folder's children listed again ---- */
+
+HTREEITEM FindFolderNode(const char *folder) {
+  if (Ui.tree == nullptr || WorkFolderPath == nullptr) return nullptr;
+  HTREEITEM node = TreeView_GetRoot(Ui.tree);
+  if (node == nullptr || FolderPathsEqual(folder, WorkFolderPath)) return node;
+  const char *rest;
+  if (!PathBelowFolder(folder, WorkFolderPath, &rest)) return nullptr;
+  char name[PATH_BUFFER_SIZE];
+  bool last = false;
+  while (node != nullptr && !last) {
+    if (!(FolderNodeState(node) & NODE_LISTED) || !TakePathComponent(&rest, name, &last) ||
+        !FindChildNamed(Ui.tree, node, name, &node))
+      return nullptr;
+  }
+  return node;
+}
+
+static bool IsAtOrBelowNode(HTREEITEM node, HTREEITEM ancestor) {
+  for (; node != nullptr; node = TreeView_GetParent(Ui.tree, node))
+    if (node == ancestor) return true;
+  return false;
+}
+
+/* Deletes the children of a node that are not among the folders now there
+   (by name, letter for letter, and as link or folder), and inserts those
+   that are new in their sorted places; the others stay as they are, with
+   their own children and expansion. A selection or first line in view that
+   lay in a node that goes moves to the node itself; true when the
+   selection moved. */
+static bool MergeChildren(HTREEITEM node, const std::vector<Subfolder> &folders,
+                          HTREEITEM *top) {
+  std::unordered_map<std::string, size_t> wanted;
+  for (size_t i = 0; i < folders.size(); ++i) wanted.emplace(folders[i].name, i);
+  std::vector<HTREEITEM> kept(folders.size(), nullptr);
+  std::vector<HTREEITEM> gone;
+  char label[PATH_BUFFER_SIZE];
+  for (HTREEITEM child = TreeView_GetChild(Ui.tree, node); child != nullptr;
+       child = TreeView_GetNextSibling(Ui.tree, child)) {
+    auto found = GetNodeLabel(child, label) ? wanted.find(label) : wanted.end();
+    bool isLink = (FolderNodeState(child) & NODE_LINK) != 0;
+    if (found != wanted.end() && kept[found->second] == nullptr &&
+        folders[found->second].isLink == isLink)
+      kept[found->second] = child;
+    else
+      gone.push_back(child);
+  }
+  bool selectionMoved = false;
+  HTREEITEM selected = TreeView_GetSelection(Ui.tree);
+  for (HTREEITEM child : gone) {
+    if (IsAtOrBelowNode(selected, child)) selectionMoved = true;
+    if (IsAtOrBelowNode(*top, child)) *top = node;
+  }
+  if (selectionMoved) SelectNodeQuietly(node);
+  TreeScan.rebuilding = true;
+  for (HTREEITEM child : gone) TreeView_DeleteItem(Ui.tree, child);
+  TreeScan.rebuilding = false;
+  HTREEITEM after = TVI_FIRST;
+  for (size_t i = 0; i < folders.size(); ++i) {
+    HTREEITEM placed = kept[i] != nullptr ? kept[i] : InsertFolderNode(Ui.tree, node, after, folders[i]);
+    if (placed != nullptr) after = placed;
+  }
+  return selectionMoved;
+}
+
+/* A node not listed yet is asked again whether it has subfolders when the
+   tree next draws it. */
+static void AskForButtonAgain(HTREEITEM node) {
+  TVITEMA item = {};
+  item.mask = TVIF_CHILDREN | TVIF_HANDLE;
+  item.hItem = node;
+  item.cChildren = I_CHILDRENCALLBACK;
+  TreeView_SetItem(Ui.tree, &item);
+}
+
+bool ListFolderAgain(const char *folder) {
+  HTREEITEM node = FindFolderNode(folder);
+  if (node == nullptr) return false;
+  LPARAM state = FolderNodeState(node);
+  if (state & NODE_LINK) return false;
+  if (!(state & NODE_LISTED)) {
+    AskForButtonAgain(node);
+    return false;
+  }
+  char path[PATH_BUFFER_SIZE];
+  if (!GetFolderPath(node, path)) return false;
+  BeginFolderWalk();
+  std::vector<Subfolder> folders;
+  ListShownSubfolders(path, false, &folders);
+  bool suspended = SuspendTreeRedraw();
+  HTREEITEM top = TreeView_GetFirstVisible(Ui.tree);
+  bool selectionMoved = MergeChildren(node, folders, &top);
+  MarkListed(Ui.tree, node);
+  if (suspended) SendMessageA(Ui.tree, WM_SETREDRAW, TRUE, 0);
+  if (top != nullptr) TreeView_SelectSetFirstVisible(Ui.tree, top);
+  if (suspended) InvalidateRect(Ui.tree, nullptr, TRUE);
+  EndFolderWalk();
+  return selectionMoved;
+}
+
+static bool IsExpanded(HTREEITEM node) {
+  return (TreeView_GetItemState(Ui.tree, node, TVIS_EXPANDED) & TVIS_EXPANDED) != 0;
+}
+
+static void NoteExpanded(HTREEITEM node, const std::string &relative,
+                         std::vector<std::string> *expanded) {
+  if (!(FolderNodeState(node) & NODE_LISTED) || !IsExpanded(node)) return;
+  expanded->push_back(relative);
+  char label[PATH_BUFFER_SIZE];
+  for (HTREEITEM child = TreeView_GetChild(Ui.tree, node); child != nullptr;
+       child = TreeView_GetNextSibling(Ui.tree, child))
+    if (GetNodeLabel(child, label))
+      NoteExpanded(child, relative.empty() ? label : relative + "\\" + label, expanded);
+}
+
+void NoteExpandedBelow(HTREEITEM node, std::vector<std::string> *expanded) {
+  expanded->clear();
+  if (node != nullptr) NoteExpanded(node, "", expanded);
+}
+
+/* Parents come before their children in the list, so each folder is
+   opened on a node already listed. */
+void ExpandAgainBelow(HTREEITEM node, const std::vector<std::string> &expanded) {
+  if (node == nullptr) return;
+  BeginFolderWalk();
+  for (const std::string &relative : expanded) {
+    HTREEITEM found = node;
+    const char *rest = relative.c_str();
+    char name[PATH_BUFFER_SIZE];
+    bool last = rest[0] == '\0';
+    while (found != nullptr && !last)
+      if (!TakePathComponent(&rest, name, &last) || !FindChildNamed(Ui.tree, found, name, &found))
+        found = nullptr;
+    if (found == nullptr) continue;
+    ListFolderNode(found, false);
+    TreeView_Expand(Ui.tree, found, TVE_EXPAND);
+  }
+  EndFolderWalk();
 }

@@ -280,7 +280,7 @@ TEST_F(Folders, RightClickSelectsTheNodeUnderThePointerAndOffersItsMenu) {
   const struct {
     HTREEITEM node;
     std::string menu, page;
-  } clicks[] = {{Node({"B"}), "6 11871 delete", "b"}, {Root(), "5 11871 workdir", ""}};
+  } clicks[] = {{Node({"B"}), "7 11871 delete", "b"}, {Root(), "5 11871 workdir", ""}};
   for (const auto &click : clicks) {
     SCOPED_TRACE(click.menu);
     RECT place;

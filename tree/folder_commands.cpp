@@ -289,24 +289,35 @@ bool IsLinkToElsewhere(const char *path) {
          IsDirectoryLink(entry.dwFileAttributes, entry.dwReserved0);
 }
 
-/* Removes a link to a directory, never what it leads to. The link is opened
-   as itself and deleted only when what was opened is the reparse point: had
-   the platform opened the directory it leads to instead, nothing is deleted.
-   (RemoveDirectory is not used: under Wine it removes the directory a link
-   leads to when that is empty, and leaves the link.) */
-static bool RemoveDirectoryLink(const char *path) {
+/* A link opened as itself, to be deleted or renamed: only when what was
+   opened is the reparse point. Wine 8 opens what the link leads to whatever
+   the flags; then nothing is opened (access denied). */
+HANDLE OpenLinkItself(const char *path) {
   HANDLE link = CreateFileA(path, DELETE | FILE_READ_ATTRIBUTES,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
                             nullptr);
-  if (link == INVALID_HANDLE_VALUE) return false;
+  if (link == INVALID_HANDLE_VALUE) return link;
   BY_HANDLE_FILE_INFORMATION info;
-  bool isLink = GetFileInformationByHandle(link, &info) &&
-                (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  if (GetFileInformationByHandle(link, &info) &&
+      (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+    return link;
+  CloseHandle(link);
+  SetLastError(ERROR_ACCESS_DENIED);
+  return INVALID_HANDLE_VALUE;
+}
+
+/* Removes a link to a directory, never what it leads to: had the platform
+   opened the directory it leads to instead, nothing is deleted.
+   (RemoveDirectory is not used: under Wine it removes the directory a link
+   leads to when that is empty, and leaves the link.) */
+static bool RemoveDirectoryLink(const char *path) {
+  HANDLE link = OpenLinkItself(path);
+  if (link == INVALID_HANDLE_VALUE) return false;
   FILE_DISPOSITION_INFO disposition = {TRUE};
-  bool removed = isLink && SetFileInformationByHandle(link, FileDispositionInfo, &disposition,
-                                                      sizeof disposition);
-  DWORD error = isLink ? GetLastError() : ERROR_ACCESS_DENIED;
+  bool removed =
+      SetFileInformationByHandle(link, FileDispositionInfo, &disposition, sizeof disposition);
+  DWORD error = GetLastError();
   CloseHandle(link);
   SetLastError(error);
   return removed;

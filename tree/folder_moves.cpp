@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/code_pages.h"
 #include "app/ui_handles.h"
 #include "pages/pages.h"
 #include "tree/tree.h"
@@ -24,11 +25,11 @@ void NoteMoveForUndo(const char *from, const char *to) { FollowMoveRecords(&Move
 
 /* The serial number of the volume that holds a path; a link is asked about
    itself, not about what it leads to. */
-static bool VolumeOf(const char *path, bool itself, DWORD *serial) {
-  DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (itself ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
-  HANDLE file = CreateFileA(path, FILE_READ_ATTRIBUTES,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, flags, nullptr);
+static bool VolumeOf(const char *path, bool isLink, DWORD *serial) {
+  HANDLE file = isLink ? OpenLinkItself(path)
+                       : CreateFileA(path, FILE_READ_ATTRIBUTES,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   BY_HANDLE_FILE_INFORMATION info;
   bool known = GetFileInformationByHandle(file, &info) != 0;
@@ -41,9 +42,9 @@ static bool VolumeOf(const char *path, bool itself, DWORD *serial) {
    mounted folder, and may lie on another volume. Where either cannot be
    told, the rename decides: without leave to copy it fails for another
    volume. */
-static bool OnSameVolume(const char *item, const char *targetFolder) {
+static bool OnSameVolume(const char *item, bool isLink, const char *targetFolder) {
   DWORD itemVolume = 0, targetVolume = 0;
-  return !VolumeOf(item, true, &itemVolume) || !VolumeOf(targetFolder, false, &targetVolume) ||
+  return !VolumeOf(item, isLink, &itemVolume) || !VolumeOf(targetFolder, false, &targetVolume) ||
          itemVolume == targetVolume;
 }
 
@@ -57,6 +58,13 @@ void EntryNamesIn(const char *folder, std::vector<std::wstring> *names) {
     if (wcscmp(entry.wideName, L".") != 0 && wcscmp(entry.wideName, L"..") != 0)
       names->push_back(entry.wideName);
   EndListing(&listing);
+}
+
+static bool LinkOpensAsItself(const char *path) {
+  HANDLE link = OpenLinkItself(path);
+  if (link == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(link);
+  return true;
 }
 
 static bool IsDirectory(const char *path) {
@@ -129,12 +137,18 @@ static bool AskAnotherName(MoveKind kind, char *name) {
    place is taken). The new path goes to 'to'. */
 static PlanOutcome PlanMove(MoveKind kind, const char *from, const char *targetFolder, char *name,
                             bool undoing, char *to) {
-  const bool isLink = kind == MOVE_FOLDER && IsLinkToElsewhere(from);
+  const bool isLink = IsLinkToElsewhere(from);
+  if (isLink && !LinkOpensAsItself(from)) {
+    Notice("'%s' is a link to a folder or file elsewhere. This system cannot move the link as "
+           "the link it is, and what it leads to is not TAV's to move.",
+           from);
+    return PLAN_REFUSED;
+  }
   for (;;) {
     std::vector<std::wstring> names;
     EntryNamesIn(targetFolder, &names);
-    MoveRequest request = {kind, from, targetFolder, name, &names, OnSameVolume(from, targetFolder),
-                           0};
+    MoveRequest request = {kind,   from, targetFolder, name, &names,
+                           OnSameVolume(from, isLink, targetFolder), 0};
     // Walking the folders below is needed only where their paths grow.
     if (kind == MOVE_FOLDER && !isLink &&
         strlen(targetFolder) + 1 + strlen(name) > strlen(from))
@@ -172,6 +186,28 @@ static PlanOutcome PlanMove(MoveKind kind, const char *from, const char *targetF
 
 /* ---- carrying it out ---- */
 
+/* A link is renamed through a handle to the link itself: MoveFileEx of a
+   link moves what it leads to under Wine 8, leaving the link behind. */
+static bool RenameLinkItself(const char *from, const char *to) {
+  WCHAR wideTo[MAX_PATH];
+  if (!WideFromCodePage(to, wideTo, MAX_PATH)) return false;
+  HANDLE link = OpenLinkItself(from);
+  if (link == INVALID_HANDLE_VALUE) return false;
+  const size_t nameBytes = wcslen(wideTo) * sizeof(WCHAR);
+  std::vector<BYTE> buffer(sizeof(FILE_RENAME_INFO) + nameBytes, 0);
+  FILE_RENAME_INFO *rename = reinterpret_cast<FILE_RENAME_INFO *>(buffer.data());
+  rename->ReplaceIfExists = FALSE;
+  rename->RootDirectory = nullptr;
+  rename->FileNameLength = static_cast<DWORD>(nameBytes);
+  memcpy(rename->FileName, wideTo, nameBytes);
+  bool moved = SetFileInformationByHandle(link, FileRenameInfo, rename,
+                                          static_cast<DWORD>(buffer.size())) != 0;
+  DWORD error = GetLastError();
+  CloseHandle(link);
+  SetLastError(error);
+  return moved;
+}
+
 /* One rename, never a copy. The process's current directory cannot be
    moved on Windows: when it lies in the folder, the work folder is current
    for the rename, and the current directory follows the folder. */
@@ -181,7 +217,8 @@ static bool RenameOnVolume(const char *from, const char *to) {
   bool stepAside = length > 0 && length < PATH_BUFFER_SIZE && PathIsAtOrBelow(current, from) &&
                    WorkFolderPath != nullptr;
   if (stepAside) SetCurrentDirectoryA(WorkFolderPath);
-  bool moved = MoveFileExA(from, to, 0) != 0;
+  bool moved =
+      IsLinkToElsewhere(from) ? RenameLinkItself(from, to) : MoveFileExA(from, to, 0) != 0;
   DWORD error = GetLastError();
   if (stepAside) {
     if (moved) FollowRename(current, from, to);

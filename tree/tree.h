@@ -106,6 +106,9 @@ void FollowRename(char *path, const char *oldPath, const char *newPath);
 size_t LongestTailBelow(const char *path);
 // A directory that leads elsewhere; one whose kind cannot be read counts.
 bool IsLinkToElsewhere(const char *path);
+// A link opened as itself (DELETE and FILE_READ_ATTRIBUTES), never what it
+// leads to: INVALID_HANDLE_VALUE when only that could be opened.
+HANDLE OpenLinkItself(const char *path);
 
 /* move_rules.cpp */
 // A page is moved as its file, a folder as its directory with everything

@@ -9,6 +9,7 @@
 #include "app/platform_seam.h"
 #include "editing/editing.h"
 #include "pages/pages.h"
+#include "tree/tree.h"
 #include "settings/settings.h"
 
 #include <shlobj.h>
@@ -248,6 +249,7 @@ void ResetProgramState() {
   HasPages = false;
   PageFolder[0] = '\0';
   ResetPageNavigation();
+  ForgetMoves();
   wordWrap = false;
   memset(&editorFont, 0, sizeof editorFont);
   fontSizeTenths = 0;

@@ -590,9 +590,9 @@ static bool IsAtOrBelowNode(HTREEITEM node, HTREEITEM ancestor) {
 /* Deletes the children of a node that are not among the folders now there
    (by name, letter for letter, and as link or folder), and inserts those
    that are new in their sorted places; the others stay as they are, with
-   their own children and expansion. A selection or first line in view that
-   lay in a node that goes moves to the node itself; true when the
-   selection moved. */
+   their own children and expansion. A selection that lay in a node that
+   goes moves to the node itself (true then); the first line in view, to the
+   line above it. */
 static bool MergeChildren(HTREEITEM node, const std::vector<Subfolder> &folders,
                           HTREEITEM *top) {
   std::unordered_map<std::string, size_t> wanted;
@@ -612,9 +612,15 @@ static bool MergeChildren(HTREEITEM node, const std::vector<Subfolder> &folders,
   }
   bool selectionMoved = false;
   HTREEITEM selected = TreeView_GetSelection(Ui.tree);
-  for (HTREEITEM child : gone) {
+  for (HTREEITEM child : gone)
     if (IsAtOrBelowNode(selected, child)) selectionMoved = true;
-    if (IsAtOrBelowNode(*top, child)) *top = node;
+  // The line at the top, when it goes, gives way to the line above it, so
+  // that every line that stays keeps its place on screen (the tree would
+  // move them all up by one).
+  for (bool inGone = true; inGone && *top != nullptr;) {
+    inGone = false;
+    for (HTREEITEM child : gone) inGone = inGone || IsAtOrBelowNode(*top, child);
+    if (inGone) *top = TreeView_GetPrevVisible(Ui.tree, *top);
   }
   if (selectionMoved) SelectNodeQuietly(node);
   TreeScan.rebuilding = true;

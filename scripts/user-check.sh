@@ -3,7 +3,7 @@
 # X display, in a notebook made here; checks what it wrote to disk and leaves
 # screenshots in build/user-check/. Needs a built TAV.exe (scripts/build.sh).
 # "user-check.sh questions" runs only the check of questions and Find in All
-# Pages.
+# Pages, "user-check.sh moves" only the check of moves.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=$root/build/user-check
@@ -143,7 +143,53 @@ big_notebook_check() {
     echo "FAIL: the found page was not shown"
   fi
 }
+# Moving pages and folders with the mouse and the keyboard. Screen places are
+# those of the window at 40, 30: tree rows every 16 pixels from y 125, the
+# tabs at y 110.
+moves_check() {
+  new_notebook
+  mkdir -p "$nb/Inbox" "$nb/Projects/Alpha/Drafts" "$nb/Projects/Beta" "$nb/Archive"
+  printf 'plan text' > "$nb/Inbox/Plan.tav"; printf 'other' > "$nb/Inbox/Other.tav"
+  printf 'alpha page' > "$nb/Projects/Alpha/a.tav"; printf 'draft' > "$nb/Projects/Alpha/Drafts/d.tav"
+  printf 'old plan' > "$nb/Archive/Plan.tav"
+  printf '[Settings]\r\nWorkDir=%s\r\nSavedPath=%s\\Inbox\\Plan.tav\r\n[Window]\r\nLeft=40\r\nTop=30\r\nRight=940\r\nBottom=650\r\n' \
+    "Z:${nb//\//\\}" "Z:${nb//\//\\}" > "$ini"
+  start
+  drag() {  # drag X Y to X Y, through a few steps, then the last command given
+    xdotool mousemove "$1" "$2" mousedown 1; sleep 0.3
+    for step in 1 2 3 4; do
+      xdotool mousemove $(($1 + ($3 - $1) * step / 4)) $(($2 + ($4 - $2) * step / 4)); sleep 0.15
+    done
+    sleep 0.3
+  }
+  xdotool mousemove 500 300 click 1; keys ctrl+End; xdotool type --delay 40 ' typed'
+  drag 419 110 101 157; shot 31-tab-dragged-onto-projects; xdotool mouseup 1; sleep 1
+  [ "$(cat "$nb/Projects/Plan.tav")" = 'plan text typed' ] && [ ! -e "$nb/Inbox/Plan.tav" ] &&
+    echo "ok: the tab Plan dragged onto Projects moved the page, saved"
+  shot 32-page-shown-in-projects
+  drag 116 173 101 125; xdotool mouseup 1; sleep 1
+  [ -f "$nb/Archive/Alpha/Drafts/d.tav" ] && [ -f "$nb/Archive/Alpha/a.tav" ] &&
+    echo "ok: Alpha dragged below Archive moved with its pages and subfolders"
+  shot 33-folder-moved
+  drag 112 189 95 157; keys Escape; xdotool mouseup 1; sleep 1
+  [ -d "$nb/Projects/Beta" ] && [ ! -e "$nb/Inbox/Beta" ] && echo "ok: Escape during a drag changed nothing"
+  keys alt+t u; keys alt+t u
+  [ -f "$nb/Inbox/Plan.tav" ] && [ -f "$nb/Projects/Alpha/Drafts/d.tav" ] && [ ! -e "$nb/Archive/Alpha" ] &&
+    echo "ok: Undo Move twice put both back"
+  shot 34-both-back
+  keys ctrl+shift+m; shot 35-move-page-dialog; keys Home Down Return
+  shot 36-name-taken; xdotool type --delay 40 'Plan 2'; keys Return
+  [ "$(cat "$nb/Archive/Plan 2.tav")" = 'plan text typed' ] && [ "$(cat "$nb/Archive/Plan.tav")" = 'old plan' ] &&
+    echo "ok: a move onto a taken name asked for another name"
+  drag 101 157 112 189; xdotool mouseup 1; sleep 1; shot 37-into-its-own-subfolder; keys Return
+  xdotool mousemove 101 157 click 1; sleep 0.5
+  keys alt+t m; keys Down Down Down Right Down Return; shot 38-chosen-below-itself; keys Return Escape
+  [ -d "$nb/Projects/Alpha" ] && [ -d "$nb/Projects/Beta" ] &&
+    echo "ok: a move of a folder into its own subfolder was refused, dragged and chosen"
+  keys alt+f x; sleep 2
+}
 if [ "${1:-}" = questions ]; then questions_check; exit 0; fi
+if [ "${1:-}" = moves ]; then moves_check; exit 0; fi
 if [ "${1:-}" = big ]; then big_notebook_check; exit 0; fi
 
 start
@@ -306,3 +352,5 @@ start; shot 30-restarted-at-its-place
 xdotool type --delay 40 '#3'; keys ctrl+s
 grep -q "^#1#2#3line $mark of" "$nb/Long.tav" && echo "ok: the mouse's forward button went forward, and the place came back after a restart"
 keys alt+f x; sleep 2
+
+moves_check

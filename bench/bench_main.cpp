@@ -23,6 +23,7 @@ const Benchmark Benchmarks[] = {
     {"search", RunSearchBenchmarks},
     {"startup", RunStartupBenchmarks},
     {"open", RunOpenPageBenchmarks},
+    {"moves", RunMoveBenchmarks},
 };
 
 bool Wanted(const char *name, int argc, char **argv) {

@@ -361,6 +361,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
   }
   switch (message) {
     case WM_DESTROY:
+      StopWatchingNotebook();
       SaveWindowPlacement();
       PostQuitMessage(0);
       return 0;
@@ -372,6 +373,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return 0;
     case WM_DPICHANGED:
       OnDpiChanged(HIWORD(wParam), reinterpret_cast<const RECT *>(lParam));
+      return 0;
+    case WM_ACTIVATEAPP:
+      // Back from another program, which may have changed the notebook.
+      if (wParam) CheckNotebookOnActivation();
       return 0;
     case WM_SETFOCUS:
       if (Ui.editor != nullptr) SetFocus(Ui.editor);

@@ -194,7 +194,7 @@ bool NextListed(FolderListing *listing, ListedEntry *entry) {
   const WIN32_FIND_DATAW &found = listing->found;
   memcpy(entry->wideName, found.cFileName, sizeof entry->wideName);
   entry->wideName[MAX_PATH - 1] = L'\0';
-  entry->attributes = found.dwFileAttributes;
+  entry->attributes = Platform.listedAttributes(found.cFileName, found.dwFileAttributes);
   entry->reparseTag = found.dwReserved0;
   NameInCodePage(entry->wideName, entry->name, sizeof entry->name);
   return true;

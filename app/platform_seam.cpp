@@ -44,10 +44,17 @@ DWORD CommonDialogError() {
   return call != nullptr ? call() : CDERR_INITIALIZATION;
 }
 
+static DWORD AttributesAsListed(const WCHAR *, DWORD attributes) { return attributes; }
+
 const PlatformDialogs SystemPlatform = {
     LoadAndGetOpenFileName, LoadAndGetSaveFileName, LoadAndChooseFont, SHBrowseForFolderA,
-    SHGetPathFromIDListA,   ShellExecuteA,          SHGetFolderPathA,
+    SHGetPathFromIDListA,   ShellExecuteA,          SHGetFolderPathA,       AttributesAsListed,
 };
+
+bool IsStoredOnlineOnly(DWORD attributes) {
+  const DWORD recallOnDataAccess = 0x00400000, recallOnOpen = 0x00040000;
+  return (attributes & (recallOnDataAccess | recallOnOpen | FILE_ATTRIBUTE_OFFLINE)) != 0;
+}
 
 PlatformDialogs Platform = SystemPlatform;
 

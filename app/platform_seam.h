@@ -18,6 +18,10 @@ struct PlatformDialogs {
   BOOL(WINAPI *getPathFromIDList)(PCIDLIST_ABSOLUTE, char *);
   HINSTANCE(WINAPI *shellExecute)(HWND, const char *, const char *, const char *, const char *, int);
   HRESULT(WINAPI *getFolderPath)(HWND, int, HANDLE, DWORD, char *);
+  // The attributes a folder listing gives for an entry (a cloud drive's
+  // pages kept online only carry theirs here); the system's are taken as
+  // listed, and a test may answer others.
+  DWORD (*listedAttributes)(const WCHAR *name, DWORD attributes);
 };
 
 extern PlatformDialogs Platform;
@@ -42,5 +46,8 @@ DWORD CommonDialogError();
 // One of the user's own folders (CSIDL_APPDATA, CSIDL_LOCAL_APPDATA) into a
 // MAX_PATH buffer; false, with out empty, when the shell has none.
 bool UserFolderPath(int folder, char *out);
+// Whether attributes say a file's data is kept online only: opening it
+// would fetch it (RECALL_ON_DATA_ACCESS, RECALL_ON_OPEN, OFFLINE).
+bool IsStoredOnlineOnly(DWORD attributes);
 
 #endif

@@ -12,6 +12,7 @@
 #include "editing/editing.h"
 #include "pages/pages.h"
 #include "settings/settings.h"
+#include "tree/tree.h"
 
 UiHandles Ui = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, true, 330, 4};
 HINSTANCE AppInstance;
@@ -196,10 +197,12 @@ bool RunIdleStep(int idleCount) {
   if (idleCount <= 0 && MainWindow != nullptr && IsWindowVisible(MainWindow))
     SendMessageA(MainWindow, UM_IDLEUPDATE, 0, 0);
   if (idleCount <= 0) return true;
-  // Both go on, a slice at a time, while nothing else is to be done.
+  // They go on, a slice at a time, while nothing else is to be done.
+  TakeNotebookWatchRecords();
+  bool following = RunNotebookChangesSlice();
   bool searching = RunFindAllSlice();
   bool listing = RunOpenPageSlice();
-  return searching || listing;
+  return following || searching || listing;
 }
 
 /* Whether a message is user activity. Mouse moves that do not move the
@@ -284,16 +287,28 @@ DWORD WaitForMessageOrHandles(DWORD count, const HANDLE *handles, DWORD timeout)
 }
 
 /* Work done a slice at a time from the idle step, not finished yet: the
-   search of all pages and the listing of Open Page. Whatever started it (a
+   search of all pages, the listing of Open Page, and the changes other
+   programs made to the notebook once they settled. Whatever started it (a
    click, or a message another program sent, which is handled inside the
    peek and leaves nothing queued), the loop goes on with it rather than
    sleep. */
-static bool SlicedWorkPending() { return FindAllRunning() || OpenPageListing(); }
+static bool SlicedWorkPending() {
+  return FindAllRunning() || OpenPageListing() || NotebookChangesPending();
+}
 
-/* Sleeps until a message comes; while a recovery copy of unsaved text is
-   due, no longer than until it is, and makes it then. */
+/* Sleeps until a message comes or a watch of the notebook reports; while
+   a recovery copy of unsaved text is due, or changes to the notebook are
+   settling, no longer than until then. With nothing pending it sleeps for
+   as long as nothing happens. */
 static void SleepUntilMessage() {
-  if (WaitForMessageOrHandles(0, nullptr, RecoveryCopyDueIn()) == WAIT_TIMEOUT)
+  HANDLE handles[NOTEBOOK_WATCH_HANDLES];
+  DWORD count = NotebookWatchHandles(handles);
+  DWORD recoveryDue = RecoveryCopyDueIn();
+  DWORD changesDue = NotebookChangesDueIn();
+  DWORD woke = WaitForMessageOrHandles(count, handles, recoveryDue < changesDue ? recoveryDue : changesDue);
+  if (woke >= WAIT_OBJECT_0 && woke < WAIT_OBJECT_0 + count)
+    TakeNotebookWatchRecords();
+  else if (woke == WAIT_TIMEOUT)
     KeepRecoveryCopy();
 }
 
@@ -324,6 +339,7 @@ int RunMessageLoop() {
 }
 
 int ReleaseAppResources() {
+  StopWatchingNotebook();
   ReleaseDisplayScale();
   if (Ui.treeImageList != nullptr) {
     ImageList_Destroy(Ui.treeImageList);

@@ -94,4 +94,9 @@ void RunMoveBenchmarks();
 /* bench_startup.cpp */
 void RunStartupBenchmarks();
 
+// The notebook followed live: a page made elsewhere becoming a tab, the
+// page shown rewritten elsewhere, a burst of ten thousand pages, and the
+// loop idle with the watches armed.
+void RunWatchBenchmarks();
+
 #endif

@@ -23,6 +23,7 @@ const Benchmark Benchmarks[] = {
     {"search", RunSearchBenchmarks},
     {"startup", RunStartupBenchmarks},
     {"open", RunOpenPageBenchmarks},
+    {"watch", RunWatchBenchmarks},
     {"moves", RunMoveBenchmarks},
 };
 

@@ -43,10 +43,10 @@ double FloorMove(const std::string &from, const std::string &toParent,
   const std::string to = toParent + "\\Branch";
   double start = BenchSeconds();
   if (!MoveFileExA(from.c_str(), to.c_str(), 0)) return -1;
-  ListFolderAgain(ParentOf(from).c_str());
-  ListFolderAgain(toParent.c_str());
+  ListFolderAgainAt(toParent.c_str());
   WalkToFolderNode(Ui.tree, toParent.c_str());
   ExpandAgainBelow(FindFolderNode(to.c_str()), expanded);
+  ListFolderAgainAt(ParentOf(from).c_str());
   return BenchSeconds() - start;
 }
 

@@ -60,6 +60,7 @@ bool FindAllRunning();
 bool RunFindAllSlice();
 const std::vector<FoundRow> &FoundRows();
 size_t UnreadablePageCount();
+size_t OnlineOnlyPageCount();  // pages kept online only, not searched
 void OpenFoundRow(size_t index);
 
 #endif

@@ -28,6 +28,7 @@ struct Search {
   std::vector<FoundRow> rows;
   NotebookWalk walk;
   std::vector<std::string> unreadable;  // the page and why
+  size_t onlineOnly = 0;  // pages kept online only, which are not fetched to be searched
   size_t pagesSearched = 0;
   size_t pagesWithMatches = 0;
   char workFolder[PATH_BUFFER_SIZE] = "";
@@ -108,11 +109,18 @@ void NoteUnreadable(const WalkFolder &folder, const char *fileName, DWORD error)
 void SearchPage(const WalkFolder &folder, const char *fileName) {
   char path[PATH_BUFFER_SIZE];
   if (!JoinPath(folder.path.c_str(), fileName, path)) return;
-  ++Current.pagesSearched;
   if (Current.shownPage[0] != '\0' && FolderPathsEqual(path, Current.shownPage)) {
+    ++Current.pagesSearched;
     AddRows(folder, fileName, path, Current.shownText);
     return;
   }
+  // Reading a page a cloud drive keeps online only would fetch it.
+  size_t index = folder.nextPage - 1;
+  if (index < folder.onlineOnly.size() && folder.onlineOnly[index]) {
+    ++Current.onlineOnly;
+    return;
+  }
+  ++Current.pagesSearched;
   std::string bytes;
   DWORD error = ReadFileAt(path, &bytes);
   if (error != 0) {
@@ -164,6 +172,13 @@ void ShowStatus() {
   if (!Current.running && !Current.unreadable.empty()) {
     size_t used = strlen(text);
     snprintf(text + used, sizeof text - used, "; %zu could not be read", Current.unreadable.size());
+  }
+  if (Current.onlineOnly > 0) {
+    size_t used = strlen(text);
+    snprintf(text + used, sizeof text - used,
+             Current.onlineOnly == 1 ? "; %zu page is stored online only and was not searched"
+                                     : "; %zu pages are stored online only and were not searched",
+             Current.onlineOnly);
   }
   SetWindowTextA(status, text);
 }
@@ -424,7 +439,7 @@ bool StartFindAll(const SearchPattern &pattern) {
   Current.pattern = pattern;
   Current.rows.clear();
   Current.unreadable.clear();
-  Current.pagesSearched = Current.pagesWithMatches = 0;
+  Current.pagesSearched = Current.pagesWithMatches = Current.onlineOnly = 0;
   if (WorkFolderPath == nullptr || WorkFolderPath[0] == '\0' || pattern.text.empty()) return false;
   strcpy(Current.workFolder, WorkFolderPath);
   Current.filter.reset(new PageFilter(pattern));
@@ -477,6 +492,7 @@ bool RunFindAllSlice() {
 
 const std::vector<FoundRow> &FoundRows() { return Current.rows; }
 size_t UnreadablePageCount() { return Current.unreadable.size(); }
+size_t OnlineOnlyPageCount() { return Current.onlineOnly; }
 
 /* Shows a row's page by the page protocol (the page left is saved first;
    when that fails, nothing moves), its folder and tab selected, and the

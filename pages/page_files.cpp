@@ -30,6 +30,10 @@ static PageEncoding ShownEncoding = NewPageEncoding();
 // and says so.
 static unsigned ShownBreakKinds = 0;
 
+// What the window title says about the page shown.
+static ShownPageNotice Notice = NOTICE_NONE;
+static void SayShownPageNotice(ShownPageNotice notice);
+
 bool CurrentPageIsProtected() { return PageIsProtected; }
 PageEncoding CurrentPageEncoding() { return ShownEncoding; }
 
@@ -196,7 +200,36 @@ static struct {
   DWORD sizeHigh;
   DWORD sizeLow;
   FILETIME lastWrite;
+  // Which file it was: a rename keeps it, with its size and time.
+  bool identified;
+  DWORD volume, indexHigh, indexLow;
 } PageOnDisk;
+
+/* A file's identity, size and time, read without opening its data (a
+   page kept online only is not fetched). */
+static bool FileInformationAt(const char *path, BY_HANDLE_FILE_INFORMATION *info) {
+  HANDLE file = CreateFileA(path, FILE_READ_ATTRIBUTES,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  bool ok = GetFileInformationByHandle(file, info) != 0;
+  CloseHandle(file);
+  return ok;
+}
+
+static void IdentifyPageOnDisk(const BY_HANDLE_FILE_INFORMATION &info) {
+  PageOnDisk.identified = true;
+  PageOnDisk.volume = info.dwVolumeSerialNumber;
+  PageOnDisk.indexHigh = info.nFileIndexHigh;
+  PageOnDisk.indexLow = info.nFileIndexLow;
+}
+
+static bool IsPageOnDisk(const BY_HANDLE_FILE_INFORMATION &info) {
+  return PageOnDisk.known && PageOnDisk.identified && info.dwVolumeSerialNumber == PageOnDisk.volume &&
+         info.nFileIndexHigh == PageOnDisk.indexHigh && info.nFileIndexLow == PageOnDisk.indexLow &&
+         info.nFileSizeHigh == PageOnDisk.sizeHigh && info.nFileSizeLow == PageOnDisk.sizeLow &&
+         CompareFileTime(&info.ftLastWriteTime, &PageOnDisk.lastWrite) == 0;
+}
 
 static void ForgetPageOnDisk() { PageOnDisk.known = false; }
 
@@ -209,6 +242,7 @@ PageFileState ShownPageFileState() {
 static void RememberPageOnDisk(const char *fileName, bool existed, DWORD sizeHigh,
                                DWORD sizeLow, FILETIME lastWrite) {
   PageOnDisk.known = strlen(fileName) < PATH_BUFFER_SIZE;
+  PageOnDisk.identified = false;
   if (!PageOnDisk.known) return;
   strcpy(PageOnDisk.fileName, fileName);
   PageOnDisk.existed = existed;
@@ -218,11 +252,13 @@ static void RememberPageOnDisk(const char *fileName, bool existed, DWORD sizeHig
 }
 
 static void RememberPageAsWritten(const char *path, const char *fileName) {
-  WIN32_FILE_ATTRIBUTE_DATA now;
-  if (GetFileAttributesExA(path, GetFileExInfoStandard, &now))
-    RememberPageOnDisk(fileName, true, now.nFileSizeHigh, now.nFileSizeLow, now.ftLastWriteTime);
-  else
+  BY_HANDLE_FILE_INFORMATION now;
+  if (!FileInformationAt(path, &now)) {
     ForgetPageOnDisk();
+    return;
+  }
+  RememberPageOnDisk(fileName, true, now.nFileSizeHigh, now.nFileSizeLow, now.ftLastWriteTime);
+  IdentifyPageOnDisk(now);
 }
 
 /* Whether a save to path would replace something other than what was read:
@@ -479,6 +515,20 @@ static void ReportLineBreaksMadeAlike(const char *fileName, unsigned kinds, Line
   MessageBoxA(MainWindow, message, "TAV", MB_OK | MB_ICONINFORMATION);
 }
 
+/* Makes a folder of the notebook again, with any of its parents gone too. */
+static void MakeFolderAgain(const char *folder) {
+  if (WorkFolderPath == nullptr || !PathIsAtOrBelow(folder, WorkFolderPath) ||
+      GetFileAttributesA(folder) != INVALID_FILE_ATTRIBUTES)
+    return;
+  char parent[PATH_BUFFER_SIZE];
+  strcpy(parent, folder);
+  char *separator = strrchr(parent, '\\');
+  if (separator == nullptr) return;
+  *separator = '\0';
+  MakeFolderAgain(parent);
+  CreateDirectoryA(folder, nullptr);
+}
+
 bool SavePageIfModified(int index) {
   if (index < 0 || Ui.editor == nullptr || !EditorIsModified()) return true;
   // Writing back a page the editor holds only in part would cut its file.
@@ -494,6 +544,9 @@ bool SavePageIfModified(int index) {
   bool fetched = false;
   std::wstring text;
   PageSavePlan plan;
+  // A page deleted elsewhere, folder and all, while it had unsaved text is
+  // written to its name again: its folder is made again first.
+  if (Notice == NOTICE_DELETED_ELSEWHERE && index == CurrentPageIndex) MakeFolderAgain(folder);
   if (JoinPath(folder, fileName, path) && PlanPageSave(folder, path, fileName, &plan))
     fetched = FetchEditorText(&text, &cutShort);
   bool saved = false;
@@ -518,6 +571,7 @@ bool SavePageIfModified(int index) {
   }
   EditorSetModified(false);
   RemoveRecoveryCopy(path);
+  if (index == CurrentPageIndex) SayShownPageNotice(NOTICE_NONE);
   if (encodingChanged) {
     PageEncoding previous = ShownEncoding;
     ShownEncoding = encoding;
@@ -655,9 +709,11 @@ static LoadOutcome LoadPageFile(HWND editor, const char *path, const char *fileN
   }
   // Taken before the read, so that a change made while it runs is noticed.
   BY_HANDLE_FILE_INFORMATION info;
-  if (GetFileInformationByHandle(file, &info))
+  if (GetFileInformationByHandle(file, &info)) {
     RememberPageOnDisk(fileName, true, info.nFileSizeHigh, info.nFileSizeLow,
                        info.ftLastWriteTime);
+    IdentifyPageOnDisk(info);
+  }
   std::string bytes;
   DWORD readError = ReadWholeFile(file, &bytes);
   CloseHandle(file);
@@ -764,37 +820,28 @@ static void FinishShowingText(HWND editor, bool readOnly, bool modified,
   if (place == nullptr) SendMessageA(editor, EM_SCROLLCARET, 0, 0);
 }
 
-/* The only way the editor changes pages: the page it leaves is saved first,
-   and when that fails the editor stays on it and its tab is selected again.
-   The page left keeps its place; a page shown before gets its place back,
-   any other shows its end. */
-void ShowPage(int index) {
-  if (!SavePageIfModified(CurrentPageIndex)) {
-    if (Ui.tabs != nullptr) TabCtrl_SetCurSel(Ui.tabs, CurrentPageIndex);
-    return;
-  }
-  LeaveShownPage();
-  CurrentPageIndex = index;
+/* Reads the page of a tab into an emptied editor, the state of the page
+   shown with it: its encoding, its file as read, whether it may be written
+   back. A page shown before gets its place back, any other shows its end. */
+static LoadOutcome LoadShownPage(int index, char *fileName, char *path, DWORD *error) {
   PageIsProtected = false;
   ForgetPageOnDisk();
   ShownEncoding = NewPageEncoding();
   ShownBreakKinds = 0;
+  fileName[0] = path[0] = '\0';
   HWND editor = EmptiedEditor();
-  if (editor == nullptr) return;
+  if (editor == nullptr) return LOAD_WHOLE;
   SendMessageA(editor, WM_SETREDRAW, FALSE, 0);
   LoadOutcome outcome = LOAD_WHOLE;
-  DWORD error = 0;
-  char fileName[PATH_BUFFER_SIZE] = "";
-  char path[PATH_BUFFER_SIZE] = "";
   PagePlace place;
   bool placed = false;
   if (index >= 0) {
     if (GetPageFileName(index, fileName)) {
       if (JoinPath(PageFolder, fileName, path)) {
-        outcome = LoadPageFile(editor, path, fileName, &error);
+        outcome = LoadPageFile(editor, path, fileName, error);
       } else {
         outcome = LOAD_UNREADABLE;
-        error = GetLastError();
+        *error = GetLastError();
       }
     }
     // A page shown before comes back where the user left it.
@@ -810,6 +857,23 @@ void ShowPage(int index) {
                     outcome == LOAD_NOT_TEXT || outcome == LOAD_READ_FAILED ||
                     outcome == LOAD_CUT_SHORT || outcome == LOAD_NOT_HELD;
   FinishShowingText(editor, index < 0 || PageIsProtected, false, placed ? &place : nullptr);
+  return outcome;
+}
+
+/* The only way the editor changes pages: the page it leaves is saved first,
+   and when that fails the editor stays on it and its tab is selected again.
+   The page left keeps its place. */
+void ShowPage(int index) {
+  if (!SavePageIfModified(CurrentPageIndex)) {
+    if (Ui.tabs != nullptr) TabCtrl_SetCurSel(Ui.tabs, CurrentPageIndex);
+    return;
+  }
+  LeaveShownPage();
+  CurrentPageIndex = index;
+  SayShownPageNotice(NOTICE_NONE);
+  DWORD error = 0;
+  char fileName[PATH_BUFFER_SIZE], path[PATH_BUFFER_SIZE];
+  LoadOutcome outcome = LoadShownPage(index, fileName, path, &error);
   NotePageArrived(path[0] != '\0' ? path : nullptr);
   StartRecoveryForPage();
   ReportLoadOutcome(outcome, fileName, error);
@@ -856,6 +920,147 @@ bool ShowPageWithText(int index, const std::wstring &text, const PageEncoding &e
     ForgetPageOnDisk();
   StartRecoveryForPage();
   return true;
+}
+
+/* ---- the page shown, changed by another program ---- */
+
+/* The notice goes into the window title and the page's tab is
+   highlighted: a message box would take the keys typed into the page. */
+static void SayShownPageNotice(ShownPageNotice notice) {
+  if (notice == Notice && notice == NOTICE_NONE) return;
+  Notice = notice;
+  if (MainWindow == nullptr) return;
+  char title[MESSAGE2_BUFFER_SIZE] = "TAV";
+  char pageName[PATH_BUFFER_SIZE];
+  if (notice != NOTICE_NONE && GetPageName(CurrentPageIndex, pageName))
+    snprintf(title, sizeof title,
+             notice == NOTICE_CHANGED_ELSEWHERE
+                 ? "TAV - '%s' was changed by another program: saving asks which text to keep, "
+                   "and keeps both"
+                 : "TAV - '%s' was deleted by another program: your text is written to it again "
+                   "when you leave it",
+             pageName);
+  SetWindowTextA(MainWindow, title);
+  MarkShownPageTab();
+}
+
+ShownPageNotice ShownPageNoticeNow() { return Notice; }
+
+void MarkShownPageTab() {
+  if (Ui.tabs == nullptr) return;
+  int count = TabCtrl_GetItemCount(Ui.tabs);
+  for (int index = 0; index < count; ++index)
+    SendMessageA(Ui.tabs, TCM_HIGHLIGHTITEM, index,
+                 MAKELPARAM(Notice != NOTICE_NONE && index == CurrentPageIndex, 0));
+}
+
+/* The editor reads its page again, in the encoding its bytes have now; the
+   caret, the selection and the line at the top stay where they were as
+   nearly as the new text allows. */
+static void ReadShownPageAgain() {
+  LeaveShownPage();
+  SayShownPageNotice(NOTICE_NONE);
+  DWORD error = 0;
+  char fileName[PATH_BUFFER_SIZE], path[PATH_BUFFER_SIZE];
+  LoadOutcome outcome = LoadShownPage(CurrentPageIndex, fileName, path, &error);
+  StartRecoveryForPage();
+  ReportLoadOutcome(outcome, fileName, error);
+}
+
+/* Whether the file is still what the page shown was read from or last
+   written as. */
+static bool IsFileAsKnown(const char *fileName, const WIN32_FILE_ATTRIBUTE_DATA &now) {
+  return PageOnDisk.known && PageOnDisk.existed &&
+         NamesEqualIgnoringAsciiCase(PageOnDisk.fileName, fileName) &&
+         now.nFileSizeHigh == PageOnDisk.sizeHigh && now.nFileSizeLow == PageOnDisk.sizeLow &&
+         CompareFileTime(&now.ftLastWriteTime, &PageOnDisk.lastWrite) == 0;
+}
+
+/* Where the page shown went, when it was renamed elsewhere: the name a
+   rename record gives it, or a page new to the folder that is its very file
+   (a rename reported as one page gone and another made). */
+static bool FindShownPageRenamed(const char *fileName, const std::vector<NameMove> &renamed,
+                                 const std::vector<std::string> &newPages, char *newFileName) {
+  char path[PATH_BUFFER_SIZE];
+  for (const NameMove &move : renamed) {
+    DWORD attributes;
+    if (NamesEqualIgnoringAsciiCase(move.from.c_str(), fileName) &&
+        IsPageFileName(move.to.c_str()) && JoinPath(PageFolder, move.to.c_str(), path) &&
+        (attributes = GetFileAttributesA(path)) != INVALID_FILE_ATTRIBUTES &&
+        !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      strcpy(newFileName, move.to.c_str());
+      return true;
+    }
+  }
+  BY_HANDLE_FILE_INFORMATION info;
+  for (const std::string &page : newPages) {
+    if (page.size() + 4 >= PATH_BUFFER_SIZE) continue;
+    std::string candidate = page + ".tav";
+    if (JoinPath(PageFolder, candidate.c_str(), path) && FileInformationAt(path, &info) &&
+        IsPageOnDisk(info)) {
+      strcpy(newFileName, candidate.c_str());
+      return true;
+    }
+  }
+  return false;
+}
+
+/* The page shown goes on under its new name, its unsaved text with it, and
+   its recovery copy follows. */
+static void FollowShownPageRenamed(const char *fileName, const char *newFileName) {
+  char oldPath[PATH_BUFFER_SIZE];
+  if (PageOnDisk.known) strcpy(PageOnDisk.fileName, newFileName);
+  if (JoinPath(PageFolder, fileName, oldPath)) RemoveRecoveryCopy(oldPath);
+  if (EditorIsModified()) NoteEditorChanged();
+}
+
+ShownPageCheck CheckShownPageFile(const std::vector<NameMove> &renamed,
+                                  const std::vector<std::string> &newPages, char *newFileName) {
+  newFileName[0] = '\0';
+  char fileName[PATH_BUFFER_SIZE], path[PATH_BUFFER_SIZE];
+  if (CurrentPageIndex < 0 || Ui.editor == nullptr || !GetPageFileName(CurrentPageIndex, fileName) ||
+      !JoinPath(PageFolder, fileName, path))
+    return SHOWN_AS_READ;
+  WIN32_FILE_ATTRIBUTE_DATA now;
+  if (GetFileAttributesExA(path, GetFileExInfoStandard, &now)) {
+    if (now.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return SHOWN_AS_READ;
+    if (IsFileAsKnown(fileName, now)) {
+      if (Notice != NOTICE_NONE) SayShownPageNotice(NOTICE_NONE);
+      return SHOWN_AS_READ;
+    }
+    if (!EditorIsModified()) {
+      ReadShownPageAgain();
+      return SHOWN_READ_AGAIN;
+    }
+    SayShownPageNotice(NOTICE_CHANGED_ELSEWHERE);
+    return SHOWN_CHANGED_KEPT;
+  }
+  if (!IsMissingFileError(GetLastError())) return SHOWN_AS_READ;
+  if (FindShownPageRenamed(fileName, renamed, newPages, newFileName)) {
+    FollowShownPageRenamed(fileName, newFileName);
+    return SHOWN_RENAMED;
+  }
+  // A page whose file was missing when it was shown is no news.
+  if (!PageOnDisk.known || !PageOnDisk.existed) return SHOWN_AS_READ;
+  if (!EditorIsModified()) return SHOWN_GONE;
+  SayShownPageNotice(NOTICE_DELETED_ELSEWHERE);
+  return SHOWN_GONE_KEPT;
+}
+
+/* The page shown lost its file and has nothing unsaved: the editor holds no
+   page until the next is shown. */
+void ForgetShownPage() {
+  LeaveShownPage();
+  NotePageArrived(nullptr);
+  CurrentPageIndex = -1;
+  ForgetPageOnDisk();
+  SayShownPageNotice(NOTICE_NONE);
+}
+
+void ShownPageTabMoved(int index) {
+  CurrentPageIndex = index;
+  if (Ui.tabs != nullptr) TabCtrl_SetCurSel(Ui.tabs, index);
+  if (Notice != NOTICE_NONE) SayShownPageNotice(Notice);
 }
 
 void OnPageTabChanged() {

@@ -79,22 +79,23 @@ static void ReportPagesLeftOut(const char *folder, const std::vector<std::wstrin
   ShowNamesLeftOut(names, folder);
 }
 
-// One tab per page of the folder, in the order the listing yields them. A
-// page whose name the code page cannot hold gets no tab, rather than one
-// that would open another file.
-static int InsertPageTabs(const char *folder, std::vector<std::wstring> *leftOut) {
+/* The pages of a folder in the order the listing yields them. A page whose
+   name the code page cannot hold is left out, rather than shown under a
+   name that would open another file, and so is one whose tab label would
+   not fit. */
+void ListPageNames(const char *folder, std::vector<std::string> *names,
+                   std::vector<std::wstring> *leftOut) {
   char pattern[PATH_BUFFER_SIZE];
-  if (!JoinPath(folder, "*.tav", pattern)) return 0;
+  if (!JoinPath(folder, "*.tav", pattern)) return;
   FolderListing listing;
-  if (!StartListing(pattern, &listing)) return 0;
-  int count = 0;
+  if (!StartListing(pattern, &listing)) return;
   ListedEntry found;
   while (NextListed(&listing, &found)) {
     // A directory named like a page is a folder, a node of the tree.
     if (found.attributes & FILE_ATTRIBUTE_DIRECTORY) continue;
     if (found.name[0] == '\0') {
       size_t length = wcslen(found.wideName);
-      if (length >= 4 && _wcsicmp(found.wideName + length - 4, L".tav") == 0)
+      if (leftOut != nullptr && length >= 4 && _wcsicmp(found.wideName + length - 4, L".tav") == 0)
         leftOut->push_back(found.wideName);
       continue;
     }
@@ -103,14 +104,38 @@ static int InsertPageTabs(const char *folder, std::vector<std::wstring> *leftOut
     strcpy(pageName, found.name);
     pageName[strlen(pageName) - 4] = '\0';
     char label[PATH_BUFFER_SIZE];
-    if (!MakeTabLabel(pageName, label)) continue;
+    if (MakeTabLabel(pageName, label)) names->push_back(pageName);
+  }
+  EndListing(&listing);
+}
+
+// One tab per page name.
+static int InsertPageTabs(const std::vector<std::string> &names) {
+  int count = 0;
+  for (const std::string &name : names) {
+    char label[PATH_BUFFER_SIZE];
+    if (!MakeTabLabel(name.c_str(), label)) continue;
     TCITEMA item = {};
     item.mask = TCIF_TEXT;
     item.pszText = label;
     if (SendMessageA(Ui.tabs, TCM_INSERTITEMA, count, reinterpret_cast<LPARAM>(&item)) >= 0)
       ++count;
   }
-  EndListing(&listing);
+  return count;
+}
+
+/* The tabs become these pages, drawn once; with two tabs or more the strip
+   takes as many rows as they need. */
+static int FillTabStrip(const std::vector<std::string> &names) {
+  EmptyTabStrip();
+  LONG style = GetWindowLongA(Ui.tabs, GWL_STYLE);
+  SetTabsMultiline(style, false);
+  SendMessageA(Ui.tabs, WM_SETREDRAW, FALSE, 0);
+  int count = InsertPageTabs(names);
+  SendMessageA(Ui.tabs, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(Ui.tabs, nullptr, TRUE);
+  HasPages = count > 0;
+  if (count >= 2) SetTabsMultiline(style, true);
   return count;
 }
 
@@ -152,20 +177,71 @@ void RebuildPageTabs(const char *firstPage) {
   std::vector<std::string> recovered, stuck;
   RecoverRenameSteps(PageFolder, &recovered, &stuck);
 
-  EmptyTabStrip();
-  LONG style = GetWindowLongA(Ui.tabs, GWL_STYLE);
-  SetTabsMultiline(style, false);
-  SendMessageA(Ui.tabs, WM_SETREDRAW, FALSE, 0);
+  std::vector<std::string> names;
   std::vector<std::wstring> leftOut;
-  int count = folder[0] != '\0' ? InsertPageTabs(folder, &leftOut) : 0;
-  SendMessageA(Ui.tabs, WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(Ui.tabs, nullptr, TRUE);
-  HasPages = count > 0;
-  if (count >= 2) SetTabsMultiline(style, true);
+  if (folder[0] != '\0') ListPageNames(folder, &names, &leftOut);
+  int count = FillTabStrip(names);
   ShowPage(count > 0 ? FirstPageToShow(firstPage) : -1);
   LayoutChildren();
+  WatchFolderShown();
   ReportRecoveredPages(recovered, stuck);
   ReportPagesLeftOut(folder, leftOut);
+}
+
+static std::vector<std::string> TabPageNames() {
+  std::vector<std::string> names;
+  int count = TabCtrl_GetItemCount(Ui.tabs);
+  char name[PATH_BUFFER_SIZE];
+  for (int index = 0; index < count; ++index)
+    names.push_back(GetPageName(index, name) ? name : "");
+  return names;
+}
+
+static long IndexOfName(const std::vector<std::string> &names, const std::string &name) {
+  for (size_t i = 0; i < names.size(); ++i)
+    if (NamesEqualIgnoringAsciiCase(names[i].c_str(), name.c_str())) return static_cast<long>(i);
+  return -1;
+}
+
+/* The tabs follow the folder's pages as other programs made, removed and
+   renamed them; the page shown keeps its tab, under its new name when it
+   was renamed, and keeps it while its file is gone but its text unsaved.
+   When it went with nothing unsaved, the page after it is shown. Nothing
+   changes when the tabs are the pages already (the program's own saves). */
+void ListShownFolderAgain(const std::vector<NameMove> &renamed) {
+  if (Ui.tabs == nullptr || PageFolder[0] == '\0') return;
+  std::vector<std::string> names;
+  ListPageNames(PageFolder, &names, nullptr);
+  std::vector<std::string> tabs = TabPageNames();
+  std::vector<std::string> newPages;
+  for (const std::string &name : names)
+    if (IndexOfName(tabs, name) < 0) newPages.push_back(name);
+  char newFileName[PATH_BUFFER_SIZE];
+  ShownPageCheck shown = CheckShownPageFile(renamed, newPages, newFileName);
+  int shownIndex = CurrentPageIndex;
+  std::string shownName;
+  if (shownIndex >= 0 && static_cast<size_t>(shownIndex) < tabs.size()) shownName = tabs[shownIndex];
+  if (shown == SHOWN_RENAMED) {
+    shownName = newFileName;
+    shownName.resize(shownName.size() - 4);
+  }
+  bool keepShown = !shownName.empty() && shown != SHOWN_GONE;
+  if (keepShown && IndexOfName(names, shownName) < 0) {
+    size_t at = static_cast<size_t>(shownIndex) < names.size() ? static_cast<size_t>(shownIndex)
+                                                                : names.size();
+    names.insert(names.begin() + static_cast<long>(at), shownName);
+  }
+  if (names == tabs) return;
+  if (shown == SHOWN_GONE) ForgetShownPage();
+  int count = FillTabStrip(names);
+  if (keepShown) ShownPageTabMoved(static_cast<int>(IndexOfName(names, shownName)));
+  LayoutChildren();
+  if (shown == SHOWN_GONE)
+    ShowPage(count > 0 ? (shownIndex < count ? shownIndex : count - 1) : -1);
+  else if (shownIndex < 0 && count > 0)
+    ShowPage(0);  // the folder had no page to show
+  else
+    UpdateSavedPagePath();
 }
 
 /* The last tab whose page name matches wins; letter case is folded for the

@@ -67,6 +67,29 @@ PageFileState ShownPageFileState();
 bool ShownPagePath(char *path);  // PATH_BUFFER_SIZE; false when no page is shown
 bool ShowPageWithText(int index, const std::wstring &text, const PageEncoding &encoding,
                       const PageFileState &madeAgainst);
+// The page shown as another program left its file: read again (it had no
+// unsaved changes), changed and kept (the title says so and a save asks),
+// renamed (the new file name is given; the tab is to follow it), gone
+// (nothing unsaved: the tab is to go) or gone and kept (its text is written
+// to its name again when the page is left).
+struct NameMove;
+enum ShownPageCheck {
+  SHOWN_AS_READ,
+  SHOWN_READ_AGAIN,
+  SHOWN_CHANGED_KEPT,
+  SHOWN_RENAMED,
+  SHOWN_GONE,
+  SHOWN_GONE_KEPT
+};
+// renamed: pages renamed in the page's folder, by file name; newPages: the
+// pages there that have no tab yet, by page name.
+ShownPageCheck CheckShownPageFile(const std::vector<NameMove> &renamed,
+                                  const std::vector<std::string> &newPages, char *newFileName);
+enum ShownPageNotice { NOTICE_NONE, NOTICE_CHANGED_ELSEWHERE, NOTICE_DELETED_ELSEWHERE };
+ShownPageNotice ShownPageNoticeNow();
+void MarkShownPageTab();  // highlighted while there is a notice
+void ForgetShownPage();   // its file went and nothing was unsaved
+void ShownPageTabMoved(int index);  // the tab strip was filled again
 // The text in that encoding, or in UTF-8 with a byte-order mark (true, the
 // encoding used in *changedTo) when it cannot hold every character.
 bool EncodeForPage(const std::wstring &text, const PageEncoding &encoding, std::string *bytes,
@@ -76,6 +99,14 @@ bool EncodeForPage(const std::wstring &text, const PageEncoding &encoding, std::
 // Shows the page file firstPage first when the folder has it.
 void RebuildPageTabs(const char *firstPage = nullptr);
 int FindPageTab(const char *fileName);
+// Other programs made, removed or renamed pages in the folder shown, or
+// wrote the page shown: the tabs become the folder's pages again, the page
+// shown keeping its tab. renamed: pages renamed there, by file name.
+void ListShownFolderAgain(const std::vector<NameMove> &renamed);
+// The page files of a folder in listing order, by page name; names the
+// code page cannot hold go to leftOut when it is given.
+void ListPageNames(const char *folder, std::vector<std::string> *names,
+                   std::vector<std::wstring> *leftOut);
 bool SelectPageByName(const char *fileName);
 int SelectedTab();  // -1 when no tab is selected or there is no tab strip
 void StepPage(int delta);

@@ -77,7 +77,7 @@ static bool RenameKeepsPathsInRange(const char *oldPath, const char *newPath,
 
 /* ---- rename ---- */
 
-static void SetNodeLabel(HTREEITEM node, const char *label) {
+void SetNodeLabel(HTREEITEM node, const char *label) {
   TVITEMA item = {};
   item.mask = TVIF_TEXT | TVIF_HANDLE;
   item.hItem = node;
@@ -112,6 +112,7 @@ static bool RenameFolderNode(HTREEITEM node, const char *newName) {
   }
   bool stepAside = PathIsAtOrBelow(current, oldPath);
   if (stepAside) SetCurrentDirectoryA(parentPath);
+  ReleaseFolderShownWatch();
   char leftAt[PATH_BUFFER_SIZE];
   bool renamed = RenameInFolder(parentPath, oldPath, newPath, leftAt);
   DWORD error = GetLastError();
@@ -127,6 +128,7 @@ static bool RenameFolderNode(HTREEITEM node, const char *newName) {
     NoteFolderTreeChanged(nowAt);
   }
   if (stepAside) SetCurrentDirectoryA(current);
+  WatchFolderShown();
   if (renamed) return true;
   SetLastError(error);
   if (nowAt == nullptr) {
@@ -380,6 +382,7 @@ void DeleteFolder() {
   char path[PATH_BUFFER_SIZE];
   if (!GetFolderPath(node, path) || !ConfirmFolderDelete(path)) return;
   BeginFolderWalk();
+  ReleaseFolderShownWatch();
   DeleteFolderTree(node);
   EndFolderWalk();
   DropChangesOfDeletedPage(path);

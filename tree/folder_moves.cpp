@@ -276,17 +276,16 @@ static void NoteFolderView(const char *folder, FolderView *view) {
 /* The two folders concerned are listed again, every other node staying as
    it is; the folder shows up in its new place with its nodes expanded as
    they were, and the selection follows it when it lay inside (the tabs
-   show the same pages, now under the new path). */
+   show the same pages, now under the new path). The folder it left is
+   listed last, once the selection has left the node that goes. */
 static void ShowFolderMoved(const char *from, const char *to, const FolderView &view) {
   char fromParent[PATH_BUFFER_SIZE], toParent[PATH_BUFFER_SIZE];
   const char *name;
   if (!SplitItemPath(from, fromParent, &name) || !SplitItemPath(to, toParent, &name)) return;
-  ListFolderAgain(fromParent);
-  ListFolderAgain(toParent);
+  ListFolderAgainAt(toParent);
   BeginFolderWalk();
   WalkToFolderNode(Ui.tree, toParent);
-  HTREEITEM node = FindFolderNode(to);
-  ExpandAgainBelow(node, view.expanded);
+  ExpandAgainBelow(FindFolderNode(to), view.expanded);
   char selected[PATH_BUFFER_SIZE];
   if (view.selected[0] != '\0' && FollowMove(view.selected, from, to, selected)) {
     HTREEITEM folder = WalkToFolderNode(Ui.tree, selected);
@@ -296,6 +295,7 @@ static void ShowFolderMoved(const char *from, const char *to, const FolderView &
     }
   }
   EndFolderWalk();
+  ListFolderAgainAt(fromParent);
 }
 
 /* The page shown is saved first: a page that cannot be saved stops the

@@ -240,37 +240,36 @@ static void NoteTooDeep(const char *parentPath, const char *name) {
   JoinPathForMessage(parentPath, name, TreeScan.tooDeep, sizeof TreeScan.tooDeep);
 }
 
-/* Inserts the subdirectories of a folder under its node, sorted, and marks
-   the node listed. A folder that cannot be entered keeps no children, and is
-   reported when sayUnentered; one whose path would pass 259 characters is
-   left out, since no node could name it. A link to a directory is shown but
-   never listed: links can lead back to an ancestor (a user profile's
-   junctions, the home folder links of a Wine prefix). Whether each new node
-   has subfolders is left for the tree to ask when it draws the node. The
-   current directory stays where it was. */
-/* The subfolders a node of a folder shows, sorted: none for a folder that
-   cannot be entered (reported when sayUnentered), and none whose path would
-   pass 259 characters (noted for the walk's notice). */
-static void ListShownSubfolders(const char *path, bool sayUnentered,
-                                std::vector<Subfolder> *shown) {
+/* The subfolders a node of a folder shows, sorted, leaving out any whose
+   path would pass 259 characters, since no node could name it. False when
+   the folder cannot be listed. With a walk's notices, names left out are
+   noted for them; a folder listed again for a change on disk says nothing. */
+static bool ListShownSubfolders(const char *path, bool notices, std::vector<Subfolder> *shown) {
   std::vector<Subfolder> folders;
-  if (strlen(path) < PATH_BUFFER_SIZE && !ListSubfolders(path, &folders, &TreeScan.notShown)) {
-    if (sayUnentered) ReportFolderNotEntered(path);
-    folders.clear();
-  }
+  if (strlen(path) < PATH_BUFFER_SIZE &&
+      !ListSubfolders(path, &folders, notices ? &TreeScan.notShown : nullptr))
+    return false;
   SortSubfolders(&folders);
   char childPath[PATH_BUFFER_SIZE];
   for (Subfolder &folder : folders) {
     if (JoinPath(path, folder.name.c_str(), childPath))
       shown->push_back(std::move(folder));
-    else
+    else if (notices)
       NoteTooDeep(path, folder.name.c_str());
   }
+  return true;
 }
 
+/* Inserts the subdirectories of a folder under its node and marks the node
+   listed. A folder that cannot be entered keeps no children, and is
+   reported when sayUnentered. A link to a directory is shown but never
+   listed: links can lead back to an ancestor (a user profile's junctions,
+   the home folder links of a Wine prefix). Whether each new node has
+   subfolders is left for the tree to ask when it draws the node. The
+   current directory stays where it was. */
 static void ListIntoNode(HWND tree, const char *path, HTREEITEM node, bool sayUnentered) {
   std::vector<Subfolder> folders;
-  ListShownSubfolders(path, sayUnentered, &folders);
+  if (!ListShownSubfolders(path, true, &folders) && sayUnentered) ReportFolderNotEntered(path);
   for (const Subfolder &folder : folders) InsertFolderNode(tree, node, TVI_LAST, folder);
   MarkListed(tree, node);
 }
@@ -401,6 +400,7 @@ bool RefreshTree() {
   BeginFolderWalk();
   bool suspended = SuspendTreeRedraw();
   HTREEITEM root = RebuildNodes();
+  WatchWorkFolder();
   HTREEITEM folder = nullptr;
   char page[PATH_BUFFER_SIZE] = "";
   if (root != nullptr && !WalkToPageFolder(SavedPagePath, &folder, page)) {
@@ -563,7 +563,8 @@ bool SelectFolderOfPage(const char *pagePath) {
   return found;
 }
 
-/* ---- a folder's children listed again ---- */
+
+/* ---- a folder listed again ---- */
 
 HTREEITEM FindFolderNode(const char *folder) {
   if (Ui.tree == nullptr || WorkFolderPath == nullptr) return nullptr;
@@ -587,87 +588,230 @@ static bool IsAtOrBelowNode(HTREEITEM node, HTREEITEM ancestor) {
   return false;
 }
 
-/* Deletes the children of a node that are not among the folders now there
-   (by name, letter for letter, and as link or folder), and inserts those
-   that are new in their sorted places; the others stay as they are, with
-   their own children and expansion. A selection that lay in a node that
-   goes moves to the node itself (true then); the first line in view, to the
-   line above it. */
-static bool MergeChildren(HTREEITEM node, const std::vector<Subfolder> &folders,
-                          HTREEITEM *top) {
-  std::unordered_map<std::string, size_t> wanted;
-  for (size_t i = 0; i < folders.size(); ++i) wanted.emplace(folders[i].name, i);
-  std::vector<HTREEITEM> kept(folders.size(), nullptr);
-  std::vector<HTREEITEM> gone;
-  char label[PATH_BUFFER_SIZE];
-  for (HTREEITEM child = TreeView_GetChild(Ui.tree, node); child != nullptr;
-       child = TreeView_GetNextSibling(Ui.tree, child)) {
-    auto found = GetNodeLabel(child, label) ? wanted.find(label) : wanted.end();
-    bool isLink = (FolderNodeState(child) & NODE_LINK) != 0;
-    if (found != wanted.end() && kept[found->second] == nullptr &&
-        folders[found->second].isLink == isLink)
-      kept[found->second] = child;
-    else
-      gone.push_back(child);
+/* The child of parent at or above node; null when node lies elsewhere. */
+static HTREEITEM ChildHolding(HTREEITEM parent, HTREEITEM node) {
+  while (node != nullptr) {
+    HTREEITEM up = TreeView_GetParent(Ui.tree, node);
+    if (up == parent) return node;
+    node = up;
   }
-  bool selectionMoved = false;
-  HTREEITEM selected = TreeView_GetSelection(Ui.tree);
-  for (HTREEITEM child : gone)
-    if (IsAtOrBelowNode(selected, child)) selectionMoved = true;
-  // The line at the top, when it goes, gives way to the line above it, so
-  // that every line that stays keeps its place on screen (the tree would
-  // move them all up by one).
-  for (bool inGone = true; inGone && *top != nullptr;) {
-    inGone = false;
-    for (HTREEITEM child : gone) inGone = inGone || IsAtOrBelowNode(*top, child);
-    if (inGone) *top = TreeView_GetPrevVisible(Ui.tree, *top);
-  }
-  if (selectionMoved) SelectNodeQuietly(node);
-  TreeScan.rebuilding = true;
-  for (HTREEITEM child : gone) TreeView_DeleteItem(Ui.tree, child);
-  TreeScan.rebuilding = false;
-  HTREEITEM after = TVI_FIRST;
-  for (size_t i = 0; i < folders.size(); ++i) {
-    HTREEITEM placed = kept[i] != nullptr ? kept[i] : InsertFolderNode(Ui.tree, node, after, folders[i]);
-    if (placed != nullptr) after = placed;
-  }
-  return selectionMoved;
+  return nullptr;
 }
 
-/* A node not listed yet is asked again whether it has subfolders when the
-   tree next draws it. */
-static void AskForButtonAgain(HTREEITEM node) {
+namespace {
+// A node among its parent's children, and whether a subfolder on disk is
+// still its folder.
+struct ChildNode {
+  HTREEITEM node;
+  std::string label;
+  bool isLink;
+  bool kept;
+};
+}  // namespace
+
+static std::vector<ChildNode> ChildNodesOf(HTREEITEM parent) {
+  std::vector<ChildNode> children;
+  char label[PATH_BUFFER_SIZE];
+  for (HTREEITEM child = TreeView_GetChild(Ui.tree, parent); child != nullptr;
+       child = TreeView_GetNextSibling(Ui.tree, child))
+    if (GetNodeLabel(child, label))
+      children.push_back(
+          ChildNode{child, label, (FolderNodeState(child) & NODE_LINK) != 0, false});
+  return children;
+}
+
+/* The nodes are the folders, in order: the usual answer, and the one for
+   every change the program made itself and has shown already. */
+static bool SameNames(const std::vector<ChildNode> &children, const std::vector<Subfolder> &folders) {
+  if (children.size() != folders.size()) return false;
+  for (size_t i = 0; i < children.size(); ++i)
+    if (children[i].label != folders[i].name || children[i].isLink != folders[i].isLink)
+      return false;
+  return true;
+}
+
+/* A folder at or above the one shown got a new name elsewhere: the page's
+   folder, the saved page path and the current directory follow it, so that
+   the next save finds its folder. */
+static void FollowFolderRenamed(const char *oldPath, const char *newPath) {
+  FollowRename(PageFolder, oldPath, newPath);
+  FollowRename(SavedPagePath, oldPath, newPath);
+  char current[PATH_BUFFER_SIZE], moved[PATH_BUFFER_SIZE];
+  DWORD length = GetCurrentDirectoryA(PATH_BUFFER_SIZE, current);
+  if (length > 0 && length < PATH_BUFFER_SIZE && FollowMove(current, oldPath, newPath, moved))
+    SetCurrentDirectoryA(moved);
+}
+
+/* Gives a node the name its folder has now. */
+static void RelabelChild(const char *parentPath, ChildNode *child, const std::string &name,
+                         HTREEITEM selected) {
+  char oldPath[PATH_BUFFER_SIZE], newPath[PATH_BUFFER_SIZE];
+  if (!JoinPath(parentPath, child->label.c_str(), oldPath) ||
+      !JoinPath(parentPath, name.c_str(), newPath))
+    return;
+  SetNodeLabel(child->node, name.c_str());
+  if (selected != nullptr && IsAtOrBelowNode(selected, child->node))
+    FollowFolderRenamed(oldPath, newPath);
+  child->label = name;
+  child->kept = true;
+}
+
+/* Matches the nodes to the folders on disk (nodeOf: each folder's node, or
+   null for a new one): by name, letter for letter and as link or folder;
+   then a folder renamed elsewhere keeps its node under the new name, and so
+   does one whose name changed only in letter case. True when a node was
+   given a new name. */
+static bool MatchChildren(const char *path, std::vector<ChildNode> &children,
+                          const std::vector<Subfolder> &folders,
+                          const std::vector<NameMove> *renamed, HTREEITEM selected,
+                          std::vector<HTREEITEM> *nodeOf) {
+  nodeOf->assign(folders.size(), nullptr);
+  std::unordered_map<std::string, size_t> folderNamed, childLabelled;
+  for (size_t i = 0; i < folders.size(); ++i) folderNamed.emplace(folders[i].name, i);
+  for (size_t i = 0; i < children.size(); ++i) childLabelled.emplace(children[i].label, i);
+  auto keep = [&](ChildNode &child, size_t folder) {
+    if ((*nodeOf)[folder] != nullptr || folders[folder].isLink != child.isLink) return false;
+    (*nodeOf)[folder] = child.node;
+    child.kept = true;
+    return true;
+  };
+  for (ChildNode &child : children) {
+    auto found = folderNamed.find(child.label);
+    if (found != folderNamed.end()) keep(child, found->second);
+  }
+  bool changed = false;
+  for (size_t i = 0; renamed != nullptr && i < renamed->size(); ++i) {
+    auto child = childLabelled.find((*renamed)[i].from);
+    auto folder = folderNamed.find((*renamed)[i].to);
+    if (child == childLabelled.end() || folder == folderNamed.end() ||
+        children[child->second].kept || !keep(children[child->second], folder->second))
+      continue;
+    RelabelChild(path, &children[child->second], (*renamed)[i].to, selected);
+    changed = true;
+  }
+  for (ChildNode &child : children) {
+    for (size_t i = 0; i < folders.size() && !child.kept; ++i) {
+      if (!NamesEqualIgnoringAsciiCase(folders[i].name.c_str(), child.label.c_str()) ||
+          !keep(child, i))
+        continue;
+      RelabelChild(path, &child, folders[i].name, selected);
+      changed = true;
+    }
+  }
+  return changed;
+}
+
+/* Whether a node never listed shows the expand button its folder calls for
+   now; the button changes only where it is wrong (5 ms on a node in view). */
+static void CorrectButton(HTREEITEM node, const char *path) {
+  bool has = MayHaveSubfolders(path);
+  if (ShowsButton(Ui.tree, node) == has) return;
   TVITEMA item = {};
   item.mask = TVIF_CHILDREN | TVIF_HANDLE;
   item.hItem = node;
-  item.cChildren = I_CHILDRENCALLBACK;
-  TreeView_SetItem(Ui.tree, &item);
+  item.cChildren = has ? 1 : 0;
+  SendMessageA(Ui.tree, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
 }
 
-bool ListFolderAgain(const char *folder) {
-  HTREEITEM node = FindFolderNode(folder);
-  if (node == nullptr) return false;
-  LPARAM state = FolderNodeState(node);
-  if (state & NODE_LINK) return false;
-  if (!(state & NODE_LISTED)) {
-    AskForButtonAgain(node);
-    return false;
+/* Takes away the nodes whose folders are gone. A node that holds the
+   selection hands it to the folder's node first, quietly (deleting the
+   selected node would select a sibling, with notifications): true then,
+   and the caller opens the folder. The node of the folder shown stays while
+   its page has unsaved changes: they are written to the page's name again
+   when it is left. The line at the top, when it goes, gives way to the line
+   above it, so that every line that stays keeps its place on screen (the
+   tree would move them all up by one). */
+static bool TakeAwayGoneChildren(HTREEITEM node, std::vector<ChildNode> &children,
+                                 HTREEITEM *top) {
+  HTREEITEM holdingSelection = ChildHolding(node, TreeView_GetSelection(Ui.tree));
+  std::unordered_map<HTREEITEM, bool> gone;
+  bool selectionMoved = false;
+  for (ChildNode &child : children) {
+    if (child.kept) continue;
+    if (child.node == holdingSelection) {
+      if (EditorIsModified()) continue;
+      selectionMoved = true;
+    }
+    gone.emplace(child.node, true);
   }
-  char path[PATH_BUFFER_SIZE];
-  if (!GetFolderPath(node, path)) return false;
-  BeginFolderWalk();
-  std::vector<Subfolder> folders;
-  ListShownSubfolders(path, false, &folders);
-  bool suspended = SuspendTreeRedraw();
-  HTREEITEM top = TreeView_GetFirstVisible(Ui.tree);
-  bool selectionMoved = MergeChildren(node, folders, &top);
-  MarkListed(Ui.tree, node);
-  if (suspended) SendMessageA(Ui.tree, WM_SETREDRAW, TRUE, 0);
-  if (top != nullptr) TreeView_SelectSetFirstVisible(Ui.tree, top);
-  if (suspended) InvalidateRect(Ui.tree, nullptr, TRUE);
-  EndFolderWalk();
+  for (HTREEITEM at; *top != nullptr && (at = ChildHolding(node, *top)) != nullptr &&
+                     gone.count(at) != 0;)
+    *top = TreeView_GetPrevVisible(Ui.tree, at);
+  if (selectionMoved) SelectNodeQuietly(node);
+  TreeScan.rebuilding = true;
+  for (const auto &child : gone) TreeView_DeleteItem(Ui.tree, child.first);
+  TreeScan.rebuilding = false;
   return selectionMoved;
 }
+
+/* Inserts the folders that have no node yet, each in its sorted place
+   among the nodes kept. */
+static void InsertNewChildren(HTREEITEM node, const std::vector<Subfolder> &folders,
+                              const std::vector<HTREEITEM> &nodeOf) {
+  HTREEITEM after = TVI_FIRST;
+  for (size_t i = 0; i < folders.size(); ++i) {
+    HTREEITEM placed =
+        nodeOf[i] != nullptr ? nodeOf[i] : InsertFolderNode(Ui.tree, node, after, folders[i]);
+    if (placed != nullptr) after = placed;
+  }
+}
+
+bool ListFolderAgain(HTREEITEM node, const std::vector<NameMove> *renamed) {
+  if (Ui.tree == nullptr || node == nullptr) return false;
+  char path[PATH_BUFFER_SIZE];
+  if (!GetFolderPath(node, path)) return false;
+  LPARAM state = FolderNodeState(node);
+  if (state & NODE_LINK) return true;
+  if (!(state & NODE_LISTED)) {
+    CorrectButton(node, path);
+    return true;
+  }
+  std::vector<Subfolder> folders;
+  if (!ListShownSubfolders(path, false, &folders)) return false;
+  std::vector<ChildNode> children = ChildNodesOf(node);
+  if (SameNames(children, folders)) {
+    MarkListed(Ui.tree, node);
+    return true;
+  }
+  HTREEITEM top = TreeView_GetFirstVisible(Ui.tree);
+  bool suspended = SuspendTreeRedraw();
+  std::vector<HTREEITEM> nodeOf;
+  MatchChildren(path, children, folders, renamed, TreeView_GetSelection(Ui.tree), &nodeOf);
+  bool selectionMoved = TakeAwayGoneChildren(node, children, &top);
+  InsertNewChildren(node, folders, nodeOf);
+  MarkListed(Ui.tree, node);
+  if (suspended) SendMessageA(Ui.tree, WM_SETREDRAW, TRUE, 0);
+  if (top != nullptr && TreeView_GetFirstVisible(Ui.tree) != top)
+    TreeView_Select(Ui.tree, top, TVGN_FIRSTVISIBLE);
+  if (suspended) InvalidateRect(Ui.tree, nullptr, TRUE);
+  // The folder shown went: its nearest remaining ancestor is opened by the
+  // page protocol.
+  if (selectionMoved) OpenSelectedFolder(node, nullptr, nullptr);
+  return true;
+}
+
+bool ListFolderAgainAt(const char *path, const std::vector<NameMove> *renamed) {
+  HTREEITEM node = FindFolderNode(path);
+  return node != nullptr && ListFolderAgain(node, renamed);
+}
+
+void ListedFolderPaths(std::vector<std::string> *paths) {
+  if (Ui.tree == nullptr) return;
+  std::vector<HTREEITEM> pending;
+  if (HTREEITEM root = TreeView_GetRoot(Ui.tree)) pending.push_back(root);
+  char path[PATH_BUFFER_SIZE];
+  // Breadth first: a folder comes before every folder below it.
+  for (size_t next = 0; next < pending.size(); ++next) {
+    HTREEITEM node = pending[next];
+    if (!(FolderNodeState(node) & NODE_LISTED) || !GetFolderPath(node, path)) continue;
+    paths->push_back(path);
+    for (HTREEITEM child = TreeView_GetChild(Ui.tree, node); child != nullptr;
+         child = TreeView_GetNextSibling(Ui.tree, child))
+      pending.push_back(child);
+  }
+}
+
+/* ---- what is expanded below a node ---- */
 
 static bool IsExpanded(HTREEITEM node) {
   return (TreeView_GetItemState(Ui.tree, node, TVIS_EXPANDED) & TVIS_EXPANDED) != 0;

@@ -67,12 +67,13 @@ MoveDecision DecideMove(const MoveRequest &request, char *to) {
 void FollowMoveRecords(std::vector<MoveRecord> *records, const char *from, const char *to) {
   char moved[PATH_BUFFER_SIZE];
   for (MoveRecord &record : *records) {
-    if (FollowMove(record.from.c_str(), from, to, moved)) record.from = moved;
+    if (FollowMove(record.from.c_str(), from, to, moved))
+      record.from = moved;
     if (FollowMove(record.to.c_str(), from, to, moved)) record.to = moved;
   }
 }
 
 void KeepMoveRecord(std::vector<MoveRecord> *records, const MoveRecord &record) {
   records->push_back(record);
-  if (records->size() > MOVES_KEPT) records->erase(records->begin());
+  if (records->size() > MOVE_RECORDS_KEPT) records->erase(records->begin());
 }

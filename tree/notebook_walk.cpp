@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include "app/paths.h"
+#include "app/platform_seam.h"
 #include "pages/pages.h"
 
 /* Its pages and subfolders: a page or folder whose name the code page
@@ -21,7 +22,9 @@ static void ListWalkFolder(WalkFolder *folder) {
   while (NextListed(&listing, &entry)) {
     if (entry.name[0] == '\0') continue;
     if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-      if (IsPageFileName(entry.name)) folder->pages.push_back(entry.name);
+      if (!IsPageFileName(entry.name)) continue;
+      folder->pages.push_back(entry.name);
+      folder->onlineOnly.push_back(IsStoredOnlineOnly(entry.attributes));
       continue;
     }
     if (strcmp(entry.name, ".") == 0 || strcmp(entry.name, "..") == 0) continue;
@@ -34,7 +37,7 @@ static void ListWalkFolder(WalkFolder *folder) {
 }
 
 void EnterWalkFolder(NotebookWalk *walk, const std::string &path, const std::string &relative) {
-  walk->folders.push_back(WalkFolder{path, relative, {}, 0, {}, 0});
+  walk->folders.push_back(WalkFolder{path, relative, {}, {}, 0, {}, 0});
   ListWalkFolder(&walk->folders.back());
 }
 

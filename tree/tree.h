@@ -8,6 +8,7 @@
 #include <shellapi.h>
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 /* folder_paths.cpp */
@@ -60,13 +61,6 @@ HTREEITEM WalkToFolderNode(HWND tree, const char *folder);
 // The node of a folder in the main window's tree as it stands, listing
 // nothing; null when the tree does not show it.
 HTREEITEM FindFolderNode(const char *folder);
-// A folder's subfolders changed on disk (a move, or another program): the
-// node that shows its children lists them again, keeping every node that
-// stays with its expansion and children, the selection and the scroll
-// position; a node not listed yet only learns again whether it has any.
-// True when the selection lay in a node that went: the folder's own node is
-// then selected, without the notification (the caller opens what it wants).
-bool ListFolderAgain(const char *folder);
 // The folders at and below a node that are expanded, by their paths below
 // it ("" for the node itself), and the same expanded again below another
 // node, listing them as they are opened.
@@ -91,7 +85,101 @@ void SortSubfolders(std::vector<Subfolder> *folders);
 bool ListSubfolders(const char *path, std::vector<Subfolder> *folders,
                     std::vector<std::wstring> *notShown = nullptr);
 
+// A folder's subfolders changed on disk (a move, or another program): they
+// are listed again into its node. Nodes of folders gone go, new ones come in
+// their sorted place, every node that stays keeps its children and
+// expansion, and a folder renamed (renamed: old and new names in this
+// folder) keeps its node. The selection stays, and so does every remaining
+// line on screen (when the line at the top goes, the line above it takes
+// its place).
+// When the folder shown went, its nearest remaining ancestor is selected by
+// the page protocol, unless the page shown has unsaved changes, which keep
+// it. A node never listed lists nothing: at most its expand button changes.
+// Nothing visible changes when the folder matches its node (the program's
+// own changes). False when the folder itself is gone.
+struct NameMove;
+bool ListFolderAgain(HTREEITEM node, const std::vector<NameMove> *renamed = nullptr);
+// The same by the folder's full path; the node is found without listing
+// anything new. False when the tree does not show that folder listed.
+bool ListFolderAgainAt(const char *path, const std::vector<NameMove> *renamed = nullptr);
+// The full paths of the folders whose nodes are listed, each folder before
+// the folders below it.
+void ListedFolderPaths(std::vector<std::string> *paths);
+
+/* notebook_changes.cpp */
+// What the change records of the watches on the work folder say, gathered
+// until they settle. Paths are relative to the work folder ("" for the work
+// folder itself), in the process code page.
+struct NameMove {
+  std::string from, to;
+};
+enum { CHANGED_ENTRIES_KEPT = 32, MOVES_KEPT = 1024 };
+struct ChangedFolder {
+  std::string path;
+  bool subfolders;   // an entry that may be a folder came, went or was renamed
+  bool pages;        // a page came, went or was renamed
+  bool pageWritten;  // a page's file was written
+  std::vector<std::string> entries;  // names other than pages that came or went
+  bool manyEntries;  // more of them than are kept
+};
+struct NotebookChanges {
+  bool listEverything;  // what changed is not known
+  std::vector<ChangedFolder> folders;
+  std::vector<NameMove> moves;  // renamed, in the order they came
+  std::unordered_map<std::string, size_t> index;
+};
+// The records of one completed watch (FILE_NOTIFY_INFORMATION, as bytes),
+// whose paths are relative to base. No bytes at all mean the platform lost
+// what changed. False when the records do not hold together: everything is
+// then to be listed again.
+bool TakeChangeRecords(const unsigned char *bytes, size_t length, const std::string &base,
+                       NotebookChanges *changes);
+// The folder ("" for the work folder) and the name of a relative path.
+void SplitRelativePath(const std::string &path, std::string *folder, std::string *name);
+// A name came or went at a path; a folder is to be looked at whole.
+void NoteNameChangedAt(NotebookChanges *changes, const std::string &path);
+void NoteFolderToCheck(NotebookChanges *changes, const std::string &folder);
+void ClearNotebookChanges(NotebookChanges *changes);
+bool NoNotebookChanges(const NotebookChanges &changes);
+void OrderChangedFolders(NotebookChanges *changes);  // folders nearer the top first
+// Temporary files and backups of other programs, and TAV's own files
+// beside a page: never a folder or a page.
+bool IsIgnoredChangeName(const char *name);
+
+/* notebook_watch.cpp */
+// The work folder and the folder shown are watched for what other programs
+// change; the changes are taken up once they settle, in slices between
+// messages.
+void WatchWorkFolder();   // after the tree was built from the work folder
+void WatchFolderShown();  // after the tab strip was filled from a folder
+void StopWatchingNotebook();
+// The watch of the folder shown holds the folder open, and a folder with a
+// handle open at or below it cannot be renamed or removed on Windows (Wine
+// keeps a removed one until the handle closes): it is let go of before TAV
+// renames, moves or deletes folders, and armed again by WatchFolderShown.
+void ReleaseFolderShownWatch();
+// For the message loop's wait: the handles to wait on (at most
+// NOTEBOOK_WATCH_HANDLES), and how long until settled changes are due.
+enum { NOTEBOOK_WATCH_HANDLES = 2 };
+DWORD NotebookWatchHandles(HANDLE *handles);
+DWORD NotebookChangesDueIn();  // milliseconds, INFINITE for none
+void TakeNotebookWatchRecords();  // whatever the watches completed, without waiting
+bool NotebookChangesPending();    // settled changes wait to be taken up
+bool RunNotebookChangesSlice();   // false once none are left
+// The main window was activated: the folder and the page shown are looked
+// at again, and where the work folder cannot be watched, every folder
+// listed.
+void CheckNotebookOnActivation();
+// Records as a watch delivers them, for the tests and the benchmark: base
+// is the folder watched, relative to the work folder.
+void NoteChangeRecords(const unsigned char *bytes, size_t length, const char *base);
+void TakeUpNotebookChangesNow();  // everything noted, at once
+// Whether a watch could be armed on the work folder; false on a share
+// without change notification.
+bool WorkFolderIsWatched();
+
 /* folder_commands.cpp */
+void SetNodeLabel(HTREEITEM node, const char *label);
 LRESULT OnBeginFolderRename(HTREEITEM node);
 LRESULT OnEndFolderRename(NMTVDISPINFOA *info);
 LRESULT OnTreeRightClick();
@@ -143,7 +231,7 @@ struct MoveRecord {
   MoveKind kind;
   std::string from, to;
 };
-enum { MOVES_KEPT = 100 };
+enum { MOVE_RECORDS_KEPT = 100 };
 void FollowMoveRecords(std::vector<MoveRecord> *records, const char *from, const char *to);
 void KeepMoveRecord(std::vector<MoveRecord> *records, const MoveRecord &record);
 
@@ -192,6 +280,7 @@ struct WalkFolder {
   std::string path;
   std::string relative;  // below the work folder; empty for the work folder
   std::vector<std::string> pages;  // file names
+  std::vector<bool> onlineOnly;    // each page's data is kept online only
   size_t nextPage;
   std::vector<std::string> subfolders;
   size_t nextSubfolder;

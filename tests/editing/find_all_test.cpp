@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/display_scale.h"
+#include "app/platform_seam.h"
 #include "editing/editing_fixture.h"
 #include "tree/tree.h"
 
@@ -93,6 +94,42 @@ TEST_F(FindAll, PagesThatCannotBeReadAreNamed) {
   ASSERT_EQ(boxes.boxes().size(), 1u);
   EXPECT_EQ(boxes.boxes()[0].text.rfind("1 page could not be read and was not searched:\n'Sub\\held.tav': ", 0), 0u)
       << boxes.boxes()[0].text;
+}
+
+// Pages a cloud drive keeps online only are never opened to be searched
+// (that would fetch them): they are counted and said. The tree and the tabs
+// list them as usual, and showing one opens it.
+DWORD OnlineOnlyWhenNamedCloud(const WCHAR *name, DWORD attributes) {
+  return wcsncmp(name, L"cloud", 5) == 0 ? attributes | 0x00400000 : attributes;
+}
+
+TEST_F(FindAll, PagesKeptOnlineOnlyAreCountedNotOpened) {
+  Page("Page.tav", "match");
+  Page("a.tav", "match");
+  Page("cloud1.tav", "match");
+  Page("Sub\\cloud2.tav", "match");
+  Platform.listedAttributes = OnlineOnlyWhenNamedCloud;
+  ASSERT_TRUE(RefreshTree());
+  HANDLE held = CreateFileA((notebook / "Sub\\cloud2.tav").c_str(), GENERIC_READ, 0, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE) << "held, so that opening it would be noticed";
+  boxes.Handle([](HWND) {});  // the dialog itself, left open
+  ExecuteCommand(CMD_FINDALL);
+  for (int i = 0; i < 400 && boxes.boxes().empty(); ++i, Sleep(5)) harness::PumpMessages();
+  Search(L"match");
+  CloseHandle(held);
+  EXPECT_EQ(Rows(), (Strings{"/a:1: match", "/Page:1: match"}));
+  EXPECT_EQ(OnlineOnlyPageCount(), 2u);
+  EXPECT_EQ(UnreadablePageCount(), 0u);
+  char status[200] = "";
+  GetDlgItemTextA(FindAllDialogWindow(), IDC_FINDALL_STATUS, status, sizeof status);
+  EXPECT_STREQ(status,
+               "2 matches in 2 of 2 pages searched; 2 pages are stored online only and were not "
+               "searched");
+  EXPECT_EQ(TabCtrl_GetItemCount(Ui.tabs), 3) << "listed as usual";
+  SendMessageA(Ui.tabs, TCM_SETCURFOCUS, 2, 0);
+  harness::PumpMessages();
+  EXPECT_EQ(harness::WindowText(Ui.editor), "match") << "showing it opens it";
 }
 
 // A row in a branch the tree has not listed yet, made after the tree drew

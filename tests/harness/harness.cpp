@@ -11,6 +11,7 @@
 #include "pages/pages.h"
 #include "tree/tree.h"
 #include "settings/settings.h"
+#include "tree/tree.h"
 
 #include <shlobj.h>
 
@@ -190,6 +191,24 @@ void PumpMessages() {
   }
 }
 
+bool FollowNotebookChanges(const std::function<bool()> &done, DWORD milliseconds) {
+  ULONGLONG end = GetTickCount64() + milliseconds;
+  for (;;) {
+    PumpMessages();
+    HANDLE handles[NOTEBOOK_WATCH_HANDLES];
+    DWORD count = NotebookWatchHandles(handles);
+    DWORD due = NotebookChangesDueIn();
+    MsgWaitForMultipleObjectsEx(count, handles, due < 20 ? due : 20, QS_ALLINPUT,
+                                MWMO_INPUTAVAILABLE);
+    TakeNotebookWatchRecords();
+    while (NotebookChangesPending() && RunNotebookChangesSlice()) {
+    }
+    PumpMessages();
+    bool finished = done ? done() : !NotebookChangesPending() && NotebookChangesDueIn() == INFINITE;
+    if (finished || GetTickCount64() >= end) return finished;
+  }
+}
+
 bool PutOnClipboard(const std::wstring &text) {
   if (!OpenClipboard(MainWindow)) return false;
   EmptyClipboard();
@@ -248,6 +267,7 @@ void ResetProgramState() {
   CurrentPageIndex = -1;
   HasPages = false;
   PageFolder[0] = '\0';
+  StopWatchingNotebook();
   ResetPageNavigation();
   ForgetMoves();
   wordWrap = false;

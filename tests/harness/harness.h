@@ -47,6 +47,10 @@ std::vector<std::string> ListNames(const std::string &folder);  // sorted, witho
 // Handles the messages waiting for this thread, like the program's loop does,
 // without blocking.
 void PumpMessages();
+// Runs the message loop's steps for the notebook's watches (their records
+// taken, the changes taken up once settled) until done() holds or the time
+// is up; done()'s last answer. With no done, until nothing is pending.
+bool FollowNotebookChanges(const std::function<bool()> &done = nullptr, DWORD milliseconds = 5000);
 // Text on the clipboard as another program puts it there: as Unicode.
 bool PutOnClipboard(const std::wstring &text);
 // Text of a window, editor included (CR LF line breaks).

@@ -497,8 +497,11 @@ TEST_F(PagesApp, APageWhoseFolderIsGoneIsNeverWrittenElsewhere) {
   SelectFolder(Node("sub"));
   ASSERT_EQ(Text(), "sub p");
   Type(" typed");
-  // Something else made another folder current and removed this one.
+  // Something else made another folder current and removed this one (as a
+  // Unix program would, at once: Wine keeps a folder while the watch of the
+  // folder shown holds it).
   ASSERT_TRUE(SetCurrentDirectoryA(notebook.path().c_str()));
+  StopWatchingNotebook();
   ASSERT_TRUE(harness::RemoveTree(notebook / "sub"));
 
   boxes.Answer(IDOK);
@@ -792,6 +795,129 @@ TEST_F(PagesApp, MoveUpStaysWhenThePageCannotBeSaved) {
   EXPECT_EQ(ReadBytes(notebook / "s.tav"), "root s");
   EXPECT_EQ(ReadBytes(notebook / "sub\\s.tav"), "sub page");
   SetFileAttributesA((notebook / "sub\\s.tav").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+/* ---- pages other programs change while they are shown ---- */
+
+bool TabHighlighted(int index) {
+  TCITEMA item = {};
+  item.mask = TCIF_STATE;
+  item.dwStateMask = TCIS_HIGHLIGHTED;
+  return SendMessageA(Ui.tabs, TCM_GETITEMA, index, reinterpret_cast<LPARAM>(&item)) &&
+         (item.dwState & TCIS_HIGHLIGHTED) != 0;
+}
+
+// Pages made, renamed and deleted elsewhere in the folder shown change the
+// tabs; the page shown keeps its tab, and temporary files change nothing.
+TEST_F(PagesApp, PagesChangedElsewhereChangeTheTabsAtOnce) {
+  Page("a.tav", "a");
+  Page("b.tav", "b");
+  Refresh();
+  ClickTab(1);
+  Type(" typed");
+  HWND editor = Ui.editor;
+  for (const char *other : {"x.tmp", "~$a.docx", "b.tav~", "~tav12AB.tmp", "notes.txt"})
+    Page(other, "temporary");
+  harness::FollowNotebookChanges(nullptr, 1000);
+  EXPECT_EQ(Labels(), (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(Ui.editor, editor);
+
+  Page("c.tav", "c");
+  EXPECT_TRUE(harness::FollowNotebookChanges([&] { return Labels().size() == 3; }));
+  ASSERT_TRUE(MoveFileA((notebook / "a.tav").c_str(), (notebook / "a2.tav").c_str()));
+  ASSERT_TRUE(DeleteFileA((notebook / "c.tav").c_str()));
+  EXPECT_TRUE(harness::FollowNotebookChanges(
+      [&] { return Labels() == std::vector<std::string>{"a2", "b"}; }));
+  EXPECT_EQ(Selected(), 1);
+  EXPECT_EQ(CurrentPageIndex, 1);
+  EXPECT_EQ(Text(), "b typed");
+  EXPECT_TRUE(EditorIsModified());
+  EXPECT_TRUE(boxes.boxes().empty());
+}
+
+// The page shown, rewritten elsewhere with nothing unsaved, is read again at
+// once in the encoding of its new bytes, its caret and selection kept.
+TEST_F(PagesApp, ThePageShownRewrittenElsewhereIsReadAgainWithItsCaret) {
+  Page("p.tav", "line one\r\nline two");
+  Refresh();
+  SendMessageA(Ui.editor, EM_SETSEL, 5, 8);
+  Page("p.tav", std::string("\xFF\xFEL\0I\0N\0E\0 \0o\0n\0e\0\r\0\n\0", 22) +
+                    std::string("l\0i\0n\0e\0 \0t\0w\0o\0", 16));
+  EXPECT_TRUE(harness::FollowNotebookChanges([&] { return Text() == "LINE one\r\nline two"; }));
+  CHARRANGE selection = {};
+  SendMessageA(Ui.editor, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+  EXPECT_EQ(selection.cpMin, 5);
+  EXPECT_EQ(selection.cpMax, 8);
+  EXPECT_EQ(CurrentPageEncoding().form, TEXT_UTF16LE);
+  EXPECT_FALSE(EditorIsModified());
+  EXPECT_TRUE(boxes.boxes().empty());
+}
+
+// With unsaved text nothing is lost and nothing asks while the user types:
+// the title and the tab say it, and the save asks, keeping both texts.
+TEST_F(PagesApp, ThePageShownChangedElsewhereKeepsUnsavedTextAndAsksAtTheSave) {
+  Page("p.tav", "mine");
+  Refresh();
+  Type(" typed");
+  Page("p.tav", "theirs");
+  EXPECT_TRUE(harness::FollowNotebookChanges([&] { return TabHighlighted(0); }));
+  EXPECT_EQ(Text(), "mine typed");
+  EXPECT_TRUE(boxes.boxes().empty());
+  EXPECT_EQ(harness::WindowText(MainWindow),
+            "TAV - 'p' was changed by another program: saving asks which text to keep, and keeps "
+            "both");
+  boxes.Answer(IDYES);
+  ExecuteCommand(CMD_SAVENOW);
+  ASSERT_EQ(boxes.boxes().size(), 1u);
+  EXPECT_EQ(boxes.boxes()[0].caption, "Confirm page overwrite");
+  EXPECT_EQ(ReadBytes(notebook / "p.tav"), "mine typed");
+  EXPECT_EQ(ReadBytes(notebook / "p (other version).txt"), "theirs");
+  EXPECT_EQ(harness::WindowText(MainWindow), "TAV");
+  EXPECT_FALSE(TabHighlighted(0));
+}
+
+// Renamed elsewhere: the tab follows, the unsaved text stays and is saved
+// under the new name.
+TEST_F(PagesApp, ThePageShownRenamedElsewhereKeepsItsTextUnderTheNewName) {
+  Page("p.tav", "text");
+  Refresh();
+  Type(" typed");
+  ASSERT_TRUE(MoveFileA((notebook / "p.tav").c_str(), (notebook / "q.tav").c_str()));
+  EXPECT_TRUE(harness::FollowNotebookChanges([&] { return Labels() == std::vector<std::string>{"q"}; }));
+  EXPECT_EQ(Text(), "text typed");
+  ASSERT_TRUE(SaveCurrentPage());
+  EXPECT_TRUE(boxes.boxes().empty());
+  EXPECT_EQ(ReadBytes(notebook / "q.tav"), "text typed");
+  EXPECT_FALSE(FileExists(notebook / "p.tav"));
+  EXPECT_EQ(std::string(SavedPagePath), notebook / "q.tav");
+}
+
+// Deleted elsewhere: with nothing unsaved its tab goes and the next page is
+// shown; with unsaved text it stays, is said once, and is written to its
+// name again when it is left.
+TEST_F(PagesApp, ThePageShownDeletedElsewhereGoesUnlessItHasUnsavedText) {
+  Page("a.tav", "a");
+  Page("b.tav", "b");
+  Page("c.tav", "c");
+  Refresh();
+  ClickTab(1);
+  ASSERT_TRUE(DeleteFileA((notebook / "b.tav").c_str()));
+  EXPECT_TRUE(harness::FollowNotebookChanges([&] { return Labels().size() == 2; }));
+  EXPECT_EQ(Text(), "c");
+  EXPECT_EQ(Selected(), 1);
+
+  Type(" typed");
+  ASSERT_TRUE(DeleteFileA((notebook / "c.tav").c_str()));
+  EXPECT_TRUE(harness::FollowNotebookChanges([&] { return TabHighlighted(1); }));
+  EXPECT_EQ(Labels(), (std::vector<std::string>{"a", "c"}));
+  EXPECT_EQ(Text(), "c typed");
+  EXPECT_EQ(harness::WindowText(MainWindow),
+            "TAV - 'c' was deleted by another program: your text is written to it again when you "
+            "leave it");
+  ClickTab(0);
+  EXPECT_TRUE(boxes.boxes().empty());
+  EXPECT_EQ(ReadBytes(notebook / "c.tav"), "c typed");
+  EXPECT_EQ(harness::WindowText(MainWindow), "TAV");
 }
 
 }  // namespace

@@ -76,9 +76,9 @@ TEST(MoveRecords, FollowLaterMovesOfTheItemAndOfItsOldPlace) {
   ASSERT_EQ(records.size(), 1u);
   EXPECT_EQ(records[0].from, "C:\\N\\A2\\p.tav");
   EXPECT_EQ(records[0].to, "C:\\N\\C\\B\\p.tav");
-  for (int i = 0; i < MOVES_KEPT + 5; ++i)
+  for (int i = 0; i < MOVE_RECORDS_KEPT + 5; ++i)
     KeepMoveRecord(&records, MoveRecord{MOVE_FOLDER, "C:\\N\\x", "C:\\N\\y\\x"});
-  EXPECT_EQ(records.size(), static_cast<size_t>(MOVES_KEPT));
+  EXPECT_EQ(records.size(), static_cast<size_t>(MOVE_RECORDS_KEPT));
 }
 
 }  // namespace

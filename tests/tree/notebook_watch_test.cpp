@@ -1,0 +1,178 @@
+// The folder tree following what other programs change in the notebook:
+// through the real watches where Wine reports the change, and through
+// recorded change records handed to the window for the deep changes it
+// does not report.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "change_records.h"
+#include "harness/harness.h"
+#include "pages/pages.h"
+#include "tree/tree.h"
+#include "tree_test_util.h"
+
+namespace {
+
+using changetest::Records;
+using harness::MakeDirs;
+using harness::WriteBytes;
+using treetest::ChildLabels;
+using treetest::FindNode;
+using treetest::IsExpanded;
+using treetest::SelectedLabel;
+
+class NotebookWatch : public harness::AppTest {
+ protected:
+  HTREEITEM Root() const { return TreeView_GetRoot(Ui.tree); }
+  HTREEITEM Node(const std::vector<std::string> &labels) const { return FindNode(Ui.tree, labels); }
+  void Refresh(const std::string &savedRelative) {
+    strcpy(SavedPagePath, (notebook / savedRelative).c_str());
+    ASSERT_TRUE(RefreshTree());
+    harness::PumpMessages();
+  }
+  void Expand(const std::vector<std::string> &labels) {
+    TreeView_Expand(Ui.tree, Node(labels), TVE_EXPAND);
+    harness::PumpMessages();
+  }
+  // Records as the work folder's watch would give them, taken up at once.
+  void Deliver(const std::vector<changetest::Record> &records, const char *base = "") {
+    std::vector<unsigned char> bytes = Records(records);
+    NoteChangeRecords(bytes.data(), bytes.size(), base);
+    TakeUpNotebookChangesNow();
+    harness::PumpMessages();
+  }
+  bool ShowsButton(HTREEITEM node) {
+    TVITEMA item = {};
+    item.mask = TVIF_CHILDREN | TVIF_HANDLE;
+    item.hItem = node;
+    return TreeView_GetItem(Ui.tree, &item) && item.cChildren != 0;
+  }
+};
+
+// Wine reports changes in the work folder itself and in folders made after
+// the watch started: a folder made at the top, and one made inside it.
+TEST_F(NotebookWatch, FoldersMadeByAnotherProgramAppearInTheTree) {
+  ASSERT_TRUE(WriteBytes(notebook / "p.tav", "p"));
+  Refresh("p.tav");
+  ASSERT_TRUE(MakeDirs(notebook / "Made"));
+  EXPECT_TRUE(harness::FollowNotebookChanges(
+      [&] { return ChildLabels(Ui.tree, Root()) == std::vector<std::string>{"Made"}; }));
+  Expand({"Made"});
+  ASSERT_TRUE(MakeDirs(notebook / "Made\\Inner"));
+  EXPECT_TRUE(harness::FollowNotebookChanges(
+      [&] { return ChildLabels(Ui.tree, Node({"Made"})) == std::vector<std::string>{"Inner"}; }));
+  EXPECT_EQ(SelectedLabel(Ui.tree), notebook.path()) << "the selection stays";
+  EXPECT_EQ(boxes.boxes().size(), 0u);
+}
+
+// Deep changes, as Windows reports them: nodes come and go in their sorted
+// place, renamed ones keep what is expanded below them, and the tree keeps
+// its selection and its scroll.
+TEST_F(NotebookWatch, DeepChangesKeepExpansionSelectionAndScroll) {
+  for (int i = 0; i < 40; ++i) ASSERT_TRUE(MakeDirs(notebook / ("f" + std::to_string(100 + i))));
+  ASSERT_TRUE(MakeDirs(notebook / "f120\\b\\c"));
+  ASSERT_TRUE(MakeDirs(notebook / "f120\\d"));
+  ASSERT_TRUE(WriteBytes(notebook / "f120\\d\\p.tav", "p"));
+  Refresh("f120\\d\\p.tav");
+  Expand({"f120", "b"});
+  TreeView_Select(Ui.tree, Node({"f110"}), TVGN_FIRSTVISIBLE);
+  HTREEITEM top = TreeView_GetFirstVisible(Ui.tree);
+  HTREEITEM selected = TreeView_GetSelection(Ui.tree);
+
+  ASSERT_TRUE(MakeDirs(notebook / "f120\\a"));
+  ASSERT_TRUE(MoveFileA((notebook / "f120\\b").c_str(), (notebook / "f120\\bee").c_str()));
+  ASSERT_TRUE(MakeDirs(notebook / "f120\\bee\\c\\deeper"));
+  Deliver({{FILE_ACTION_ADDED, L"f120\\a"},
+           {FILE_ACTION_RENAMED_OLD_NAME, L"f120\\b"},
+           {FILE_ACTION_RENAMED_NEW_NAME, L"f120\\bee"},
+           {FILE_ACTION_ADDED, L"f120\\bee\\c\\deeper"}});
+  EXPECT_EQ(ChildLabels(Ui.tree, Node({"f120"})), (std::vector<std::string>{"a", "bee", "d"}));
+  EXPECT_TRUE(IsExpanded(Ui.tree, Node({"f120", "bee"}))) << "the renamed folder keeps its node";
+  EXPECT_TRUE(ShowsButton(Node({"f120", "bee", "c"})))
+      << "a folder never listed gains its button, and lists nothing";
+  EXPECT_FALSE(FolderNodeState(Node({"f120", "bee", "c"})) & NODE_LISTED);
+  EXPECT_EQ(TreeView_GetSelection(Ui.tree), selected);
+  EXPECT_EQ(TreeView_GetFirstVisible(Ui.tree), top);
+
+  ASSERT_TRUE(harness::RemoveTree(notebook / "f101"));
+  Deliver({{FILE_ACTION_REMOVED, L"f101"}});
+  EXPECT_EQ(Node({"f101"}), nullptr);
+  EXPECT_EQ(TreeView_GetFirstVisible(Ui.tree), top);
+  EXPECT_EQ(boxes.boxes().size(), 0u);
+}
+
+// The folder shown renamed elsewhere: the selection and the page follow it,
+// and the page's unsaved text is saved under the new name.
+TEST_F(NotebookWatch, TheFolderShownRenamedElsewhereIsFollowed) {
+  ASSERT_TRUE(MakeDirs(notebook / "Old"));
+  ASSERT_TRUE(WriteBytes(notebook / "Old\\p.tav", "text"));
+  Refresh("Old\\p.tav");
+  SendMessageA(Ui.editor, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(" typed"));
+  ASSERT_TRUE(SetCurrentDirectoryA(notebook.path().c_str()));
+  ASSERT_TRUE(MoveFileA((notebook / "Old").c_str(), (notebook / "New").c_str()));
+  Deliver({{FILE_ACTION_RENAMED_OLD_NAME, L"Old"}, {FILE_ACTION_RENAMED_NEW_NAME, L"New"}});
+  EXPECT_EQ(SelectedLabel(Ui.tree), "New");
+  EXPECT_EQ(std::string(PageFolder), notebook / "New");
+  ASSERT_TRUE(SaveCurrentPage());
+  EXPECT_EQ(harness::ReadBytes(notebook / "New\\p.tav"), "text typed");
+  EXPECT_FALSE(harness::FileExists(notebook / "Old"));
+  EXPECT_EQ(boxes.boxes().size(), 0u);
+}
+
+// The folder shown removed elsewhere, nothing unsaved: its nearest
+// remaining ancestor is shown.
+TEST_F(NotebookWatch, TheFolderShownRemovedElsewhereGivesWayToItsAncestor) {
+  ASSERT_TRUE(MakeDirs(notebook / "a\\b\\c"));
+  ASSERT_TRUE(WriteBytes(notebook / "a\\b\\c\\p.tav", "p"));
+  ASSERT_TRUE(WriteBytes(notebook / "a\\q.tav", "q"));
+  Refresh("a\\b\\c\\p.tav");
+  ASSERT_TRUE(SetCurrentDirectoryA(notebook.path().c_str()));
+  // Wine removes a folder only once the last handle to it is closed, and
+  // the watch of the folder shown holds one (a Unix program's removal takes
+  // it at once): it is let go of first.
+  StopWatchingNotebook();
+  ASSERT_TRUE(harness::RemoveTree(notebook / "a\\b"));
+  Deliver({{FILE_ACTION_REMOVED, L"a\\b\\c\\p.tav"},
+           {FILE_ACTION_REMOVED, L"a\\b\\c"},
+           {FILE_ACTION_REMOVED, L"a\\b"}});
+  EXPECT_EQ(SelectedLabel(Ui.tree), "a");
+  EXPECT_EQ(std::string(PageFolder), notebook / "a");
+  EXPECT_EQ(harness::WindowText(Ui.editor), "q");
+  EXPECT_EQ(boxes.boxes().size(), 0u);
+}
+
+// What TAV changes itself (a save, a folder added) is seen by the watch and
+// changes nothing more: the editor is not read again, nor the tree redrawn.
+TEST_F(NotebookWatch, TheProgramsOwnChangesCauseNothing) {
+  ASSERT_TRUE(WriteBytes(notebook / "p.tav", "p"));
+  Refresh("p.tav");
+  SendMessageA(Ui.editor, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(" typed"));
+  ASSERT_TRUE(SaveCurrentPage());
+  HWND editor = Ui.editor;
+  SendMessageA(Ui.editor, EM_SETSEL, 1, 1);
+  harness::FollowNotebookChanges(nullptr, 1000);
+  EXPECT_EQ(Ui.editor, editor) << "the page shown was not read again";
+  EXPECT_TRUE(SendMessageA(Ui.editor, EM_CANUNDO, 0, 0)) << "its undo is kept";
+  EXPECT_EQ(harness::WindowText(MainWindow), "TAV");
+  EXPECT_EQ(boxes.boxes().size(), 0u);
+}
+
+// When the platform lost what changed, every folder listed is listed again,
+// keeping the expansion and the selection.
+TEST_F(NotebookWatch, LostChangesListEveryListedFolderAgain) {
+  ASSERT_TRUE(MakeDirs(notebook / "a\\b"));
+  ASSERT_TRUE(WriteBytes(notebook / "a\\b\\p.tav", "p"));
+  Refresh("a\\b\\p.tav");
+  ASSERT_TRUE(MakeDirs(notebook / "a\\b2"));
+  ASSERT_TRUE(MakeDirs(notebook / "top"));
+  NoteChangeRecords(nullptr, 0, "");
+  TakeUpNotebookChangesNow();
+  EXPECT_EQ(ChildLabels(Ui.tree, Root()), (std::vector<std::string>{"a", "top"}));
+  EXPECT_EQ(ChildLabels(Ui.tree, Node({"a"})), (std::vector<std::string>{"b", "b2"}));
+  EXPECT_EQ(SelectedLabel(Ui.tree), "b");
+  EXPECT_TRUE(IsExpanded(Ui.tree, Node({"a"})));
+}
+
+}  // namespace

@@ -64,10 +64,15 @@ MoveDecision DecideMove(const MoveRequest &request, char *to) {
 
 /* ---- the moves this run made ---- */
 
+/* The item follows wherever it goes. Its old place follows only a folder
+   above it: whatever is moved from the old place itself came there later
+   (or is the move itself, seen again by the notebook's watch), and the
+   move is not taken back to where that went. */
 void FollowMoveRecords(std::vector<MoveRecord> *records, const char *from, const char *to) {
   char moved[PATH_BUFFER_SIZE];
   for (MoveRecord &record : *records) {
-    if (FollowMove(record.from.c_str(), from, to, moved))
+    if (!FolderPathsEqual(record.from.c_str(), from) &&
+        FollowMove(record.from.c_str(), from, to, moved))
       record.from = moved;
     if (FollowMove(record.to.c_str(), from, to, moved)) record.to = moved;
   }

@@ -12,6 +12,7 @@
 #include "folders_fixture.h"
 #include "harness/harness.h"
 #include "pages/pages.h"
+#include "tree/change_records.h"
 #include "tree/tree.h"
 
 namespace {
@@ -216,6 +217,49 @@ TEST_F(Moves, UndoMoveTakesBackMovesInTurnUnlessTheyChangedSince) {
   EXPECT_EQ(ListNames(At("A")), Strings{"P.TAV"});
   EXPECT_EQ(ListNames(At("B")), Strings{"p.tav"});
   EXPECT_FALSE(CanUndoMove());
+}
+
+// The notebook's watch sees TAV's own moves and Undo Move as renames (under
+// Wine only some of them: they are handed over as Windows reports them) and
+// changes nothing more: no node made again, no page read again, no notice,
+// and Undo Move still takes back each move.
+TEST_F(Moves, TheWatchSeesTheProgramsOwnMovesAndChangesNothingMore) {
+  Dir("A\\X\\sub\\deep");
+  Dir("B");
+  Page("A\\X\\p.tav");
+  Refresh(At("A\\X\\p.tav"));
+  TreeView_Expand(Ui.tree, Node({"A", "X", "sub"}), TVE_EXPAND);
+  auto seen = [&](const std::vector<changetest::Record> &records) {
+    std::vector<unsigned char> bytes = changetest::Records(records);
+    NoteChangeRecords(bytes.data(), bytes.size(), "");
+    harness::FollowNotebookChanges(nullptr, 1000);
+  };
+  ASSERT_TRUE(MoveItem(MOVE_PAGE, At("A\\X\\p.tav").c_str(), At("B").c_str()));
+  ASSERT_TRUE(MoveItem(MOVE_FOLDER, At("A\\X").c_str(), At("B").c_str()));
+  HTREEITEM moved = Node({"B", "X"}), sub = Node({"B", "X", "sub"});
+  HWND editor = Ui.editor;
+  SendMessageA(Ui.editor, EM_SETSEL, 0, 0);
+  seen({{FILE_ACTION_RENAMED_OLD_NAME, L"A\\X\\p.tav"},
+        {FILE_ACTION_RENAMED_NEW_NAME, L"B\\p.tav"},
+        {FILE_ACTION_RENAMED_OLD_NAME, L"A\\X"},
+        {FILE_ACTION_RENAMED_NEW_NAME, L"B\\X"}});
+  EXPECT_EQ(Node({"B", "X"}), moved);
+  EXPECT_EQ(Node({"B", "X", "sub"}), sub);
+  EXPECT_TRUE(Expanded(sub));
+  EXPECT_EQ(Label(TreeView_GetSelection(Ui.tree)), "B");
+  EXPECT_EQ(Ui.editor, editor) << "the page shown was not read again";
+  EXPECT_EQ(harness::WindowText(MainWindow), "TAV");
+
+  ExecuteCommand(CMD_UNDOMOVE);
+  ExecuteCommand(CMD_UNDOMOVE);
+  seen({{FILE_ACTION_RENAMED_OLD_NAME, L"B\\X"},
+        {FILE_ACTION_RENAMED_NEW_NAME, L"A\\X"},
+        {FILE_ACTION_RENAMED_OLD_NAME, L"B\\p.tav"},
+        {FILE_ACTION_RENAMED_NEW_NAME, L"A\\X\\p.tav"}});
+  EXPECT_EQ(ListNames(At("A\\X")), (Strings{"p.tav", "sub"}));
+  EXPECT_EQ(ListNames(At("B")), Strings{});
+  EXPECT_EQ(std::string(PageFolder), At("A\\X"));
+  EXPECT_EQ(Boxes(), Strings{});
 }
 
 // A move the system refuses says why and changes nothing; so does a page

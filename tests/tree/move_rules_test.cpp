@@ -66,13 +66,15 @@ TEST(DecideMove, NamesClashesLetterCaseItselfVolumesAndLengths) {
 }
 
 // A page moved, then its folder moved by TAV, then the folder it came from
-// renamed: Undo Move still finds the page and its old place.
+// renamed: Undo Move still finds the page and its old place, which does not
+// follow what is moved away from it later.
 TEST(MoveRecords, FollowLaterMovesOfTheItemAndOfItsOldPlace) {
   std::vector<MoveRecord> records;
   KeepMoveRecord(&records, MoveRecord{MOVE_PAGE, "C:\\N\\A\\p.tav", "C:\\N\\B\\p.tav"});
   FollowMoveRecords(&records, "C:\\N\\B", "C:\\N\\C\\B");
   FollowMoveRecords(&records, "C:\\N\\a", "C:\\N\\A2");
   FollowMoveRecords(&records, "C:\\N\\C\\B\\p", "C:\\N\\elsewhere");  // only a name's start
+  FollowMoveRecords(&records, "C:\\N\\A2\\p.tav", "C:\\N\\D\\p.tav");  // a newcomer, or the move seen again
   ASSERT_EQ(records.size(), 1u);
   EXPECT_EQ(records[0].from, "C:\\N\\A2\\p.tav");
   EXPECT_EQ(records[0].to, "C:\\N\\C\\B\\p.tav");

@@ -305,8 +305,12 @@ static bool CarryOutMove(MoveKind kind, const char *from, const char *to) {
   FolderView view;
   if (kind == MOVE_FOLDER) NoteFolderView(from, &view);
   if (!SaveCurrentPage()) return false;
+  // The watch of the folder shown holds it open, and no folder above an
+  // open handle can be renamed on Windows.
+  if (kind == MOVE_FOLDER) ReleaseFolderShownWatch();
   if (!RenameOnVolume(from, to)) {
     ReportMoveFailure(from, to);
+    WatchFolderShown();
     return false;
   }
   FollowTheMove(kind, from, to);
@@ -314,6 +318,7 @@ static bool CarryOutMove(MoveKind kind, const char *from, const char *to) {
     ShowPageMoved(from, to, wasShown);
   else
     ShowFolderMoved(from, to, view);
+  WatchFolderShown();
   return true;
 }
 

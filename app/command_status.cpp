@@ -8,6 +8,7 @@
 
 #include "editing/editing.h"
 #include "pages/pages.h"
+#include "tree/tree.h"
 
 static const StatusRow *statusTable;
 
@@ -38,6 +39,7 @@ static void StatusCanCustomize(CMyUpdateUI *status) { status->SetEnabled(HasNewC
 static void StatusNodeSelected(CMyUpdateUI *status) { status->SetEnabled(SelectedTreeNode() != nullptr); }
 static void StatusCanGoBack(CMyUpdateUI *status) { status->SetEnabled(CanGoBack()); }
 static void StatusCanGoForward(CMyUpdateUI *status) { status->SetEnabled(CanGoForward()); }
+static void StatusCanUndoMove(CMyUpdateUI *status) { status->SetEnabled(CanUndoMove()); }
 
 const StatusRow CommandStatusTable[] = {
     {CMD_EXPORT, StatusHasPages},
@@ -71,6 +73,9 @@ const StatusRow CommandStatusTable[] = {
     {CMD_OPENPAGE, StatusNotebookShown},
     {CMD_BACK, StatusCanGoBack},
     {CMD_FORWARD, StatusCanGoForward},
+    {CMD_MOVEPAGE, StatusHasPages},
+    {CMD_MOVEFOLDER, StatusNodeHasParent},
+    {CMD_UNDOMOVE, StatusCanUndoMove},
     {0, nullptr},
 };
 

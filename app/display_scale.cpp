@@ -221,13 +221,7 @@ void ApplyToolbarImages(int dpi) {
 }
 
 void ApplyTreeImages(int dpi) {
-  if (Ui.tree == nullptr) return;
-  HIMAGELIST images = MakeArtImages(TreeArt, dpi);
-  if (images == nullptr) return;
-  SendMessageA(Ui.tree, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images));
-  SendMessageA(Ui.tree, TVM_SETINDENT, ScaleForDpi(TreeIndent, dpi), 0);
-  if (Ui.treeImageList != nullptr) ImageList_Destroy(Ui.treeImageList);
-  Ui.treeImageList = images;
+  if (Ui.tree != nullptr) ApplyTreeArt(Ui.tree, dpi, &Ui.treeImageList);
 }
 
 void ApplyFont(int dpi) {
@@ -306,6 +300,15 @@ bool ProgramTemplate(int id, std::vector<DWORD> *out) {
 }
 
 }  // namespace
+
+void ApplyTreeArt(HWND tree, int dpi, HIMAGELIST *images) {
+  HIMAGELIST made = MakeArtImages(TreeArt, dpi);
+  if (made == nullptr) return;
+  SendMessageA(tree, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(made));
+  SendMessageA(tree, TVM_SETINDENT, ScaleForDpi(TreeIndent, dpi), 0);
+  if (*images != nullptr) ImageList_Destroy(*images);
+  *images = made;
+}
 
 int SystemDpi() {
   if (Dpi().dpiForSystem != nullptr) return static_cast<int>(Dpi().dpiForSystem());

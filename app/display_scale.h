@@ -6,6 +6,7 @@
 #define TAV_DISPLAY_SCALE_H
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <stddef.h>
 #include <stdint.h>
@@ -90,6 +91,10 @@ int CurrentDpi();
 // Images, fonts and measures of the main window's children for a display of
 // dpi; the layout is the caller's.
 void ApplyDisplayScale(int dpi);
+// A tree of the notebook's folders with its images and indentation for a
+// display of dpi; the list it had before (in *images) is destroyed and the
+// new one kept there.
+void ApplyTreeArt(HWND tree, int dpi, HIMAGELIST *images);
 // A tab strip's padding for the display (a fresh strip takes the font of the
 // one it replaces).
 void ApplyTabPadding(HWND tabs);

@@ -7,6 +7,7 @@
 
 #include "app/display_scale.h"
 #include "editing/editing.h"
+#include "tree/tree.h"
 
 static const DWORD EditorStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN |
                                  WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
@@ -79,6 +80,7 @@ HWND ReplaceTabStrip() {
   // Right below the old strip, which is where it stands once that is gone.
   SetWindowPos(fresh, old, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   Ui.tabs = fresh;
+  WatchTabStripForDrags(fresh);
   if (GetFocus() == old) SetFocus(fresh);
   DestroyWindow(old);
   return fresh;

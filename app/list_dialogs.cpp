@@ -62,7 +62,8 @@ static void KeepMadeSize(HWND dialog, LPARAM minMaxInfo) {
 
 /* On a display of another scaling the columns and the least size keep
    their share of the display, and the dialog takes the place the system
-   suggests (its controls follow in WM_SIZE). */
+   suggests (its controls follow in WM_SIZE). A control without a header
+   (the move dialog's tree) has no columns. */
 static void FollowDialogDpi(HWND dialog, int listId, int *dialogDpi, int dpi,
                             const RECT *suggested) {
   const int old = *dialogDpi;

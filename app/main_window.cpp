@@ -184,6 +184,9 @@ static const CommandRow CommandTable[] = {
     {CMD_OPENPAGE, OpenPageDialog},
     {CMD_BACK, GoBack},
     {CMD_FORWARD, GoForward},
+    {CMD_MOVEPAGE, MovePageCommand},
+    {CMD_MOVEFOLDER, MoveFolderCommand},
+    {CMD_UNDOMOVE, UndoMove},
 };
 const int CommandTableSize = sizeof CommandTable / sizeof CommandTable[0];
 
@@ -236,8 +239,10 @@ static LRESULT RouteTreeNotification(NMHDR *header) {
       return OnEndFolderRename(reinterpret_cast<NMTVDISPINFOA *>(header));
     case NM_RCLICK:
       return OnTreeRightClick();
+    case TVN_BEGINDRAGA:
+      return OnTreeBeginDrag(reinterpret_cast<NMTREEVIEWA *>(header));
   }
-  return 0;  // dragging a node, among others, does nothing
+  return 0;
 }
 
 static LRESULT RouteToolbarNotification(NMHDR *header) {
@@ -301,6 +306,8 @@ static void MakeChildControls(const RECT &client) {
                             0, 0, 100, 100, MainWindow, reinterpret_cast<HMENU>(ID_TREE),
                             AppInstance, nullptr);
   Ui.toolbar = MakeToolbar();
+  if (Ui.tree != nullptr) WatchTreeForDrags(Ui.tree);
+  if (Ui.tabs != nullptr) WatchTabStripForDrags(Ui.tabs);
 }
 
 /* Creates the children and runs the start-up loads. 0 when the program

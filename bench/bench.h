@@ -88,6 +88,9 @@ bool MakeBenchNotebook(const std::string &work, int tops, int subsEach, int page
 /* bench_open_page.cpp */
 void RunOpenPageBenchmarks();
 
+/* bench_moves.cpp */
+void RunMoveBenchmarks();
+
 /* bench_startup.cpp */
 void RunStartupBenchmarks();
 

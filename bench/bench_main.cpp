@@ -24,6 +24,7 @@ const Benchmark Benchmarks[] = {
     {"startup", RunStartupBenchmarks},
     {"open", RunOpenPageBenchmarks},
     {"watch", RunWatchBenchmarks},
+    {"moves", RunMoveBenchmarks},
 };
 
 bool Wanted(const char *name, int argc, char **argv) {

@@ -18,6 +18,8 @@ struct NameRequest {
   char *out;                // PATH_BUFFER_SIZE bytes
   const char *initialText;
   bool subfolderMode;
+  const char *caption;      // for another name than the one taken, else null
+  const char *prompt;
 };
 
 /* ---- the name dialog ---- */
@@ -33,11 +35,16 @@ static bool NeedsPageExtension(const char *name) {
    somewhere else, and the extension must still fit the name buffer. The
    field itself has no limit, so a name too long to read whole is refused
    rather than cut. */
-static const char *ReadTypedName(HWND field, bool subfolderMode, char *name) {
+static const char *ReadTypedName(HWND field, const NameRequest &request, char *name) {
   int typedLength = GetWindowTextLengthA(field);
   if (typedLength >= PATH_BUFFER_SIZE) return "The name is too long: at most 259 characters fit.";
   GetWindowTextA(field, name, PATH_BUFFER_SIZE);
-  if (subfolderMode) return nullptr;
+  // A folder given another name on its way keeps to the names a rename
+  // allows: a separator would send it elsewhere.
+  if (request.subfolderMode && request.caption != nullptr &&
+      strpbrk(name, "<>:\"\\/|") != nullptr)
+    return "A folder name can't contain any of these characters: < > : \" \\ / |";
+  if (request.subfolderMode) return nullptr;
   if (strpbrk(name, "\\/:") != nullptr)
     return "A page name can't contain '\\', '/' or ':'.";
   size_t fileNameLength = strlen(name) + (NeedsPageExtension(name) ? PAGE_EXTENSION_LENGTH : 0);
@@ -48,7 +55,11 @@ static const char *ReadTypedName(HWND field, bool subfolderMode, char *name) {
 
 static void InitNameDialog(HWND dialog, const NameRequest *request) {
   SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(request));
-  if (request->subfolderMode) {
+  if (request->caption != nullptr) {
+    SetWindowTextA(dialog, request->caption);
+    SetDlgItemTextA(dialog, IDC_NAME_PROMPT, request->prompt);
+    SetDlgItemTextA(dialog, IDC_NAME_EDIT, request->initialText);
+  } else if (request->subfolderMode) {
     SetWindowTextA(dialog, "Add Subfolder");
     SetDlgItemTextA(dialog, IDC_NAME_PROMPT, "Enter the subfolder name:");
   } else if (request->initialText[0] != '\0') {
@@ -64,7 +75,7 @@ static void ConfirmName(HWND dialog) {
       reinterpret_cast<const NameRequest *>(GetWindowLongPtrA(dialog, DWLP_USER));
   HWND field = GetDlgItem(dialog, IDC_NAME_EDIT);
   char name[PATH_BUFFER_SIZE] = "";
-  const char *refusal = ReadTypedName(field, request->subfolderMode, name);
+  const char *refusal = ReadTypedName(field, *request, name);
   if (refusal != nullptr) {
     MessageBoxA(dialog, refusal, "Error", MB_OK | MB_ICONSTOP);
     SendMessageA(field, EM_SETSEL, 0, -1);
@@ -91,14 +102,23 @@ static INT_PTR CALLBACK NameDialogProc(HWND dialog, UINT message, WPARAM wParam,
 
 /* In page mode the name comes back as a page file name: "Plan" becomes
    "Plan.tav", "Plan.TAV" stays, "Week.2" becomes "Week.2.tav". */
-bool AskItemName(char *out, const char *initialText, bool subfolderMode) {
-  out[0] = '\0';
-  NameRequest request = {out, initialText != nullptr ? initialText : "", subfolderMode};
+static bool RunNameDialog(const NameRequest &request) {
+  request.out[0] = '\0';
   INT_PTR result = RunProgramDialog(IDD_NAME, MainWindow, NameDialogProc,
                                     reinterpret_cast<LPARAM>(&request));
   if (result != IDOK) return false;
-  if (!subfolderMode && NeedsPageExtension(out)) strcat(out, PageExtension);
+  if (!request.subfolderMode && NeedsPageExtension(request.out)) strcat(request.out, PageExtension);
   return true;
+}
+
+bool AskItemName(char *out, const char *initialText, bool subfolderMode) {
+  return RunNameDialog({out, initialText != nullptr ? initialText : "", subfolderMode, nullptr,
+                        nullptr});
+}
+
+bool AskOtherName(char *out, const char *initialText, bool subfolderMode, const char *caption,
+                  const char *prompt) {
+  return RunNameDialog({out, initialText, subfolderMode, caption, prompt});
 }
 
 /* ---- the commands ---- */

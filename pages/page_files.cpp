@@ -141,6 +141,26 @@ static bool WriteWholeFile(HANDLE file, const char *text, size_t length) {
   return ok;
 }
 
+/* The bytes go to a temporary file in the folder first, which then takes
+   the target's place (replacing what is there only when asked to), so a
+   failure at any step leaves the target as it was. */
+static bool WriteThroughTemporary(const char *folder, const char *target, const char *text,
+                                  size_t length, DWORD attributes, bool replace) {
+  char temporary[PATH_BUFFER_SIZE];
+  HANDLE file = INVALID_HANDLE_VALUE;
+  if (!CreateTemporaryFile(folder, temporary, &file)) return false;
+  bool ok = WriteWholeFile(file, text, length);
+  const DWORD kept = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                   FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+  // Losing a hidden or archive bit is no reason to refuse the save.
+  if (ok && kept != 0) SetFileAttributesA(temporary, kept);
+  const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
+  if (ok && !MoveFileExA(temporary, target, flags)) ok = false;
+  if (!ok) DeleteFileKeepingError(temporary);
+  ForgetMadeFile(temporary);
+  return ok;
+}
+
 /* The old page file is replaced only once the whole new text is safely in a
    temporary file beside it, so a failure at any step leaves it as it was. */
 bool WritePageFile(const char *folder, const char *fileName, const char *text, size_t length) {
@@ -159,19 +179,13 @@ bool WritePageFile(const char *folder, const char *fileName, const char *text, s
   } else {
     attributes = 0;
   }
-  char temporary[PATH_BUFFER_SIZE];
-  HANDLE file = INVALID_HANDLE_VALUE;
-  if (!CreateTemporaryFile(folder, temporary, &file)) return false;
-  bool ok = WriteWholeFile(file, text, length);
-  const DWORD kept = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                                   FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
-  // Losing a hidden or archive bit is no reason to refuse the save.
-  if (ok && kept != 0) SetFileAttributesA(temporary, kept);
-  if (ok && !MoveFileExA(temporary, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-    ok = false;
-  if (!ok) DeleteFileKeepingError(temporary);
-  ForgetMadeFile(temporary);
-  return ok;
+  return WriteThroughTemporary(folder, target, text, length, attributes, true);
+}
+
+bool WriteNewPageFile(const char *folder, const char *fileName, const char *text, size_t length) {
+  char target[PATH_BUFFER_SIZE];
+  if (!JoinPath(folder, fileName, target)) return false;
+  return WriteThroughTemporary(folder, target, text, length, 0, false);
 }
 
 /* ---- the page file as it was read ---- */

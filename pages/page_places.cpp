@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/ui_handles.h"
+#include "tree/tree.h"
 
 PagesShown PagesShownRecord;
 
@@ -99,6 +100,8 @@ void NotePageArrived(const char *path) {
 void NotePagesMoved(const char *from, const char *to) {
   MovePagesShown(&PagesShownRecord, from, to);
   MoveHistory(from, to);
+  MoveRecoveryCopies(from, to);
+  NoteMoveForUndo(from, to);
   char moved[PATH_BUFFER_SIZE];
   if (FollowMove(ShownPath, from, to, moved)) strcpy(ShownPath, moved);
 }

@@ -31,6 +31,9 @@ void OnPageTabChanged();
 // same folder, keeping the letter case of an existing file's name. On failure
 // the old file is untouched and GetLastError tells why.
 bool WritePageFile(const char *folder, const char *fileName, const char *text, size_t length);
+// The same for a new file: nothing of that name is ever replaced (the last
+// error is ERROR_ALREADY_EXISTS when something has it).
+bool WriteNewPageFile(const char *folder, const char *fileName, const char *text, size_t length);
 // True while the editor shows a page that must never be written back (it
 // holds NUL bytes, could not be read to its end, or could not be opened
 // although it exists).
@@ -116,6 +119,11 @@ bool MakeTabLabel(const char *pageName, char *label);
 
 /* page_commands.cpp */
 bool AskItemName(char *out, const char *initialText, bool subfolderMode);
+// The same dialog asking for another name than one that is taken, under a
+// caption and prompt of the caller's, the name offered; in subfolder mode
+// the characters a folder rename refuses are refused.
+bool AskOtherName(char *out, const char *initialText, bool subfolderMode, const char *caption,
+                  const char *prompt);
 void NewPage();
 void RenamePage();
 void DeletePage();
@@ -133,6 +141,9 @@ void KeepRecoveryCopy();      // writes the copy when one is due
 bool WriteRecoveryCopy(bool yieldToInput = true);
 void RemoveRecoveryCopy(const char *pagePath);  // saved, or its changes given up
 void RemoveShownPagesRecoveryCopy();
+// TAV moved a page, or a folder with pages below it: the copies of their
+// unsaved text follow them to their new paths.
+void MoveRecoveryCopies(const char *from, const char *to);
 void OfferRecoveredPages();  // at start, for every copy left by an earlier run
 // TAV's folder in the user's local application data, made when asked.
 bool LocalDataFolder(char *folder, bool make);
@@ -201,8 +212,8 @@ void SelectPlace(HWND editor, const PagePlace &place);
 void ScrollToPlace(HWND editor, const PagePlace &place);
 // The editor now shows the page at path, or none (null).
 void NotePageArrived(const char *path);
-// TAV moved or deleted a page or a folder: the places, the history and the
-// Open Page list follow.
+// TAV moved or deleted a page or a folder: the places and the history
+// follow; a move's recovery copies and the moves Undo Move takes back too.
 void NotePagesMoved(const char *from, const char *to);
 void NotePagesDeleted(const char *path);
 void ResetPageNavigation();  // everything forgotten, for the tests

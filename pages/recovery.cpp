@@ -307,6 +307,33 @@ void RemoveRecoveryCopy(const char *pagePath) {
   }
 }
 
+/* A copy names its page inside, and is named by the page's path: it is
+   written again under the new path and the old one goes. One that cannot be
+   written so stays as it is, offered for its old path at the next start. */
+static void MoveRecoveryCopy(const std::string &name, const char *from, const char *to) {
+  char folder[PATH_BUFFER_SIZE], oldPath[PATH_BUFFER_SIZE], newPath[PATH_BUFFER_SIZE];
+  char moved[PATH_BUFFER_SIZE];
+  std::string bytes;
+  RecoveryCopy copy;
+  if (!RecoveryFolder(folder, false) || !JoinPath(folder, name.c_str(), oldPath) ||
+      ReadFileAt(oldPath, &bytes) != 0 || !ParseRecoveryCopy(bytes, &copy) ||
+      !FollowMove(copy.pagePath.c_str(), from, to, moved))
+    return;
+  copy.pagePath = moved;
+  bytes = FormatRecoveryCopy(copy);
+  if (!CopyPathOf(moved, newPath, false) ||
+      !WritePageFile(folder, PathFindFileNameA(newPath), bytes.data(), bytes.size()))
+    return;
+  DeleteFileA(oldPath);
+  for (std::string &kept : KeptCopies)
+    if (kept == name) kept = PathFindFileNameA(newPath);
+}
+
+void MoveRecoveryCopies(const char *from, const char *to) {
+  const std::vector<std::string> copies = KeptCopies;
+  for (const std::string &name : copies) MoveRecoveryCopy(name, from, to);
+}
+
 void RemoveShownPagesRecoveryCopy() {
   char pagePath[PATH_BUFFER_SIZE];
   if (ShownPagePath(pagePath)) RemoveRecoveryCopy(pagePath);

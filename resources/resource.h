@@ -18,6 +18,7 @@
 #define IDD_NAME            2
 #define IDD_FINDALL         3
 #define IDD_OPENPAGE        4
+#define IDD_MOVE            5
 
 // Name dialog controls.
 #define IDC_NAME_PROMPT     101
@@ -33,6 +34,10 @@
 // Open Page dialog controls.
 #define IDC_OPENPAGE_TEXT   301
 #define IDC_OPENPAGE_LIST   302
+
+// Move dialog controls (the buttons are IDOK and IDCANCEL).
+#define IDC_MOVE_PROMPT     401
+#define IDC_MOVE_TREE       402
 
 // Commands (CommandId). The tooltip string of a command has the same number.
 #define CMD_FIRST           11842
@@ -71,6 +76,9 @@
 #define CMD_FINDALL         11874
 #define CMD_NEXTPANE        11875
 #define CMD_PREVPANE        11876
+#define CMD_MOVEPAGE        11877
+#define CMD_MOVEFOLDER      11878
+#define CMD_UNDOMOVE        11879
 #define CMD_OPENPAGE        11880
 #define CMD_BACK            11881
 #define CMD_FORWARD         11882

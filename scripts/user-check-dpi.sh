@@ -2,7 +2,8 @@
 # TAV on displays scaled to 100 %, 150 % and 200 %: the DPI is the Wine
 # prefix's LogPixels, set in copies of the test prefix (the test prefix keeps
 # 96). For each, screenshots of the main window, the name dialog, Find in All
-# Pages, the customize dialog and the About box go to build/user-check-dpi/, and what TAV
+# Pages, the customize dialog, the About box and the folder chooser of Move
+# Page go to build/user-check-dpi/, and what TAV
 # wrote to its settings is checked. Needs a built TAV.exe (scripts/build.sh).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -68,6 +69,10 @@ for dpi in 96 144 192; do
   xdotool windowfocus --sync "$win"
   keys alt+h a
   shot "about-$dpi" "$(window_named '^About TAV$')"
+  keys Escape
+  xdotool windowfocus --sync "$win"
+  keys ctrl+shift+m
+  shot "move-$dpi" "$(window_named '^Move Page$')"
   keys Escape
   xdotool windowfocus --sync "$win"
   keys alt+f x; sleep 2

@@ -3,7 +3,8 @@
 # X display, in a notebook made here; checks what it wrote to disk and leaves
 # screenshots in build/user-check/. Needs a built TAV.exe (scripts/build.sh).
 # "user-check.sh questions" runs only the check of questions and Find in All
-# Pages; "user-check.sh live" only the check of changes made by other programs.
+# Pages, "user-check.sh moves" only the check of moves, "user-check.sh live"
+# only the check of changes made by other programs.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=$root/build/user-check
@@ -158,18 +159,18 @@ live_check() {
     "Z:${nb//\//\\}" "Z:${nb//\//\\}" > "$ini"
   start
   mkdir "$nb/Made Top"; sleep 0.5; mkdir "$nb/Made Top/Inside"; sleep 1
-  keys F6; keys Down Right; shot 31-folders-made-elsewhere
+  keys F6; keys Down Right; shot 39-folders-made-elsewhere
   keys Home; click 400 300; keys ctrl+Tab
-  printf 'added' > "$nb/Added.tav"; sleep 1; shot 32-page-made-elsewhere
-  mv "$nb/Added.tav" "$nb/Renamed.tav"; sleep 1; shot 33-page-renamed-elsewhere
-  rm "$nb/Renamed.tav"; sleep 1; shot 34-page-deleted-elsewhere
+  printf 'added' > "$nb/Added.tav"; sleep 1; shot 40-page-made-elsewhere
+  mv "$nb/Added.tav" "$nb/Renamed.tav"; sleep 1; shot 41-page-renamed-elsewhere
+  rm "$nb/Renamed.tav"; sleep 1; shot 42-page-deleted-elsewhere
   printf 'x' > "$nb/~\$Start.tav"; printf 'x' > "$nb/Start.tmp"; printf 'x' > "$nb/Start.tav~"
-  printf 'x' > "$nb/Start.tav.bak"; sleep 1; shot 35-temporary-files
+  printf 'x' > "$nb/Start.tav.bak"; sleep 1; shot 43-temporary-files
   rm -f "$nb/~\$Start.tav" "$nb/Start.tmp" "$nb/Start.tav~" "$nb/Start.tav.bak"
   # The caret at the start of the second line; the page rewritten elsewhere.
   click 400 300; keys ctrl+Home Down
   printf 'first line\r\nsecond line, changed elsewhere\r\nthird line' > "$nb/Start.tav"; sleep 1
-  shot 36-reloaded; xdotool type --delay 40 '#'; keys ctrl+s
+  shot 44-reloaded; xdotool type --delay 40 '#'; keys ctrl+s
   [ "$(sed -n 2p "$nb/Start.tav" | tr -d '\r')" = '#second line, changed elsewhere' ] &&
     echo "ok: the page rewritten elsewhere was read again, the caret kept on its line"
   # TAV's own save: no reload, no question at the next save.
@@ -180,17 +181,63 @@ live_check() {
   # Unsaved text, then the page rewritten elsewhere: both kept, asked at the save.
   keys End; xdotool type --delay 40 ' mine'; sleep 0.5
   printf 'theirs' > "$nb/Start.tav"; sleep 1.5
-  shot 37-changed-while-unsaved
+  shot 45-changed-while-unsaved
   xdotool type --delay 40 ' more'
-  keys ctrl+s; sleep 1; shot 38-asked-at-the-save
+  keys ctrl+s; sleep 1; shot 46-asked-at-the-save
   answer_window=$(window_named '^Confirm page overwrite$')
   click_in "$answer_window" 20 8; keys y; sleep 1
   grep -q 'changed elsewhere mine more' "$nb/Start.tav" && [ "$(cat "$nb/Start (other version).txt")" = theirs ] &&
     echo "ok: typing went on while the page changed elsewhere; the save asked and kept both texts"
   keys alt+f x; sleep 2
 }
+# Moving pages and folders with the mouse and the keyboard. Screen places are
+# those of the window at 40, 30: tree rows every 16 pixels from y 125, the
+# tabs at y 110.
+moves_check() {
+  new_notebook
+  mkdir -p "$nb/Inbox" "$nb/Projects/Alpha/Drafts" "$nb/Projects/Beta" "$nb/Archive"
+  printf 'plan text' > "$nb/Inbox/Plan.tav"; printf 'other' > "$nb/Inbox/Other.tav"
+  printf 'alpha page' > "$nb/Projects/Alpha/a.tav"; printf 'draft' > "$nb/Projects/Alpha/Drafts/d.tav"
+  printf 'old plan' > "$nb/Archive/Plan.tav"
+  printf '[Settings]\r\nWorkDir=%s\r\nSavedPath=%s\\Inbox\\Plan.tav\r\n[Window]\r\nLeft=40\r\nTop=30\r\nRight=940\r\nBottom=650\r\n' \
+    "Z:${nb//\//\\}" "Z:${nb//\//\\}" > "$ini"
+  start
+  drag() {  # drag X Y to X Y, through a few steps, then the last command given
+    xdotool mousemove "$1" "$2" mousedown 1; sleep 0.3
+    for step in 1 2 3 4; do
+      xdotool mousemove $(($1 + ($3 - $1) * step / 4)) $(($2 + ($4 - $2) * step / 4)); sleep 0.15
+    done
+    sleep 0.3
+  }
+  xdotool mousemove 500 300 click 1; keys ctrl+End; xdotool type --delay 40 ' typed'
+  drag 419 110 101 157; shot 31-tab-dragged-onto-projects; xdotool mouseup 1; sleep 1
+  [ "$(cat "$nb/Projects/Plan.tav")" = 'plan text typed' ] && [ ! -e "$nb/Inbox/Plan.tav" ] &&
+    echo "ok: the tab Plan dragged onto Projects moved the page, saved"
+  shot 32-page-shown-in-projects
+  drag 116 173 101 125; xdotool mouseup 1; sleep 1
+  [ -f "$nb/Archive/Alpha/Drafts/d.tav" ] && [ -f "$nb/Archive/Alpha/a.tav" ] &&
+    echo "ok: Alpha dragged below Archive moved with its pages and subfolders"
+  shot 33-folder-moved
+  drag 112 189 95 157; keys Escape; xdotool mouseup 1; sleep 1
+  [ -d "$nb/Projects/Beta" ] && [ ! -e "$nb/Inbox/Beta" ] && echo "ok: Escape during a drag changed nothing"
+  keys alt+t u; keys alt+t u
+  [ -f "$nb/Inbox/Plan.tav" ] && [ -f "$nb/Projects/Alpha/Drafts/d.tav" ] && [ ! -e "$nb/Archive/Alpha" ] &&
+    echo "ok: Undo Move twice put both back"
+  shot 34-both-back
+  keys ctrl+shift+m; shot 35-move-page-dialog; keys Home Down Return
+  shot 36-name-taken; xdotool type --delay 40 'Plan 2'; keys Return
+  [ "$(cat "$nb/Archive/Plan 2.tav")" = 'plan text typed' ] && [ "$(cat "$nb/Archive/Plan.tav")" = 'old plan' ] &&
+    echo "ok: a move onto a taken name asked for another name"
+  drag 101 157 112 189; xdotool mouseup 1; sleep 1; shot 37-into-its-own-subfolder; keys Return
+  xdotool mousemove 101 157 click 1; sleep 0.5
+  keys alt+t m; keys Down Down Down Right Down Return; shot 38-chosen-below-itself; keys Return Escape
+  [ -d "$nb/Projects/Alpha" ] && [ -d "$nb/Projects/Beta" ] &&
+    echo "ok: a move of a folder into its own subfolder was refused, dragged and chosen"
+  keys alt+f x; sleep 2
+}
 if [ "${1:-}" = live ]; then live_check; exit 0; fi
 if [ "${1:-}" = questions ]; then questions_check; exit 0; fi
+if [ "${1:-}" = moves ]; then moves_check; exit 0; fi
 if [ "${1:-}" = big ]; then big_notebook_check; exit 0; fi
 
 start
@@ -354,4 +401,5 @@ xdotool type --delay 40 '#3'; keys ctrl+s
 grep -q "^#1#2#3line $mark of" "$nb/Long.tav" && echo "ok: the mouse's forward button went forward, and the place came back after a restart"
 keys alt+f x; sleep 2
 
+moves_check
 live_check

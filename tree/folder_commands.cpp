@@ -35,9 +35,9 @@ static size_t LengthAfterRename(const char *path, const char *oldPath, const cha
   return strlen(newPath) + strlen(path) - strlen(oldPath);
 }
 
-/* Rewrites a PATH_BUFFER_SIZE path that lies at or below the renamed folder;
-   other paths stay as they are. */
-static void FollowRename(char *path, const char *oldPath, const char *newPath) {
+/* Rewrites a PATH_BUFFER_SIZE path that lies at or below a renamed or moved
+   page or folder; other paths stay as they are. */
+void FollowRename(char *path, const char *oldPath, const char *newPath) {
   char renamed[PATH_BUFFER_SIZE];
   if (path != nullptr && FollowMove(path, oldPath, newPath, renamed)) strcpy(path, renamed);
 }
@@ -46,7 +46,7 @@ static void FollowRename(char *path, const char *oldPath, const char *newPath) {
    add to its path, among those the tree can show: links are not entered, and
    folders already too deep to be named do not count. Read from disk, as most
    of them are not listed in the tree. */
-static size_t LongestTailBelow(const char *path) {
+size_t LongestTailBelow(const char *path) {
   std::vector<Subfolder> folders;
   if (!ListSubfolders(path, &folders)) return 0;
   size_t longest = 0;
@@ -279,7 +279,7 @@ static bool DeletePageFiles() {
 /* Whether the directory at path is a link to a directory elsewhere. A
    reparse point whose kind cannot be read counts as a link: a deletion must
    never enter one. */
-static bool IsLinkToElsewhere(const char *path) {
+bool IsLinkToElsewhere(const char *path) {
   DWORD attributes = GetFileAttributesA(path);
   if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
     return false;
@@ -291,24 +291,35 @@ static bool IsLinkToElsewhere(const char *path) {
          IsDirectoryLink(entry.dwFileAttributes, entry.dwReserved0);
 }
 
-/* Removes a link to a directory, never what it leads to. The link is opened
-   as itself and deleted only when what was opened is the reparse point: had
-   the platform opened the directory it leads to instead, nothing is deleted.
-   (RemoveDirectory is not used: under Wine it removes the directory a link
-   leads to when that is empty, and leaves the link.) */
-static bool RemoveDirectoryLink(const char *path) {
+/* A link opened as itself, to be deleted or renamed: only when what was
+   opened is the reparse point. Wine 8 opens what the link leads to whatever
+   the flags; then nothing is opened (access denied). */
+HANDLE OpenLinkItself(const char *path) {
   HANDLE link = CreateFileA(path, DELETE | FILE_READ_ATTRIBUTES,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
                             nullptr);
-  if (link == INVALID_HANDLE_VALUE) return false;
+  if (link == INVALID_HANDLE_VALUE) return link;
   BY_HANDLE_FILE_INFORMATION info;
-  bool isLink = GetFileInformationByHandle(link, &info) &&
-                (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  if (GetFileInformationByHandle(link, &info) &&
+      (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+    return link;
+  CloseHandle(link);
+  SetLastError(ERROR_ACCESS_DENIED);
+  return INVALID_HANDLE_VALUE;
+}
+
+/* Removes a link to a directory, never what it leads to: had the platform
+   opened the directory it leads to instead, nothing is deleted.
+   (RemoveDirectory is not used: under Wine it removes the directory a link
+   leads to when that is empty, and leaves the link.) */
+static bool RemoveDirectoryLink(const char *path) {
+  HANDLE link = OpenLinkItself(path);
+  if (link == INVALID_HANDLE_VALUE) return false;
   FILE_DISPOSITION_INFO disposition = {TRUE};
-  bool removed = isLink && SetFileInformationByHandle(link, FileDispositionInfo, &disposition,
-                                                      sizeof disposition);
-  DWORD error = isLink ? GetLastError() : ERROR_ACCESS_DENIED;
+  bool removed =
+      SetFileInformationByHandle(link, FileDispositionInfo, &disposition, sizeof disposition);
+  DWORD error = GetLastError();
   CloseHandle(link);
   SetLastError(error);
   return removed;

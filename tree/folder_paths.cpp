@@ -6,17 +6,19 @@
 
 /* Reads a node's label into a PATH_BUFFER_SIZE buffer; with no node given,
    the selected node's. The buffer is empty when there is nothing to read. */
-bool GetNodeLabel(HTREEITEM node, char *out) {
+bool GetNodeLabel(HTREEITEM node, char *out) { return TreeNodeLabel(Ui.tree, node, out); }
+
+bool TreeNodeLabel(HWND tree, HTREEITEM node, char *out) {
   out[0] = '\0';
-  if (Ui.tree == nullptr) return false;
-  if (node == nullptr) node = TreeView_GetSelection(Ui.tree);
+  if (tree == nullptr) return false;
+  if (node == nullptr) node = TreeView_GetSelection(tree);
   if (node == nullptr) return false;
   TVITEMA item = {};
   item.mask = TVIF_TEXT | TVIF_HANDLE;
   item.hItem = node;
   item.pszText = out;
   item.cchTextMax = PATH_BUFFER_SIZE;
-  if (!SendMessageA(Ui.tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) {
+  if (!SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) {
     out[0] = '\0';
     return false;
   }
@@ -25,11 +27,11 @@ bool GetNodeLabel(HTREEITEM node, char *out) {
 }
 
 /* Builds a node's folder path from the labels of its ancestors, root first. */
-static bool AppendFolderPath(HTREEITEM node, char *out) {
-  HTREEITEM parent = TreeView_GetParent(Ui.tree, node);
-  if (parent != nullptr && !AppendFolderPath(parent, out)) return false;
+static bool AppendFolderPath(HWND tree, HTREEITEM node, char *out) {
+  HTREEITEM parent = TreeView_GetParent(tree, node);
+  if (parent != nullptr && !AppendFolderPath(tree, parent, out)) return false;
   char label[PATH_BUFFER_SIZE];
-  if (!GetNodeLabel(node, label)) return false;
+  if (!TreeNodeLabel(tree, node, label)) return false;
   return JoinPath(out, label);
 }
 
@@ -37,10 +39,12 @@ static bool AppendFolderPath(HTREEITEM node, char *out) {
    root's label, then every label below it joined by one backslash. Empty and
    false when there is no node, a label cannot be read or the path would be
    longer than 259 characters. */
-bool GetFolderPath(HTREEITEM node, char *out) {
+bool GetFolderPath(HTREEITEM node, char *out) { return TreeFolderPath(Ui.tree, node, out); }
+
+bool TreeFolderPath(HWND tree, HTREEITEM node, char *out) {
   out[0] = '\0';
-  if (Ui.tree == nullptr || node == nullptr) return false;
-  if (AppendFolderPath(node, out)) return true;
+  if (tree == nullptr || node == nullptr) return false;
+  if (AppendFolderPath(tree, node, out)) return true;
   out[0] = '\0';
   return false;
 }

@@ -9,6 +9,7 @@
 #include <string.h>
 
 #include <algorithm>
+#include <unordered_map>
 #include <string>
 #include <vector>
 
@@ -167,10 +168,9 @@ static bool MayHaveSubfolders(const char *path) {
 
 /* ---- nodes and what they know ---- */
 
-/* Inserts a node among its parent's children, after the node given, or
-   first or last. */
-static HTREEITEM InsertNode(HTREEITEM parent, HTREEITEM after, const char *label, int image,
-                            int selectedImage, int children, LPARAM state) {
+/* Inserts a node among its parent's children, after another or last. */
+static HTREEITEM InsertNode(HWND tree, HTREEITEM parent, HTREEITEM after, const char *label,
+                            int image, int selectedImage, int children, LPARAM state) {
   TVINSERTSTRUCTA insert = {};
   insert.hParent = parent;
   insert.hInsertAfter = after;
@@ -181,58 +181,57 @@ static HTREEITEM InsertNode(HTREEITEM parent, HTREEITEM after, const char *label
   insert.item.cChildren = children;
   insert.item.lParam = state;
   return reinterpret_cast<HTREEITEM>(
-      SendMessageA(Ui.tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+      SendMessageA(tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
 }
 
-static HTREEITEM AppendNode(HTREEITEM parent, const char *label, int image, int selectedImage,
-                            int children, LPARAM state) {
-  return InsertNode(parent, TVI_LAST, label, image, selectedImage, children, state);
-}
-
-/* A subfolder's node: a link is shown but never listed; whether any other
-   has subfolders is left for the tree to ask when it draws the node. */
-static HTREEITEM InsertFolderNode(HTREEITEM parent, HTREEITEM after, const Subfolder &folder) {
+/* A subfolder's node, after another or last: a link is shown but never
+   listed, any other folder is asked whether it has subfolders when the
+   tree first draws it. */
+static HTREEITEM InsertFolderNode(HWND tree, HTREEITEM parent, HTREEITEM after,
+                                  const Subfolder &folder) {
   if (folder.isLink)
-    return InsertNode(parent, after, folder.name.c_str(), FOLDER_IMAGE, OPEN_FOLDER_IMAGE, 0,
+    return InsertNode(tree, parent, after, folder.name.c_str(), FOLDER_IMAGE, OPEN_FOLDER_IMAGE, 0,
                       NODE_LINK);
-  return InsertNode(parent, after, folder.name.c_str(), FOLDER_IMAGE, OPEN_FOLDER_IMAGE,
+  return InsertNode(tree, parent, after, folder.name.c_str(), FOLDER_IMAGE, OPEN_FOLDER_IMAGE,
                     I_CHILDRENCALLBACK, 0);
 }
 
-LPARAM FolderNodeState(HTREEITEM node) {
+static LPARAM NodeState(HWND tree, HTREEITEM node) {
   TVITEMA item = {};
   item.mask = TVIF_PARAM | TVIF_HANDLE;
   item.hItem = node;
-  if (Ui.tree == nullptr || node == nullptr ||
-      !SendMessageA(Ui.tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
+  if (tree == nullptr || node == nullptr ||
+      !SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
     return 0;
   return item.lParam;
 }
 
+LPARAM FolderNodeState(HTREEITEM node) { return NodeState(Ui.tree, node); }
+
 /* Whether the tree shows an expand button for a node; a node that has not
    said is asked for it (TVN_GETDISPINFO). */
-static bool ShowsButton(HTREEITEM node) {
+static bool ShowsButton(HWND tree, HTREEITEM node) {
   TVITEMA item = {};
   item.mask = TVIF_CHILDREN | TVIF_HANDLE;
   item.hItem = node;
-  return SendMessageA(Ui.tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)) &&
+  return SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)) &&
          item.cChildren != 0;
 }
 
 /* A node whose subfolders are now its children. Its button is changed only
    where it was wrong: changing it on a node in view took 5 ms (seen under
    Wine, which then recomputes the whole tree). */
-static void MarkListed(HTREEITEM node) {
+static void MarkListed(HWND tree, HTREEITEM node) {
   TVITEMA item = {};
   item.mask = TVIF_PARAM | TVIF_HANDLE;
   item.hItem = node;
-  item.lParam = FolderNodeState(node) | NODE_LISTED;
-  SendMessageA(Ui.tree, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-  bool hasChildren = TreeView_GetChild(Ui.tree, node) != nullptr;
-  if (ShowsButton(node) == hasChildren) return;
+  item.lParam = NodeState(tree, node) | NODE_LISTED;
+  SendMessageA(tree, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+  bool hasChildren = TreeView_GetChild(tree, node) != nullptr;
+  if (ShowsButton(tree, node) == hasChildren) return;
   item.mask = TVIF_CHILDREN | TVIF_HANDLE;
   item.cChildren = hasChildren ? 1 : 0;
-  SendMessageA(Ui.tree, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+  SendMessageA(tree, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
 }
 
 /* Keeps the first folder of this walk whose path cannot be formed. */
@@ -241,60 +240,71 @@ static void NoteTooDeep(const char *parentPath, const char *name) {
   JoinPathForMessage(parentPath, name, TreeScan.tooDeep, sizeof TreeScan.tooDeep);
 }
 
-/* Inserts the subdirectories of a folder under its node, sorted, and marks
-   the node listed. A folder that cannot be entered keeps no children, and is
-   reported when sayUnentered; one whose path would pass 259 characters is
-   left out, since no node could name it. A link to a directory is shown but
-   never listed: links can lead back to an ancestor (a user profile's
-   junctions, the home folder links of a Wine prefix). Whether each new node
-   has subfolders is left for the tree to ask when it draws the node. The
-   current directory stays where it was. */
-static void ListIntoNode(const char *path, HTREEITEM node, bool sayUnentered) {
+/* The subfolders a node of a folder shows, sorted, leaving out any whose
+   path would pass 259 characters, since no node could name it. False when
+   the folder cannot be listed. With a walk's notices, names left out are
+   noted for them; a folder listed again for a change on disk says nothing. */
+static bool ListShownSubfolders(const char *path, bool notices, std::vector<Subfolder> *shown) {
   std::vector<Subfolder> folders;
-  if (strlen(path) < PATH_BUFFER_SIZE && !ListSubfolders(path, &folders, &TreeScan.notShown)) {
-    if (sayUnentered) ReportFolderNotEntered(path);
-    folders.clear();
-  }
+  if (strlen(path) < PATH_BUFFER_SIZE &&
+      !ListSubfolders(path, &folders, notices ? &TreeScan.notShown : nullptr))
+    return false;
   SortSubfolders(&folders);
   char childPath[PATH_BUFFER_SIZE];
-  for (const Subfolder &folder : folders) {
-    if (!JoinPath(path, folder.name.c_str(), childPath)) {
+  for (Subfolder &folder : folders) {
+    if (JoinPath(path, folder.name.c_str(), childPath))
+      shown->push_back(std::move(folder));
+    else if (notices)
       NoteTooDeep(path, folder.name.c_str());
-      continue;
-    }
-    InsertFolderNode(node, TVI_LAST, folder);
   }
-  MarkListed(node);
+  return true;
+}
+
+/* Inserts the subdirectories of a folder under its node and marks the node
+   listed. A folder that cannot be entered keeps no children, and is
+   reported when sayUnentered. A link to a directory is shown but never
+   listed: links can lead back to an ancestor (a user profile's junctions,
+   the home folder links of a Wine prefix). Whether each new node has
+   subfolders is left for the tree to ask when it draws the node. The
+   current directory stays where it was. */
+static void ListIntoNode(HWND tree, const char *path, HTREEITEM node, bool sayUnentered) {
+  std::vector<Subfolder> folders;
+  if (!ListShownSubfolders(path, true, &folders) && sayUnentered) ReportFolderNotEntered(path);
+  for (const Subfolder &folder : folders) InsertFolderNode(tree, node, TVI_LAST, folder);
+  MarkListed(tree, node);
 }
 
 void ScanFolder(const char *path, HTREEITEM node) {
   BeginFolderWalk();
-  ListIntoNode(path, node, true);
+  ListIntoNode(Ui.tree, path, node, true);
   EndFolderWalk();
 }
 
-void ListFolderNode(HTREEITEM node, bool sayUnentered) {
-  LPARAM state = FolderNodeState(node);
+static void ListTreeNode(HWND tree, HTREEITEM node, bool sayUnentered) {
+  LPARAM state = NodeState(tree, node);
   if (node == nullptr || (state & (NODE_LISTED | NODE_LINK)) != 0) return;
   char path[PATH_BUFFER_SIZE];
-  if (GetFolderPath(node, path))
-    ListIntoNode(path, node, sayUnentered);
+  if (TreeFolderPath(tree, node, path))
+    ListIntoNode(tree, path, node, sayUnentered);
   else
-    MarkListed(node);
+    MarkListed(tree, node);
 }
+
+void ListFolderNode(HTREEITEM node, bool sayUnentered) { ListTreeNode(Ui.tree, node, sayUnentered); }
 
 /* The tree asks whether a node has children when it first draws it: a node
    listed knows, a link has none, any other node looks into its folder. The
    tree keeps the answer (TVIF_DI_SETITEM) and asks no more. */
 LRESULT OnFolderGetDispInfo(NMTVDISPINFOA *info) {
-  if (Ui.tree == nullptr || !(info->item.mask & TVIF_CHILDREN)) return 0;
+  HWND tree = info->hdr.hwndFrom;
+  if (tree == nullptr || !(info->item.mask & TVIF_CHILDREN)) return 0;
   HTREEITEM node = info->item.hItem;
   LPARAM state = info->item.lParam;
   bool children = false;
   char path[PATH_BUFFER_SIZE];
   if (state & NODE_LISTED)
-    children = TreeView_GetChild(Ui.tree, node) != nullptr;
-  else if (!(state & NODE_LINK) && GetFolderPath(node, path))
+    children = TreeView_GetChild(tree, node) != nullptr;
+  else if (!(state & NODE_LINK) && TreeFolderPath(tree, node, path))
     children = MayHaveSubfolders(path);
   info->item.cChildren = children ? 1 : 0;
   info->item.mask |= TVIF_DI_SETITEM;
@@ -306,7 +316,7 @@ LRESULT OnFolderGetDispInfo(NMTVDISPINFOA *info) {
 LRESULT OnFolderExpanding(const NMTREEVIEWA *change) {
   if ((change->action & (TVE_EXPAND | TVE_COLLAPSE)) != TVE_EXPAND) return FALSE;
   BeginFolderWalk();
-  ListFolderNode(change->itemNew.hItem, true);
+  ListTreeNode(change->hdr.hwndFrom, change->itemNew.hItem, true);
   EndFolderWalk();
   return FALSE;
 }
@@ -353,15 +363,21 @@ void EndFolderWalk() {
   if (!notShown.empty()) ShowNamesLeftOut(notShown, nullptr);
 }
 
+HTREEITEM AddNotebookRoot(HWND tree) {
+  HTREEITEM root =
+      InsertNode(tree, TVI_ROOT, TVI_LAST, WorkFolderPath, ROOT_IMAGE, ROOT_IMAGE, 1, 0);
+  if (root != nullptr) {
+    ListIntoNode(tree, WorkFolderPath, root, true);
+    SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(root));
+  }
+  return root;
+}
+
 /* Replaces every node by the root and the folders of the work folder. */
 static HTREEITEM RebuildNodes() {
   TreeScan.rebuilding = true;
   SendMessageA(Ui.tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
-  HTREEITEM root = AppendNode(TVI_ROOT, WorkFolderPath, ROOT_IMAGE, ROOT_IMAGE, 1, 0);
-  if (root != nullptr) {
-    ListIntoNode(WorkFolderPath, root, true);
-    SendMessageA(Ui.tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(root));
-  }
+  HTREEITEM root = AddNotebookRoot(Ui.tree);
   TreeScan.rebuilding = false;
   return root;
 }
@@ -418,12 +434,12 @@ static bool TakePathComponent(const char **cursor, char *out, bool *last) {
 
 /* The first child whose label matches a folder name, ASCII letter case
    ignored. False when a label cannot be read. */
-static bool FindChildNamed(HTREEITEM parent, const char *name, HTREEITEM *found) {
+static bool FindChildNamed(HWND tree, HTREEITEM parent, const char *name, HTREEITEM *found) {
   *found = nullptr;
   char label[PATH_BUFFER_SIZE];
-  for (HTREEITEM child = TreeView_GetChild(Ui.tree, parent); child != nullptr;
-       child = TreeView_GetNextSibling(Ui.tree, child)) {
-    if (!GetNodeLabel(child, label)) return false;
+  for (HTREEITEM child = TreeView_GetChild(tree, parent); child != nullptr;
+       child = TreeView_GetNextSibling(tree, child)) {
+    if (!TreeNodeLabel(tree, child, label)) return false;
     if (NamesEqualIgnoringAsciiCase(label, name)) {
       *found = child;
       return true;
@@ -439,6 +455,8 @@ static void SelectNodeQuietly(HTREEITEM node) {
   TreeView_SelectItem(Ui.tree, node);
   TreeScan.selecting = false;
 }
+
+void SelectFolderNodeQuietly(HTREEITEM node) { SelectNodeQuietly(node); }
 
 /* Opens the folder of a node just selected: saves the page shown, makes the
    folder current and lists its pages, showing firstPage first when the
@@ -464,33 +482,55 @@ void OnFolderSelected(HTREEITEM node, HTREEITEM previous) {
   OpenSelectedFolder(node, previous, nullptr);
 }
 
-/* Walks the tree from the root along a saved page path, listing and
-   expanding each folder on the way: the node of the page's folder, and the
-   page's file name (empty for none) in a PATH_BUFFER_SIZE buffer. False when
-   the page lies outside the work folder or a folder on the way is missing
-   (the name buffer then holds no page name); the folders expanded so far
-   stay expanded. */
+/* Walks a tree from its root through the folders named in rest (names
+   parted by backslashes), listing and expanding each folder on the way; with
+   pageName given, the last name is a page's file name and goes there
+   (PATH_BUFFER_SIZE). Null when a folder on the way is missing; the folders
+   expanded so far stay expanded. */
+static HTREEITEM WalkFolders(HWND tree, const char *rest, char *pageName) {
+  HTREEITEM node = TreeView_GetRoot(tree);
+  char name[PATH_BUFFER_SIZE];
+  bool last = rest[0] == '\0';
+  while (node != nullptr && !last) {
+    if (!TakePathComponent(&rest, name, &last)) return nullptr;
+    if (last && pageName != nullptr) {
+      strcpy(pageName, name);
+      break;
+    }
+    HTREEITEM child;
+    if (!FindChildNamed(tree, node, name, &child) || child == nullptr) return nullptr;
+    // Listed before it is expanded: the tree does not expand a node it has
+    // been told has no children, and the folder may have some by now.
+    ListTreeNode(tree, child, true);
+    SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(child));
+    node = child;
+  }
+  return node;
+}
+
+/* The node of a page's folder along a saved page path, and the page's file
+   name (empty for none) in a PATH_BUFFER_SIZE buffer. False when the page
+   lies outside the work folder or a folder on the way is missing. */
 static bool WalkToPageFolder(const char *path, HTREEITEM *folder, char *pageName) {
   pageName[0] = '\0';
   if (path == nullptr || Ui.tree == nullptr || WorkFolderPath == nullptr) return false;
   const char *rest;
   if (!PathBelowFolder(path, WorkFolderPath, &rest)) return false;
-  HTREEITEM node = TreeView_GetRoot(Ui.tree);
-  if (node == nullptr) return false;
-  bool last = false;
-  while (true) {
-    if (!TakePathComponent(&rest, pageName, &last)) return false;
-    if (last) break;
-    HTREEITEM child;
-    if (!FindChildNamed(node, pageName, &child) || child == nullptr) return false;
-    // Listed before it is expanded: the tree does not expand a node it has
-    // been told has no children, and the folder may have some by now.
-    ListFolderNode(child, true);
-    SendMessageA(Ui.tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(child));
-    node = child;
+  HTREEITEM node = WalkFolders(Ui.tree, rest, pageName);
+  if (node == nullptr) {
+    pageName[0] = '\0';
+    return false;
   }
   *folder = node;
   return true;
+}
+
+HTREEITEM WalkToFolderNode(HWND tree, const char *folder) {
+  if (tree == nullptr || WorkFolderPath == nullptr) return nullptr;
+  if (FolderPathsEqual(folder, WorkFolderPath)) return TreeView_GetRoot(tree);
+  const char *rest;
+  if (!PathBelowFolder(folder, WorkFolderPath, &rest)) return nullptr;
+  return WalkFolders(tree, rest, nullptr);
 }
 
 /* Opens the folder of a node just selected, unless it was selected already
@@ -523,17 +563,24 @@ bool SelectFolderOfPage(const char *pagePath) {
   return found;
 }
 
+
 /* ---- a folder listed again ---- */
 
-namespace {
-// A node among its parent's children, and whether a subfolder on disk is
-// still its folder.
-struct ChildNode {
-  HTREEITEM node;
-  std::string label;
-  bool kept;
-};
-}  // namespace
+HTREEITEM FindFolderNode(const char *folder) {
+  if (Ui.tree == nullptr || WorkFolderPath == nullptr) return nullptr;
+  HTREEITEM node = TreeView_GetRoot(Ui.tree);
+  if (node == nullptr || FolderPathsEqual(folder, WorkFolderPath)) return node;
+  const char *rest;
+  if (!PathBelowFolder(folder, WorkFolderPath, &rest)) return nullptr;
+  char name[PATH_BUFFER_SIZE];
+  bool last = false;
+  while (node != nullptr && !last) {
+    if (!(FolderNodeState(node) & NODE_LISTED) || !TakePathComponent(&rest, name, &last) ||
+        !FindChildNamed(Ui.tree, node, name, &node))
+      return nullptr;
+  }
+  return node;
+}
 
 static bool IsAtOrBelowNode(HTREEITEM node, HTREEITEM ancestor) {
   for (; node != nullptr; node = TreeView_GetParent(Ui.tree, node))
@@ -541,45 +588,55 @@ static bool IsAtOrBelowNode(HTREEITEM node, HTREEITEM ancestor) {
   return false;
 }
 
+/* The child of parent at or above node; null when node lies elsewhere. */
+static HTREEITEM ChildHolding(HTREEITEM parent, HTREEITEM node) {
+  while (node != nullptr) {
+    HTREEITEM up = TreeView_GetParent(Ui.tree, node);
+    if (up == parent) return node;
+    node = up;
+  }
+  return nullptr;
+}
+
+namespace {
+// A node among its parent's children, and whether a subfolder on disk is
+// still its folder.
+struct ChildNode {
+  HTREEITEM node;
+  std::string label;
+  bool isLink;
+  bool kept;
+};
+}  // namespace
+
 static std::vector<ChildNode> ChildNodesOf(HTREEITEM parent) {
   std::vector<ChildNode> children;
   char label[PATH_BUFFER_SIZE];
   for (HTREEITEM child = TreeView_GetChild(Ui.tree, parent); child != nullptr;
        child = TreeView_GetNextSibling(Ui.tree, child))
-    if (GetNodeLabel(child, label)) children.push_back(ChildNode{child, label, false});
+    if (GetNodeLabel(child, label))
+      children.push_back(
+          ChildNode{child, label, (FolderNodeState(child) & NODE_LINK) != 0, false});
   return children;
 }
 
 /* The nodes are the folders, in order: the usual answer, and the one for
-   every change the program made itself. */
+   every change the program made itself and has shown already. */
 static bool SameNames(const std::vector<ChildNode> &children, const std::vector<Subfolder> &folders) {
   if (children.size() != folders.size()) return false;
   for (size_t i = 0; i < children.size(); ++i)
-    if (children[i].label != folders[i].name) return false;
+    if (children[i].label != folders[i].name || children[i].isLink != folders[i].isLink)
+      return false;
   return true;
-}
-
-static const Subfolder *FindSubfolder(const std::vector<Subfolder> &folders, const std::string &name) {
-  for (const Subfolder &folder : folders)
-    if (folder.name == name) return &folder;
-  return nullptr;
-}
-
-static ChildNode *FindChildLabelled(std::vector<ChildNode> &children, const std::string &label) {
-  for (ChildNode &child : children)
-    if (child.label == label) return &child;
-  return nullptr;
 }
 
 /* A folder at or above the one shown got a new name elsewhere: the page's
    folder, the saved page path and the current directory follow it, so that
    the next save finds its folder. */
 static void FollowFolderRenamed(const char *oldPath, const char *newPath) {
-  char *followers[] = {PageFolder, SavedPagePath};
-  char moved[PATH_BUFFER_SIZE];
-  for (char *path : followers)
-    if (path != nullptr && FollowMove(path, oldPath, newPath, moved)) strcpy(path, moved);
-  char current[PATH_BUFFER_SIZE];
+  FollowRename(PageFolder, oldPath, newPath);
+  FollowRename(SavedPagePath, oldPath, newPath);
+  char current[PATH_BUFFER_SIZE], moved[PATH_BUFFER_SIZE];
   DWORD length = GetCurrentDirectoryA(PATH_BUFFER_SIZE, current);
   if (length > 0 && length < PATH_BUFFER_SIZE && FollowMove(current, oldPath, newPath, moved))
     SetCurrentDirectoryA(moved);
@@ -599,34 +656,44 @@ static void RelabelChild(const char *parentPath, ChildNode *child, const std::st
   child->kept = true;
 }
 
-/* Matches the nodes to the folders on disk: by name; then a folder renamed
-   elsewhere keeps its node under the new name, and so does one whose name
-   changed only in letter case. */
+/* Matches the nodes to the folders on disk (nodeOf: each folder's node, or
+   null for a new one): by name, letter for letter and as link or folder;
+   then a folder renamed elsewhere keeps its node under the new name, and so
+   does one whose name changed only in letter case. True when a node was
+   given a new name. */
 static bool MatchChildren(const char *path, std::vector<ChildNode> &children,
                           const std::vector<Subfolder> &folders,
-                          const std::vector<NameMove> *renamed, HTREEITEM selected) {
+                          const std::vector<NameMove> *renamed, HTREEITEM selected,
+                          std::vector<HTREEITEM> *nodeOf) {
+  nodeOf->assign(folders.size(), nullptr);
+  std::unordered_map<std::string, size_t> folderNamed, childLabelled;
+  for (size_t i = 0; i < folders.size(); ++i) folderNamed.emplace(folders[i].name, i);
+  for (size_t i = 0; i < children.size(); ++i) childLabelled.emplace(children[i].label, i);
+  auto keep = [&](ChildNode &child, size_t folder) {
+    if ((*nodeOf)[folder] != nullptr || folders[folder].isLink != child.isLink) return false;
+    (*nodeOf)[folder] = child.node;
+    child.kept = true;
+    return true;
+  };
+  for (ChildNode &child : children) {
+    auto found = folderNamed.find(child.label);
+    if (found != folderNamed.end()) keep(child, found->second);
+  }
   bool changed = false;
-  for (ChildNode &child : children) child.kept = FindSubfolder(folders, child.label) != nullptr;
-  std::vector<bool> taken(folders.size(), false);
-  for (size_t i = 0; i < folders.size(); ++i)
-    taken[i] = FindChildLabelled(children, folders[i].name) != nullptr;
-  if (renamed != nullptr) {
-    for (const NameMove &move : *renamed) {
-      ChildNode *child = FindChildLabelled(children, move.from);
-      const Subfolder *folder = FindSubfolder(folders, move.to);
-      if (child == nullptr || child->kept || folder == nullptr ||
-          FindChildLabelled(children, move.to) != nullptr)
-        continue;
-      taken[static_cast<size_t>(folder - folders.data())] = true;
-      RelabelChild(path, child, move.to, selected);
-      changed = true;
-    }
+  for (size_t i = 0; renamed != nullptr && i < renamed->size(); ++i) {
+    auto child = childLabelled.find((*renamed)[i].from);
+    auto folder = folderNamed.find((*renamed)[i].to);
+    if (child == childLabelled.end() || folder == folderNamed.end() ||
+        children[child->second].kept || !keep(children[child->second], folder->second))
+      continue;
+    RelabelChild(path, &children[child->second], (*renamed)[i].to, selected);
+    changed = true;
   }
   for (ChildNode &child : children) {
     for (size_t i = 0; i < folders.size() && !child.kept; ++i) {
-      if (taken[i] || !NamesEqualIgnoringAsciiCase(folders[i].name.c_str(), child.label.c_str()))
+      if (!NamesEqualIgnoringAsciiCase(folders[i].name.c_str(), child.label.c_str()) ||
+          !keep(child, i))
         continue;
-      taken[i] = true;
       RelabelChild(path, &child, folders[i].name, selected);
       changed = true;
     }
@@ -638,7 +705,7 @@ static bool MatchChildren(const char *path, std::vector<ChildNode> &children,
    now; the button changes only where it is wrong (5 ms on a node in view). */
 static void CorrectButton(HTREEITEM node, const char *path) {
   bool has = MayHaveSubfolders(path);
-  if (ShowsButton(node) == has) return;
+  if (ShowsButton(Ui.tree, node) == has) return;
   TVITEMA item = {};
   item.mask = TVIF_CHILDREN | TVIF_HANDLE;
   item.hItem = node;
@@ -646,43 +713,46 @@ static void CorrectButton(HTREEITEM node, const char *path) {
   SendMessageA(Ui.tree, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
 }
 
-/* Takes away a node whose folder is gone. A node that holds the selection
-   hands it to its parent first, quietly (deleting the selected node would
-   select a sibling, with notifications); the caller then opens the parent.
-   The node of the folder shown stays while its page has unsaved changes:
-   they are written to the page's name again when it is left. */
-static bool RemoveChild(HTREEITEM parent, const ChildNode &child, HTREEITEM selected,
-                        HTREEITEM *top, bool *selectionMoved) {
-  bool holdsSelection = selected != nullptr && IsAtOrBelowNode(selected, child.node);
-  if (holdsSelection && EditorIsModified()) return false;
-  if (holdsSelection) {
-    SelectNodeQuietly(parent);
-    *selectionMoved = true;
+/* Takes away the nodes whose folders are gone. A node that holds the
+   selection hands it to the folder's node first, quietly (deleting the
+   selected node would select a sibling, with notifications): true then,
+   and the caller opens the folder. The node of the folder shown stays while
+   its page has unsaved changes: they are written to the page's name again
+   when it is left. The line at the top, when it goes, gives way to the line
+   above it, so that every line that stays keeps its place on screen (the
+   tree would move them all up by one). */
+static bool TakeAwayGoneChildren(HTREEITEM node, std::vector<ChildNode> &children,
+                                 HTREEITEM *top) {
+  HTREEITEM holdingSelection = ChildHolding(node, TreeView_GetSelection(Ui.tree));
+  std::unordered_map<HTREEITEM, bool> gone;
+  bool selectionMoved = false;
+  for (ChildNode &child : children) {
+    if (child.kept) continue;
+    if (child.node == holdingSelection) {
+      if (EditorIsModified()) continue;
+      selectionMoved = true;
+    }
+    gone.emplace(child.node, true);
   }
-  if (*top != nullptr && IsAtOrBelowNode(*top, child.node)) *top = nullptr;
+  for (HTREEITEM at; *top != nullptr && (at = ChildHolding(node, *top)) != nullptr &&
+                     gone.count(at) != 0;)
+    *top = TreeView_GetPrevVisible(Ui.tree, at);
+  if (selectionMoved) SelectNodeQuietly(node);
   TreeScan.rebuilding = true;
-  TreeView_DeleteItem(Ui.tree, child.node);
+  for (const auto &child : gone) TreeView_DeleteItem(Ui.tree, child.first);
   TreeScan.rebuilding = false;
-  return true;
+  return selectionMoved;
 }
 
-/* Inserts the folders that have no node yet, each in its sorted place among
-   the nodes kept. */
+/* Inserts the folders that have no node yet, each in its sorted place
+   among the nodes kept. */
 static void InsertNewChildren(HTREEITEM node, const std::vector<Subfolder> &folders,
-                              const std::vector<ChildNode> &children) {
+                              const std::vector<HTREEITEM> &nodeOf) {
   HTREEITEM after = TVI_FIRST;
-  for (const Subfolder &folder : folders) {
-    bool found = false;
-    for (const ChildNode &child : children) {
-      if (child.kept && child.label == folder.name) {
-        after = child.node;
-        found = true;
-        break;
-      }
-    }
-    if (found) continue;
-    HTREEITEM inserted = InsertFolderNode(node, after, folder);
-    if (inserted != nullptr) after = inserted;
+  for (size_t i = 0; i < folders.size(); ++i) {
+    HTREEITEM placed =
+        nodeOf[i] != nullptr ? nodeOf[i] : InsertFolderNode(Ui.tree, node, after, folders[i]);
+    if (placed != nullptr) after = placed;
   }
 }
 
@@ -697,39 +767,23 @@ bool ListFolderAgain(HTREEITEM node, const std::vector<NameMove> *renamed) {
     return true;
   }
   std::vector<Subfolder> folders;
-  if (!ListSubfolders(path, &folders)) return false;
-  SortSubfolders(&folders);
-  // Folders nested too deeply have no node, as when the folder was listed.
-  char childPath[PATH_BUFFER_SIZE];
-  folders.erase(std::remove_if(folders.begin(), folders.end(),
-                               [&](const Subfolder &folder) {
-                                 return !JoinPath(path, folder.name.c_str(), childPath);
-                               }),
-                folders.end());
+  if (!ListShownSubfolders(path, false, &folders)) return false;
   std::vector<ChildNode> children = ChildNodesOf(node);
   if (SameNames(children, folders)) {
-    MarkListed(node);
+    MarkListed(Ui.tree, node);
     return true;
   }
-  HTREEITEM selected = TreeView_GetSelection(Ui.tree);
   HTREEITEM top = TreeView_GetFirstVisible(Ui.tree);
   bool suspended = SuspendTreeRedraw();
-  bool changed = MatchChildren(path, children, folders, renamed, selected);
-  bool selectionMoved = false;
-  size_t keptCount = 0;
-  for (ChildNode &child : children) {
-    if (!child.kept && !RemoveChild(node, child, selected, &top, &selectionMoved)) child.kept = true;
-    if (child.kept) ++keptCount;
-    else changed = true;
-  }
-  if (keptCount < folders.size() || changed) InsertNewChildren(node, folders, children);
-  MarkListed(node);
-  if (suspended) {
-    SendMessageA(Ui.tree, WM_SETREDRAW, TRUE, 0);
-    if (top != nullptr && TreeView_GetFirstVisible(Ui.tree) != top)
-      TreeView_Select(Ui.tree, top, TVGN_FIRSTVISIBLE);
-    InvalidateRect(Ui.tree, nullptr, TRUE);
-  }
+  std::vector<HTREEITEM> nodeOf;
+  MatchChildren(path, children, folders, renamed, TreeView_GetSelection(Ui.tree), &nodeOf);
+  bool selectionMoved = TakeAwayGoneChildren(node, children, &top);
+  InsertNewChildren(node, folders, nodeOf);
+  MarkListed(Ui.tree, node);
+  if (suspended) SendMessageA(Ui.tree, WM_SETREDRAW, TRUE, 0);
+  if (top != nullptr && TreeView_GetFirstVisible(Ui.tree) != top)
+    TreeView_Select(Ui.tree, top, TVGN_FIRSTVISIBLE);
+  if (suspended) InvalidateRect(Ui.tree, nullptr, TRUE);
   // The folder shown went: its nearest remaining ancestor is opened by the
   // page protocol.
   if (selectionMoved) OpenSelectedFolder(node, nullptr, nullptr);
@@ -737,24 +791,8 @@ bool ListFolderAgain(HTREEITEM node, const std::vector<NameMove> *renamed) {
 }
 
 bool ListFolderAgainAt(const char *path, const std::vector<NameMove> *renamed) {
-  if (Ui.tree == nullptr || WorkFolderPath == nullptr) return false;
-  HTREEITEM node = TreeView_GetRoot(Ui.tree);
-  if (node == nullptr) return false;
-  const char *rest = nullptr;
-  if (!FolderPathsEqual(path, WorkFolderPath)) {
-    if (!PathBelowFolder(path, WorkFolderPath, &rest)) return false;
-    char name[PATH_BUFFER_SIZE];
-    bool last = false;
-    while (!last) {
-      if (!(FolderNodeState(node) & NODE_LISTED)) return false;
-      HTREEITEM child = nullptr;
-      if (!TakePathComponent(&rest, name, &last) || !FindChildNamed(node, name, &child) ||
-          child == nullptr)
-        return false;
-      node = child;
-    }
-  }
-  return ListFolderAgain(node, renamed);
+  HTREEITEM node = FindFolderNode(path);
+  return node != nullptr && ListFolderAgain(node, renamed);
 }
 
 void ListedFolderPaths(std::vector<std::string> *paths) {
@@ -771,4 +809,58 @@ void ListedFolderPaths(std::vector<std::string> *paths) {
          child = TreeView_GetNextSibling(Ui.tree, child))
       pending.push_back(child);
   }
+}
+
+/* ---- what is expanded below a node ---- */
+
+/* One question per node (a listed node that is open, and its label): a
+   message to the tree took 0.1 ms under Wine, whatever it asked, so a
+   folder of a hundred subfolders costs tens of milliseconds per message
+   asked of each. */
+static bool IsOpenListedNode(HTREEITEM node, char *label) {
+  TVITEMA item = {};
+  item.mask = TVIF_HANDLE | TVIF_STATE | TVIF_PARAM | TVIF_TEXT;
+  item.hItem = node;
+  item.stateMask = TVIS_EXPANDED;
+  item.pszText = label;
+  item.cchTextMax = PATH_BUFFER_SIZE;
+  if (!SendMessageA(Ui.tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return false;
+  label[PATH_BUFFER_SIZE - 1] = '\0';
+  return (item.lParam & NODE_LISTED) && (item.state & TVIS_EXPANDED);
+}
+
+static void NoteExpanded(HTREEITEM node, const std::string &relative,
+                         std::vector<std::string> *expanded) {
+  expanded->push_back(relative);
+  char label[PATH_BUFFER_SIZE];
+  for (HTREEITEM child = TreeView_GetChild(Ui.tree, node); child != nullptr;
+       child = TreeView_GetNextSibling(Ui.tree, child))
+    if (IsOpenListedNode(child, label))
+      NoteExpanded(child, relative.empty() ? label : relative + "\\" + label, expanded);
+}
+
+void NoteExpandedBelow(HTREEITEM node, std::vector<std::string> *expanded) {
+  expanded->clear();
+  char label[PATH_BUFFER_SIZE];
+  if (node != nullptr && IsOpenListedNode(node, label)) NoteExpanded(node, "", expanded);
+}
+
+/* Parents come before their children in the list, so each folder is
+   opened on a node already listed. */
+void ExpandAgainBelow(HTREEITEM node, const std::vector<std::string> &expanded) {
+  if (node == nullptr) return;
+  BeginFolderWalk();
+  for (const std::string &relative : expanded) {
+    HTREEITEM found = node;
+    const char *rest = relative.c_str();
+    char name[PATH_BUFFER_SIZE];
+    bool last = rest[0] == '\0';
+    while (found != nullptr && !last)
+      if (!TakePathComponent(&rest, name, &last) || !FindChildNamed(Ui.tree, found, name, &found))
+        found = nullptr;
+    if (found == nullptr) continue;
+    ListFolderNode(found, false);
+    TreeView_Expand(Ui.tree, found, TVE_EXPAND);
+  }
+  EndFolderWalk();
 }

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <string>
 #include <unordered_map>
@@ -13,6 +14,10 @@
 /* folder_paths.cpp */
 bool GetNodeLabel(HTREEITEM node, char *out);
 bool GetFolderPath(HTREEITEM node, char *out);
+// The same in any tree of the notebook's folders (the main window's, the
+// move dialog's).
+bool TreeNodeLabel(HWND tree, HTREEITEM node, char *out);
+bool TreeFolderPath(HWND tree, HTREEITEM node, char *out);
 bool SwitchFolder(const char *path);
 void ReportFolderNotEntered(const char *path);  // "Cannot switch to directory ..."
 
@@ -43,8 +48,27 @@ void ScanFolder(const char *path, HTREEITEM node);
 // page cannot hold).
 void BeginFolderWalk();
 void EndFolderWalk();
+// For the main window's tree and the move dialog's alike: the tree is the
+// notification's sender.
 LRESULT OnFolderExpanding(const NMTREEVIEWA *change);  // TVN_ITEMEXPANDING
 LRESULT OnFolderGetDispInfo(NMTVDISPINFOA *info);       // TVN_GETDISPINFO
+// The root of a tree of the notebook's folders, the work folder's
+// subfolders listed into it and shown.
+HTREEITEM AddNotebookRoot(HWND tree);
+// The node of a folder in a tree, the folders on the way listed and
+// expanded; null when the folder is not in the notebook.
+HTREEITEM WalkToFolderNode(HWND tree, const char *folder);
+// The node of a folder in the main window's tree as it stands, listing
+// nothing; null when the tree does not show it.
+HTREEITEM FindFolderNode(const char *folder);
+// The folders at and below a node that are expanded, by their paths below
+// it ("" for the node itself), and the same expanded again below another
+// node, listing them as they are opened.
+void NoteExpandedBelow(HTREEITEM node, std::vector<std::string> *expanded);
+void ExpandAgainBelow(HTREEITEM node, const std::vector<std::string> &expanded);
+// Selects a node without opening its folder: the caller keeps tabs and
+// editor in step.
+void SelectFolderNodeQuietly(HTREEITEM node);
 // The order of the scan, exported for the tests and the benchmark. A
 // subdirectory as listed: its name, and whether it is a link (symbolic
 // link or junction) to a directory elsewhere, which the scan does not enter.
@@ -61,10 +85,13 @@ void SortSubfolders(std::vector<Subfolder> *folders);
 bool ListSubfolders(const char *path, std::vector<Subfolder> *folders,
                     std::vector<std::wstring> *notShown = nullptr);
 
-// A folder's subfolders changed on disk: they are listed again into its
-// node. Nodes of folders gone go, new ones come in their sorted place, a
-// folder renamed (renamed: old and new names in this folder) keeps its node
-// and what is expanded below it; the selection and the tree's scroll stay.
+// A folder's subfolders changed on disk (a move, or another program): they
+// are listed again into its node. Nodes of folders gone go, new ones come in
+// their sorted place, every node that stays keeps its children and
+// expansion, and a folder renamed (renamed: old and new names in this
+// folder) keeps its node. The selection stays, and so does every remaining
+// line on screen (when the line at the top goes, the line above it takes
+// its place).
 // When the folder shown went, its nearest remaining ancestor is selected by
 // the page protocol, unless the page shown has unsaved changes, which keep
 // it. A node never listed lists nothing: at most its expand button changes.
@@ -159,6 +186,91 @@ LRESULT OnTreeRightClick();
 void AddSubfolder();
 void DeleteFolder();
 void OpenFolder(bool explore);
+// A PATH_BUFFER_SIZE path at or below a page or folder that TAV renamed or
+// moved follows it; any other stays.
+void FollowRename(char *path, const char *oldPath, const char *newPath);
+// The longest tail ("\child\grandchild") the folders below a folder add to
+// its path, read from disk; links are not entered.
+size_t LongestTailBelow(const char *path);
+// A directory that leads elsewhere; one whose kind cannot be read counts.
+bool IsLinkToElsewhere(const char *path);
+// A link opened as itself (DELETE and FILE_READ_ATTRIBUTES), never what it
+// leads to: INVALID_HANDLE_VALUE when only that could be opened.
+HANDLE OpenLinkItself(const char *path);
+
+/* move_rules.cpp */
+// A page is moved as its file, a folder as its directory with everything
+// below it: one rename on the volume, never a copy.
+enum MoveKind { MOVE_PAGE, MOVE_FOLDER };
+struct MoveRequest {
+  MoveKind kind;
+  const char *from;          // the page file's or the folder's full path
+  const char *targetFolder;  // the folder it is to go into
+  const char *name;          // its name there: a file name for a page
+  const std::vector<std::wstring> *namesThere;  // every entry of the target
+  bool sameVolume;           // the target lies on the item's own volume
+  size_t tailBelow;          // a folder's longest path below it, beyond its own
+};
+enum MoveDecision {
+  MOVE_GO,
+  MOVE_NOTHING_TO_DO,  // it is in that folder already
+  MOVE_INTO_ITSELF,    // a folder into itself or a folder below it
+  MOVE_OTHER_VOLUME,
+  MOVE_NAME_TAKEN,     // something there has that name, in some letter case
+  MOVE_PATH_TOO_LONG,  // the item, or a folder below it, could not be named
+};
+// The decision, and the item's new path in to (PATH_BUFFER_SIZE) for MOVE_GO.
+MoveDecision DecideMove(const MoveRequest &request, char *to);
+bool NamesEqualAsFileSystem(const wchar_t *a, const wchar_t *b);
+bool NameTakenIn(const std::vector<std::wstring> &namesThere, const char *name);
+// An item's folder (PATH_BUFFER_SIZE) and its name within it.
+bool SplitItemPath(const char *path, char *folder, const char **name);
+// A move made in this run, as Undo Move takes it back: the item is at 'to'
+// and goes back to 'from'. The records follow TAV's later moves and renames.
+struct MoveRecord {
+  MoveKind kind;
+  std::string from, to;
+};
+enum { MOVE_RECORDS_KEPT = 100 };
+void FollowMoveRecords(std::vector<MoveRecord> *records, const char *from, const char *to);
+void KeepMoveRecord(std::vector<MoveRecord> *records, const MoveRecord &record);
+
+/* folder_moves.cpp */
+// Moves the page or folder at from into targetFolder by the rules above,
+// asking for another name where its own is taken; true when it moved.
+bool MoveItem(MoveKind kind, const char *from, const char *targetFolder);
+void MovePageCommand();    // the page shown, to a folder chosen in a dialog
+void MoveFolderCommand();  // the selected folder, below one chosen
+void UndoMove();
+bool CanUndoMove();
+void ForgetMoves();
+void ReportMoveIntoItself(HWND owner, const char *folder);
+// Every name in a folder as the file system has it, "." and ".." left out.
+void EntryNamesIn(const char *folder, std::vector<std::wstring> *names);
+// TAV moved or renamed a page or folder: the moves recorded follow it.
+void NoteMoveForUndo(const char *from, const char *to);
+
+/* move_dialog.cpp */
+// The folder chooser of Move Page and Move: the notebook's folders as a
+// tree, the folder given selected; true with the folder chosen (a
+// PATH_BUFFER_SIZE buffer). The folder being moved, when given, is refused
+// as its own target, and so is every folder below it.
+bool ChooseTargetFolder(const char *caption, const char *current, const char *moving,
+                        char *chosen);
+
+/* dragging.cpp */
+// Pages dragged from their tabs and folders dragged in the tree onto a
+// folder; files dropped from other programs.
+void WatchTreeForDrags(HWND tree);
+void WatchTabStripForDrags(HWND tabs);
+LRESULT OnTreeBeginDrag(const NMTREEVIEWA *drag);  // TVN_BEGINDRAG
+
+/* dropped_files.cpp */
+// Files dropped on a folder node become pages of that folder.
+void OnFilesDropped(HDROP drop);
+// Whether bytes can be a page: the page-encoding rules read them as text
+// without a NUL.
+bool BytesAreText(const std::string &bytes);
 
 /* notebook_walk.cpp */
 // A walk through every folder and page below the work folder in the tree's

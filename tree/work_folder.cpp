@@ -18,6 +18,8 @@ static void ApplyWorkFolder(const char *chosen) {
   strcpy(WorkFolderPath, chosen);
   if (!RefreshTree()) strcpy(WorkFolderPath, previous);
   NoteFolderTreeChanged(WorkFolderPath);
+  // Undo Move takes back moves made in the notebook shown.
+  if (!FolderPathsEqual(previous, WorkFolderPath)) ForgetMoves();
 }
 
 /* Asks for a file-system folder; true with its path when one was chosen,

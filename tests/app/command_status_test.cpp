@@ -58,7 +58,7 @@ TEST(StatusTable, HandlersAreFoundOnlyAfterRegistration) {
   for (UINT id : always) EXPECT_EQ(FindStatusHandler(id), nullptr) << id;
   int rows = 0;
   for (const StatusRow *row = CommandStatusTable; row->handler != nullptr; ++row) ++rows;
-  EXPECT_EQ(rows, 31);
+  EXPECT_EQ(rows, 34);
   SetStatusTable(nullptr);
 }
 
@@ -93,6 +93,7 @@ TEST_F(StatusTest, AFolderWithoutPagesGreysThePageCommands) {
       {EDIT_MENU, CMD_SELECTALL}, {EDIT_MENU, CMD_FIND}, {EDIT_MENU, CMD_FINDNEXT},
       {EDIT_MENU, CMD_REPLACE}, {EDIT_MENU, CMD_DATETIME}, {PAGE_MENU, CMD_RENAMEPAGE},
       {PAGE_MENU, CMD_DELETEPAGE}, {PAGE_MENU, CMD_NEXTPAGE}, {PAGE_MENU, CMD_PREVPAGE},
+      {PAGE_MENU, CMD_MOVEPAGE},
   };
   for (const auto &c : pageCommands) EXPECT_FALSE(MenuEnabled(c.popup, c.id)) << c.id;
   EXPECT_TRUE(MenuEnabled(PAGE_MENU, CMD_NEWPAGE));
@@ -149,6 +150,8 @@ TEST_F(StatusTest, FolderCommandsFollowTheSelectedNode) {
   EXPECT_FALSE(MenuEnabled(PAGE_MENU, CMD_MOVEUP));
   EXPECT_FALSE(MenuEnabled(TREE_MENU, CMD_RENAMEFOLDER));
   EXPECT_FALSE(MenuEnabled(TREE_MENU, CMD_DELETEFOLDER));
+  EXPECT_FALSE(MenuEnabled(TREE_MENU, CMD_MOVEFOLDER));
+  EXPECT_FALSE(MenuEnabled(TREE_MENU, CMD_UNDOMOVE));  // nothing moved yet
   EXPECT_TRUE(MenuEnabled(TREE_MENU, CMD_ADDFOLDER));
   EXPECT_TRUE(MenuEnabled(TREE_MENU, CMD_OPENFOLDER));
   EXPECT_TRUE(MenuEnabled(TREE_MENU, CMD_EXPLOREFOLDER));
@@ -156,6 +159,7 @@ TEST_F(StatusTest, FolderCommandsFollowTheSelectedNode) {
   EXPECT_TRUE(MenuEnabled(PAGE_MENU, CMD_MOVEUP));
   EXPECT_TRUE(MenuEnabled(TREE_MENU, CMD_RENAMEFOLDER));
   EXPECT_TRUE(MenuEnabled(TREE_MENU, CMD_DELETEFOLDER));
+  EXPECT_TRUE(MenuEnabled(TREE_MENU, CMD_MOVEFOLDER));
   TreeView_SelectItem(Ui.tree, nullptr);
   const UINT folderCommands[] = {CMD_RENAMEFOLDER, CMD_DELETEFOLDER, CMD_ADDFOLDER, CMD_OPENFOLDER,
                                  CMD_EXPLOREFOLDER};

@@ -9,6 +9,7 @@
 #include "app/platform_seam.h"
 #include "editing/editing.h"
 #include "pages/pages.h"
+#include "tree/tree.h"
 #include "settings/settings.h"
 #include "tree/tree.h"
 
@@ -268,6 +269,7 @@ void ResetProgramState() {
   PageFolder[0] = '\0';
   StopWatchingNotebook();
   ResetPageNavigation();
+  ForgetMoves();
   wordWrap = false;
   memset(&editorFont, 0, sizeof editorFont);
   fontSizeTenths = 0;

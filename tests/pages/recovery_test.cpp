@@ -291,4 +291,31 @@ TEST_F(Recovery, TextTheEditorCannotTakeWholeIsKeptBesideThePage) {
             "\xFF\xFE" + std::string(reinterpret_cast<const char *>(typed.data()), typed.size() * 2));
 }
 
+// A folder renamed in place while its page shown cannot be saved (the
+// rename goes ahead all the same): the copy of the unsaved text follows the
+// page, so that it is kept, and offered, for the page where it now is.
+TEST_F(Recovery, TheCopyFollowsItsPageWhenTheFolderMoves) {
+  ASSERT_TRUE(harness::MakeDirs(notebook / "A"));
+  ASSERT_TRUE(WriteBytes(notebook / "A\\r.tav", "saved"));
+  StartApp();
+  ASSERT_TRUE(SelectFolderOfPage((notebook / "A\\r.tav").c_str()));
+  ASSERT_TRUE(SetFileAttributesA((notebook / "A\\r.tav").c_str(), FILE_ATTRIBUTE_READONLY));
+  TypeAtEnd(" and typed");
+  ASSERT_TRUE(WriteRecoveryCopy(false));
+  boxes.Answer(IDOK);  // the page cannot be saved before the rename
+  HWND edit = TreeView_EditLabel(Ui.tree, TreeView_GetSelection(Ui.tree));
+  ASSERT_NE(edit, nullptr);
+  SetWindowTextA(edit, "B");
+  TreeView_EndEditLabelNow(Ui.tree, FALSE);
+  SetFileAttributesA((notebook / "B\\r.tav").c_str(), FILE_ATTRIBUTE_NORMAL);
+  ASSERT_TRUE(harness::FileExists(notebook / "B\\r.tav"));
+  EXPECT_FALSE(FileExists(CopyOf(notebook / "A\\r.tav")));
+  RecoveryCopy copy;
+  ASSERT_TRUE(ParseRecoveryCopy(ReadBytes(CopyOf(notebook / "B\\r.tav")), &copy));
+  EXPECT_EQ(copy.pagePath, notebook / "B\\r.tav");
+  EXPECT_TRUE(copy.text == L"saved and typed");
+  EXPECT_TRUE(SaveCurrentPage());
+  EXPECT_FALSE(FileExists(CopyOf(notebook / "B\\r.tav"))) << "saved: the copy goes";
+}
+
 }  // namespace

@@ -46,14 +46,16 @@ const std::vector<ExpectedPopup> ExpectedMainMenu = {
       {CMD_WORDWRAP, "Word &Wrap"}}},
     {"&Page",
      {{CMD_NEWPAGE, "&New Page...\tCtrl+N"}, {CMD_OPENPAGE, "&Open Page...\tCtrl+O"},
-      {CMD_RENAMEPAGE, "&Rename Page..."}, {CMD_DELETEPAGE, "&Delete Page"}, Rule,
+      {CMD_RENAMEPAGE, "&Rename Page..."}, {CMD_DELETEPAGE, "&Delete Page"},
+      {CMD_MOVEPAGE, "&Move Page...\tCtrl+Shift+M"}, Rule,
       {CMD_NEXTPAGE, "N&ext Page\tCtrl+Tab"},
       {CMD_PREVPAGE, "&Previous Page\tCtrl+Shift+Tab"}, {CMD_MOVEUP, "Move &Up\tCtrl+U"}, Rule,
       {CMD_BACK, "&Back\tAlt+Left"}, {CMD_FORWARD, "&Forward\tAlt+Right"}}},
     {"&Tree",
      {{CMD_ADDFOLDER, "&Add subfolder..."}, {CMD_OPENFOLDER, "&Open"},
       {CMD_EXPLOREFOLDER, "&Explore"}, {CMD_RENAMEFOLDER, "&Rename"},
-      {CMD_DELETEFOLDER, "&Delete"}, Rule, {CMD_SHOWTREE, "Show &Tree\tCtrl+T"},
+      {CMD_MOVEFOLDER, "&Move..."}, {CMD_DELETEFOLDER, "&Delete"}, Rule,
+      {CMD_UNDOMOVE, "&Undo Move"}, Rule, {CMD_SHOWTREE, "Show &Tree\tCtrl+T"},
       {CMD_NEXTPANE, "Next &Pane\tF6"}, {CMD_PREVPANE, "Previous Pa&ne\tShift+F6"}}},
     {"&Options", {{CMD_FONT, "Set &Font..."}, {CMD_CUSTOMIZE, "&Customize Toolbar..."}}},
     {"&Help", {{CMD_ABOUT, "&About..."}}},
@@ -64,7 +66,7 @@ const std::vector<ExpectedPopup> ExpectedContextMenus = {
     {"RClickItem",
      {{CMD_ADDFOLDER, "&Add subfolder..."}, Rule, {CMD_OPENFOLDER, "&Open"},
       {CMD_EXPLOREFOLDER, "&Explore"}, {CMD_RENAMEFOLDER, "&Rename"},
-      {CMD_DELETEFOLDER, "&Delete"}}},
+      {CMD_MOVEFOLDER, "&Move..."}, {CMD_DELETEFOLDER, "&Delete"}}},
     {"RClickRoot",
      {{CMD_ADDFOLDER, "&Add subfolder..."}, Rule,
       {CMD_WORKDIR, "&Change work directory..."}, {CMD_OPENFOLDER, "&Open"},
@@ -272,6 +274,7 @@ const ExpectedAccel ExpectedAccelerators[] = {
     {"Ctrl+O", FVIRTKEY | FCONTROL, 'O', CMD_OPENPAGE},
     {"Alt+Left", FVIRTKEY | FALT, VK_LEFT, CMD_BACK},
     {"Alt+Right", FVIRTKEY | FALT, VK_RIGHT, CMD_FORWARD},
+    {"Ctrl+Shift+M", FVIRTKEY | FCONTROL | FSHIFT, 'M', CMD_MOVEPAGE},
 };
 const int AcceleratorCount = sizeof ExpectedAccelerators / sizeof ExpectedAccelerators[0];
 
@@ -351,13 +354,16 @@ const ExpectedTip ExpectedTooltips[] = {
     {CMD_OPENPAGE, "Open Page"},
     {CMD_BACK, "Back"},
     {CMD_FORWARD, "Forward"},
+    {CMD_MOVEPAGE, "Move Page"},
+    {CMD_MOVEFOLDER, "Move Folder"},
+    {CMD_UNDOMOVE, "Undo Move"},
 };
 
-// A number in the commands' range that names no command has no string.
+// Every number in the commands' range names a command.
 TEST(StringResources, EachCommandHasItsTooltipOrNone) {
   std::vector<ExpectedTip> tips(std::begin(ExpectedTooltips), std::end(ExpectedTooltips));
   for (int id = CMD_FIRST; id <= CMD_LAST; ++id)
-    if (FindCommand(id) == nullptr) tips.push_back(ExpectedTip{id, nullptr});
+    EXPECT_NE(FindCommand(id), nullptr) << "no command " << id;
   EXPECT_EQ(tips.size(), static_cast<size_t>(CMD_LAST - CMD_FIRST + 1));
   for (const ExpectedTip &tip : tips) {
     SCOPED_TRACE("string " + std::to_string(tip.command));

@@ -485,3 +485,39 @@ TEST_F(FolderTree, WorkFolderAtTheRootOfADriveRestoresTheSavedPage) {
 }
 
 }  // namespace
+
+// A folder's children listed again after they changed on disk: the new one
+// comes in its sorted place, the one gone goes, and every other node stays
+// as it was, open or closed, with the selection; the line at the top, when
+// it goes, gives way to the line above it; when the selection lay in a node
+// that went, the folder's node takes it and its folder is opened.
+TEST_F(FolderTree, ListingAFolderAgainChangesOnlyWhatChangedOnDisk) {
+  for (int i = 0; i < 40; ++i) ASSERT_TRUE(MakeDirs(At("F" + std::to_string(10 + i) + "\\sub")));
+  ASSERT_TRUE(MakeDirs(At("F20\\sub\\deep")));
+  Refresh("");
+  TreeView_Expand(Ui.tree, Node({"F12"}), TVE_EXPAND);
+  TreeView_Expand(Ui.tree, Node({"F20"}), TVE_EXPAND);
+  TreeView_Expand(Ui.tree, Node({"F20", "sub"}), TVE_EXPAND);
+  HTREEITEM selected = Node({"F20", "sub", "deep"});
+  TreeView_SelectItem(Ui.tree, selected);
+  TreeView_SelectSetFirstVisible(Ui.tree, Node({"F13"}));
+  ASSERT_TRUE(MakeDirs(At("F12a")));
+  ASSERT_TRUE(RemoveDirectoryA(At("F13\\sub").c_str()) && RemoveDirectoryA(At("F13").c_str()));
+  EXPECT_TRUE(ListFolderAgainAt(Work().c_str()));
+  std::vector<std::string> labels = ChildLabels(Ui.tree, Root());
+  ASSERT_EQ(labels.size(), 40u);
+  EXPECT_EQ(std::vector<std::string>(labels.begin() + 2, labels.begin() + 5),
+            (std::vector<std::string>{"F12", "F12a", "F14"}));
+  EXPECT_TRUE(IsExpanded(Ui.tree, Node({"F12"})));
+  EXPECT_TRUE(IsExpanded(Ui.tree, Node({"F20", "sub"})));
+  EXPECT_EQ(TreeView_GetSelection(Ui.tree), selected);
+  EXPECT_EQ(Label(Ui.tree, TreeView_GetFirstVisible(Ui.tree)), "sub");
+  EXPECT_EQ(Label(Ui.tree, TreeView_GetParent(Ui.tree, TreeView_GetFirstVisible(Ui.tree))), "F12");
+  ASSERT_TRUE(SetCurrentDirectoryA(Work().c_str()));  // a current directory cannot be removed
+  ReleaseFolderShownWatch();  // Wine keeps a removed folder while a handle holds it
+  ASSERT_TRUE(RemoveDirectoryA(At("F20\\sub\\deep").c_str()));
+  EXPECT_TRUE(ListFolderAgainAt(At("F20\\sub").c_str()));
+  EXPECT_EQ(TreeView_GetSelection(Ui.tree), Node({"F20", "sub"}));
+  EXPECT_EQ(std::string(PageFolder), At("F20\\sub"));
+  EXPECT_EQ(ChildLabels(Ui.tree, Node({"F20", "sub"})), std::vector<std::string>{});
+}

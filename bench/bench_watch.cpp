@@ -112,6 +112,14 @@ void IdleRow() {
     DWORD left = static_cast<DWORD>((60 - (BenchSeconds() - start)) * 1000) + 1;
     DWORD woke = WaitForMessageOrHandles(count, handles, left);
     if (woke != WAIT_TIMEOUT) {
+      // The harness's box driver keeps a thread timer of a second to answer
+      // boxes it missed; its ticks are the harness's, not the program's.
+      MSG next;
+      if (woke == WAIT_OBJECT_0 + count && PeekMessageA(&next, nullptr, 0, 0, PM_NOREMOVE) &&
+          next.message == WM_TIMER && next.hwnd == nullptr) {
+        harness::PumpMessages();
+        continue;
+      }
       ++wakes;
       if (woke < WAIT_OBJECT_0 + count) ++byWatch;
       harness::PumpMessages();

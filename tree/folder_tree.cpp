@@ -768,6 +768,49 @@ static void InsertNewChildren(HTREEITEM node, const std::vector<Subfolder> &fold
   }
 }
 
+namespace {
+// A child's label and flags while its siblings are sorted: the tree hands
+// the callback only each node's lParam, which holds the entry's index then.
+struct SortedChild {
+  HTREEITEM node;
+  std::string label;
+  LPARAM state;
+};
+}  // namespace
+
+static int CALLBACK CompareSortedChildren(LPARAM a, LPARAM b, LPARAM childrenList) {
+  const auto &children = *reinterpret_cast<const std::vector<SortedChild> *>(childrenList);
+  const char *labelA = children[static_cast<size_t>(a)].label.c_str();
+  const char *labelB = children[static_cast<size_t>(b)].label.c_str();
+  return FolderNameLess(labelA, labelB) ? -1 : FolderNameLess(labelB, labelA) ? 1 : 0;
+}
+
+static void SetNodeParam(HTREEITEM node, LPARAM value) {
+  TVITEMA item = {};
+  item.mask = TVIF_PARAM | TVIF_HANDLE;
+  item.hItem = node;
+  item.lParam = value;
+  SendMessageA(Ui.tree, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+/* A node given a new name moves to the place its name has among its
+   siblings, as a fresh listing would put it; the tree moves nodes with
+   their children, expansion and selection. */
+static void SortChildrenAgain(HTREEITEM node) {
+  std::vector<SortedChild> children;
+  char label[PATH_BUFFER_SIZE];
+  for (HTREEITEM child = TreeView_GetChild(Ui.tree, node); child != nullptr;
+       child = TreeView_GetNextSibling(Ui.tree, child))
+    if (GetNodeLabel(child, label)) children.push_back(SortedChild{child, label, FolderNodeState(child)});
+  for (size_t i = 0; i < children.size(); ++i) SetNodeParam(children[i].node, static_cast<LPARAM>(i));
+  TVSORTCB sort = {};
+  sort.hParent = node;
+  sort.lpfnCompare = CompareSortedChildren;
+  sort.lParam = reinterpret_cast<LPARAM>(&children);
+  SendMessageA(Ui.tree, TVM_SORTCHILDRENCB, 0, reinterpret_cast<LPARAM>(&sort));
+  for (const SortedChild &child : children) SetNodeParam(child.node, child.state);
+}
+
 bool ListFolderAgain(HTREEITEM node, const std::vector<NameMove> *renamed) {
   if (Ui.tree == nullptr || node == nullptr) return false;
   char path[PATH_BUFFER_SIZE];
@@ -788,8 +831,10 @@ bool ListFolderAgain(HTREEITEM node, const std::vector<NameMove> *renamed) {
   HTREEITEM top = TreeView_GetFirstVisible(Ui.tree);
   bool suspended = SuspendTreeRedraw();
   std::vector<HTREEITEM> nodeOf;
-  MatchChildren(path, children, folders, renamed, TreeView_GetSelection(Ui.tree), &nodeOf);
+  bool relabelled =
+      MatchChildren(path, children, folders, renamed, TreeView_GetSelection(Ui.tree), &nodeOf);
   bool selectionMoved = TakeAwayGoneChildren(node, children, &top);
+  if (relabelled) SortChildrenAgain(node);
   InsertNewChildren(node, folders, nodeOf);
   MarkListed(Ui.tree, node);
   if (suspended) SendMessageA(Ui.tree, WM_SETREDRAW, TRUE, 0);

@@ -231,6 +231,9 @@ static LRESULT RouteTreeNotification(NMHDR *header) {
     }
     case TVN_ITEMEXPANDINGA:
       return OnFolderExpanding(reinterpret_cast<NMTREEVIEWA *>(header));
+    case TVN_DELETEITEMA:
+      ForgetFolderNode(reinterpret_cast<NMTREEVIEWA *>(header)->itemOld.hItem);
+      return 0;
     case TVN_GETDISPINFOA:
       return OnFolderGetDispInfo(reinterpret_cast<NMTVDISPINFOA *>(header));
     case TVN_BEGINLABELEDITA:

@@ -65,6 +65,8 @@ HTREEITEM FindFolderNode(const char *folder);
 // it ("" for the node itself), and the same expanded again below another
 // node, listing them as they are opened.
 void NoteExpandedBelow(HTREEITEM node, std::vector<std::string> *expanded);
+// A node the tree deletes (TVN_DELETEITEM) leaves the record of listed nodes.
+void ForgetFolderNode(HTREEITEM node);
 void ExpandAgainBelow(HTREEITEM node, const std::vector<std::string> &expanded);
 // Selects a node without opening its folder: the caller keeps tabs and
 // editor in step.

@@ -103,6 +103,32 @@ TEST_F(NotebookWatch, DeepChangesKeepExpansionSelectionAndScroll) {
   EXPECT_EQ(boxes.boxes().size(), 0u);
 }
 
+// A folder renamed elsewhere takes the place its new name has, as a fresh
+// listing would put it, with what is expanded and selected in it and the
+// tree's scroll kept.
+TEST_F(NotebookWatch, AFolderRenamedElsewhereTakesItsPlaceInTheOrder) {
+  for (int i = 0; i < 40; ++i) ASSERT_TRUE(MakeDirs(notebook / ("f" + std::to_string(100 + i))));
+  ASSERT_TRUE(MakeDirs(notebook / "f120\\inner"));
+  ASSERT_TRUE(WriteBytes(notebook / "f120\\inner\\p.tav", "p"));
+  Refresh("f120\\inner\\p.tav");
+  TreeView_Select(Ui.tree, Node({"f110"}), TVGN_FIRSTVISIBLE);
+  HTREEITEM top = TreeView_GetFirstVisible(Ui.tree);
+  HTREEITEM selected = TreeView_GetSelection(Ui.tree);
+
+  ASSERT_TRUE(SetCurrentDirectoryA(notebook.path().c_str()));
+  ASSERT_TRUE(MoveFileA((notebook / "f120").c_str(), (notebook / "g120").c_str()));
+  Deliver({{FILE_ACTION_RENAMED_OLD_NAME, L"f120"}, {FILE_ACTION_RENAMED_NEW_NAME, L"g120"}});
+  std::vector<std::string> labels = ChildLabels(Ui.tree, Root());
+  ASSERT_EQ(labels.size(), 40u);
+  EXPECT_EQ(labels[20], "f121");
+  EXPECT_EQ(labels.back(), "g120") << "the renamed folder stood at its old place";
+  EXPECT_TRUE(IsExpanded(Ui.tree, Node({"g120"})));
+  EXPECT_EQ(TreeView_GetSelection(Ui.tree), selected);
+  EXPECT_EQ(SelectedLabel(Ui.tree), "inner");
+  EXPECT_EQ(TreeView_GetFirstVisible(Ui.tree), top);
+  EXPECT_EQ(boxes.boxes().size(), 0u);
+}
+
 // The folder shown renamed elsewhere: the selection and the page follow it,
 // and the page's unsaved text is saved under the new name.
 TEST_F(NotebookWatch, TheFolderShownRenamedElsewhereIsFollowed) {

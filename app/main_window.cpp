@@ -231,9 +231,12 @@ static LRESULT RouteTreeNotification(NMHDR *header) {
     }
     case TVN_ITEMEXPANDINGA:
       return OnFolderExpanding(reinterpret_cast<NMTREEVIEWA *>(header));
-    case TVN_DELETEITEMA:
-      ForgetFolderNode(reinterpret_cast<NMTREEVIEWA *>(header)->itemOld.hItem);
+    case TVN_DELETEITEMA: {
+      HTREEITEM gone = reinterpret_cast<NMTREEVIEWA *>(header)->itemOld.hItem;
+      ForgetFolderNode(gone);
+      ForgetDragNode(gone);
       return 0;
+    }
     case TVN_GETDISPINFOA:
       return OnFolderGetDispInfo(reinterpret_cast<NMTVDISPINFOA *>(header));
     case TVN_BEGINLABELEDITA:

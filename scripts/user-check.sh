@@ -4,7 +4,8 @@
 # screenshots in build/user-check/. Needs a built TAV.exe (scripts/build.sh).
 # "user-check.sh questions" runs only the check of questions and Find in All
 # Pages, "user-check.sh moves" only the check of moves, "user-check.sh live"
-# only the check of changes made by other programs.
+# only the check of changes made by other programs, "user-check.sh hold" only
+# the check that a label edit holds the tree still.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=$root/build/user-check
@@ -235,6 +236,19 @@ moves_check() {
     echo "ok: a move of a folder into its own subfolder was refused, dragged and chosen"
   keys alt+f x; sleep 2
 }
+# While a folder's name is edited the tree holds still: a folder removed by
+# another program meanwhile stays shown until the edit ends, then goes.
+hold_check() {
+  new_notebook
+  mkdir -p "$nb/Alpha" "$nb/Beta" "$nb/Gamma"
+  printf 'start' > "$nb/Start.tav"
+  start
+  keys F6 Down; keys alt+t r; sleep 0.5
+  rm -r "$nb/Beta"; sleep 1.5; shot 60-edit-holds-the-tree
+  keys Escape; sleep 1.5; shot 61-taken-up-after-the-edit
+  keys alt+f x; sleep 2
+}
+if [ "${1:-}" = hold ]; then hold_check; exit 0; fi
 if [ "${1:-}" = live ]; then live_check; exit 0; fi
 if [ "${1:-}" = questions ]; then questions_check; exit 0; fi
 if [ "${1:-}" = moves ]; then moves_check; exit 0; fi

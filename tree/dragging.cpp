@@ -53,9 +53,13 @@ static bool WouldMoveInto(const char *folder) {
   return Drag.kind == MOVE_PAGE || !PathIsAtOrBelow(folder, Drag.from);
 }
 
+/* A link's node takes nothing: what it leads to is not listed, and may be
+   outside the notebook or below the folder dragged. The tree never lists
+   below a link, so the node itself tells. */
 static bool IsDropTarget(HTREEITEM node) {
   char folder[PATH_BUFFER_SIZE];
-  return node != nullptr && GetFolderPath(node, folder) && WouldMoveInto(folder);
+  return node != nullptr && !(FolderNodeState(node) & NODE_LINK) && GetFolderPath(node, folder) &&
+         WouldMoveInto(folder);
 }
 
 /* ---- the picture that follows the mouse ---- */
@@ -250,6 +254,17 @@ static LRESULT CALLBACK TreeDragProc(HWND tree, UINT message, WPARAM wParam, LPA
   if (Drag.dragging && Drag.source == tree && TakeDragMessage(tree, message, wParam, lParam))
     return 0;
   return DefSubclassProc(tree, message, wParam, lParam);
+}
+
+bool DragUnderway() { return Drag.pressed || Drag.dragging; }
+
+/* On Windows a tree item's handle is its address: a node deleted while the
+   mouse is over it (a folder another program removed) must not be used at
+   the next beat. */
+void ForgetDragNode(HTREEITEM node) {
+  if (node == nullptr) return;
+  if (Drag.hover == node) Drag.hover = nullptr;
+  if (Drag.target == node) Drag.target = nullptr;
 }
 
 void WatchTreeForDrags(HWND tree) {

@@ -118,6 +118,14 @@ static void CopyAsPage(const char *folder, const std::wstring &path, std::wstrin
 /* The files become pages of the folder under the mouse, and the first of
    them is shown; one notice names those not taken, and why. */
 void OnFilesDropped(HDROP drop) {
+  // A box's or dialog's modal loop dispatches the drop too: while the main
+  // window asks a question, or a drag of its own is under way, the page and
+  // folder that question or drag act on stay as they are.
+  if (MainWindowWaitsForUser() || DragUnderway()) {
+    DragFinish(drop);
+    MessageBeep(MB_ICONWARNING);
+    return;
+  }
   POINT at = {};
   TVHITTESTINFO hit = {};
   DragQueryPoint(drop, &at);

@@ -72,6 +72,26 @@ static bool IsDirectory(const char *path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+/* Whether a folder of the notebook is a link, or lies below one, counted
+   from the work folder down. The tree never lists what a link leads to, and
+   a rename into one takes the item out of the notebook, or into the folder
+   being moved when the link leads below it. The path is walked a character
+   at a time: a trail byte may have a separator's value. */
+bool FolderIsReachedThroughLink(const char *folder) {
+  const char *below = nullptr;
+  if (WorkFolderPath == nullptr || !PathBelowFolder(folder, WorkFolderPath, &below)) return false;
+  char step[PATH_BUFFER_SIZE];
+  for (const char *c = below;; c = CharNextA(c)) {
+    if (*c != '\\' && *c != '\0') continue;
+    size_t length = static_cast<size_t>(c - folder);
+    if (length >= PATH_BUFFER_SIZE) return false;
+    memcpy(step, folder, length);
+    step[length] = '\0';
+    if (IsLinkToElsewhere(step)) return true;
+    if (*c == '\0') return false;
+  }
+}
+
 static bool IsShownPage(const char *path) {
   char shown[PATH_BUFFER_SIZE];
   return ShownPagePath(shown) && FolderPathsEqual(shown, path);
@@ -142,6 +162,12 @@ static PlanOutcome PlanMove(MoveKind kind, const char *from, const char *targetF
     Notice("'%s' is a link to a folder or file elsewhere. This system cannot move the link as "
            "the link it is, and what it leads to is not TAV's to move.",
            from);
+    return PLAN_REFUSED;
+  }
+  if (FolderIsReachedThroughLink(targetFolder)) {
+    Notice("'%s' cannot be moved to '%s': that folder is a link to a folder elsewhere, or lies "
+           "below one. TAV moves pages and folders within the notebook only.",
+           from, targetFolder);
     return PLAN_REFUSED;
   }
   for (;;) {

@@ -71,6 +71,13 @@ static void ConfirmChoice(HWND dialog) {
     SetFocus(tree);
     return;
   }
+  if (FolderIsReachedThroughLink(folder)) {
+    MessageBoxA(dialog,
+                "That folder is a link to a folder elsewhere. Choose a folder of the notebook.",
+                "TAV", MB_OK | MB_ICONWARNING);
+    SetFocus(tree);
+    return;
+  }
   strcpy(Chooser.chosen, folder);
   EndDialog(dialog, IDOK);
 }

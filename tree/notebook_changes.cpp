@@ -142,6 +142,7 @@ static void NoteNameChanged(NotebookChanges *changes, const std::string &path) {
   std::string folder, name;
   SplitRelativePath(path, &folder, &name);
   if (IsIgnoredChangeName(name.c_str())) return;
+  ++changes->noted;
   ChangedFolder *entry = FolderEntry(changes, folder);
   if (entry == nullptr) return;
   // A directory may be named like a page: the folder's subfolders are
@@ -167,6 +168,7 @@ static void NotePageWritten(NotebookChanges *changes, const std::string &path) {
   std::string folder, name;
   SplitRelativePath(path, &folder, &name);
   if (!IsPageName(name.c_str()) || IsIgnoredChangeName(name.c_str())) return;
+  ++changes->noted;
   ChangedFolder *entry = FolderEntry(changes, folder);
   if (entry != nullptr) entry->pageWritten = true;
 }
@@ -200,6 +202,7 @@ bool TakeChangeRecords(const unsigned char *bytes, size_t length, const std::str
   // is not known.
   if (bytes == nullptr || length == 0) {
     changes->listEverything = true;
+    ++changes->noted;
     return true;
   }
   size_t at = 0;
@@ -247,6 +250,7 @@ bool TakeChangeRecords(const unsigned char *bytes, size_t length, const std::str
   }
   // Records that do not hold together: what they meant is not known.
   changes->listEverything = true;
+  ++changes->noted;
   return false;
 }
 

@@ -18,6 +18,10 @@
 
 enum {
   SETTLE_MS = 200,
+  // While another program keeps writing (a page saved again and again, a
+  // sync that does not stop), changes are taken up this long after the
+  // first of them at the latest.
+  LONGEST_WAIT_MS = 1000,
   // A slice of the work ends once it has taken this long, so that no
   // message waits much longer: a folder listed again is one step.
   SLICE_MS = 40,
@@ -56,6 +60,7 @@ static Watch Watches[NOTEBOOK_WATCH_HANDLES] = {
 enum { WORK_FOLDER_WATCH = 0, FOLDER_SHOWN_WATCH = 1 };
 
 static NotebookChanges Gathered;   // since the last change settled
+static ULONGLONG FirstChangeAt;    // when the first of them came
 static ULONGLONG LastChangeAt;     // when the last record came
 static bool WorkFolderUnwatched;   // no watch could be armed on it
 static Takeup Taking;
@@ -174,15 +179,27 @@ static bool WatchBase(const Watch &watch, std::string *base) {
   return true;
 }
 
-void NoteChangeRecords(const unsigned char *bytes, size_t length, const char *base) {
-  TakeChangeRecords(bytes, length, base != nullptr ? base : "", &Gathered);
+/* Something was gathered just now: the changes settle from here. */
+static void NoteChangeTime(bool hadChanges) {
   LastChangeAt = GetTickCount64();
+  if (!hadChanges) FirstChangeAt = LastChangeAt;
+}
+
+/* Records that name only files no one sees (a download's partial file, a
+   log written every second) gather nothing, and do not keep what was
+   gathered from settling. */
+void NoteChangeRecords(const unsigned char *bytes, size_t length, const char *base) {
+  const bool hadChanges = !NoNotebookChanges(Gathered);
+  const unsigned long notedBefore = Gathered.noted;
+  TakeChangeRecords(bytes, length, base != nullptr ? base : "", &Gathered);
+  if (Gathered.noted != notedBefore) NoteChangeTime(hadChanges);
 }
 
 /* A watch whose read ended without records: the platform lost them
    (ERROR_NOTIFY_ENUM_DIR), or the folder watched went, which its parent
    then lists. */
 static void NoteReadFailed(const Watch &watch, DWORD error) {
+  const bool hadChanges = !NoNotebookChanges(Gathered);
   std::string base;
   bool inNotebook = WatchBase(watch, &base);
   if (error == ERROR_NOTIFY_ENUM_DIR || &watch == &Watches[WORK_FOLDER_WATCH] || !inNotebook ||
@@ -190,7 +207,7 @@ static void NoteReadFailed(const Watch &watch, DWORD error) {
     NoteChangeRecords(nullptr, 0, nullptr);
   else
     NoteNameChangedAt(&Gathered, base);
-  LastChangeAt = GetTickCount64();
+  NoteChangeTime(hadChanges);
 }
 
 void TakeNotebookWatchRecords() {
@@ -217,10 +234,20 @@ void TakeNotebookWatchRecords() {
   }
 }
 
+/* A drag holds the mouse over nodes and tabs, and a label edit holds a
+   node: what the tree and the tab strip show stays as it is until they
+   end. The message that ends them starts an idle period, whose steps take
+   up what was gathered meanwhile. */
+static bool TakeupHeld() {
+  return DragUnderway() || (Ui.tree != nullptr && TreeView_GetEditControl(Ui.tree) != nullptr);
+}
+
 DWORD NotebookChangesDueIn() {
-  if (NoNotebookChanges(Gathered)) return INFINITE;
-  ULONGLONG since = GetTickCount64() - LastChangeAt;
-  return since >= SETTLE_MS ? 0 : static_cast<DWORD>(SETTLE_MS - since);
+  if (NoNotebookChanges(Gathered) || TakeupHeld()) return INFINITE;
+  ULONGLONG now = GetTickCount64();
+  ULONGLONG settled = LastChangeAt + SETTLE_MS, longest = FirstChangeAt + LONGEST_WAIT_MS;
+  ULONGLONG due = settled < longest ? settled : longest;
+  return now >= due ? 0 : static_cast<DWORD>(due - now);
 }
 
 /* ---- taking the changes up ---- */
@@ -316,7 +343,9 @@ static void StartTakeup() {
   }
 }
 
-bool NotebookChangesPending() { return Taking.active || NotebookChangesDueIn() == 0; }
+bool NotebookChangesPending() {
+  return (Taking.active && !TakeupHeld()) || NotebookChangesDueIn() == 0;
+}
 
 bool RunNotebookChangesSlice() {
   if (WorkFolderPath == nullptr || Ui.tree == nullptr) {
@@ -324,6 +353,7 @@ bool RunNotebookChangesSlice() {
     Taking.active = false;
     return false;
   }
+  if (TakeupHeld()) return false;
   if (!Taking.active) {
     if (NotebookChangesDueIn() != 0) return false;
     StartTakeup();
@@ -360,7 +390,9 @@ void CheckNotebookOnActivation() {
     if (!PathBelowFolder(PageFolder, WorkFolderPath, &below)) return;
     relative = below;
   }
+  const bool hadChanges = !NoNotebookChanges(Gathered);
   if (WorkFolderUnwatched) Gathered.listEverything = true;
   NoteFolderToCheck(&Gathered, relative);
-  LastChangeAt = GetTickCount64() - SETTLE_MS;
+  NoteChangeTime(hadChanges);
+  LastChangeAt -= SETTLE_MS;
 }

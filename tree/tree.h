@@ -129,6 +129,9 @@ struct NotebookChanges {
   std::vector<ChangedFolder> folders;
   std::vector<NameMove> moves;  // renamed, in the order they came
   std::unordered_map<std::string, size_t> index;
+  // Records that counted, ever: a caller tells by it whether records it
+  // handed over gathered anything.
+  unsigned long noted = 0;
 };
 // The records of one completed watch (FILE_NOTIFY_INFORMATION, as bytes),
 // whose paths are relative to base. No bytes at all mean the platform lost
@@ -247,6 +250,9 @@ void UndoMove();
 bool CanUndoMove();
 void ForgetMoves();
 void ReportMoveIntoItself(HWND owner, const char *folder);
+// A folder of the notebook that is a link or lies below one takes nothing
+// moved: what it leads to is outside the notebook, or inside what moves.
+bool FolderIsReachedThroughLink(const char *folder);
 // Every name in a folder as the file system has it, "." and ".." left out.
 void EntryNamesIn(const char *folder, std::vector<std::wstring> *names);
 // TAV moved or renamed a page or folder: the moves recorded follow it.
@@ -266,6 +272,11 @@ bool ChooseTargetFolder(const char *caption, const char *current, const char *mo
 void WatchTreeForDrags(HWND tree);
 void WatchTabStripForDrags(HWND tabs);
 LRESULT OnTreeBeginDrag(const NMTREEVIEWA *drag);  // TVN_BEGINDRAG
+// A tab held down or anything dragged: the tree and the tab strip stay as
+// they are until the mouse is let go.
+bool DragUnderway();
+// A node the tree deletes is no longer one the drag may point at.
+void ForgetDragNode(HTREEITEM node);
 
 /* dropped_files.cpp */
 // Files dropped on a folder node become pages of that folder.

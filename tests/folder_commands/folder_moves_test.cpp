@@ -62,6 +62,26 @@ class Moves : public Folders {
     drag.itemNew.hItem = node;
     SendMessageA(MainWindow, WM_NOTIFY, ID_TREE, reinterpret_cast<LPARAM>(&drag));
   }
+  // Files of the scratch folder dropped over a node, as Explorer posts them.
+  void PostDrop(const Strings &names, HTREEITEM over) {
+    std::wstring files;
+    for (const std::string &name : names) {
+      WCHAR wide[MAX_PATH];
+      MultiByteToWideChar(CP_ACP, 0, (scratch / name).c_str(), -1, wide, MAX_PATH);
+      files += wide;
+      files += L'\0';
+    }
+    files += L'\0';
+    HGLOBAL block = GlobalAlloc(GHND, sizeof(DROPFILES) + files.size() * sizeof(WCHAR));
+    DROPFILES *drop = static_cast<DROPFILES *>(GlobalLock(block));
+    drop->pFiles = sizeof(DROPFILES);
+    LPARAM at = PointOver(over, Ui.tree);
+    drop->pt = POINT{LOWORD(at), HIWORD(at)};
+    drop->fWide = TRUE;
+    memcpy(drop + 1, files.data(), files.size() * sizeof(WCHAR));
+    GlobalUnlock(block);
+    PostMessageA(Ui.tree, WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0);
+  }
   void DropFolderOn(HTREEITEM target) {
     SendMessageA(Ui.tree, WM_MOUSEMOVE, MK_LBUTTON, PointOver(target, Ui.tree));
     SendMessageA(Ui.tree, WM_LBUTTONUP, 0, PointOver(target, Ui.tree));
@@ -325,25 +345,9 @@ TEST_F(Moves, TextFilesDroppedOnAFolderBecomeItsPages) {
   ASSERT_TRUE(harness::WriteBytes(scratch / "Notes.txt", text));
   ASSERT_TRUE(harness::WriteBytes(scratch / "data.bin", std::string("ab\0cd", 5)));
   ASSERT_TRUE(harness::MakeDirs(scratch / "Sub"));
-  std::wstring files;
-  for (const char *name : {"Notes.txt", "data.bin", "Sub"}) {
-    WCHAR wide[MAX_PATH];
-    MultiByteToWideChar(CP_ACP, 0, (scratch / name).c_str(), -1, wide, MAX_PATH);
-    files += wide;
-    files += L'\0';
-  }
-  files += L'\0';
-  HGLOBAL block = GlobalAlloc(GHND, sizeof(DROPFILES) + files.size() * sizeof(WCHAR));
-  DROPFILES *drop = static_cast<DROPFILES *>(GlobalLock(block));
-  drop->pFiles = sizeof(DROPFILES);
-  LPARAM over = PointOver(Node({"B"}), Ui.tree);
-  drop->pt = POINT{LOWORD(over), HIWORD(over)};
-  drop->fWide = TRUE;
-  memcpy(drop + 1, files.data(), files.size() * sizeof(WCHAR));
-  GlobalUnlock(block);
   AnswerName("Notes 2");
   boxes.Answer(IDOK);
-  PostMessageA(Ui.tree, WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0);
+  PostDrop({"Notes.txt", "data.bin", "Sub"}, Node({"B"}));
   harness::PumpMessages();
   EXPECT_EQ(ListNames(At("B")), (Strings{"Notes 2.tav", "Notes.tav"}));
   EXPECT_EQ(ReadBytes(At("B\\Notes 2.tav")), text);
@@ -355,6 +359,61 @@ TEST_F(Moves, TextFilesDroppedOnAFolderBecomeItsPages) {
             "'data.bin' is not a text file.\n'Sub' is a folder.");
   EXPECT_EQ(Label(SelectedTreeNode()), "B");
   EXPECT_EQ(SelectedTab(), "Notes 2");
+}
+
+// A box's modal loop dispatches a drop too: while the main window asks
+// about a folder, nothing is copied and no other folder is shown under the
+// question.
+TEST_F(Moves, FilesDroppedWhileAQuestionIsUpAreRefused) {
+  Dir("A");
+  Dir("B");
+  Page("A\\a.tav");
+  Refresh(At("A\\a.tav"));
+  ASSERT_TRUE(harness::WriteBytes(scratch / "Notes.txt", "text"));
+  HTREEITEM b = Node({"B"});
+  boxes.Handle([&](HWND question) {
+    PostDrop({"Notes.txt"}, b);
+    PostMessageA(question, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED), 0);
+  });
+  ExecuteCommand(CMD_DELETEFOLDER);
+  harness::PumpMessages();
+  EXPECT_EQ(ListNames(At("B")), Strings{});
+  EXPECT_EQ(ListNames(At("A")), Strings{"a.tav"});
+  EXPECT_EQ(Label(SelectedTreeNode()), "A");
+  EXPECT_EQ(SelectedTab(), "a");
+  EXPECT_EQ(Boxes().size(), 1u) << "the question only";
+}
+
+// A link's folder takes nothing moved, dragged or by a command: what it
+// leads to is not listed, and lies outside the notebook or below the very
+// folder moved.
+TEST_F(Moves, NothingIsMovedIntoALink) {
+  Dir("A\\Sub");
+  Dir("B");
+  Page("B\\p.tav");
+  harness::TempDir elsewhere;
+  ASSERT_TRUE(harness::MakeDirectoryLink(At("L"), At("A\\Sub")));
+  ASSERT_TRUE(harness::MakeDirectoryLink(At("M"), elsewhere.path()));
+  Refresh(At("B\\p.tav"));
+  boxes.Answer(IDOK);
+  boxes.Answer(IDOK);
+  EXPECT_FALSE(MoveItem(MOVE_FOLDER, At("A").c_str(), At("L").c_str()));
+  EXPECT_FALSE(MoveItem(MOVE_PAGE, At("B\\p.tav").c_str(), At("M").c_str()));
+  const std::string notice =
+      " is a link to a folder elsewhere, or lies below one. TAV moves pages and folders within "
+      "the notebook only.";
+  EXPECT_EQ(Boxes(), (Strings{"TAV: '" + At("A") + "' cannot be moved to '" + At("L") +
+                                  "': that folder" + notice,
+                              "TAV: '" + At("B\\p.tav") + "' cannot be moved to '" + At("M") +
+                                  "': that folder" + notice}));
+  EXPECT_EQ(ListNames(At("A\\Sub")), Strings{});
+  EXPECT_EQ(ListNames(elsewhere.path()), Strings{});
+  EXPECT_EQ(ListNames(At("B")), Strings{"p.tav"});
+
+  BeginFolderDrag(Node({"B"}));
+  SendMessageA(Ui.tree, WM_MOUSEMOVE, MK_LBUTTON, PointOver(Node({"L"}), Ui.tree));
+  EXPECT_EQ(TreeView_GetDropHilight(Ui.tree), nullptr) << "no drop target";
+  SendMessageA(Ui.tree, WM_KEYDOWN, VK_ESCAPE, 0);
 }
 
 }  // namespace

@@ -36,7 +36,12 @@ class NotebookWatch : public harness::AppTest {
     TreeView_Expand(Ui.tree, Node(labels), TVE_EXPAND);
     harness::PumpMessages();
   }
-  // Records as the work folder's watch would give them, taken up at once.
+  // Records as the work folder's watch would give them, gathered.
+  void Note(const std::vector<changetest::Record> &records) {
+    std::vector<unsigned char> bytes = Records(records);
+    NoteChangeRecords(bytes.data(), bytes.size(), "");
+  }
+  // The same, taken up at once.
   void Deliver(const std::vector<changetest::Record> &records, const char *base = "") {
     std::vector<unsigned char> bytes = Records(records);
     NoteChangeRecords(bytes.data(), bytes.size(), base);
@@ -199,6 +204,63 @@ TEST_F(NotebookWatch, LostChangesListEveryListedFolderAgain) {
   EXPECT_EQ(ChildLabels(Ui.tree, Node({"a"})), (std::vector<std::string>{"b", "b2"}));
   EXPECT_EQ(SelectedLabel(Ui.tree), "b");
   EXPECT_TRUE(IsExpanded(Ui.tree, Node({"a"})));
+}
+
+// A drag points at nodes and tabs, and a label edit holds a node: a folder
+// another program removed meanwhile goes only once they end. (On Windows a
+// tree item's handle is its address, so a node deleted under the drag would
+// be used after it is freed; Wine checks handles, so only the wait shows.)
+TEST_F(NotebookWatch, ChangesWaitForADragOrALabelEditToEnd) {
+  for (const char *name : {"A", "B", "C"}) ASSERT_TRUE(MakeDirs(notebook / name));
+  ASSERT_TRUE(WriteBytes(notebook / "p.tav", "p"));
+  Refresh("p.tav");
+  NMTREEVIEWA drag = {};
+  drag.hdr = {Ui.tree, ID_TREE, static_cast<UINT>(TVN_BEGINDRAGA)};
+  drag.itemNew.hItem = Node({"A"});
+  SendMessageA(MainWindow, WM_NOTIFY, ID_TREE, reinterpret_cast<LPARAM>(&drag));
+  ASSERT_TRUE(harness::RemoveTree(notebook / "B"));
+  Deliver({{FILE_ACTION_REMOVED, L"B"}});
+  harness::FollowNotebookChanges(nullptr, 300);
+  EXPECT_NE(Node({"B"}), nullptr) << "kept while the drag lasts";
+  SendMessageA(Ui.tree, WM_KEYDOWN, VK_ESCAPE, 0);
+  EXPECT_TRUE(harness::FollowNotebookChanges([&] { return Node({"B"}) == nullptr; }));
+
+  ASSERT_NE(TreeView_EditLabel(Ui.tree, Node({"A"})), nullptr);
+  ASSERT_TRUE(harness::RemoveTree(notebook / "C"));
+  Deliver({{FILE_ACTION_REMOVED, L"C"}});
+  harness::FollowNotebookChanges(nullptr, 300);
+  EXPECT_NE(Node({"C"}), nullptr) << "kept while the label is edited";
+  TreeView_EndEditLabelNow(Ui.tree, TRUE);
+  EXPECT_TRUE(harness::FollowNotebookChanges([&] { return Node({"C"}) == nullptr; }));
+  EXPECT_EQ(ChildLabels(Ui.tree, Root()), (std::vector<std::string>{"A"}));
+  EXPECT_EQ(boxes.boxes().size(), 0u);
+}
+
+// Another program that keeps writing does not keep changes from being taken
+// up: records of files no one sees (a download's partial file) do not
+// restart the wait, and a page written again and again delays the rest by
+// about a second at most.
+TEST_F(NotebookWatch, ChangesAreTakenUpWhileAnotherProgramKeepsWriting) {
+  ASSERT_TRUE(WriteBytes(notebook / "p.tav", "p"));
+  ASSERT_TRUE(WriteBytes(notebook / "log.tav", "log"));
+  Refresh("p.tav");
+  ASSERT_EQ(TabCtrl_GetItemCount(Ui.tabs), 2);
+  ASSERT_TRUE(WriteBytes(notebook / "new.tav", "n"));
+  Note({{FILE_ACTION_ADDED, L"new.tav"}});
+  Sleep(250);
+  Note({{FILE_ACTION_MODIFIED, L"film.mp4.crdownload"}});
+  EXPECT_EQ(NotebookChangesDueIn(), 0u) << "settled: the partial file restarts nothing";
+  EXPECT_TRUE(harness::FollowNotebookChanges([] { return TabCtrl_GetItemCount(Ui.tabs) == 3; }));
+
+  ASSERT_TRUE(WriteBytes(notebook / "later.tav", "l"));
+  Note({{FILE_ACTION_ADDED, L"later.tav"}});
+  bool listed = false;
+  for (int beat = 0; beat < 60 && !listed; ++beat) {
+    Note({{FILE_ACTION_MODIFIED, L"log.tav"}});
+    listed = harness::FollowNotebookChanges([] { return TabCtrl_GetItemCount(Ui.tabs) == 4; }, 50);
+  }
+  EXPECT_TRUE(listed) << "taken up while log.tav is written every 50 ms";
+  EXPECT_EQ(boxes.boxes().size(), 0u);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <shlobj.h>
 
 #include <string>
+#include <vector>
 
 #include "app/platform_seam.h"
 #include "app/ui_handles.h"
@@ -316,6 +317,30 @@ TEST_F(Recovery, TheCopyFollowsItsPageWhenTheFolderMoves) {
   EXPECT_TRUE(copy.text == L"saved and typed");
   EXPECT_TRUE(SaveCurrentPage());
   EXPECT_FALSE(FileExists(CopyOf(notebook / "B\\r.tav"))) << "saved: the copy goes";
+}
+
+// Copies are named by the page's path without regard to letter case: a
+// folder renamed only in case ("A" to "a") keeps the copy, now naming the
+// page under its new path.
+TEST_F(Recovery, TheCopyStaysWhenItsFolderIsRenamedInLetterCaseOnly) {
+  ASSERT_TRUE(harness::MakeDirs(notebook / "A"));
+  ASSERT_TRUE(WriteBytes(notebook / "A\\r.tav", "saved"));
+  StartApp();
+  ASSERT_TRUE(SelectFolderOfPage((notebook / "A\\r.tav").c_str()));
+  ASSERT_TRUE(SetFileAttributesA((notebook / "A\\r.tav").c_str(), FILE_ATTRIBUTE_READONLY));
+  TypeAtEnd(" and typed");
+  ASSERT_TRUE(WriteRecoveryCopy(false));
+  boxes.Answer(IDOK);  // the page cannot be saved before the rename
+  HWND edit = TreeView_EditLabel(Ui.tree, TreeView_GetSelection(Ui.tree));
+  ASSERT_NE(edit, nullptr);
+  SetWindowTextA(edit, "a");
+  TreeView_EndEditLabelNow(Ui.tree, FALSE);
+  SetFileAttributesA((notebook / "a\\r.tav").c_str(), FILE_ATTRIBUTE_NORMAL);
+  ASSERT_EQ(harness::ListNames(notebook.path()), (std::vector<std::string>{"a", "p.tav", "q.tav"}));
+  RecoveryCopy copy;
+  ASSERT_TRUE(ParseRecoveryCopy(ReadBytes(CopyOf(notebook / "a\\r.tav")), &copy));
+  EXPECT_EQ(copy.pagePath, notebook / "a\\r.tav");
+  EXPECT_TRUE(copy.text == L"saved and typed");
 }
 
 }  // namespace

@@ -520,11 +520,11 @@ static void MakeFolderAgain(const char *folder) {
   if (WorkFolderPath == nullptr || !PathIsAtOrBelow(folder, WorkFolderPath) ||
       GetFileAttributesA(folder) != INVALID_FILE_ATTRIBUTES)
     return;
+  // Split by characters: under a double-byte code page the second byte of a
+  // character ("\x95\x5C") may be a backslash's.
   char parent[PATH_BUFFER_SIZE];
-  strcpy(parent, folder);
-  char *separator = strrchr(parent, '\\');
-  if (separator == nullptr) return;
-  *separator = '\0';
+  const char *name;
+  if (!SplitItemPath(folder, parent, &name)) return;
   MakeFolderAgain(parent);
   CreateDirectoryA(folder, nullptr);
 }

@@ -219,6 +219,35 @@ TEST_F(Moves, UndoMoveTakesBackMovesInTurnUnlessTheyChangedSince) {
   EXPECT_FALSE(CanUndoMove());
 }
 
+// Undo Move takes back only the page or folder it moved: another one made
+// under its name, once another program took the moved one away, stays.
+TEST_F(Moves, UndoMoveLeavesAnItemMadeSinceUnderTheMovedName) {
+  Dir("A\\F");
+  Dir("B");
+  Dir("C");
+  Page("A\\p.tav");
+  Page("C\\c.tav");
+  Refresh(At("C\\c.tav"));
+  ASSERT_TRUE(MoveItem(MOVE_PAGE, At("A\\p.tav").c_str(), At("B").c_str()));
+  ASSERT_TRUE(MoveItem(MOVE_FOLDER, At("A\\F").c_str(), At("B").c_str()));
+  harness::TempDir elsewhere;  // kept, so that no new item can reuse their index
+  ASSERT_TRUE(MoveFileA(At("B\\p.tav").c_str(), (elsewhere / "p.tav").c_str()));
+  ASSERT_TRUE(MoveFileA(At("B\\F").c_str(), (elsewhere / "F").c_str()));
+  Dir("B\\F");
+  Page("B\\p.tav");
+  boxes.Answer(IDOK);
+  boxes.Answer(IDOK);
+  ExecuteCommand(CMD_UNDOMOVE);
+  ExecuteCommand(CMD_UNDOMOVE);
+  EXPECT_EQ(Boxes(), (Strings{"TAV: Undo Move cannot take back the move of '" + At("B\\F") +
+                                  "': it is no longer there.",
+                              "TAV: Undo Move cannot take back the move of '" + At("B\\p.tav") +
+                                  "': it is no longer there."}));
+  EXPECT_EQ(ListNames(At("A")), Strings{});
+  EXPECT_EQ(ListNames(At("B")), (Strings{"F", "p.tav"}));
+  EXPECT_FALSE(CanUndoMove());
+}
+
 // The notebook's watch sees TAV's own moves and Undo Move as renames (under
 // Wine only some of them: they are handed over as Windows reports them) and
 // changes nothing more: no node made again, no page read again, no notice,

@@ -252,6 +252,7 @@ static void RememberPageOnDisk(const char *fileName, bool existed, DWORD sizeHig
 }
 
 static void RememberPageAsWritten(const char *path, const char *fileName) {
+  NotePageWritten(path);
   BY_HANDLE_FILE_INFORMATION now;
   if (!FileInformationAt(path, &now)) {
     ForgetPageOnDisk();

@@ -63,15 +63,22 @@ static bool IsAnotherItem(const ItemIdentity &moved, const char *path) {
           now.indexLow != moved.indexLow);
 }
 
-/* A rename of the item itself takes its identity again: on FAT volumes the
+/* The item a move put at path is now the one there: a save replaces the
+   page's file by a new one, with an index of its own, and on FAT volumes the
    index is the place of the item's entry in its folder, which a rename may
    change. */
+static void TakeMovedItemAgain(const char *path) {
+  for (MoveRecord &record : Moves)
+    if (record.moved.known && FolderPathsEqual(record.to.c_str(), path))
+      record.moved = IdentityOf(path);
+}
+
 void NoteMoveForUndo(const char *from, const char *to) {
   FollowMoveRecords(&Moves, from, to);
-  for (MoveRecord &record : Moves)
-    if (record.moved.known && FolderPathsEqual(record.to.c_str(), to))
-      record.moved = IdentityOf(to);
+  TakeMovedItemAgain(to);
 }
+
+void NotePageWritten(const char *path) { TakeMovedItemAgain(path); }
 
 /* The target is reached from the notebook, perhaps through a link or a
    mounted folder, and may lie on another volume. Where either cannot be

@@ -258,6 +258,9 @@ void ReportMoveIntoItself(HWND owner, const char *folder);
 void EntryNamesIn(const char *folder, std::vector<std::wstring> *names);
 // TAV moved or renamed a page or folder: the moves recorded follow it.
 void NoteMoveForUndo(const char *from, const char *to);
+// TAV wrote a page anew (its saves replace the file): a move recorded of it
+// takes the new file for the page it moved.
+void NotePageWritten(const char *path);
 
 /* move_dialog.cpp */
 // The folder chooser of Move Page and Move: the notebook's folders as a

@@ -43,6 +43,16 @@ class Moves : public Folders {
       PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     });
   }
+  // Folders A, B and C, the page of C shown, and A's page moved to B.
+  void MovePageFromAToB() {
+    Dir("A");
+    Dir("B");
+    Dir("C");
+    Page("A\\p.tav");
+    Page("C\\c.tav");
+    Refresh(At("C\\c.tav"));
+    ASSERT_TRUE(MoveItem(MOVE_PAGE, At("A\\p.tav").c_str(), At("B").c_str()));
+  }
   void Show(const std::string &page) { ASSERT_TRUE(SelectFolderOfPage(At(page).c_str())); }
   bool Expanded(HTREEITEM node) {
     return node != nullptr && (TreeView_GetItemState(Ui.tree, node, TVIS_EXPANDED) & TVIS_EXPANDED);
@@ -186,13 +196,7 @@ TEST_F(Moves, DraggingMovesPagesAndFoldersOntoTheNodeUnderTheMouse) {
 // the item again; what another program moved or put in its old place since
 // is said, nothing changes, and the move is given up.
 TEST_F(Moves, UndoMoveTakesBackMovesInTurnUnlessTheyChangedSince) {
-  Dir("A");
-  Dir("B");
-  Dir("C");
-  Page("A\\p.tav");
-  Page("C\\c.tav");
-  Refresh(At("C\\c.tav"));
-  ASSERT_TRUE(MoveItem(MOVE_PAGE, At("A\\p.tav").c_str(), At("B").c_str()));
+  MovePageFromAToB();
   ASSERT_TRUE(MoveItem(MOVE_FOLDER, At("B").c_str(), At("C").c_str()));
   ExecuteCommand(CMD_UNDOMOVE);
   EXPECT_EQ(ListNames(notebook.path()), (Strings{"A", "B", "C"}));
@@ -223,12 +227,7 @@ TEST_F(Moves, UndoMoveTakesBackMovesInTurnUnlessTheyChangedSince) {
 // under its name, once another program took the moved one away, stays.
 TEST_F(Moves, UndoMoveLeavesAnItemMadeSinceUnderTheMovedName) {
   Dir("A\\F");
-  Dir("B");
-  Dir("C");
-  Page("A\\p.tav");
-  Page("C\\c.tav");
-  Refresh(At("C\\c.tav"));
-  ASSERT_TRUE(MoveItem(MOVE_PAGE, At("A\\p.tav").c_str(), At("B").c_str()));
+  MovePageFromAToB();
   ASSERT_TRUE(MoveItem(MOVE_FOLDER, At("A\\F").c_str(), At("B").c_str()));
   harness::TempDir elsewhere;  // kept, so that no new item can reuse their index
   ASSERT_TRUE(MoveFileA(At("B\\p.tav").c_str(), (elsewhere / "p.tav").c_str()));

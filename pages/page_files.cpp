@@ -252,6 +252,7 @@ static void RememberPageOnDisk(const char *fileName, bool existed, DWORD sizeHig
 }
 
 static void RememberPageAsWritten(const char *path, const char *fileName) {
+  NotePageWritten(path);
   BY_HANDLE_FILE_INFORMATION now;
   if (!FileInformationAt(path, &now)) {
     ForgetPageOnDisk();
@@ -520,11 +521,11 @@ static void MakeFolderAgain(const char *folder) {
   if (WorkFolderPath == nullptr || !PathIsAtOrBelow(folder, WorkFolderPath) ||
       GetFileAttributesA(folder) != INVALID_FILE_ATTRIBUTES)
     return;
+  // Split by characters: under a double-byte code page the second byte of a
+  // character ("\x95\x5C") may be a backslash's.
   char parent[PATH_BUFFER_SIZE];
-  strcpy(parent, folder);
-  char *separator = strrchr(parent, '\\');
-  if (separator == nullptr) return;
-  *separator = '\0';
+  const char *name;
+  if (!SplitItemPath(folder, parent, &name)) return;
   MakeFolderAgain(parent);
   CreateDirectoryA(folder, nullptr);
 }
@@ -697,10 +698,19 @@ enum LoadOutcome {
   LOAD_NOT_HELD
 };
 
+// Why the file of the page shown could not be opened when it was shown;
+// 0 when it could.
+static DWORD UnreadableError;
+
+// No other program may write the file while it is read.
+static HANDLE OpenPageFile(const char *path) {
+  return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
 static LoadOutcome LoadPageFile(HWND editor, const char *path, const char *fileName,
                                 DWORD *error) {
-  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = OpenPageFile(path);
   if (file == INVALID_HANDLE_VALUE) {
     *error = GetLastError();
     if (!IsMissingFileError(*error)) return LOAD_UNREADABLE;
@@ -853,6 +863,7 @@ static LoadOutcome LoadShownPage(int index, char *fileName, char *path, DWORD *e
     if (Ui.tabs != nullptr) TabCtrl_SetCurSel(Ui.tabs, index);
     UpdateSavedPagePath();
   }
+  UnreadableError = outcome == LOAD_UNREADABLE ? *error : 0;
   PageIsProtected = outcome == LOAD_UNREADABLE || outcome == LOAD_HAS_NUL ||
                     outcome == LOAD_NOT_TEXT || outcome == LOAD_READ_FAILED ||
                     outcome == LOAD_CUT_SHORT || outcome == LOAD_NOT_HELD;
@@ -976,6 +987,20 @@ static bool IsFileAsKnown(const char *fileName, const WIN32_FILE_ATTRIBUTE_DATA 
          CompareFileTime(&now.ftLastWriteTime, &PageOnDisk.lastWrite) == 0;
 }
 
+/* The page shown could not be opened and still cannot, for the same reason
+   (another program keeps it locked): reading it again at each activation
+   and each change in its folder would only say so again in a box. Once it
+   opens, or fails otherwise, it is read again. */
+static bool StillUnreadableAsBefore(const char *path) {
+  if (UnreadableError == 0) return false;
+  HANDLE file = OpenPageFile(path);
+  if (file != INVALID_HANDLE_VALUE) {
+    CloseHandle(file);
+    return false;
+  }
+  return GetLastError() == UnreadableError;
+}
+
 /* Where the page shown went, when it was renamed elsewhere: the name a
    rename record gives it, or a page new to the folder that is its very file
    (a rename reported as one page gone and another made). */
@@ -1028,6 +1053,7 @@ ShownPageCheck CheckShownPageFile(const std::vector<NameMove> &renamed,
       if (Notice != NOTICE_NONE) SayShownPageNotice(NOTICE_NONE);
       return SHOWN_AS_READ;
     }
+    if (StillUnreadableAsBefore(path)) return SHOWN_AS_READ;
     if (!EditorIsModified()) {
       ReadShownPageAgain();
       return SHOWN_READ_AGAIN;

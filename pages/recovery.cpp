@@ -309,7 +309,10 @@ void RemoveRecoveryCopy(const char *pagePath) {
 
 /* A copy names its page inside, and is named by the page's path: it is
    written again under the new path and the old one goes. One that cannot be
-   written so stays as it is, offered for its old path at the next start. */
+   written so stays as it is, offered for its old path at the next start.
+   Copy names fold letter case, so a move that changes only the case of a
+   name ("notes" to "Notes") rewrites the copy in place: it must not then be
+   deleted as the old one. */
 static void MoveRecoveryCopy(const std::string &name, const char *from, const char *to) {
   char folder[PATH_BUFFER_SIZE], oldPath[PATH_BUFFER_SIZE], newPath[PATH_BUFFER_SIZE];
   char moved[PATH_BUFFER_SIZE];
@@ -324,6 +327,7 @@ static void MoveRecoveryCopy(const std::string &name, const char *from, const ch
   if (!CopyPathOf(moved, newPath, false) ||
       !WritePageFile(folder, PathFindFileNameA(newPath), bytes.data(), bytes.size()))
     return;
+  if (strcmp(PathFindFileNameA(newPath), name.c_str()) == 0) return;
   DeleteFileA(oldPath);
   for (std::string &kept : KeptCopies)
     if (kept == name) kept = PathFindFileNameA(newPath);

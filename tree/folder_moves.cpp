@@ -19,24 +19,66 @@ static std::vector<MoveRecord> Moves;
 
 bool CanUndoMove() { return !Moves.empty(); }
 void ForgetMoves() { Moves.clear(); }
-void NoteMoveForUndo(const char *from, const char *to) { FollowMoveRecords(&Moves, from, to); }
 
 /* ---- what is there ---- */
 
-/* The serial number of the volume that holds a path; a link is asked about
-   itself, not about what it leads to. */
-static bool VolumeOf(const char *path, bool isLink, DWORD *serial) {
+/* A page's or folder's volume and index, read without opening its data; a
+   link is asked about itself, not about what it leads to. */
+static bool InformationOf(const char *path, bool isLink, BY_HANDLE_FILE_INFORMATION *info) {
   HANDLE file = isLink ? OpenLinkItself(path)
                        : CreateFileA(path, FILE_READ_ATTRIBUTES,
                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
-  BY_HANDLE_FILE_INFORMATION info;
-  bool known = GetFileInformationByHandle(file, &info) != 0;
+  bool known = GetFileInformationByHandle(file, info) != 0;
   CloseHandle(file);
-  if (known) *serial = info.dwVolumeSerialNumber;
   return known;
 }
+
+static bool VolumeOf(const char *path, bool isLink, DWORD *serial) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!InformationOf(path, isLink, &info)) return false;
+  *serial = info.dwVolumeSerialNumber;
+  return true;
+}
+
+static ItemIdentity IdentityOf(const char *path) {
+  ItemIdentity identity;
+  BY_HANDLE_FILE_INFORMATION info;
+  if (InformationOf(path, IsLinkToElsewhere(path), &info)) {
+    identity.known = true;
+    identity.volume = info.dwVolumeSerialNumber;
+    identity.indexHigh = info.nFileIndexHigh;
+    identity.indexLow = info.nFileIndexLow;
+  }
+  return identity;
+}
+
+/* Only a difference seen counts: where either identity cannot be told, the
+   item is taken to be the one moved. */
+static bool IsAnotherItem(const ItemIdentity &moved, const char *path) {
+  ItemIdentity now = IdentityOf(path);
+  return moved.known && now.known &&
+         (now.volume != moved.volume || now.indexHigh != moved.indexHigh ||
+          now.indexLow != moved.indexLow);
+}
+
+/* The item a move put at path is now the one there: a save replaces the
+   page's file by a new one, with an index of its own, and on FAT volumes the
+   index is the place of the item's entry in its folder, which a rename may
+   change. */
+static void TakeMovedItemAgain(const char *path) {
+  for (MoveRecord &record : Moves)
+    if (record.moved.known && FolderPathsEqual(record.to.c_str(), path))
+      record.moved = IdentityOf(path);
+}
+
+void NoteMoveForUndo(const char *from, const char *to) {
+  FollowMoveRecords(&Moves, from, to);
+  TakeMovedItemAgain(to);
+}
+
+void NotePageWritten(const char *path) { TakeMovedItemAgain(path); }
 
 /* The target is reached from the notebook, perhaps through a link or a
    mounted folder, and may lie on another volume. Where either cannot be
@@ -355,7 +397,7 @@ bool MoveItem(MoveKind kind, const char *from, const char *targetFolder) {
   strcpy(name, oldName);
   if (PlanMove(kind, from, targetFolder, name, false, to) != PLAN_GO) return false;
   if (!CarryOutMove(kind, from, to)) return false;
-  KeepMoveRecord(&Moves, MoveRecord{kind, from, to});
+  KeepMoveRecord(&Moves, MoveRecord{kind, from, to, IdentityOf(to)});
   return true;
 }
 
@@ -399,7 +441,9 @@ void UndoMove() {
   }
   DWORD attributes = GetFileAttributesA(item);
   const bool isFolder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-  if (attributes == INVALID_FILE_ATTRIBUTES || isFolder != (record.kind == MOVE_FOLDER)) {
+  // Another page or folder may have been made under the name since.
+  if (attributes == INVALID_FILE_ATTRIBUTES || isFolder != (record.kind == MOVE_FOLDER) ||
+      IsAnotherItem(record.moved, item)) {
     Notice("Undo Move cannot take back the move of '%s': it is no longer there.", item);
     Moves.pop_back();
     return;

@@ -62,9 +62,13 @@ void SortSubfolders(std::vector<Subfolder> *folders) {
 
 /* A name with a separator in it cannot name one directory. Windows never
    lists one, but Wine shows a Unix directory called "a\b" under that name,
-   and joining it would lead into another folder. */
+   and joining it would lead into another folder. Looked for by characters:
+   under a double-byte code page the second byte of "\x95\x5C" is a
+   backslash's, and that folder is as good as any. */
 static bool NameHasSeparator(const char *name) {
-  return strchr(name, '\\') != nullptr || strchr(name, '/') != nullptr;
+  for (const char *c = name; *c != '\0'; c = CharNextA(c))
+    if (*c == '\\' || *c == '/') return true;
+  return false;
 }
 
 /* A directory that leads somewhere else: a symbolic link, a junction, or

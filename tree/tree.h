@@ -230,11 +230,18 @@ bool NamesEqualAsFileSystem(const wchar_t *a, const wchar_t *b);
 bool NameTakenIn(const std::vector<std::wstring> &namesThere, const char *name);
 // An item's folder (PATH_BUFFER_SIZE) and its name within it.
 bool SplitItemPath(const char *path, char *folder, const char **name);
+// Which file or folder an item is, whatever its name: its volume and its
+// index there. Not known where the system cannot tell.
+struct ItemIdentity {
+  bool known = false;
+  DWORD volume = 0, indexHigh = 0, indexLow = 0;
+};
 // A move made in this run, as Undo Move takes it back: the item is at 'to'
 // and goes back to 'from'. The records follow TAV's later moves and renames.
 struct MoveRecord {
   MoveKind kind;
   std::string from, to;
+  ItemIdentity moved;  // the item the move put at 'to'
 };
 enum { MOVE_RECORDS_KEPT = 100 };
 void FollowMoveRecords(std::vector<MoveRecord> *records, const char *from, const char *to);
@@ -257,6 +264,9 @@ bool FolderIsReachedThroughLink(const char *folder);
 void EntryNamesIn(const char *folder, std::vector<std::wstring> *names);
 // TAV moved or renamed a page or folder: the moves recorded follow it.
 void NoteMoveForUndo(const char *from, const char *to);
+// TAV wrote a page anew (its saves replace the file): a move recorded of it
+// takes the new file for the page it moved.
+void NotePageWritten(const char *path);
 
 /* move_dialog.cpp */
 // The folder chooser of Move Page and Move: the notebook's folders as a

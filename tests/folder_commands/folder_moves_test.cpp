@@ -43,6 +43,16 @@ class Moves : public Folders {
       PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     });
   }
+  // Folders A, B and C, the page of C shown, and A's page moved to B.
+  void MovePageFromAToB() {
+    Dir("A");
+    Dir("B");
+    Dir("C");
+    Page("A\\p.tav");
+    Page("C\\c.tav");
+    Refresh(At("C\\c.tav"));
+    ASSERT_TRUE(MoveItem(MOVE_PAGE, At("A\\p.tav").c_str(), At("B").c_str()));
+  }
   void Show(const std::string &page) { ASSERT_TRUE(SelectFolderOfPage(At(page).c_str())); }
   bool Expanded(HTREEITEM node) {
     return node != nullptr && (TreeView_GetItemState(Ui.tree, node, TVIS_EXPANDED) & TVIS_EXPANDED);
@@ -206,13 +216,7 @@ TEST_F(Moves, DraggingMovesPagesAndFoldersOntoTheNodeUnderTheMouse) {
 // the item again; what another program moved or put in its old place since
 // is said, nothing changes, and the move is given up.
 TEST_F(Moves, UndoMoveTakesBackMovesInTurnUnlessTheyChangedSince) {
-  Dir("A");
-  Dir("B");
-  Dir("C");
-  Page("A\\p.tav");
-  Page("C\\c.tav");
-  Refresh(At("C\\c.tav"));
-  ASSERT_TRUE(MoveItem(MOVE_PAGE, At("A\\p.tav").c_str(), At("B").c_str()));
+  MovePageFromAToB();
   ASSERT_TRUE(MoveItem(MOVE_FOLDER, At("B").c_str(), At("C").c_str()));
   ExecuteCommand(CMD_UNDOMOVE);
   EXPECT_EQ(ListNames(notebook.path()), (Strings{"A", "B", "C"}));
@@ -236,6 +240,30 @@ TEST_F(Moves, UndoMoveTakesBackMovesInTurnUnlessTheyChangedSince) {
                                   "': something named 'p.tav' is in its old place now."}));
   EXPECT_EQ(ListNames(At("A")), Strings{"P.TAV"});
   EXPECT_EQ(ListNames(At("B")), Strings{"p.tav"});
+  EXPECT_FALSE(CanUndoMove());
+}
+
+// Undo Move takes back only the page or folder it moved: another one made
+// under its name, once another program took the moved one away, stays.
+TEST_F(Moves, UndoMoveLeavesAnItemMadeSinceUnderTheMovedName) {
+  Dir("A\\F");
+  MovePageFromAToB();
+  ASSERT_TRUE(MoveItem(MOVE_FOLDER, At("A\\F").c_str(), At("B").c_str()));
+  harness::TempDir elsewhere;  // kept, so that no new item can reuse their index
+  ASSERT_TRUE(MoveFileA(At("B\\p.tav").c_str(), (elsewhere / "p.tav").c_str()));
+  ASSERT_TRUE(MoveFileA(At("B\\F").c_str(), (elsewhere / "F").c_str()));
+  Dir("B\\F");
+  Page("B\\p.tav");
+  boxes.Answer(IDOK);
+  boxes.Answer(IDOK);
+  ExecuteCommand(CMD_UNDOMOVE);
+  ExecuteCommand(CMD_UNDOMOVE);
+  EXPECT_EQ(Boxes(), (Strings{"TAV: Undo Move cannot take back the move of '" + At("B\\F") +
+                                  "': it is no longer there.",
+                              "TAV: Undo Move cannot take back the move of '" + At("B\\p.tav") +
+                                  "': it is no longer there."}));
+  EXPECT_EQ(ListNames(At("A")), Strings{});
+  EXPECT_EQ(ListNames(At("B")), (Strings{"F", "p.tav"}));
   EXPECT_FALSE(CanUndoMove());
 }
 

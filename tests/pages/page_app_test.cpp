@@ -920,4 +920,30 @@ TEST_F(PagesApp, ThePageShownDeletedElsewhereGoesUnlessItHasUnsavedText) {
   EXPECT_EQ(harness::WindowText(MainWindow), "TAV");
 }
 
+// A page another program keeps locked is said once, when it is shown: the
+// checks at each change in its folder and each activation leave it quiet,
+// and it is read once the lock goes.
+TEST_F(PagesApp, APageThatCannotBeOpenedIsSaidOnceAndReadWhenItCan) {
+  Page("a.tav", "a");
+  Page("p.tav", "locked text");
+  Refresh();
+  HANDLE lock = CreateFileA((notebook / "p.tav").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+  boxes.Answer(IDOK);
+  ClickTab(1);
+  ASSERT_EQ(boxes.boxes().size(), 1u);
+  Page("b.tav", "b");
+  EXPECT_TRUE(harness::FollowNotebookChanges([&] { return Labels().size() == 3; }));
+  SendMessageA(MainWindow, WM_ACTIVATEAPP, TRUE, 0);
+  harness::FollowNotebookChanges(nullptr, 1000);
+  EXPECT_EQ(boxes.boxes().size(), 1u);
+  EXPECT_EQ(boxes.unexpected(), 0);
+  CloseHandle(lock);
+  SendMessageA(MainWindow, WM_ACTIVATEAPP, TRUE, 0);
+  harness::FollowNotebookChanges(nullptr, 1000);
+  EXPECT_EQ(Text(), "locked text");
+  EXPECT_EQ(boxes.boxes().size(), 1u);
+}
+
 }  // namespace

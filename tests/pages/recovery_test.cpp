@@ -7,6 +7,7 @@
 #include <shlobj.h>
 
 #include <string>
+#include <vector>
 
 #include "app/platform_seam.h"
 #include "app/ui_handles.h"
@@ -103,6 +104,23 @@ class Recovery : public harness::AppTest {
     ASSERT_EQ(boxes.boxes().size(), 2u);
     EXPECT_EQ(boxes.boxes()[1].text, "The text typed in 'p.tav' after its last save is kept in '" +
                                          notebook / "p (recovered).txt" + "'.");
+  }
+  // The page A\r.tav shown, with a copy of text typed into it, and its
+  // folder renamed in the tree while the page cannot be saved (the rename
+  // goes ahead all the same).
+  void RenameFolderOfUnsavablePage(const char *newName) {
+    ASSERT_TRUE(harness::MakeDirs(notebook / "A"));
+    ASSERT_TRUE(WriteBytes(notebook / "A\\r.tav", "saved"));
+    StartApp();
+    ASSERT_TRUE(SelectFolderOfPage((notebook / "A\\r.tav").c_str()));
+    ASSERT_TRUE(SetFileAttributesA((notebook / "A\\r.tav").c_str(), FILE_ATTRIBUTE_READONLY));
+    TypeAtEnd(" and typed");
+    ASSERT_TRUE(WriteRecoveryCopy(false));
+    boxes.Answer(IDOK);  // the page cannot be saved before the rename
+    HWND edit = TreeView_EditLabel(Ui.tree, TreeView_GetSelection(Ui.tree));
+    ASSERT_NE(edit, nullptr);
+    SetWindowTextA(edit, newName);
+    TreeView_EndEditLabelNow(Ui.tree, FALSE);
   }
   std::string Question() {
     return "TAV ended without saving 'p.tav'. Restore the text typed after its last save?";
@@ -295,18 +313,7 @@ TEST_F(Recovery, TextTheEditorCannotTakeWholeIsKeptBesideThePage) {
 // rename goes ahead all the same): the copy of the unsaved text follows the
 // page, so that it is kept, and offered, for the page where it now is.
 TEST_F(Recovery, TheCopyFollowsItsPageWhenTheFolderMoves) {
-  ASSERT_TRUE(harness::MakeDirs(notebook / "A"));
-  ASSERT_TRUE(WriteBytes(notebook / "A\\r.tav", "saved"));
-  StartApp();
-  ASSERT_TRUE(SelectFolderOfPage((notebook / "A\\r.tav").c_str()));
-  ASSERT_TRUE(SetFileAttributesA((notebook / "A\\r.tav").c_str(), FILE_ATTRIBUTE_READONLY));
-  TypeAtEnd(" and typed");
-  ASSERT_TRUE(WriteRecoveryCopy(false));
-  boxes.Answer(IDOK);  // the page cannot be saved before the rename
-  HWND edit = TreeView_EditLabel(Ui.tree, TreeView_GetSelection(Ui.tree));
-  ASSERT_NE(edit, nullptr);
-  SetWindowTextA(edit, "B");
-  TreeView_EndEditLabelNow(Ui.tree, FALSE);
+  RenameFolderOfUnsavablePage("B");
   SetFileAttributesA((notebook / "B\\r.tav").c_str(), FILE_ATTRIBUTE_NORMAL);
   ASSERT_TRUE(harness::FileExists(notebook / "B\\r.tav"));
   EXPECT_FALSE(FileExists(CopyOf(notebook / "A\\r.tav")));
@@ -316,6 +323,19 @@ TEST_F(Recovery, TheCopyFollowsItsPageWhenTheFolderMoves) {
   EXPECT_TRUE(copy.text == L"saved and typed");
   EXPECT_TRUE(SaveCurrentPage());
   EXPECT_FALSE(FileExists(CopyOf(notebook / "B\\r.tav"))) << "saved: the copy goes";
+}
+
+// Copies are named by the page's path without regard to letter case: a
+// folder renamed only in case ("A" to "a") keeps the copy, now naming the
+// page under its new path.
+TEST_F(Recovery, TheCopyStaysWhenItsFolderIsRenamedInLetterCaseOnly) {
+  RenameFolderOfUnsavablePage("a");
+  SetFileAttributesA((notebook / "a\\r.tav").c_str(), FILE_ATTRIBUTE_NORMAL);
+  ASSERT_EQ(harness::ListNames(notebook.path()), (std::vector<std::string>{"a", "p.tav", "q.tav"}));
+  RecoveryCopy copy;
+  ASSERT_TRUE(ParseRecoveryCopy(ReadBytes(CopyOf(notebook / "a\\r.tav")), &copy));
+  EXPECT_EQ(copy.pagePath, notebook / "a\\r.tav");
+  EXPECT_TRUE(copy.text == L"saved and typed");
 }
 
 }  // namespace

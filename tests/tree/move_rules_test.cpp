@@ -70,7 +70,7 @@ TEST(DecideMove, NamesClashesLetterCaseItselfVolumesAndLengths) {
 // follow what is moved away from it later.
 TEST(MoveRecords, FollowLaterMovesOfTheItemAndOfItsOldPlace) {
   std::vector<MoveRecord> records;
-  KeepMoveRecord(&records, MoveRecord{MOVE_PAGE, "C:\\N\\A\\p.tav", "C:\\N\\B\\p.tav"});
+  KeepMoveRecord(&records, MoveRecord{MOVE_PAGE, "C:\\N\\A\\p.tav", "C:\\N\\B\\p.tav", {}});
   FollowMoveRecords(&records, "C:\\N\\B", "C:\\N\\C\\B");
   FollowMoveRecords(&records, "C:\\N\\a", "C:\\N\\A2");
   FollowMoveRecords(&records, "C:\\N\\C\\B\\p", "C:\\N\\elsewhere");  // only a name's start
@@ -79,7 +79,7 @@ TEST(MoveRecords, FollowLaterMovesOfTheItemAndOfItsOldPlace) {
   EXPECT_EQ(records[0].from, "C:\\N\\A2\\p.tav");
   EXPECT_EQ(records[0].to, "C:\\N\\C\\B\\p.tav");
   for (int i = 0; i < MOVE_RECORDS_KEPT + 5; ++i)
-    KeepMoveRecord(&records, MoveRecord{MOVE_FOLDER, "C:\\N\\x", "C:\\N\\y\\x"});
+    KeepMoveRecord(&records, MoveRecord{MOVE_FOLDER, "C:\\N\\x", "C:\\N\\y\\x", {}});
   EXPECT_EQ(records.size(), static_cast<size_t>(MOVE_RECORDS_KEPT));
 }
 

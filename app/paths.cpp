@@ -217,10 +217,20 @@ void DeleteFileKeepingError(const char *path) {
   SetLastError(error);
 }
 
+/* The trail byte of a double-byte character is taken as it is, as
+   SameIgnoringCase compares it: folded, two pages whose names differ only
+   there would share one recovery copy. */
 unsigned long long HashPathIgnoringAsciiCase(const char *path) {
   unsigned long long hash = 14695981039346656037ull;
-  for (const char *c = path; *c != '\0'; ++c)
+  for (const char *c = path; *c != '\0'; ++c) {
+    if (IsDBCSLeadByte(static_cast<BYTE>(*c)) && c[1] != '\0') {
+      hash = (hash ^ static_cast<unsigned char>(*c)) * 1099511628211ull;
+      ++c;
+      hash = (hash ^ static_cast<unsigned char>(*c)) * 1099511628211ull;
+      continue;
+    }
     hash = (hash ^ static_cast<unsigned char>(FoldAsciiCase(*c))) * 1099511628211ull;
+  }
   return hash;
 }
 

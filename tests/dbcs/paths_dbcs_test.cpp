@@ -30,4 +30,11 @@ TEST(DoubleBytePaths, ACopysPageIsCheckedCharacterByCharacter) {
   EXPECT_FALSE(IsPageOfNotebook(folder + "\\..\\..\\p.tav", work.path().c_str()));
 }
 
+// "ア" is 0x83 0x41 and "ヂ" 0x83 0x61: pages named so are two pages, each
+// with a recovery copy of its own, while ASCII letters still fold.
+TEST(DoubleBytePaths, PagesDifferingOnlyInATrailByteHaveCopiesOfTheirOwn) {
+  EXPECT_NE(RecoveryCopyName("C:\\Notes\\\x83\x41.tav"), RecoveryCopyName("C:\\Notes\\\x83\x61.tav"));
+  EXPECT_EQ(RecoveryCopyName("C:\\Notes\\\x83\x41" "a.tav"), RecoveryCopyName("c:\\NOTES\\\x83\x41" "A.TAV"));
+}
+
 }  // namespace

@@ -6,6 +6,7 @@
 #include "pages/pages.h"
 
 #include <commctrl.h>
+#include <shlwapi.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -96,7 +97,9 @@ void LookForRecentPage() {
   const std::string &path = List.recent[rank];
   const char *below = nullptr;
   if (!PathBelowFolder(path.c_str(), List.workFolder, &below) || !IsPageFile(path.c_str())) return;
-  const char *fileName = strrchr(below, '\\') != nullptr ? strrchr(below, '\\') + 1 : below;
+  // By characters: under a double-byte code page a trail byte may have a
+  // backslash's value.
+  const char *fileName = PathFindFileNameA(below);
   if (!IsPageFileName(fileName)) return;
   std::string folder(below, static_cast<size_t>(fileName - below));
   if (!folder.empty()) folder.pop_back();
@@ -163,9 +166,10 @@ void ForgetPagesWhere(bool (*gone)(const ListedPage &page, const char *folder),
 }
 
 bool InFolder(const ListedPage &page, const char *folder) {
-  const char *name = strrchr(page.fullPath.c_str(), '\\');
-  if (name == nullptr) return false;
-  std::string parent(page.fullPath.c_str(), static_cast<size_t>(name - page.fullPath.c_str()));
+  const char *path = page.fullPath.c_str();
+  const char *name = PathFindFileNameA(path);
+  if (name == path) return false;
+  std::string parent(path, static_cast<size_t>(name - 1 - path));
   return FolderPathsEqual(parent.c_str(), folder);
 }
 
@@ -501,9 +505,9 @@ void NoteFolderPagesChanged(const char *folder) {
 }
 
 void NotePageFileChanged(const char *pagePath) {
-  const char *name = strrchr(pagePath, '\\');
-  if (name == nullptr) return;
-  NoteFolderPagesChanged(std::string(pagePath, static_cast<size_t>(name - pagePath)).c_str());
+  const char *name = PathFindFileNameA(pagePath);
+  if (name == pagePath) return;
+  NoteFolderPagesChanged(std::string(pagePath, static_cast<size_t>(name - 1 - pagePath)).c_str());
 }
 
 /* A folder renamed or deleted, or the notebook listed again: the pages at

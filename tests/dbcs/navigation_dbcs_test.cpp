@@ -67,4 +67,25 @@ TEST_F(DoubleByteOpenPage, FindsAPageByItsLettersAndKeepsItsPlace) {
   EXPECT_EQ(back.cpMax, 4);
 }
 
+// "表" is 0x95 0x5C: the page "計画表.tav" is in ノート, not in a folder
+// "計画" + 0x95 found by taking its trail byte for a separator. Deleted while
+// Open Page is open and its folder listed again, its row goes.
+TEST_F(DoubleByteOpenPage, APageEndingInABackslashsByteIsInItsFolder) {
+  const std::string folder = notebook / Note932;
+  const std::string page = folder + "\\" + Keikaku932 + "\x95\x5C.tav";
+  ASSERT_TRUE(harness::MakeDirs(folder));
+  ASSERT_TRUE(harness::WriteBytes(page, "table"));
+  ASSERT_TRUE(harness::WriteBytes(notebook / "Start.tav", "start"));
+  ExecuteCommand(CMD_REFRESH);
+  boxes.Handle([](HWND) {});  // the dialog, left open
+  ExecuteCommand(CMD_OPENPAGE);
+  while (RunOpenPageSlice()) {
+  }
+  HWND list = GetDlgItem(OpenPageDialogWindow(), IDC_OPENPAGE_LIST);
+  ASSERT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 2);
+  ASSERT_TRUE(DeleteFileA(page.c_str()));
+  NoteFolderPagesChanged(folder.c_str());
+  EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 1);
+}
+
 }  // namespace

@@ -10,6 +10,7 @@
 #include "app/ui_handles.h"
 #include "bench/bench.h"
 #include "harness/harness.h"
+#include "tree/change_records.h"
 #include "pages/pages.h"
 #include "tree/tree.h"
 
@@ -74,20 +75,13 @@ void BurstRow() {
     last = now;
   };
   for (int f = 0; f < 100; ++f) {
-    std::vector<unsigned char> folder;
+    std::vector<changetest::Record> written;
     for (int p = 0; p < 100; ++p) {
       std::string name = folderOf(f) + "\\p" + std::to_string(p) + ".tav";
       harness::WriteBytes(app.Work() + "\\" + name, "page");
-      std::wstring wide(name.begin(), name.end());
-      DWORD nameBytes = static_cast<DWORD>(wide.size() * 2), action = FILE_ACTION_ADDED;
-      size_t at = folder.size(), size = (12 + nameBytes + 3) & ~size_t{3};
-      folder.resize(at + size, 0);
-      DWORD next = p + 1 < 100 ? static_cast<DWORD>(size) : 0;
-      memcpy(&folder[at], &next, 4);
-      memcpy(&folder[at + 4], &action, 4);
-      memcpy(&folder[at + 8], &nameBytes, 4);
-      memcpy(&folder[at + 12], wide.data(), nameBytes);
+      written.push_back({FILE_ACTION_ADDED, std::wstring(name.begin(), name.end())});
     }
+    std::vector<unsigned char> folder = changetest::Records(written);
     NoteChangeRecords(folder.data(), folder.size(), "");
     step();
   }

@@ -16,13 +16,17 @@ struct Record {
   std::wstring name;
 };
 
-// FILE_NOTIFY_INFORMATION records, each starting on a four-byte boundary.
-inline std::vector<unsigned char> Records(const std::vector<Record> &records) {
+enum class Layout { Aligned, Packed };
+
+// FILE_NOTIFY_INFORMATION records, each starting on a four-byte boundary as
+// Windows delivers them, or packed one right after another as Wine does.
+inline std::vector<unsigned char> Records(const std::vector<Record> &records,
+                                          Layout layout = Layout::Aligned) {
   std::vector<unsigned char> bytes;
   for (size_t i = 0; i < records.size(); ++i) {
     size_t at = bytes.size();
     DWORD nameBytes = static_cast<DWORD>(records[i].name.size() * sizeof(wchar_t));
-    size_t size = (12 + nameBytes + 3) & ~size_t{3};
+    size_t size = layout == Layout::Packed ? 12 + nameBytes : (12 + nameBytes + 3) & ~size_t{3};
     bytes.resize(at + size, 0);
     DWORD next = i + 1 < records.size() ? static_cast<DWORD>(size) : 0;
     memcpy(&bytes[at], &next, 4);

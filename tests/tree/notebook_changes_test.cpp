@@ -13,6 +13,7 @@ namespace {
 
 using changetest::Record;
 using changetest::Records;
+using changetest::Layout;
 
 struct FolderSeen {
   std::string path;
@@ -141,17 +142,8 @@ TEST(NotebookChanges, RenamesArePairedAndKept) {
 // As Wine delivers them: each record right after the one before, a name of
 // 22 bytes leaving the next one off the four-byte boundary Windows keeps.
 TEST(NotebookChanges, RecordsPackedWithoutPaddingAreRead) {
-  std::vector<unsigned char> bytes;
-  for (const wchar_t *name : {L"~$Start.tav", L"New.tav"}) {
-    DWORD nameBytes = static_cast<DWORD>(wcslen(name) * sizeof(wchar_t));
-    DWORD next = name[0] == L'~' ? 12 + nameBytes : 0, action = FILE_ACTION_ADDED;
-    size_t at = bytes.size();
-    bytes.resize(at + 12 + nameBytes);
-    memcpy(&bytes[at], &next, 4);
-    memcpy(&bytes[at + 4], &action, 4);
-    memcpy(&bytes[at + 8], &nameBytes, 4);
-    memcpy(&bytes[at + 12], name, nameBytes);
-  }
+  std::vector<unsigned char> bytes = Records(
+      {{FILE_ACTION_ADDED, L"~$Start.tav"}, {FILE_ACTION_ADDED, L"New.tav"}}, Layout::Packed);
   NotebookChanges changes = NotebookChanges();
   EXPECT_TRUE(TakeChangeRecords(bytes.data(), bytes.size(), "", &changes));
   EXPECT_FALSE(changes.listEverything) << "a temporary file made the whole tree listed again";

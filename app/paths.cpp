@@ -250,6 +250,19 @@ static bool UsualTemporaryNameFits(const char *folder) {
   return JoinPath(folder, "~tav0000.tmp", probe);
 }
 
+/* Opened for its attributes only, sharing everything, so that neither a
+   page being written nor a folder (which needs backup semantics to open)
+   is in the way. */
+bool ItemInformationAt(const char *path, BY_HANDLE_FILE_INFORMATION *info) {
+  HANDLE file = CreateFileA(path, FILE_READ_ATTRIBUTES,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  bool known = GetFileInformationByHandle(file, info) != 0;
+  CloseHandle(file);
+  return known;
+}
+
 /* ---- the record of files made under a short name ---- */
 
 /* A short name ("~1A2") may be the user's own, so a file TAV makes under
@@ -275,13 +288,10 @@ static bool IdentityOf(HANDLE file, FileIdentity *identity) {
 }
 
 static bool IdentityAt(const char *path, FileIdentity *identity) {
-  HANDLE file = CreateFileA(path, FILE_READ_ATTRIBUTES,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  bool known = IdentityOf(file, identity);
-  CloseHandle(file);
-  return known;
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!ItemInformationAt(path, &info)) return false;
+  *identity = FileIdentity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+  return true;
 }
 
 // The record's path for a file made at path; the folder is made when asked.

@@ -77,6 +77,8 @@ unsigned long long HashPathIgnoringAsciiCase(const char *path);
 
 /* ---- files beside a page ---- */
 bool IsMissingFileError(DWORD error);
+// A page's or folder's volume and index, read without opening its data.
+bool ItemInformationAt(const char *path, BY_HANDLE_FILE_INFORMATION *info);
 // Deletes a file written beside a page once a later step failed, leaving the
 // last error as that failure set it.
 void DeleteFileKeepingError(const char *path);

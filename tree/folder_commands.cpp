@@ -120,12 +120,8 @@ static bool RenameFolderNode(HTREEITEM node, const char *newName) {
   // the page and the paths in it follow it there.
   const char *nowAt = renamed ? newPath : (leftAt[0] != '\0' ? leftAt : nullptr);
   if (nowAt != nullptr) {
-    FollowRename(PageFolder, oldPath, nowAt);
-    FollowRename(SavedPagePath, oldPath, nowAt);
+    FollowItemMoved(MOVE_FOLDER, oldPath, nowAt);
     if (stepAside) FollowRename(current, oldPath, nowAt);
-    NotePagesMoved(oldPath, nowAt);
-    NoteFolderTreeChanged(oldPath);
-    NoteFolderTreeChanged(nowAt);
   }
   if (stepAside) SetCurrentDirectoryA(current);
   WatchFolderShown();

@@ -25,13 +25,11 @@ void ForgetMoves() { Moves.clear(); }
 /* A page's or folder's volume and index, read without opening its data; a
    link is asked about itself, not about what it leads to. */
 static bool InformationOf(const char *path, bool isLink, BY_HANDLE_FILE_INFORMATION *info) {
-  HANDLE file = isLink ? OpenLinkItself(path)
-                       : CreateFileA(path, FILE_READ_ATTRIBUTES,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  bool known = GetFileInformationByHandle(file, info) != 0;
-  CloseHandle(file);
+  if (!isLink) return ItemInformationAt(path, info);
+  HANDLE link = OpenLinkItself(path);
+  if (link == INVALID_HANDLE_VALUE) return false;
+  bool known = GetFileInformationByHandle(link, info) != 0;
+  CloseHandle(link);
   return known;
 }
 
@@ -298,7 +296,7 @@ static bool RenameOnVolume(const char *from, const char *to) {
 
 /* Whatever names the item follows it: the folder shown, the saved page
    path, places, history, recovery copies, the moves recorded, Open Page. */
-static void FollowTheMove(MoveKind kind, const char *from, const char *to) {
+void FollowItemMoved(MoveKind kind, const char *from, const char *to) {
   FollowRename(PageFolder, from, to);
   FollowRename(SavedPagePath, from, to);
   NotePagesMoved(from, to);
@@ -381,7 +379,7 @@ static bool CarryOutMove(MoveKind kind, const char *from, const char *to) {
     WatchFolderShown();
     return false;
   }
-  FollowTheMove(kind, from, to);
+  FollowItemMoved(kind, from, to);
   if (kind == MOVE_PAGE)
     ShowPageMoved(from, to, wasShown);
   else

@@ -231,22 +231,32 @@ static bool ShowsButton(HWND tree, HTREEITEM node) {
          item.cChildren != 0;
 }
 
-/* A node whose subfolders are now its children. Its button is changed only
-   where it was wrong: changing it on a node in view took 5 ms (seen under
-   Wine, which then recomputes the whole tree). */
-static void MarkListed(HWND tree, HTREEITEM node) {
+/* Gives a node an expand button or takes it away, only where it is wrong:
+   changing it on a node in view took 5 ms (seen under Wine, which then
+   recomputes the whole tree). */
+static void SetButton(HWND tree, HTREEITEM node, bool shown) {
+  if (ShowsButton(tree, node) == shown) return;
+  TVITEMA item = {};
+  item.mask = TVIF_CHILDREN | TVIF_HANDLE;
+  item.hItem = node;
+  item.cChildren = shown ? 1 : 0;
+  SendMessageA(tree, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+static void SetNodeParam(HWND tree, HTREEITEM node, LPARAM value) {
   TVITEMA item = {};
   item.mask = TVIF_PARAM | TVIF_HANDLE;
   item.hItem = node;
-  item.lParam = NodeState(tree, node) | NODE_LISTED;
+  item.lParam = value;
   SendMessageA(tree, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+/* A node whose subfolders are now its children. */
+static void MarkListed(HWND tree, HTREEITEM node) {
+  SetNodeParam(tree, node, NodeState(tree, node) | NODE_LISTED);
   if (tree == Ui.tree && ListedNodes.count(node) == 0)
     ListedNodes.emplace(node, TreeView_GetParent(tree, node));
-  bool hasChildren = TreeView_GetChild(tree, node) != nullptr;
-  if (ShowsButton(tree, node) == hasChildren) return;
-  item.mask = TVIF_CHILDREN | TVIF_HANDLE;
-  item.cChildren = hasChildren ? 1 : 0;
-  SendMessageA(tree, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+  SetButton(tree, node, TreeView_GetChild(tree, node) != nullptr);
 }
 
 /* Keeps the first folder of this walk whose path cannot be formed. */
@@ -400,7 +410,7 @@ static HTREEITEM RebuildNodes() {
 
 static bool WalkToPageFolder(const char *path, HTREEITEM *folder, char *pageName);
 static void SelectNodeQuietly(HTREEITEM node);
-static void OpenFoundPage(HTREEITEM node, HTREEITEM previous, const char *pageName);
+static void ShowFoundFolder(HTREEITEM node, const char *pageName, bool suspended);
 
 /* Rebuilds the tree from disk and selects again the folder and page shown
    last, else the root: the work folder's subfolders and those on the way to
@@ -423,10 +433,7 @@ bool RefreshTree() {
     folder = root;
     page[0] = '\0';
   }
-  HTREEITEM previous = TreeView_GetSelection(Ui.tree);
-  if (folder != nullptr) SelectNodeQuietly(folder);
-  ResumeTreeRedraw(suspended);
-  if (folder != nullptr) OpenFoundPage(folder, previous, page);
+  ShowFoundFolder(folder, page, suspended);
   SetCursor(LoadCursorA(nullptr, IDC_ARROW));
   EndFolderWalk();
   return root != nullptr;
@@ -549,12 +556,18 @@ HTREEITEM WalkToFolderNode(HWND tree, const char *folder) {
   return WalkFolders(tree, rest, nullptr);
 }
 
-/* Opens the folder of a node just selected, unless it was selected already
-   (the tree does not report a selection that stays), and then shows the
-   page of that name when the folder has it. Opening the folder shows a page
-   and so rewrites the saved page path, which may be where the name came
-   from: the name is a copy. */
-static void OpenFoundPage(HTREEITEM node, HTREEITEM previous, const char *pageName) {
+/* Selects the node of a folder a walk found, draws the tree again (redraw
+   was suspended for the walk when suspended), then opens the folder, unless
+   it was selected already (the tree does not report a selection that
+   stays), and shows the page of that name when the folder has it. With no
+   node the tree is only drawn. Opening the folder shows a page and so
+   rewrites the saved page path, which may be where the name came from: the
+   name is a copy. */
+static void ShowFoundFolder(HTREEITEM node, const char *pageName, bool suspended) {
+  HTREEITEM previous = TreeView_GetSelection(Ui.tree);
+  if (node != nullptr) SelectNodeQuietly(node);
+  ResumeTreeRedraw(suspended);
+  if (node == nullptr) return;
   if (node != previous) OpenSelectedFolder(node, previous, pageName[0] != '\0' ? pageName : nullptr);
   if (pageName[0] == '\0') return;
   int index = FindPageTab(pageName);
@@ -571,10 +584,7 @@ bool SelectFolderOfPage(const char *pagePath) {
   HTREEITEM folder = nullptr;
   char page[PATH_BUFFER_SIZE];
   bool found = WalkToPageFolder(pagePath, &folder, page);
-  HTREEITEM previous = TreeView_GetSelection(Ui.tree);
-  if (found) SelectNodeQuietly(folder);
-  ResumeTreeRedraw(suspended);
-  if (found) OpenFoundPage(folder, previous, page);
+  ShowFoundFolder(folder, page, suspended);
   EndFolderWalk();
   return found;
 }
@@ -717,18 +727,6 @@ static bool MatchChildren(const char *path, std::vector<ChildNode> &children,
   return changed;
 }
 
-/* Whether a node never listed shows the expand button its folder calls for
-   now; the button changes only where it is wrong (5 ms on a node in view). */
-static void CorrectButton(HTREEITEM node, const char *path) {
-  bool has = MayHaveSubfolders(path);
-  if (ShowsButton(Ui.tree, node) == has) return;
-  TVITEMA item = {};
-  item.mask = TVIF_CHILDREN | TVIF_HANDLE;
-  item.hItem = node;
-  item.cChildren = has ? 1 : 0;
-  SendMessageA(Ui.tree, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-}
-
 /* Takes away the nodes whose folders are gone. A node that holds the
    selection hands it to the folder's node first, quietly (deleting the
    selected node would select a sibling, with notifications): true then,
@@ -789,14 +787,6 @@ static int CALLBACK CompareSortedChildren(LPARAM a, LPARAM b, LPARAM childrenLis
   return FolderNameLess(labelA, labelB) ? -1 : FolderNameLess(labelB, labelA) ? 1 : 0;
 }
 
-static void SetNodeParam(HTREEITEM node, LPARAM value) {
-  TVITEMA item = {};
-  item.mask = TVIF_PARAM | TVIF_HANDLE;
-  item.hItem = node;
-  item.lParam = value;
-  SendMessageA(Ui.tree, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-}
-
 /* A node given a new name moves to the place its name has among its
    siblings, as a fresh listing would put it; the tree moves nodes with
    their children, expansion and selection. */
@@ -806,13 +796,14 @@ static void SortChildrenAgain(HTREEITEM node) {
   for (HTREEITEM child = TreeView_GetChild(Ui.tree, node); child != nullptr;
        child = TreeView_GetNextSibling(Ui.tree, child))
     if (GetNodeLabel(child, label)) children.push_back(SortedChild{child, label, FolderNodeState(child)});
-  for (size_t i = 0; i < children.size(); ++i) SetNodeParam(children[i].node, static_cast<LPARAM>(i));
+  for (size_t i = 0; i < children.size(); ++i)
+    SetNodeParam(Ui.tree, children[i].node, static_cast<LPARAM>(i));
   TVSORTCB sort = {};
   sort.hParent = node;
   sort.lpfnCompare = CompareSortedChildren;
   sort.lParam = reinterpret_cast<LPARAM>(&children);
   SendMessageA(Ui.tree, TVM_SORTCHILDRENCB, 0, reinterpret_cast<LPARAM>(&sort));
-  for (const SortedChild &child : children) SetNodeParam(child.node, child.state);
+  for (const SortedChild &child : children) SetNodeParam(Ui.tree, child.node, child.state);
 }
 
 bool ListFolderAgain(HTREEITEM node, const std::vector<NameMove> *renamed) {
@@ -822,7 +813,8 @@ bool ListFolderAgain(HTREEITEM node, const std::vector<NameMove> *renamed) {
   LPARAM state = FolderNodeState(node);
   if (state & NODE_LINK) return true;
   if (!(state & NODE_LISTED)) {
-    CorrectButton(node, path);
+    // A node never listed shows the expand button its folder calls for now.
+    SetButton(Ui.tree, node, MayHaveSubfolders(path));
     return true;
   }
   std::vector<Subfolder> folders;

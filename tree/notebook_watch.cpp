@@ -167,15 +167,15 @@ DWORD NotebookWatchHandles(HANDLE *handles) {
   return count;
 }
 
-/* The folder a watch reports on, relative to the work folder; false when
-   it no longer lies in it. */
-static bool WatchBase(const Watch &watch, std::string *base) {
-  base->clear();
+/* A folder's path relative to the work folder, empty for the work folder
+   itself; false (and empty) when it does not lie in the notebook. */
+static bool RelativeToWorkFolder(const char *path, std::string *relative) {
+  relative->clear();
   if (WorkFolderPath == nullptr) return false;
-  if (FolderPathsEqual(watch.path, WorkFolderPath)) return true;
+  if (FolderPathsEqual(path, WorkFolderPath)) return true;
   const char *below = nullptr;
-  if (!PathBelowFolder(watch.path, WorkFolderPath, &below)) return false;
-  *base = below;
+  if (!PathBelowFolder(path, WorkFolderPath, &below)) return false;
+  *relative = below;
   return true;
 }
 
@@ -201,7 +201,7 @@ void NoteChangeRecords(const unsigned char *bytes, size_t length, const char *ba
 static void NoteReadFailed(const Watch &watch, DWORD error) {
   const bool hadChanges = !NoNotebookChanges(Gathered);
   std::string base;
-  bool inNotebook = WatchBase(watch, &base);
+  bool inNotebook = RelativeToWorkFolder(watch.path, &base);
   if (error == ERROR_NOTIFY_ENUM_DIR || &watch == &Watches[WORK_FOLDER_WATCH] || !inNotebook ||
       base.empty())
     NoteChangeRecords(nullptr, 0, nullptr);
@@ -216,7 +216,7 @@ void TakeNotebookWatchRecords() {
     watch.reading = false;
     DWORD got = 0;
     std::string base;
-    bool inNotebook = WatchBase(watch, &base);
+    bool inNotebook = RelativeToWorkFolder(watch.path, &base);
     if (GetOverlappedResult(watch.directory, &watch.overlapped, &got, FALSE)) {
       if (inNotebook)
         NoteChangeRecords(reinterpret_cast<const unsigned char *>(watch.buffer.data()), got,
@@ -304,10 +304,8 @@ static void TakeUpFolder(const ChangedFolder &folder) {
 
 /* What the folder shown holds now, its page shown among it. */
 static void TakeUpFolderShown() {
-  const char *below = nullptr;
   std::string relative;
-  if (WorkFolderPath != nullptr && PathBelowFolder(PageFolder, WorkFolderPath, &below))
-    relative = below;
+  RelativeToWorkFolder(PageFolder, &relative);
   std::vector<NameMove> renamed = RenamedIn(relative, Taking.changes.moves);
   ListShownFolderAgain(renamed);
   WatchFolderShown();
@@ -327,13 +325,9 @@ static void StartTakeup() {
     ListedFolderPaths(&listed);
     Taking.changes.folders.clear();
     Taking.changes.index.clear();
-    const char *below = nullptr;
+    std::string relative;
     for (const std::string &path : listed) {
-      std::string relative;
-      if (!FolderPathsEqual(path.c_str(), WorkFolderPath)) {
-        if (!PathBelowFolder(path.c_str(), WorkFolderPath, &below)) continue;
-        relative = below;
-      }
+      if (!RelativeToWorkFolder(path.c_str(), &relative)) continue;
       Taking.changes.folders.push_back(ChangedFolder{relative, true, false, false, {}, false});
     }
     Taking.shownFolderTouched = true;
@@ -384,12 +378,8 @@ void TakeUpNotebookChangesNow() {
 void CheckNotebookOnActivation() {
   if (WorkFolderPath == nullptr || PageFolder[0] == '\0') return;
   TakeNotebookWatchRecords();
-  const char *below = nullptr;
   std::string relative;
-  if (!FolderPathsEqual(PageFolder, WorkFolderPath)) {
-    if (!PathBelowFolder(PageFolder, WorkFolderPath, &below)) return;
-    relative = below;
-  }
+  if (!RelativeToWorkFolder(PageFolder, &relative)) return;
   const bool hadChanges = !NoNotebookChanges(Gathered);
   if (WorkFolderUnwatched) Gathered.listEverything = true;
   NoteFolderToCheck(&Gathered, relative);

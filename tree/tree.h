@@ -251,6 +251,9 @@ void KeepMoveRecord(std::vector<MoveRecord> *records, const MoveRecord &record);
 // Moves the page or folder at from into targetFolder by the rules above,
 // asking for another name where its own is taken; true when it moved.
 bool MoveItem(MoveKind kind, const char *from, const char *targetFolder);
+// What names a page or folder that moved or was renamed from one path to
+// another follows it there (the process's current directory is the caller's).
+void FollowItemMoved(MoveKind kind, const char *from, const char *to);
 void MovePageCommand();    // the page shown, to a folder chosen in a dialog
 void MoveFolderCommand();  // the selected folder, below one chosen
 void UndoMove();

@@ -46,13 +46,7 @@ TEST_F(DoubleByteOpenPage, FindsAPageByItsLettersAndKeepsItsPlace) {
   SetWindowTextW(GetDlgItem(dialog, IDC_OPENPAGE_TEXT), L"\u8a08\u753b");
   HWND list = GetDlgItem(dialog, IDC_OPENPAGE_LIST);
   ASSERT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 1);
-  wchar_t cell[64] = L"";
-  LVITEMW item = {};
-  item.iSubItem = 1;
-  item.pszText = cell;
-  item.cchTextMax = 64;
-  SendMessageW(list, LVM_GETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&item));
-  EXPECT_STREQ(cell, L"\u30ce\u30fc\u30c8");
+  EXPECT_EQ(harness::ListCell(list, 0, 1), L"\u30ce\u30fc\u30c8");
   SendMessageA(dialog, WM_COMMAND, IDOK, 0);
   char shown[PATH_BUFFER_SIZE];
   ASSERT_TRUE(ShownPagePath(shown));

@@ -182,13 +182,7 @@ TEST_F(FindAll, TheDialogSearchesAndOpensARowWithEnter) {
   }
   HWND list = GetDlgItem(dialog, IDC_FINDALL_RESULTS);
   EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 1);
-  wchar_t cell[64] = L"";
-  LVITEMW item = {};
-  item.iSubItem = 3;
-  item.pszText = cell;
-  item.cchTextMax = 64;
-  SendMessageW(list, LVM_GETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&item));
-  EXPECT_STREQ(cell, L"line two has the word here");
+  EXPECT_EQ(harness::ListCell(list, 0, 3), L"line two has the word here");
   LVITEMA select = {};
   select.stateMask = select.state = LVIS_SELECTED | LVIS_FOCUSED;
   SendMessageA(list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&select));

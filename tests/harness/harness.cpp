@@ -9,10 +9,10 @@
 #include "app/platform_seam.h"
 #include "editing/editing.h"
 #include "pages/pages.h"
-#include "tree/tree.h"
 #include "settings/settings.h"
 #include "tree/tree.h"
 
+#include <commctrl.h>
 #include <shlobj.h>
 
 namespace harness {
@@ -225,6 +225,16 @@ bool PutOnClipboard(const std::wstring &text) {
   return put;
 }
 
+std::wstring ListCell(HWND list, int row, int column) {
+  wchar_t text[300] = L"";
+  LVITEMW item = {};
+  item.iSubItem = column;
+  item.pszText = text;
+  item.cchTextMax = 300;
+  SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+  return text;
+}
+
 std::string WindowText(HWND window) {
   // The length is counted in characters; a double-byte character takes two
   // bytes, and Wine's rich edit copies nothing into a buffer too small.
@@ -257,6 +267,19 @@ static HRESULT WINAPI TestUserFolder(HWND owner, int folder, HANDLE token, DWORD
   MakeDirs(own);
   strcpy(path, own.c_str());
   return S_OK;
+}
+
+static std::string LocalDataOnly;
+
+static HRESULT WINAPI LocalDataOnlyFolder(HWND, int folder, HANDLE, DWORD, char *path) {
+  if ((folder & 0xFF) != CSIDL_LOCAL_APPDATA) return E_FAIL;
+  strcpy(path, LocalDataOnly.c_str());
+  return S_OK;
+}
+
+void UseLocalDataOnly(const std::string &folder) {
+  LocalDataOnly = folder;
+  Platform.getFolderPath = LocalDataOnlyFolder;
 }
 
 void ResetProgramState() {

@@ -53,6 +53,8 @@ void PumpMessages();
 bool FollowNotebookChanges(const std::function<bool()> &done = nullptr, DWORD milliseconds = 5000);
 // Text on the clipboard as another program puts it there: as Unicode.
 bool PutOnClipboard(const std::wstring &text);
+// The text of a list view's cell.
+std::wstring ListCell(HWND list, int row, int column);
 // Text of a window, editor included (CR LF line breaks).
 std::string WindowText(HWND window);
 
@@ -132,6 +134,9 @@ class AppTest : public ::testing::Test {
 // application data folders are then folders below UserFoldersRoot.
 void ResetProgramState();
 extern std::string UserFoldersRoot;
+// Until the next reset, the user's local application data is this folder
+// (made by the test) and every other folder of the user's is not found.
+void UseLocalDataOnly(const std::string &folder);
 
 // What the entry procedure sets up before its main window: the libraries and
 // the window classes. The rich-edit library keeps one more reference, since

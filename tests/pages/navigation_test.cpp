@@ -4,12 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <richedit.h>
-#include <shlobj.h>
 
 #include <string>
 #include <vector>
 
-#include "app/platform_seam.h"
 #include "harness/harness.h"
 #include "pages/pages.h"
 #include "settings/settings.h"
@@ -22,12 +20,6 @@ using harness::WriteBytes;
 using Strings = std::vector<std::string>;
 
 std::string LocalData;
-
-HRESULT WINAPI LocalDataOfTheTest(HWND, int folder, HANDLE, DWORD, char *path) {
-  if ((folder & 0xFF) != CSIDL_LOCAL_APPDATA) return E_FAIL;
-  strcpy(path, LocalData.c_str());
-  return S_OK;
-}
 
 std::string LongText(int lines) {
   std::string text;
@@ -42,7 +34,7 @@ class Navigation : public harness::AppTest {
     harness::AppTest::SetUp();
     LocalData = scratch / "Local";
     ASSERT_TRUE(harness::MakeDirs(LocalData));
-    Platform.getFolderPath = LocalDataOfTheTest;
+    harness::UseLocalDataOnly(LocalData);
   }
   void Page(const std::string &relative, const std::string &bytes) {
     size_t slash = relative.rfind('\\');
@@ -90,7 +82,7 @@ class Navigation : public harness::AppTest {
     ReleaseAppResources();
     harness::ResetProgramState();
     ConfigInfo.SetFileName(settingsFile.c_str());
-    Platform.getFolderPath = LocalDataOfTheTest;
+    harness::UseLocalDataOnly(LocalData);
     ASSERT_TRUE(SetCurrentDirectoryA(notebook.path().c_str()));
     StartApp();
   }
@@ -118,14 +110,9 @@ class Navigation : public harness::AppTest {
     for (int row = 0; row < count; ++row) {
       std::string cells;
       for (int column = 0; column < 2; ++column) {
-        wchar_t text[300] = L"";
-        LVITEMW item = {};
-        item.iSubItem = column;
-        item.pszText = text;
-        item.cchTextMax = 300;
-        SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
         char utf8[900];
-        WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr);
+        WideCharToMultiByte(CP_UTF8, 0, harness::ListCell(list, row, column).c_str(), -1, utf8,
+                            sizeof utf8, nullptr, nullptr);
         cells += column == 0 ? std::string(utf8) : (utf8[0] ? " | " + std::string(utf8) : "");
       }
       rows.push_back(cells);

@@ -4,12 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <richedit.h>
-#include <shlobj.h>
 
 #include <string>
 #include <vector>
 
-#include "app/platform_seam.h"
 #include "app/ui_handles.h"
 #include "harness/harness.h"
 #include "pages/pages.h"
@@ -47,11 +45,6 @@ TEST(RecoveryCopyFile, HoldsThePageItsEncodingItsFileAndEveryCharacter) {
 
 // The user's local application data, a folder of the test's own.
 std::string localData;
-HRESULT WINAPI LocalDataOfTheTest(HWND, int folder, HANDLE, DWORD, char *path) {
-  if ((folder & 0xFF) != CSIDL_LOCAL_APPDATA) return E_FAIL;
-  strcpy(path, localData.c_str());
-  return S_OK;
-}
 
 class Recovery : public harness::AppTest {
  protected:
@@ -60,7 +53,7 @@ class Recovery : public harness::AppTest {
     harness::AppTest::SetUp();
     localData = scratch / "Local";
     ASSERT_TRUE(harness::MakeDirs(localData));
-    Platform.getFolderPath = LocalDataOfTheTest;
+    harness::UseLocalDataOnly(localData);
     ASSERT_TRUE(WriteBytes(notebook / "p.tav", "saved text"));
     ASSERT_TRUE(WriteBytes(notebook / "q.tav", "other page"));
   }

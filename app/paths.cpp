@@ -252,7 +252,7 @@ static bool UsualTemporaryNameFits(const char *folder) {
 
 /* Opened for its attributes only, sharing everything, so that neither a
    page being written nor a folder (which needs backup semantics to open)
-   is in the way. */
+   is in the way, and a page kept online only is not fetched. */
 bool ItemInformationAt(const char *path, BY_HANDLE_FILE_INFORMATION *info) {
   HANDLE file = CreateFileA(path, FILE_READ_ATTRIBUTES,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,

@@ -205,18 +205,6 @@ static struct {
   DWORD volume, indexHigh, indexLow;
 } PageOnDisk;
 
-/* A file's identity, size and time, read without opening its data (a
-   page kept online only is not fetched). */
-static bool FileInformationAt(const char *path, BY_HANDLE_FILE_INFORMATION *info) {
-  HANDLE file = CreateFileA(path, FILE_READ_ATTRIBUTES,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  bool ok = GetFileInformationByHandle(file, info) != 0;
-  CloseHandle(file);
-  return ok;
-}
-
 static void IdentifyPageOnDisk(const BY_HANDLE_FILE_INFORMATION &info) {
   PageOnDisk.identified = true;
   PageOnDisk.volume = info.dwVolumeSerialNumber;
@@ -254,7 +242,7 @@ static void RememberPageOnDisk(const char *fileName, bool existed, DWORD sizeHig
 static void RememberPageAsWritten(const char *path, const char *fileName) {
   NotePageWritten(path);
   BY_HANDLE_FILE_INFORMATION now;
-  if (!FileInformationAt(path, &now)) {
+  if (!ItemInformationAt(path, &now)) {
     ForgetPageOnDisk();
     return;
   }
@@ -1021,7 +1009,7 @@ static bool FindShownPageRenamed(const char *fileName, const std::vector<NameMov
   for (const std::string &page : newPages) {
     if (page.size() + 4 >= PATH_BUFFER_SIZE) continue;
     std::string candidate = page + ".tav";
-    if (JoinPath(PageFolder, candidate.c_str(), path) && FileInformationAt(path, &info) &&
+    if (JoinPath(PageFolder, candidate.c_str(), path) && ItemInformationAt(path, &info) &&
         IsPageOnDisk(info)) {
       strcpy(newFileName, candidate.c_str());
       return true;

@@ -504,18 +504,30 @@ static void ReportLineBreaksMadeAlike(const char *fileName, unsigned kinds, Line
   MessageBoxA(MainWindow, message, "TAV", MB_OK | MB_ICONINFORMATION);
 }
 
-/* Makes a folder of the notebook again, with any of its parents gone too. */
-static void MakeFolderAgain(const char *folder) {
+/* Makes a folder of the notebook again, with any of its parents gone too;
+   true when it made one. */
+static bool MakeFolderAgain(const char *folder) {
   if (WorkFolderPath == nullptr || !PathIsAtOrBelow(folder, WorkFolderPath) ||
       GetFileAttributesA(folder) != INVALID_FILE_ATTRIBUTES)
-    return;
+    return false;
   // Split by characters: under a double-byte code page the second byte of a
   // character ("\x95\x5C") may be a backslash's.
   char parent[PATH_BUFFER_SIZE];
   const char *name;
-  if (!SplitItemPath(folder, parent, &name)) return;
+  if (!SplitItemPath(folder, parent, &name)) return false;
   MakeFolderAgain(parent);
-  CreateDirectoryA(folder, nullptr);
+  return CreateDirectoryA(folder, nullptr) != 0;
+}
+
+/* The page shown was deleted by another program, or its folder was, or
+   moved away (out of the notebook, to the Recycle Bin): its text goes back
+   to its name, its folder made again, and the watch of the folder shown is
+   armed on the folder made (a folder moved away takes the old watch with
+   it). */
+static void MakeShownPagesFolderAgain(const char *folder) {
+  if (Notice != NOTICE_DELETED_ELSEWHERE || !MakeFolderAgain(folder)) return;
+  ReleaseFolderShownWatch();
+  WatchFolderShown();
 }
 
 bool SavePageIfModified(int index) {
@@ -535,7 +547,7 @@ bool SavePageIfModified(int index) {
   PageSavePlan plan;
   // A page deleted elsewhere, folder and all, while it had unsaved text is
   // written to its name again: its folder is made again first.
-  if (Notice == NOTICE_DELETED_ELSEWHERE && index == CurrentPageIndex) MakeFolderAgain(folder);
+  if (index == CurrentPageIndex) MakeShownPagesFolderAgain(folder);
   if (JoinPath(folder, fileName, path) && PlanPageSave(folder, path, fileName, &plan))
     fetched = FetchEditorText(&text, &cutShort);
   bool saved = false;

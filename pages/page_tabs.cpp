@@ -235,6 +235,10 @@ void ListShownFolderAgain(const std::vector<NameMove> &renamed) {
   if (shown == SHOWN_GONE) ForgetShownPage();
   int count = FillTabStrip(names);
   if (keepShown) ShownPageTabMoved(static_cast<int>(IndexOfName(names, shownName)));
+  // A rename may bring a new text along (a sync bringing both, a "save as"
+  // that removes the old file): the file under its new name is looked at as
+  // any file written elsewhere is.
+  if (shown == SHOWN_RENAMED) CheckShownPageFile({}, {}, newFileName);
   LayoutChildren();
   if (shown == SHOWN_GONE)
     ShowPage(count > 0 ? (shownIndex < count ? shownIndex : count - 1) : -1);

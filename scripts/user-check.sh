@@ -4,7 +4,9 @@
 # screenshots in build/user-check/. Needs a built TAV.exe (scripts/build.sh).
 # "user-check.sh questions" runs only the check of questions and Find in All
 # Pages, "user-check.sh moves" only the check of moves, "user-check.sh live"
-# only the check of changes made by other programs, "user-check.sh hold" only
+# only the check of changes made by other programs, "user-check.sh outside"
+# only the check of folders and pages renamed, rewritten and moved away
+# elsewhere while shown, "user-check.sh hold" only
 # the check that a label edit holds the tree still.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -191,6 +193,49 @@ live_check() {
     echo "ok: typing went on while the page changed elsewhere; the save asked and kept both texts"
   keys alt+f x; sleep 2
 }
+# Folders and pages another program renames, rewrites and moves away while
+# TAV shows them: a page renamed and rewritten at once shows its new text; a
+# folder shown renamed elsewhere is still followed inside; a folder shown
+# moved out of the notebook with unsaved text is said to be gone and its
+# text written back when it is left; Undo Move leaves a page another program
+# wrote in the moved one's place.
+outside_check() {
+  new_notebook
+  mkdir -p "$nb/Sub" "$nb/Other"
+  printf 'a text' > "$nb/Sub/A.tav"; printf 'b text' > "$nb/Sub/B.tav"; printf 'top' > "$nb/Top.tav"
+  printf '[Settings]\r\nWorkDir=%s\r\nSavedPath=%s\\Sub\\A.tav\r\n[Window]\r\nLeft=40\r\nTop=30\r\nRight=940\r\nBottom=650\r\n' \
+    "Z:${nb//\//\\}" "Z:${nb//\//\\}" > "$ini"
+  start
+  mv "$nb/Sub/A.tav" "$nb/Sub/Renamed.tav"; printf 'renamed and rewritten' > "$nb/Sub/Renamed.tav"
+  sleep 1.5; shot 47-renamed-and-rewritten-elsewhere
+  click 400 300; keys ctrl+Home; xdotool type --delay 40 '#'; keys ctrl+s
+  [ "$(cat "$nb/Sub/Renamed.tav")" = '#renamed and rewritten' ] &&
+    echo "ok: a page renamed and rewritten at once showed its new text under its new name"
+  mv "$nb/Sub" "$nb/Sub2"; sleep 1.5
+  printf 'rewritten in Sub2' > "$nb/Sub2/Renamed.tav"; sleep 1.5
+  printf 'new page' > "$nb/Sub2/New.tav"; sleep 1.5
+  shot 48-inside-the-folder-renamed-elsewhere
+  keys ctrl+Home; xdotool type --delay 40 '@'; keys ctrl+s
+  [ "$(cat "$nb/Sub2/Renamed.tav")" = '@rewritten in Sub2' ] &&
+    echo "ok: the folder shown renamed elsewhere was still followed: its page rewritten there was read again"
+  keys ctrl+End; xdotool type --delay 40 ' unsaved'; sleep 0.5
+  rm -rf "$out/moved-away"; mv "$nb/Sub2" "$out/moved-away"; sleep 1.5
+  shot 49-folder-shown-moved-away
+  xdotool search --onlyvisible --name "was deleted by another program" >/dev/null &&
+    echo "ok: the title said the page's folder was gone"
+  xdotool mousemove 100 109 click 1; sleep 1  # the work folder's node
+  [ "$(cat "$nb/Sub2/Renamed.tav")" = '@rewritten in Sub2 unsaved' ] &&
+    [ "$(cat "$out/moved-away/Renamed.tav")" = '@rewritten in Sub2' ] &&
+    echo "ok: leaving the page wrote its text back to its name, its folder made again"
+  shot 50-written-back
+  keys ctrl+shift+m; keys Home Down Return; sleep 1
+  [ -f "$nb/Other/Top.tav" ] || echo "FAIL: Top was not moved to Other"
+  rm "$nb/Other/Top.tav"; printf 'top' > "$nb/Other/Top.tav"; sleep 1.5
+  keys alt+t u; shot 51-undo-move-leaves-the-stranger; keys Return
+  [ ! -e "$nb/Top.tav" ] && [ "$(cat "$nb/Other/Top.tav")" = top ] &&
+    echo "ok: Undo Move left the page another program wrote in the moved one's place"
+  keys alt+f x; sleep 2
+}
 # Moving pages and folders with the mouse and the keyboard. Screen places are
 # those of the window at 40, 30: tree rows every 16 pixels from y 125, the
 # tabs at y 110.
@@ -250,6 +295,7 @@ hold_check() {
 }
 if [ "${1:-}" = hold ]; then hold_check; exit 0; fi
 if [ "${1:-}" = live ]; then live_check; exit 0; fi
+if [ "${1:-}" = outside ]; then outside_check; exit 0; fi
 if [ "${1:-}" = questions ]; then questions_check; exit 0; fi
 if [ "${1:-}" = moves ]; then moves_check; exit 0; fi
 if [ "${1:-}" = big ]; then big_notebook_check; exit 0; fi
@@ -417,3 +463,4 @@ keys alt+f x; sleep 2
 
 moves_check
 live_check
+outside_check

@@ -41,24 +41,9 @@ static bool VolumeOf(const char *path, bool isLink, DWORD *serial) {
 }
 
 static ItemIdentity IdentityOf(const char *path) {
-  ItemIdentity identity;
   BY_HANDLE_FILE_INFORMATION info;
-  if (InformationOf(path, IsLinkToElsewhere(path), &info)) {
-    identity.known = true;
-    identity.volume = info.dwVolumeSerialNumber;
-    identity.indexHigh = info.nFileIndexHigh;
-    identity.indexLow = info.nFileIndexLow;
-  }
-  return identity;
-}
-
-/* Only a difference seen counts: where either identity cannot be told, the
-   item is taken to be the one moved. */
-static bool IsAnotherItem(const ItemIdentity &moved, const char *path) {
-  ItemIdentity now = IdentityOf(path);
-  return moved.known && now.known &&
-         (now.volume != moved.volume || now.indexHigh != moved.indexHigh ||
-          now.indexLow != moved.indexLow);
+  if (!InformationOf(path, IsLinkToElsewhere(path), &info)) return ItemIdentity();
+  return IdentityFrom(info);
 }
 
 /* The item a move put at path is now the one there: a save replaces the
@@ -71,9 +56,15 @@ static void TakeMovedItemAgain(const char *path) {
       record.moved = IdentityOf(path);
 }
 
+/* Only the item that moved is noted again where it went: another that was
+   already there under that name (made by another program since) must not be
+   taken for it. */
 void NoteMoveForUndo(const char *from, const char *to) {
+  std::vector<bool> moving(Moves.size());
+  for (size_t i = 0; i < Moves.size(); ++i) moving[i] = FolderPathsEqual(Moves[i].to.c_str(), from);
   FollowMoveRecords(&Moves, from, to);
-  TakeMovedItemAgain(to);
+  for (size_t i = 0; i < Moves.size(); ++i)
+    if (moving[i] && Moves[i].moved.known) Moves[i].moved = IdentityOf(Moves[i].to.c_str());
 }
 
 void NotePageWritten(const char *path) { TakeMovedItemAgain(path); }
@@ -441,7 +432,7 @@ void UndoMove() {
   const bool isFolder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   // Another page or folder may have been made under the name since.
   if (attributes == INVALID_FILE_ATTRIBUTES || isFolder != (record.kind == MOVE_FOLDER) ||
-      IsAnotherItem(record.moved, item)) {
+      !IsSameItem(record.moved, IdentityOf(item))) {
     Notice("Undo Move cannot take back the move of '%s': it is no longer there.", item);
     Moves.pop_back();
     return;

@@ -666,6 +666,9 @@ static void FollowFolderRenamed(const char *oldPath, const char *newPath) {
   DWORD length = GetCurrentDirectoryA(PATH_BUFFER_SIZE, current);
   if (length > 0 && length < PATH_BUFFER_SIZE && FollowMove(current, oldPath, newPath, moved))
     SetCurrentDirectoryA(moved);
+  // The watch of the folder shown names what it reports by the folder's
+  // path: under the old one, nothing in the folder would be found again.
+  WatchFolderShown();
 }
 
 /* Gives a node the name its folder has now. */

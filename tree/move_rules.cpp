@@ -62,6 +62,38 @@ MoveDecision DecideMove(const MoveRequest &request, char *to) {
   return MOVE_GO;
 }
 
+/* ---- which item it is ---- */
+
+/* A folder is known by its volume and index alone: its times and size
+   change with whatever is made in it (Wine gives a folder the time of its
+   last change as its creation time too, seen under Wine 8). */
+ItemIdentity IdentityFrom(const BY_HANDLE_FILE_INFORMATION &info) {
+  ItemIdentity identity;
+  identity.known = true;
+  identity.volume = info.dwVolumeSerialNumber;
+  identity.indexHigh = info.nFileIndexHigh;
+  identity.indexLow = info.nFileIndexLow;
+  identity.isFile = !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+  if (identity.isFile) {
+    identity.created = info.ftCreationTime;
+    identity.lastWrite = info.ftLastWriteTime;
+    identity.sizeHigh = info.nFileSizeHigh;
+    identity.sizeLow = info.nFileSizeLow;
+  }
+  return identity;
+}
+
+bool IsSameItem(const ItemIdentity &noted, const ItemIdentity &now) {
+  if (!noted.known || !now.known) return true;
+  if (now.volume != noted.volume || now.indexHigh != noted.indexHigh ||
+      now.indexLow != noted.indexLow || now.isFile != noted.isFile)
+    return false;
+  if (!noted.isFile) return true;
+  return CompareFileTime(&now.created, &noted.created) == 0 &&
+         CompareFileTime(&now.lastWrite, &noted.lastWrite) == 0 &&
+         now.sizeHigh == noted.sizeHigh && now.sizeLow == noted.sizeLow;
+}
+
 /* ---- the moves this run made ---- */
 
 /* The item follows wherever it goes. Its old place follows only a folder

@@ -284,9 +284,42 @@ static void NoteMovesMade(const std::vector<NameMove> &moves) {
       NotePagesMoved(from, to);
 }
 
+/* The name of the folder at or above the folder shown that lies directly in
+   the folder at path, into a PATH_BUFFER_SIZE buffer; false when the folder
+   shown does not lie below it. Walked by characters: a trail byte may have a
+   backslash's value. */
+static bool StepTowardFolderShown(const char *path, char *name) {
+  const char *rest = nullptr;
+  if (PageFolder[0] == '\0' || !PathBelowFolder(PageFolder, path, &rest)) return false;
+  const char *end = rest;
+  while (*end != '\0' && *end != '\\') end = CharNextA(end);
+  size_t length = static_cast<size_t>(end - rest);
+  if (length == 0 || length >= PATH_BUFFER_SIZE) return false;
+  memcpy(name, rest, length);
+  name[length] = '\0';
+  return true;
+}
+
+/* Whether the records of a folder say that the folder shown, or a folder on
+   the way to it, came, went or was renamed there. A folder moved away (to
+   another folder outside the notebook, to the Recycle Bin) leaves records
+   only in the folder it left, none in itself: the folder shown is then gone
+   as surely as one deleted. */
+static bool TouchesWayToFolderShown(const ChangedFolder &folder, const char *path) {
+  char step[PATH_BUFFER_SIZE];
+  if (!folder.subfolders || !StepTowardFolderShown(path, step)) return false;
+  if (folder.manyEntries) return true;
+  // A directory named like a page is noted as a page.
+  if (folder.pages && IsPageFileName(step)) return true;
+  for (const std::string &name : folder.entries)
+    if (NamesEqualIgnoringAsciiCase(name.c_str(), step)) return true;
+  return false;
+}
+
 static void TakeUpFolder(const ChangedFolder &folder) {
   char path[PATH_BUFFER_SIZE];
   if (!FullPath(folder.path, path)) return;
+  if (TouchesWayToFolderShown(folder, path)) Taking.shownFolderTouched = true;
   if (folder.subfolders) {
     std::vector<NameMove> renamed = RenamedIn(folder.path, Taking.changes.moves);
     ListFolderAgainAt(path, &renamed);

@@ -231,11 +231,23 @@ bool NameTakenIn(const std::vector<std::wstring> &namesThere, const char *name);
 // An item's folder (PATH_BUFFER_SIZE) and its name within it.
 bool SplitItemPath(const char *path, char *folder, const char **name);
 // Which file or folder an item is, whatever its name: its volume and its
-// index there. Not known where the system cannot tell.
+// index there, and for a page file also when it was made and what it was
+// when TAV last moved or wrote it (its size and last write). Not known where
+// the system cannot tell.
 struct ItemIdentity {
   bool known = false;
   DWORD volume = 0, indexHigh = 0, indexLow = 0;
+  bool isFile = false;
+  FILETIME created = {}, lastWrite = {};
+  DWORD sizeHigh = 0, sizeLow = 0;
 };
+ItemIdentity IdentityFrom(const BY_HANDLE_FILE_INFORMATION &info);
+// Whether the item at a path now is the one noted: only a difference seen
+// counts, so where either cannot be told it is taken to be the same. A file
+// system may give a new file the index of one deleted just before it
+// (ext4's inode numbers under Wine, a FAT folder's entry slots), so a page
+// must be the file it was in every respect noted.
+bool IsSameItem(const ItemIdentity &noted, const ItemIdentity &now);
 // A move made in this run, as Undo Move takes it back: the item is at 'to'
 // and goes back to 'from'. The records follow TAV's later moves and renames.
 struct MoveRecord {

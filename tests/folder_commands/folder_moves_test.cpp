@@ -267,6 +267,24 @@ TEST_F(Moves, UndoMoveLeavesAnItemMadeSinceUnderTheMovedName) {
   EXPECT_FALSE(CanUndoMove());
 }
 
+// A page another program writes in the moved page's place (a sync bringing
+// another device's page) may get the moved one's file index: ext4 hands the
+// inode on at once under Wine, a FAT drive the folder's entry slot. It is
+// still not the page that was moved, and Undo Move leaves it.
+TEST_F(Moves, UndoMoveLeavesAPageWrittenInTheMovedOnesPlace) {
+  MovePageFromAToB();
+  ASSERT_TRUE(DeleteFileA(At("B\\p.tav").c_str()));
+  Sleep(20);
+  Page("B\\p.tav");  // as empty as the moved one
+  boxes.Answer(IDOK);
+  ExecuteCommand(CMD_UNDOMOVE);
+  EXPECT_EQ(Boxes(), Strings{"TAV: Undo Move cannot take back the move of '" + At("B\\p.tav") +
+                             "': it is no longer there."});
+  EXPECT_EQ(ListNames(At("A")), Strings{});
+  EXPECT_EQ(ListNames(At("B")), Strings{"p.tav"});
+  EXPECT_FALSE(CanUndoMove());
+}
+
 // The notebook's watch sees TAV's own moves and Undo Move as renames (under
 // Wine only some of them: they are handed over as Windows reports them) and
 // changes nothing more: no node made again, no page read again, no notice,

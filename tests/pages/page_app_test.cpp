@@ -892,6 +892,31 @@ TEST_F(PagesApp, ThePageShownRenamedElsewhereKeepsItsTextUnderTheNewName) {
   EXPECT_EQ(std::string(SavedPagePath), notebook / "q.tav");
 }
 
+// Renamed and rewritten at once (a sync bringing both, an editor's "save
+// as" that removes the old file): the tab follows the new name, and the
+// text is read again, or with unsaved text kept and the change said.
+TEST_F(PagesApp, ThePageShownRenamedAndRewrittenElsewhereIsNotLeftStale) {
+  Page("p.tav", "text");
+  Refresh();
+  ASSERT_TRUE(MoveFileA((notebook / "p.tav").c_str(), (notebook / "q.tav").c_str()));
+  Page("q.tav", "their text");
+  EXPECT_TRUE(harness::FollowNotebookChanges([&] { return Text() == "their text"; }));
+  EXPECT_EQ(Labels(), std::vector<std::string>{"q"});
+  EXPECT_FALSE(EditorIsModified());
+
+  SendMessageA(Ui.editor, EM_SETSEL, 100, 100);
+  Type(" typed");
+  ASSERT_TRUE(MoveFileA((notebook / "q.tav").c_str(), (notebook / "r.tav").c_str()));
+  Page("r.tav", "theirs again");
+  EXPECT_TRUE(harness::FollowNotebookChanges([&] { return TabHighlighted(0); }));
+  EXPECT_EQ(Labels(), std::vector<std::string>{"r"});
+  EXPECT_EQ(Text(), "their text typed");
+  EXPECT_EQ(harness::WindowText(MainWindow),
+            "TAV - 'r' was changed by another program: saving asks which text to keep, and keeps "
+            "both");
+  EXPECT_TRUE(boxes.boxes().empty());
+}
+
 // Deleted elsewhere: with nothing unsaved its tab goes and the next page is
 // shown; with unsaved text it stays, is said once, and is written to its
 // name again when it is left.

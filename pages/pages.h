@@ -149,7 +149,10 @@ void OfferRecoveredPages();  // at start, for every copy left by an earlier run
 bool LocalDataFolder(char *folder, bool make);
 // The copy's file, without windows.
 struct RecoveryCopy {
-  std::string pagePath;  // in the process code page
+  // In the process code page; read from a copy, empty when the path it
+  // names is not UTF-8 or holds characters the process code page cannot.
+  std::string pagePath;
+  std::string pageAsNamed;  // read from a copy: its path's bytes as they are there
   PageEncoding encoding;
   PageFileState madeAgainst;
   std::wstring text;

@@ -45,6 +45,9 @@ void PageNameFromLabel(const char *label, char *out);
 // Reads a whole file into bytes; 0, or the error that ended the read (the
 // bytes read before it stay).
 DWORD ReadWholeFile(HANDLE file, std::string *bytes);
+// The same for a file of at most `most` bytes: ERROR_FILE_TOO_LARGE, with
+// the first `most` bytes, when it has more (it may grow while it is read).
+DWORD ReadFileUpTo(HANDLE file, size_t most, std::string *bytes);
 // The same for the file at path, which other programs may go on writing;
 // 0, or the error that kept it from being opened or read whole.
 DWORD ReadFileAt(const char *path, std::string *bytes);

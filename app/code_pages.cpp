@@ -15,40 +15,85 @@ UINT LegacyCodePage() {
   return codePage != 0 ? codePage : GetACP();
 }
 
-/* Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF. */
+// The length of the well-formed UTF-8 character at the start of bytes (of
+// which left remain), 0 when none starts there: no overlong forms, no
+// surrogates, nothing above U+10FFFF.
+static size_t Utf8CharacterLength(const unsigned char *bytes, size_t left) {
+  unsigned char lead = bytes[0];
+  if (lead < 0x80) return 1;
+  size_t size;
+  unsigned char low = 0x80, high = 0xBF;  // the second byte's range
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    size = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    size = 3;
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    size = 4;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
+  } else {
+    return 0;
+  }
+  if (left < size) return 0;
+  if (bytes[1] < low || bytes[1] > high) return 0;
+  for (size_t k = 2; k < size; ++k)
+    if (bytes[k] < 0x80 || bytes[k] > 0xBF) return 0;
+  return size;
+}
+
 bool IsValidUtf8(const char *text, size_t length, bool *hasMultiByte) {
   const unsigned char *bytes = reinterpret_cast<const unsigned char *>(text);
   *hasMultiByte = false;
   size_t i = 0;
   while (i < length) {
-    unsigned char lead = bytes[i];
-    if (lead < 0x80) {
-      ++i;
-      continue;
-    }
-    size_t size;
-    unsigned char low = 0x80, high = 0xBF;  // the second byte's range
-    if (lead >= 0xC2 && lead <= 0xDF) {
-      size = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      size = 3;
-      if (lead == 0xE0) low = 0xA0;
-      if (lead == 0xED) high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      size = 4;
-      if (lead == 0xF0) low = 0x90;
-      if (lead == 0xF4) high = 0x8F;
-    } else {
-      return false;
-    }
-    if (length - i < size) return false;
-    if (bytes[i + 1] < low || bytes[i + 1] > high) return false;
-    for (size_t k = 2; k < size; ++k)
-      if (bytes[i + k] < 0x80 || bytes[i + k] > 0xBF) return false;
-    *hasMultiByte = true;
+    size_t size = Utf8CharacterLength(bytes + i, length - i);
+    if (size == 0) return false;
+    if (size > 1) *hasMultiByte = true;
     i += size;
   }
   return true;
+}
+
+// Characters a name is not shown with as they are: controls, the marks
+// that turn the direction of the text after them (a name could then read
+// backwards), and "<", which no file name holds, so that an escape never
+// reads as part of a name.
+static bool IsShownAsEscape(unsigned long character) {
+  return character < 0x20 || (character >= 0x7F && character <= 0x9F) || character == '<' ||
+         character == 0x200E || character == 0x200F ||
+         (character >= 0x202A && character <= 0x202E) ||
+         (character >= 0x2066 && character <= 0x2069);
+}
+
+std::wstring Utf8AsShown(const std::string &utf8) {
+  const unsigned char *bytes = reinterpret_cast<const unsigned char *>(utf8.data());
+  std::wstring shown;
+  size_t i = 0;
+  while (i < utf8.size()) {
+    size_t size = Utf8CharacterLength(bytes + i, utf8.size() - i);
+    unsigned long character = bytes[i];
+    if (size > 1) {
+      character &= 0x7Fu >> size;
+      for (size_t k = 1; k < size; ++k) character = (character << 6) | (bytes[i + k] & 0x3Fu);
+    }
+    if (size == 0 || IsShownAsEscape(character)) {
+      static const wchar_t digits[] = L"0123456789ABCDEF";
+      for (size_t k = 0; k < (size == 0 ? 1 : size); ++k) {
+        const wchar_t escape[] = {L'<', L'0', L'x', digits[bytes[i + k] >> 4],
+                                  digits[bytes[i + k] & 0xF], L'>', L'\0'};
+        shown += escape;
+      }
+    } else if (character >= 0x10000) {
+      shown += static_cast<wchar_t>(0xD800 + ((character - 0x10000) >> 10));
+      shown += static_cast<wchar_t>(0xDC00 + ((character - 0x10000) & 0x3FF));
+    } else {
+      shown += static_cast<wchar_t>(character);
+    }
+    i += size == 0 ? 1 : size;
+  }
+  return shown;
 }
 
 /* A name is held only when the process code page writes it and reads it
@@ -187,17 +232,33 @@ bool TextInCodePage(UINT codePage, const wchar_t *text, size_t length, std::stri
 }
 
 
+// Only a path that reads back as itself is written as UTF-8; any other is
+// kept as its bytes, which the reader then refuses rather than take for
+// another path (a UTF-8 process's conversion gives U+FFFD for a stray byte).
 std::string PathInUtf8(const std::string &path) {
   std::wstring wide;
-  std::string utf8;
+  std::string utf8, back;
   if (!TextFromCodePage(GetACP(), path.data(), path.size(), &wide) ||
-      !TextInCodePage(CP_UTF8, wide.data(), wide.size(), &utf8))
+      !TextInCodePage(CP_UTF8, wide.data(), wide.size(), &utf8) || !PathFromUtf8(utf8, &back) ||
+      back != path)
     return path;
   return utf8;
 }
 
+// The conversion itself would take a stray byte, an overlong form or a
+// surrogate for U+FFFD, and so for a character of another name: only strict
+// UTF-8 is converted, and only into bytes that read back as the same
+// characters.
 bool PathFromUtf8(const std::string &utf8, std::string *path) {
-  std::wstring wide;
-  return TextFromCodePage(CP_UTF8, utf8.data(), utf8.size(), &wide) &&
-         TextInCodePage(GetACP(), wide.data(), wide.size(), path);
+  path->clear();
+  bool multiByte = false;
+  std::wstring wide, back;
+  if (!IsValidUtf8(utf8.data(), utf8.size(), &multiByte) ||
+      !TextFromCodePage(CP_UTF8, utf8.data(), utf8.size(), &wide) ||
+      !TextInCodePage(GetACP(), wide.data(), wide.size(), path) ||
+      !TextFromCodePage(GetACP(), path->data(), path->size(), &back) || back != wide) {
+    path->clear();
+    return false;
+  }
+  return true;
 }

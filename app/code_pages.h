@@ -29,11 +29,15 @@ bool TextFromCodePage(UINT codePage, const char *bytes, size_t length, std::wstr
 // number, not CP_ACP.
 bool TextInCodePage(UINT codePage, const wchar_t *text, size_t length, std::string *bytes);
 // A path of the process code page as UTF-8, for files that must read the
-// same under any code page (unchanged when it is not text of that code page),
-// and back: false when the bytes are not UTF-8 or the process code page
-// cannot hold the path as itself. NUL bytes are kept: what the path says is
-// for the caller to check.
+// same under any code page (unchanged when it would not read back as
+// itself), and back: false, with path empty, when the bytes are not strict
+// UTF-8 or the process code page cannot hold the path as itself. NUL bytes
+// are kept: what the path says is for the caller to check.
 std::string PathInUtf8(const std::string &path);
 bool PathFromUtf8(const std::string &utf8, std::string *path);
+// Bytes meant as UTF-8 as text to show: each well-formed character as
+// itself, each byte of none, each control or direction mark and "<" as
+// its bytes, "<0xE9>".
+std::wstring Utf8AsShown(const std::string &utf8);
 
 #endif

@@ -9,6 +9,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <algorithm>
 #include <string>
 
 #include "app/ui_handles.h"
@@ -596,21 +597,19 @@ bool SaveCurrentPage() {
 
 /* ---- reading ---- */
 
-/* Reads as many bytes as the file has, and on while it grows. */
-DWORD ReadWholeFile(HANDLE file, std::string *bytes) {
+/* Reads as many bytes as the file has, and on while it grows, up to most
+   bytes: one more ends the read. */
+DWORD ReadFileUpTo(HANDLE file, size_t most, std::string *bytes) {
   bytes->clear();
+  if (most >= static_cast<size_t>(INT_MAX)) most = static_cast<size_t>(INT_MAX) - 1;
   LARGE_INTEGER size;
   size_t expected = 0;
-  if (GetFileSizeEx(file, &size) && size.QuadPart > 0 && size.QuadPart < INT_MAX)
-    expected = static_cast<size_t>(size.QuadPart);
+  if (GetFileSizeEx(file, &size) && size.QuadPart > 0)
+    expected = static_cast<size_t>(std::min<ULONGLONG>(size.QuadPart, most));
   // One byte more than expected tells a file that grew from one that did not.
   size_t room = expected + 1;
   size_t filled = 0;
   for (;;) {
-    if (room > static_cast<size_t>(INT_MAX)) {
-      bytes->resize(filled);
-      return ERROR_NOT_ENOUGH_MEMORY;
-    }
     bytes->resize(room);
     DWORD got = 0;
     if (!ReadFile(file, &(*bytes)[filled], static_cast<DWORD>(room - filled), &got, nullptr)) {
@@ -623,8 +622,17 @@ DWORD ReadWholeFile(HANDLE file, std::string *bytes) {
       bytes->resize(filled);
       return 0;
     }
-    if (filled == room) room += room / 2 + 65536;
+    if (filled > most) {
+      bytes->resize(most);
+      return ERROR_FILE_TOO_LARGE;
+    }
+    if (filled == room) room = std::min(room + room / 2 + 65536, most + 1);
   }
+}
+
+DWORD ReadWholeFile(HANDLE file, std::string *bytes) {
+  DWORD error = ReadFileUpTo(file, static_cast<size_t>(INT_MAX) - 1, bytes);
+  return error == ERROR_FILE_TOO_LARGE ? ERROR_NOT_ENOUGH_MEMORY : error;
 }
 
 DWORD ReadFileAt(const char *path, std::string *bytes) {

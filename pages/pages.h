@@ -45,6 +45,9 @@ void PageNameFromLabel(const char *label, char *out);
 // Reads a whole file into bytes; 0, or the error that ended the read (the
 // bytes read before it stay).
 DWORD ReadWholeFile(HANDLE file, std::string *bytes);
+// The same for a file of at most `most` bytes: ERROR_FILE_TOO_LARGE, with
+// the first `most` bytes, when it has more (it may grow while it is read).
+DWORD ReadFileUpTo(HANDLE file, size_t most, std::string *bytes);
 // The same for the file at path, which other programs may go on writing;
 // 0, or the error that kept it from being opened or read whole.
 DWORD ReadFileAt(const char *path, std::string *bytes);
@@ -149,7 +152,10 @@ void OfferRecoveredPages();  // at start, for every copy left by an earlier run
 bool LocalDataFolder(char *folder, bool make);
 // The copy's file, without windows.
 struct RecoveryCopy {
-  std::string pagePath;  // in the process code page
+  // In the process code page; read from a copy, empty when the path it
+  // names is not UTF-8 or holds characters the process code page cannot.
+  std::string pagePath;
+  std::string pageAsNamed;  // read from a copy: its path's bytes as they are there
   PageEncoding encoding;
   PageFileState madeAgainst;
   std::wstring text;

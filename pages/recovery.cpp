@@ -97,8 +97,11 @@ bool ParseRecoveryCopy(const std::string &bytes, RecoveryCopy *copy) {
   if (!TakeLine(bytes, &at, &page) || !TakeLine(bytes, &at, &encoding) ||
       !TakeLine(bytes, &at, &file) || !TakeLine(bytes, &at, &blank) || !blank.empty())
     return false;
-  if (page.compare(0, 5, "Page=") != 0 || !PathFromUtf8(page.substr(5), &copy->pagePath))
-    return false;
+  if (page.compare(0, 5, "Page=") != 0) return false;
+  // A path that does not convert names no page this process can reach; the
+  // copy's text is kept all the same.
+  copy->pageAsNamed = page.substr(5);
+  PathFromUtf8(copy->pageAsNamed, &copy->pagePath);
   int form = 0, bom = 0, breaks = 0, known = 0, existed = 0;
   unsigned codePage = 0;
   unsigned long long size = 0, lastWrite = 0;
@@ -391,11 +394,18 @@ static void TellWhereTheTextIs(const char *pageFileName, const char *where) {
   MessageBoxA(MainWindow, message, "TAV", MB_OK | MB_ICONINFORMATION);
 }
 
+static std::wstring Wide(const char *text) {
+  std::wstring wide;
+  TextFromCodePage(GetACP(), text, strlen(text), &wide);
+  return wide;
+}
+
 /* A copy whose page is not a page of the notebook shown (one made while
    another work folder was shown, or one that names anything else) restores
    nothing and writes nowhere it names: its text is kept in the recovery
    folder, under the page's name where that is a plain name, and the user is
-   told where the copy said it was. */
+   told where the copy said it was, as the copy says it: whatever is no
+   character of a name, or could disguise one, shown as its bytes' values. */
 static void KeepCopyOfOtherPage(const RecoveryCopy &copy, const char *copyPath) {
   const char *named = copy.pagePath.c_str();
   char stem[PATH_BUFFER_SIZE] = "Text";
@@ -416,12 +426,12 @@ static void KeepCopyOfOtherPage(const RecoveryCopy &copy, const char *copyPath) 
     DeleteFileA(copyPath);
   else
     strcpy(keptAs, copyPath);
-  char message[MESSAGE2_BUFFER_SIZE + 2 * PATH_BUFFER_SIZE];
-  snprintf(message, sizeof message,
-           "TAV ended without saving '%s', which is not a page of the notebook it shows now "
-           "('%s'). The text typed after its last save is kept in '%s'.",
-           named, WorkFolderPath != nullptr ? WorkFolderPath : "", keptAs);
-  MessageBoxA(MainWindow, message, "TAV", MB_OK | MB_ICONINFORMATION);
+  std::wstring message = L"TAV ended without saving '" + Utf8AsShown(copy.pageAsNamed) +
+                         L"', which is not a page of the notebook it shows now ('" +
+                         Wide(WorkFolderPath != nullptr ? WorkFolderPath : "") +
+                         L"'). The text typed after its last save is kept in '" + Wide(keptAs) +
+                         L"'.";
+  MessageBoxW(MainWindow, message.c_str(), L"TAV", MB_OK | MB_ICONINFORMATION);
 }
 
 static void OfferCopy(const char *copyPath) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/code_pages.h"
 #include "app/paths.h"
 #include "harness/harness.h"
 
@@ -147,6 +148,18 @@ TEST(PathBelowFolder, TakesWhatFollowsTheFolderAndOneSeparator) {
       EXPECT_STREQ(remainder, c.remainder);
     }
   }
+}
+
+// A path another program's file names is shown as it is there, but never so
+// that it reads as another: a byte of no character, a control character, a
+// mark that turns the direction of the text after it, and "<" (which would
+// make an escape ambiguous) are shown as their values.
+TEST(PathNames, APathIsShownWithWhatCouldHideWhatItNamesAsByteValues) {
+  EXPECT_TRUE(Utf8AsShown("C:\\caf\xC3\xA9 \xF0\x9F\x98\x80.tav") == L"C:\\caf\u00e9 \U0001F600.tav");
+  EXPECT_TRUE(Utf8AsShown("caf\xE9 \xC0\xAF \xED\xA0\x80 \xC3") ==
+              L"caf<0xE9> <0xC0><0xAF> <0xED><0xA0><0x80> <0xC3>");
+  EXPECT_TRUE(Utf8AsShown("a\tb\xC2\x85 \xE2\x80\xAEvat.exe <0x41>") ==
+              L"a<0x09>b<0xC2><0x85> <0xE2><0x80><0xAE>vat.exe <0x3C>0x41>");
 }
 
 // The second half of a rename by way of a step name: when the step cannot

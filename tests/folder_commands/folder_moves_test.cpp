@@ -407,6 +407,38 @@ TEST_F(Moves, TextFilesDroppedOnAFolderBecomeItsPages) {
   EXPECT_EQ(SelectedTab(), "Notes 2");
 }
 
+// What cannot be a page is refused before it is read, named with why in the
+// one notice: a file larger than a page may be, with its size, and under
+// Wine a Unix FIFO and a link to a device, which a read would wait on or
+// never end (Windows keeps neither in a folder).
+TEST_F(Moves, PipesDevicesAndFilesTooLargeForAPageAreRefusedBeforeTheyAreRead) {
+  Dir("B");
+  Page("root.tav");
+  Refresh(At("root.tav"));
+  HANDLE big = CreateFileA((scratch / "big.log").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(big, INVALID_HANDLE_VALUE);
+  LARGE_INTEGER size;
+  size.QuadPart = 16 * 1024 * 1024 + 1;
+  bool sized = SetFilePointerEx(big, size, nullptr, FILE_BEGIN) && SetEndOfFile(big);
+  CloseHandle(big);
+  ASSERT_TRUE(sized);
+  Strings dropped = {"big.log"};
+  std::string refused = "\n'big.log' is 16.1 MB; a page holds 16 MB at most.";
+  if (harness::RunningUnderWine()) {
+    ASSERT_TRUE(harness::MakeUnixFifo(scratch / "fifo.txt"));
+    ASSERT_TRUE(harness::MakeUnixLink(scratch / "null.txt", "/dev/null"));
+    dropped.insert(dropped.end(), {"fifo.txt", "null.txt"});
+    refused += "\n'fifo.txt' is a pipe, not a file.\n'null.txt' is a device, not a file.";
+  }
+  boxes.Answer(IDOK);
+  PostDrop(dropped, Node({"B"}));
+  harness::PumpMessages();
+  ASSERT_EQ(boxes.boxes().size(), 1u);
+  EXPECT_EQ(boxes.boxes()[0].text, "TAV takes text files as pages; these were not copied:" + refused);
+  EXPECT_EQ(ListNames(At("B")), Strings{});
+}
+
 // A box's modal loop dispatches a drop too: while the main window asks
 // about a folder, nothing is copied and no other folder is shown under the
 // question.

@@ -74,7 +74,25 @@ static long LinuxCall2(long number, const char *a, const char *b) {
   __asm__ volatile("syscall" : "=a"(result) : "a"(number), "D"(a), "S"(b) : "rcx", "r11", "memory");
   return result;
 }
-enum { LINUX_UNLINK = 87, LINUX_SYMLINK = 88 };
+static long LinuxCall3(long number, const char *a, long b, long c) {
+  long result;
+  __asm__ volatile("syscall"
+                   : "=a"(result)
+                   : "a"(number), "D"(a), "S"(b), "d"(c)
+                   : "rcx", "r11", "memory");
+  return result;
+}
+enum { LINUX_UNLINK = 87, LINUX_SYMLINK = 88, LINUX_MKNOD = 133, LINUX_FIFO_MODE = 0010600 };
+
+bool MakeUnixFifo(const std::string &path) {
+  std::string unixPath = RunningUnderWine() ? UnixPath(path) : "";
+  return !unixPath.empty() && LinuxCall3(LINUX_MKNOD, unixPath.c_str(), LINUX_FIFO_MODE, 0) == 0;
+}
+
+bool MakeUnixLink(const std::string &path, const std::string &unixTarget) {
+  std::string unixLink = RunningUnderWine() ? UnixPath(path) : "";
+  return !unixLink.empty() && LinuxCall2(LINUX_SYMLINK, unixTarget.c_str(), unixLink.c_str()) == 0;
+}
 
 bool MakeDirectoryLink(const std::string &path, const std::string &target) {
   if (!RunningUnderWine())
@@ -110,10 +128,12 @@ bool RemoveTree(const std::string &path) {
         continue;
       }
       SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+      // Wine deletes no FIFO and no link to a device (error 87): the Unix
+      // name goes instead.
       if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
         RemoveTree(child);
-      else
-        DeleteFileA(child.c_str());
+      else if (!DeleteFileA(child.c_str()) && RunningUnderWine())
+        RemoveDirectoryLink(child);
     } while (FindNextFileA(search, &found));
     FindClose(search);
   }

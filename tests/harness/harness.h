@@ -36,6 +36,11 @@ bool RemoveTree(const std::string &path);
 // CreateSymbolicLink does nothing), so there the Unix link is made, which
 // Wine shows as a directory link.
 bool MakeDirectoryLink(const std::string &path, const std::string &target);
+// Under Wine only (false elsewhere): a Unix FIFO at path, and a Unix link at
+// path to a Unix path (a device, say), as another program may leave them;
+// RemoveTree removes both.
+bool MakeUnixFifo(const std::string &path);
+bool MakeUnixLink(const std::string &path, const std::string &unixTarget);
 bool RunningUnderWine();
 bool MakeDirs(const std::string &path);
 bool WriteBytes(const std::string &path, const std::string &bytes);

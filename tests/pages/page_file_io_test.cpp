@@ -156,6 +156,20 @@ TEST(ReadWholeFile, AFailedReadEndsTheTextAndIsKept) {
   EXPECT_EQ(bytes, "");
 }
 
+// A read bounded by the most it may take ends there, whatever the file's
+// size said when it was opened: a file that grows while it is read.
+TEST(ReadWholeFile, ABoundedReadEndsAtItsMost) {
+  TempDir folder;
+  ASSERT_TRUE(WriteBytes(folder / "log.txt", "0123456789"));
+  HANDLE file = CreateFileA((folder / "log.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  std::string bytes;
+  EXPECT_EQ(ReadFileUpTo(file, 4, &bytes), static_cast<DWORD>(ERROR_FILE_TOO_LARGE));
+  CloseHandle(file);
+  EXPECT_EQ(bytes, "0123");
+}
+
 }  // namespace
 
 namespace {

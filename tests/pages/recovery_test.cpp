@@ -36,6 +36,12 @@ TEST(RecoveryCopyFile, HoldsThePageItsEncodingItsFileAndEveryCharacter) {
   EXPECT_EQ(CompareFileTime(&back.madeAgainst.lastWrite, &copy.madeAgainst.lastWrite), 0);
   EXPECT_TRUE(back.text == copy.text);
   EXPECT_FALSE(ParseRecoveryCopy("TAV recovery copy 1\r\nPage=x\r\n", &back)) << "cut short";
+  // A path that is not UTF-8, as no path of this process is, is written as
+  // its bytes, never as another path, and read back as none.
+  copy.pagePath = "C:\\Notes\\caf\xE9.tav";
+  ASSERT_TRUE(ParseRecoveryCopy(FormatRecoveryCopy(copy), &back));
+  EXPECT_EQ(back.pageAsNamed, copy.pagePath);
+  EXPECT_EQ(back.pagePath, "");
   EXPECT_EQ(RecoveryCopyName("C:\\Notes\\Plan.tav"), RecoveryCopyName("c:\\notes\\PLAN.tav"));
   EXPECT_NE(RecoveryCopyName("C:\\Notes\\Plan.tav"), RecoveryCopyName("C:\\Notes\\Plans.tav"));
   // Copies take at most a thirtieth of the time.
@@ -226,14 +232,15 @@ TEST_F(Recovery, APageChangedSinceTheCopyKeepsBothTexts) {
 
 // A copy is input: only a copy of a page of the notebook shown is offered
 // back or written beside its page. Any other (a page of another work
-// folder, or whatever a damaged or hostile copy names) is kept as text in
-// the recovery folder, the user told where it said it was; nothing is
-// written where it says. A copy's temporary file left by a kill goes.
+// folder, or whatever a damaged or hostile copy names, in UTF-8 or not) is
+// kept as text in the recovery folder, the user told where it said it was,
+// every byte of no character shown as its value; nothing is written where
+// it says. A copy's temporary file left by a kill goes.
 TEST_F(Recovery, ACopyOfAnythingButAPageOfTheNotebookIsKeptInTheRecoveryFolder) {
   const std::string other = scratch / "Other";
   ASSERT_TRUE(harness::MakeDirs(other));
   ASSERT_TRUE(harness::MakeDirs(notebook / "Sub"));
-  const std::string named[] = {
+  const std::string named[] = {  // as the copies have them, in UTF-8 or meant to be
       other + "\\x.tav",                                  // another work folder's page
       "C:\\windows\\win.ini",
       std::string("C:\\windows\\win.ini\0", 19) + notebook / "a.tav",
@@ -243,17 +250,21 @@ TEST_F(Recovery, ACopyOfAnythingButAPageOfTheNotebookIsKeptInTheRecoveryFolder) 
       notebook / "notes.txt",
       notebook / "p.tav:hidden.tav",
       notebook / "Gone\\g.tav",                            // a folder that is not there
+      notebook / "caf\xE9.tav",                             // code page 1252
+      notebook / "Sub\\\xC0\xAFp.tav",                      // "/" in an overlong form
+      notebook / "\xED\xA0\x80.tav",                        // a surrogate
   };
   const std::string recovery = localData + "\\TAV\\Recovery";
   ASSERT_TRUE(harness::MakeDirs(recovery));
   for (const std::string &path : named) {
     RecoveryCopy copy;
-    copy.pagePath = path;
+    copy.pagePath = "x";
     copy.encoding = PageEncoding{TEXT_UTF8, 0, false, BREAKS_CRLF};
     copy.madeAgainst = PageFileState{false, false, 0, 0, {0, 0}};
     copy.text = L"typed";
-    ASSERT_TRUE(WriteBytes(recovery + "\\" + RecoveryCopyName((path + "|").c_str()),
-                           FormatRecoveryCopy(copy)));
+    std::string bytes = FormatRecoveryCopy(copy);
+    bytes.replace(bytes.find("Page=x\r\n"), 8, "Page=" + path + "\r\n");
+    ASSERT_TRUE(WriteBytes(recovery + "\\" + RecoveryCopyName((path + "|").c_str()), bytes));
   }
   ASSERT_TRUE(WriteBytes(recovery + "\\~tav1A2B.tmp", "a copy cut short by a kill"));
   for (size_t i = 0; i < sizeof named / sizeof named[0]; ++i) boxes.Answer(IDOK);
@@ -270,6 +281,9 @@ TEST_F(Recovery, ACopyOfAnythingButAPageOfTheNotebookIsKeptInTheRecoveryFolder) 
   };
   EXPECT_TRUE(said("'" + other + "\\x.tav', which is not a page of the notebook it shows now ('" +
                    notebook.path() + "')"));
+  EXPECT_TRUE(said("'C:\\windows\\win.ini<0x00>" + notebook / "a.tav'"));
+  EXPECT_TRUE(said("'" + notebook / "caf<0xE9>.tav'"));
+  EXPECT_TRUE(said("'" + notebook / "Sub\\<0xC0><0xAF>p.tav'"));
   EXPECT_EQ(harness::ListNames(notebook.path()), (std::vector<std::string>{"Sub", "p.tav", "q.tav"}));
   EXPECT_TRUE(harness::ListNames(notebook / "Sub").empty());
   EXPECT_TRUE(harness::ListNames(other).empty());

@@ -4,7 +4,7 @@
 
 #include <richedit.h>
 
-#include "app/ui_handles.h"
+#include "app/app.h"
 
 #include "editing/editing.h"
 #include "pages/pages.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ui_handles.h"
+#include "app/app.h"
 #include "bench/bench.h"
 #include "editing/editing.h"
 #include "harness/harness.h"

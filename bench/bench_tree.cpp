@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ui_handles.h"
+#include "app/app.h"
 #include "bench/bench.h"
 #include "harness/harness.h"
 #include "tree/tree.h"

@@ -12,9 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "app/code_pages.h"
-#include "app/display_scale.h"
-#include "app/ui_handles.h"
+#include "base/code_pages.h"
+#include "base/dpi.h"
+#include "base/list_dialogs.h"
+#include "base/ui_handles.h"
 #include "editing/text_search.h"
 #include "pages/pages.h"
 #include "tree/tree.h"

@@ -6,8 +6,8 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "app/display_scale.h"
-#include "app/ui_handles.h"
+#include "base/dpi.h"
+#include "base/ui_handles.h"
 
 static const char PageExtension[] = ".tav";
 enum { PAGE_EXTENSION_LENGTH = 4 };

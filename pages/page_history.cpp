@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ui_handles.h"
+#include "base/ui_handles.h"
 #include "tree/tree.h"
 
 // As many pages as anyone goes back through.
@@ -93,16 +93,10 @@ static void Travel(int delta) {
 void GoBack() { Travel(-1); }
 void GoForward() { Travel(+1); }
 
-bool OnAppCommand(int command) {
-  if (command == APPCOMMAND_BROWSER_BACKWARD) {
-    ExecuteCommand(CMD_BACK);
-    return true;
-  }
-  if (command == APPCOMMAND_BROWSER_FORWARD) {
-    ExecuteCommand(CMD_FORWARD);
-    return true;
-  }
-  return false;
+int CommandOfAppCommand(int command) {
+  if (command == APPCOMMAND_BROWSER_BACKWARD) return CMD_BACK;
+  if (command == APPCOMMAND_BROWSER_FORWARD) return CMD_FORWARD;
+  return 0;
 }
 
 static bool IsShown(const char *pagePath) {

@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "app/ui_handles.h"
+#include "base/ui_handles.h"
 #include "tree/tree.h"
 
 PagesShown PagesShownRecord;

@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/ui_handles.h"
+#include "base/dpi.h"
+#include "base/ui_handles.h"
 #include "tree/tree.h"
 
 bool HasPages = false;
@@ -23,14 +24,6 @@ static int FirstPageToShow(const char *fileName) {
 }
 
 /* ---- names ---- */
-
-/* A page is a file whose own name ends in ".tav". The listing matches
-   "*.tav" against 8.3 short names too, which under Wine brings in names such
-   as "d.tavx" and "h.tav~". */
-bool IsPageFileName(const char *name) {
-  size_t length = strlen(name);
-  return length >= 4 && NamesEqualIgnoringAsciiCase(name + length - 4, ".tav");
-}
 
 // The label shows each "&" of the page name doubled; false when that would
 // not fit a label buffer (the name is then left out rather than cut, since a
@@ -55,6 +48,36 @@ bool MakeTabLabel(const char *pageName, char *label) {
 static void SetTabsMultiline(LONG style, bool multiline) {
   style = multiline ? (style | TCS_MULTILINE) : (style & ~TCS_MULTILINE);
   SetWindowLongA(Ui.tabs, GWL_STYLE, style);
+}
+
+/* Emptying a tab control of many tabs costs as much as filling it (Wine lays
+   the remaining tabs out again after each one it deletes); a new control
+   costs a few milliseconds. The new strip takes the old one's id, styles,
+   font, place, z-order and focus, and has no tabs. Null, with the old strip
+   left as it was, when no control can be made. */
+static HWND ReplaceTabStrip() {
+  HWND old = Ui.tabs;
+  if (old == nullptr) return nullptr;
+  HWND parent = GetParent(old);
+  RECT place;
+  GetWindowRect(old, &place);
+  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT *>(&place), 2);
+  HWND fresh = CreateWindowExA(
+      static_cast<DWORD>(GetWindowLongA(old, GWL_EXSTYLE)), WC_TABCONTROLA, "",
+      static_cast<DWORD>(GetWindowLongA(old, GWL_STYLE)), place.left, place.top,
+      place.right - place.left, place.bottom - place.top, parent,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(GetDlgCtrlID(old))), AppInstance, nullptr);
+  if (fresh == nullptr) return nullptr;
+  SendMessageA(fresh, WM_SETFONT, static_cast<WPARAM>(SendMessageA(old, WM_GETFONT, 0, 0)), FALSE);
+  ApplyTabPadding(fresh);
+  // Right below the old strip, which is where it stands once that is gone.
+  SetWindowPos(fresh, old, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  Ui.tabs = fresh;
+  // Whatever watches the strip (dragging a tab) is to watch the new one.
+  TellMainWindow(UM_TABSTRIPMADE, reinterpret_cast<WPARAM>(fresh));
+  if (GetFocus() == old) SetFocus(fresh);
+  DestroyWindow(old);
+  return fresh;
 }
 
 // From this many tabs on, a fresh tab strip is cheaper than emptying the old
@@ -182,7 +205,7 @@ void RebuildPageTabs(const char *firstPage) {
   if (folder[0] != '\0') ListPageNames(folder, &names, &leftOut);
   int count = FillTabStrip(names);
   ShowPage(count > 0 ? FirstPageToShow(firstPage) : -1);
-  LayoutChildren();
+  RequestLayout();
   WatchFolderShown();
   ReportRecoveredPages(recovered, stuck);
   ReportPagesLeftOut(folder, leftOut);
@@ -239,7 +262,7 @@ void ListShownFolderAgain(const std::vector<NameMove> &renamed) {
   // that removes the old file): the file under its new name is looked at as
   // any file written elsewhere is.
   if (shown == SHOWN_RENAMED) CheckShownPageFile({}, {}, newFileName);
-  LayoutChildren();
+  RequestLayout();
   if (shown == SHOWN_GONE)
     ShowPage(count > 0 ? (shownIndex < count ? shownIndex : count - 1) : -1);
   else if (shownIndex < 0 && count > 0)
@@ -278,7 +301,6 @@ int StepTarget(int selected, int delta, int count) {
   return target;
 }
 
-int SelectedTab() { return Ui.tabs != nullptr ? TabCtrl_GetCurSel(Ui.tabs) : -1; }
 
 void StepPage(int delta) {
   if (Ui.tabs == nullptr) return;

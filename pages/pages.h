@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "pages/page_text.h"
+#include "base/file_io.h"
+#include "base/page_text.h"
+#include "base/ui_handles.h"
 
 extern int CurrentPageIndex;
 extern bool HasPages;
@@ -27,13 +29,6 @@ bool SaveCurrentPage();          // false only when a save was needed and failed
 bool GetPageName(int index, char *out);
 bool GetPageFileName(int index, char *out);
 void OnPageTabChanged();
-// Replaces folder\fileName by the given bytes through a temporary file in the
-// same folder, keeping the letter case of an existing file's name. On failure
-// the old file is untouched and GetLastError tells why.
-bool WritePageFile(const char *folder, const char *fileName, const char *text, size_t length);
-// The same for a new file: nothing of that name is ever replaced (the last
-// error is ERROR_ALREADY_EXISTS when something has it).
-bool WriteNewPageFile(const char *folder, const char *fileName, const char *text, size_t length);
 // True while the editor shows a page that must never be written back (it
 // holds NUL bytes, could not be read to its end, or could not be opened
 // although it exists).
@@ -42,15 +37,6 @@ bool CurrentPageIsProtected();
 bool UpdateSavedPagePath();
 void PageNameFromLabel(const char *label, char *out);
 
-// Reads a whole file into bytes; 0, or the error that ended the read (the
-// bytes read before it stay).
-DWORD ReadWholeFile(HANDLE file, std::string *bytes);
-// The same for a file of at most `most` bytes: ERROR_FILE_TOO_LARGE, with
-// the first `most` bytes, when it has more (it may grow while it is read).
-DWORD ReadFileUpTo(HANDLE file, size_t most, std::string *bytes);
-// The same for the file at path, which other programs may go on writing;
-// 0, or the error that kept it from being opened or read whole.
-DWORD ReadFileAt(const char *path, std::string *bytes);
 // Streams a text's pieces into the editor, replacing all its text or only
 // the selection; false when the editor did not take them all, *notHeld
 // telling whether the 1.0 control met a character it cannot hold.
@@ -111,11 +97,9 @@ void ListShownFolderAgain(const std::vector<NameMove> &renamed);
 void ListPageNames(const char *folder, std::vector<std::string> *names,
                    std::vector<std::wstring> *leftOut);
 bool SelectPageByName(const char *fileName);
-int SelectedTab();  // -1 when no tab is selected or there is no tab strip
 void StepPage(int delta);
 HTREEITEM GetParentFolderNode();
 void GoToParentFolder();
-bool IsPageFileName(const char *name);
 // Window-free rules of the tab strip, exported for the tests.
 int StepTarget(int selected, int delta, int count);
 bool MakeTabLabel(const char *pageName, char *label);
@@ -233,8 +217,8 @@ bool CanGoBack();
 bool CanGoForward();
 void MoveHistory(const char *from, const char *to);
 void ForgetHistory();
-// The mouse's back and forward buttons; true when the command was one.
-bool OnAppCommand(int command);
+// The command of the mouse's back and forward buttons; 0 for any other.
+int CommandOfAppCommand(int command);
 // Shows the page at a full path by the page protocol: the page left is
 // saved first, and the page's folder and tab are selected.
 enum ShowOutcome { PAGE_SHOWN, PAGE_NOT_LEFT, PAGE_NOT_FOUND };

@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "app/code_pages.h"
-#include "app/platform_seam.h"
-#include "app/ui_handles.h"
+#include "base/code_pages.h"
+#include "base/platform_seam.h"
+#include "base/ui_handles.h"
 #include "tree/tree.h"
 
 static const char CopyHeader[] = "TAV recovery copy 1\r\n";

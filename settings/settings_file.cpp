@@ -9,8 +9,8 @@
 
 #include <string>
 
-#include "app/platform_seam.h"
-#include "app/ui_handles.h"
+#include "base/platform_seam.h"
+#include "base/ui_handles.h"
 #include "pages/pages.h"
 
 static const char SettingsFileName[] = "TAV.INI";

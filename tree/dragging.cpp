@@ -6,8 +6,8 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "app/display_scale.h"
-#include "app/ui_handles.h"
+#include "base/dpi.h"
+#include "base/ui_handles.h"
 #include "pages/pages.h"
 #include "tree/tree.h"
 

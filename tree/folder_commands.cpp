@@ -7,8 +7,8 @@
 
 #include <vector>
 
-#include "app/platform_seam.h"
-#include "app/ui_handles.h"
+#include "base/platform_seam.h"
+#include "base/ui_handles.h"
 #include "pages/pages.h"
 #include "tree/tree.h"
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ui_handles.h"
+#include "base/ui_handles.h"
 #include "pages/pages.h"
 #include "tree/tree.h"
 

@@ -3,8 +3,9 @@
 // the display the dialog is on.
 #include <string.h>
 
-#include "app/display_scale.h"
-#include "app/ui_handles.h"
+#include "base/dpi.h"
+#include "base/list_dialogs.h"
+#include "base/ui_handles.h"
 #include "tree/tree.h"
 
 // One dialog at a time: it is modal.

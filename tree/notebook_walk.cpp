@@ -5,8 +5,8 @@
 
 #include <string.h>
 
-#include "app/paths.h"
-#include "app/platform_seam.h"
+#include "base/paths.h"
+#include "base/platform_seam.h"
 #include "pages/pages.h"
 
 /* Its pages and subfolders: a page or folder whose name the code page

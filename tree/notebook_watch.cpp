@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/code_pages.h"
-#include "app/ui_handles.h"
+#include "base/code_pages.h"
+#include "base/ui_handles.h"
 #include "pages/pages.h"
 #include "tree/tree.h"
 

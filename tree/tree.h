@@ -11,6 +11,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "base/ui_handles.h"
+
 /* folder_paths.cpp */
 bool GetNodeLabel(HTREEITEM node, char *out);
 bool GetFolderPath(HTREEITEM node, char *out);
@@ -228,8 +230,6 @@ enum MoveDecision {
 MoveDecision DecideMove(const MoveRequest &request, char *to);
 bool NamesEqualAsFileSystem(const wchar_t *a, const wchar_t *b);
 bool NameTakenIn(const std::vector<std::wstring> &namesThere, const char *name);
-// An item's folder (PATH_BUFFER_SIZE) and its name within it.
-bool SplitItemPath(const char *path, char *folder, const char **name);
 // Which file or folder an item is, whatever its name: its volume and its
 // index there, and for a page file also when it was made and what it was
 // when TAV last moved or wrote it (its size and last write). Not known where

@@ -3,8 +3,8 @@
 #include <shlobj.h>
 #include <string.h>
 
-#include "app/platform_seam.h"
-#include "app/ui_handles.h"
+#include "base/platform_seam.h"
+#include "base/ui_handles.h"
 #include "pages/pages.h"
 #include "tree/tree.h"
 

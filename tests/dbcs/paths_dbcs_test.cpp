@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/paths.h"
+#include "base/paths.h"
 #include "harness/harness.h"
 #include "pages/pages.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <utility>
 
-#include "app/ui_handles.h"
+#include "app/app.h"
 #include "editing/editing.h"
 #include "harness/harness.h"
 #include "pages/pages.h"

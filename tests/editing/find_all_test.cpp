@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/display_scale.h"
-#include "app/platform_seam.h"
+#include "base/platform_seam.h"
 #include "editing/editing_fixture.h"
 #include "tree/tree.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/platform_seam.h"
+#include "base/platform_seam.h"
 #include "folders_fixture.h"
 #include "harness/harness.h"
 #include "pages/pages.h"

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/ui_handles.h"
+#include "app/app.h"
 #include "pages/pages.h"
 
 namespace {

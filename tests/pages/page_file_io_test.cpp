@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ui_handles.h"
+#include "app/app.h"
 #include "harness/harness.h"
 #include "pages/pages.h"
 #include "small_disk.h"

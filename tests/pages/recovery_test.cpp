@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ui_handles.h"
+#include "app/app.h"
 #include "harness/harness.h"
 #include "pages/pages.h"
 #include "tree/tree.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ui_handles.h"
+#include "app/app.h"
 #include "tree/tree.h"
 #include "tree_test_util.h"
 

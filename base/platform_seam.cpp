@@ -1,5 +1,5 @@
 // The real common dialogs and shell calls, the default behind the seam.
-#include "app/platform_seam.h"
+#include "base/platform_seam.h"
 
 /* The common dialogs' library is loaded when a dialog is first asked for:
    loading it brings the printing libraries along, 20 to 50 ms of every

@@ -8,6 +8,7 @@
 
 #include "editing/editing.h"
 #include "pages/pages.h"
+#include "notebook/notebook.h"
 #include "tree/tree.h"
 
 static const StatusRow *statusTable;

@@ -11,6 +11,7 @@
 #include "pages/pages.h"
 #include "settings/settings.h"
 #include "toolbar/toolbar.h"
+#include "notebook/notebook.h"
 #include "tree/tree.h"
 
 
@@ -422,6 +423,12 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return 0;
     case UM_TABSTRIPMADE:
       WatchTabStripForDrags(reinterpret_cast<HWND>(wParam));
+      return 0;
+    case UM_PAGEWRITTEN:
+      FollowPageWritten(reinterpret_cast<const char *>(lParam));
+      return 0;
+    case UM_FOLDERSHOWN:
+      FollowFolderShown(wParam != FALSE);
       return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);

@@ -13,6 +13,7 @@
 #include "editing/editing.h"
 #include "pages/pages.h"
 #include "settings/settings.h"
+#include "notebook/notebook.h"
 #include "tree/tree.h"
 
 static HMODULE RichEditLibrary;

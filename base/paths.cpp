@@ -173,6 +173,13 @@ bool FollowMove(const char *path, const char *from, const char *to, char *moved)
   return true;
 }
 
+/* Rewrites a PATH_BUFFER_SIZE path that lies at or below a renamed or moved
+   page or folder; other paths stay as they are. */
+void FollowRename(char *path, const char *oldPath, const char *newPath) {
+  char renamed[PATH_BUFFER_SIZE];
+  if (path != nullptr && FollowMove(path, oldPath, newPath, renamed)) strcpy(path, renamed);
+}
+
 /* ---- items ---- */
 
 /* An item's folder and its name, by its last separator found by
@@ -198,6 +205,11 @@ bool SplitItemPath(const char *path, char *folder, const char **name) {
 bool IsPageFileName(const char *name) {
   size_t length = strlen(name);
   return length >= 4 && NamesEqualIgnoringAsciiCase(name + length - 4, ".tav");
+}
+
+bool IsPageFile(const char *path) {
+  DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 /* ---- listing ---- */

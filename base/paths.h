@@ -50,12 +50,20 @@ bool PathBelowFolder(const char *path, const char *folder, const char **remainde
 // into moved (PATH_BUFFER_SIZE bytes); false when path lies elsewhere or
 // would not fit.
 bool FollowMove(const char *path, const char *from, const char *to, char *moved);
+// A PATH_BUFFER_SIZE path at or below a page or folder that was renamed or
+// moved follows it; any other stays.
+void FollowRename(char *path, const char *oldPath, const char *newPath);
 
 /* ---- items ---- */
+// A name or path that became another: renamed or moved.
+struct NameMove {
+  std::string from, to;
+};
 // An item's folder (PATH_BUFFER_SIZE) and its name within it.
 bool SplitItemPath(const char *path, char *folder, const char **name);
 // A page is a file whose own name ends in ".tav".
 bool IsPageFileName(const char *name);
+bool IsPageFile(const char *path);  // a file (not a folder) is there
 
 /* ---- listing ---- */
 // A folder's entries by their real names. An entry whose name the process

@@ -23,15 +23,16 @@ enum { MESSAGE_BUFFER_SIZE = 324, MESSAGE2_BUFFER_SIZE = 584 };
 // refresh the toolbar; the others bring news from the layers below, which
 // never call up: the window is to be laid out again; a fresh tab strip (its
 // handle in wParam) took the old one's place; a page file was written anew
-// by a save (lParam: its full path, valid during the call); the folder shown
-// was made again (lParam: its path).
+// by a save (lParam: its full path, valid during the call); the tab strip
+// now lists the folder shown, or that folder was made again (wParam TRUE):
+// it is to be watched.
 enum {
   UM_CREATECHILDREN = WM_USER + 100,
   UM_IDLEUPDATE = WM_USER + 101,
   UM_LAYOUTCHILDREN = WM_USER + 102,
   UM_TABSTRIPMADE = WM_USER + 103,
   UM_PAGEWRITTEN = WM_USER + 104,
-  UM_FOLDERSHOWNMADE = WM_USER + 105,
+  UM_FOLDERSHOWN = WM_USER + 105,
 };
 
 // Control ids of the main window's children.

@@ -13,6 +13,7 @@
 #include "app/app.h"
 #include "bench/bench.h"
 #include "harness/harness.h"
+#include "notebook/notebook.h"
 #include "tree/tree.h"
 
 namespace {

@@ -16,6 +16,7 @@
 #include "app/app.h"
 #include "bench/bench.h"
 #include "harness/harness.h"
+#include "notebook/notebook.h"
 #include "pages/pages.h"
 
 namespace {

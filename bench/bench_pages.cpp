@@ -19,6 +19,7 @@
 
 #include "app/app.h"
 #include "bench/bench.h"
+#include "notebook/notebook.h"
 #include "editing/editing.h"
 #include "harness/harness.h"
 #include "base/page_text.h"

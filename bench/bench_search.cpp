@@ -13,6 +13,7 @@
 
 #include "app/app.h"
 #include "bench/bench.h"
+#include "notebook/notebook.h"
 #include "editing/editing.h"
 #include "harness/harness.h"
 

@@ -11,6 +11,7 @@
 #include "bench/bench.h"
 #include "harness/harness.h"
 #include "tree/change_records.h"
+#include "notebook/notebook.h"
 #include "pages/pages.h"
 #include "tree/tree.h"
 

@@ -46,27 +46,4 @@ extern char findWhatText[FIND_BUFFER_SIZE];
 extern char replaceWithText[FIND_BUFFER_SIZE];
 void PrepareFindRequest();
 
-/* find_all.cpp */
-// A match of Find in All Pages, as its row shows it and its page is found
-// again: the folder below the work folder (empty for the work folder
-// itself), the page name, the line from 1 and the column from 0 in units.
-struct FoundRow {
-  std::string folder;
-  std::string page;
-  std::string pagePath;
-  size_t line, column, length;
-  std::wstring text;  // the line around the match
-};
-void OpenFindAllDialog();
-HWND FindAllDialogWindow();
-bool StartFindAll(const SearchPattern &pattern);
-void StopFindAll();
-bool FindAllRunning();
-// A slice of the search, run from the idle step; false once it has ended.
-bool RunFindAllSlice();
-const std::vector<FoundRow> &FoundRows();
-size_t UnreadablePageCount();
-size_t OnlineOnlyPageCount();  // pages kept online only, not searched
-void OpenFoundRow(size_t index);
-
 #endif

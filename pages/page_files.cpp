@@ -15,7 +15,6 @@
 #include "base/ui_handles.h"
 #include "editing/editing.h"
 #include "base/page_text.h"
-#include "tree/tree.h"
 
 int CurrentPageIndex = -1;
 
@@ -75,24 +74,18 @@ bool GetPageFileName(int index, char *out) {
   return true;
 }
 
-/* The saved page path names the page shown: the selected folder's path and
-   the page file name. When the tab strip still lists another folder (the
-   folder change went ahead although the page could not be saved), the
-   page's own folder is named instead. */
+/* The saved page path names the page shown: the folder the tabs list (the
+   selected folder, or, when the folder change went ahead although the page
+   could not be saved, the page's own) and the page file name. */
 bool UpdateSavedPagePath() {
   if (SavedPagePath == nullptr) return false;
   SavedPagePath[0] = '\0';
-  if (!HasPages) return false;
-  HTREEITEM node = SelectedTreeNode();
-  if (node == nullptr) return false;
-  char folder[PATH_BUFFER_SIZE];
-  if (!GetFolderPath(node, folder)) return false;
-  if (PageFolder[0] != '\0' && !FolderPathsEqual(folder, PageFolder)) strcpy(folder, PageFolder);
-  strcpy(SavedPagePath, folder);
+  if (!HasPages || PageFolder[0] == '\0') return false;
+  strcpy(SavedPagePath, PageFolder);
   char fileName[PATH_BUFFER_SIZE];
   if (!GetPageFileName(SelectedTab(), fileName)) return false;
   char path[PATH_BUFFER_SIZE];
-  if (!JoinPath(folder, fileName, path)) return false;
+  if (!JoinPath(PageFolder, fileName, path)) return false;
   strcpy(SavedPagePath, path);
   return true;
 }
@@ -149,7 +142,7 @@ static void RememberPageOnDisk(const char *fileName, bool existed, DWORD sizeHig
 }
 
 static void RememberPageAsWritten(const char *path, const char *fileName) {
-  NotePageWritten(path);
+  TellMainWindow(UM_PAGEWRITTEN, 0, reinterpret_cast<LPARAM>(path));
   BY_HANDLE_FILE_INFORMATION now;
   if (!ItemInformationAt(path, &now)) {
     ForgetPageOnDisk();
@@ -435,8 +428,7 @@ static bool MakeFolderAgain(const char *folder) {
    it). */
 static void MakeShownPagesFolderAgain(const char *folder) {
   if (Notice != NOTICE_DELETED_ELSEWHERE || !MakeFolderAgain(folder)) return;
-  ReleaseFolderShownWatch();
-  WatchFolderShown();
+  TellMainWindow(UM_FOLDERSHOWN, TRUE);
 }
 
 bool SavePageIfModified(int index) {

@@ -10,7 +10,6 @@
 #include <string>
 
 #include "base/ui_handles.h"
-#include "tree/tree.h"
 
 PagesShown PagesShownRecord;
 
@@ -99,9 +98,6 @@ void NotePageArrived(const char *path) {
 
 void NotePagesMoved(const char *from, const char *to) {
   MovePagesShown(&PagesShownRecord, from, to);
-  MoveHistory(from, to);
-  MoveRecoveryCopies(from, to);
-  NoteMoveForUndo(from, to);
   char moved[PATH_BUFFER_SIZE];
   if (FollowMove(ShownPath, from, to, moved)) strcpy(ShownPath, moved);
 }

@@ -10,7 +10,6 @@
 
 #include "base/dpi.h"
 #include "base/ui_handles.h"
-#include "tree/tree.h"
 
 bool HasPages = false;
 char PageFolder[PATH_BUFFER_SIZE] = "";
@@ -149,7 +148,7 @@ static int InsertPageTabs(const std::vector<std::string> &names) {
 
 /* The tabs become these pages, drawn once; with two tabs or more the strip
    takes as many rows as they need. */
-static int FillTabStrip(const std::vector<std::string> &names) {
+int FillTabStrip(const std::vector<std::string> &names) {
   EmptyTabStrip();
   LONG style = GetWindowLongA(Ui.tabs, GWL_STYLE);
   SetTabsMultiline(style, false);
@@ -184,17 +183,15 @@ static void ReportRecoveredPages(const std::vector<std::string> &recovered,
   MessageBoxA(MainWindow, message.c_str(), "TAV", MB_OK | MB_ICONINFORMATION);
 }
 
-/* Fills the tab strip with the pages of the selected folder and shows the
-   first. The selected node names the folder, never the process's current
-   directory, which a dialog or the shell may have moved: PageFolder, the
-   folder whose pages are shown, is set here and nowhere else. The page shown
-   before is saved first, into its own folder; when that fails nothing
-   changes. */
-void RebuildPageTabs(const char *firstPage) {
+/* Fills the tab strip with the pages of a folder and shows the first (or
+   firstPage, when the folder has it). PageFolder, the folder whose pages
+   are shown, is set here and nowhere else; the main window is told, so that
+   the folder is watched. The page shown before is saved first, into its own
+   folder; when that fails nothing changes. */
+void ShowFolderPages(const char *folder, const char *firstPage) {
   if (Ui.tabs == nullptr) return;
   if (!SavePageIfModified(TabCtrl_GetCurSel(Ui.tabs))) return;
-  char folder[PATH_BUFFER_SIZE];
-  if (!GetFolderPath(SelectedTreeNode(), folder)) folder[0] = '\0';
+  if (strlen(folder) >= PATH_BUFFER_SIZE) folder = "";
   strcpy(PageFolder, folder);
   RemoveLeftoverTemporaryFiles(PageFolder);
   std::vector<std::string> recovered, stuck;
@@ -202,16 +199,16 @@ void RebuildPageTabs(const char *firstPage) {
 
   std::vector<std::string> names;
   std::vector<std::wstring> leftOut;
-  if (folder[0] != '\0') ListPageNames(folder, &names, &leftOut);
+  if (PageFolder[0] != '\0') ListPageNames(PageFolder, &names, &leftOut);
   int count = FillTabStrip(names);
   ShowPage(count > 0 ? FirstPageToShow(firstPage) : -1);
   RequestLayout();
-  WatchFolderShown();
+  TellMainWindow(UM_FOLDERSHOWN, FALSE);
   ReportRecoveredPages(recovered, stuck);
-  ReportPagesLeftOut(folder, leftOut);
+  ReportPagesLeftOut(PageFolder, leftOut);
 }
 
-static std::vector<std::string> TabPageNames() {
+std::vector<std::string> TabPageNames() {
   std::vector<std::string> names;
   int count = TabCtrl_GetItemCount(Ui.tabs);
   char name[PATH_BUFFER_SIZE];
@@ -220,55 +217,10 @@ static std::vector<std::string> TabPageNames() {
   return names;
 }
 
-static long IndexOfName(const std::vector<std::string> &names, const std::string &name) {
+long IndexOfName(const std::vector<std::string> &names, const std::string &name) {
   for (size_t i = 0; i < names.size(); ++i)
     if (NamesEqualIgnoringAsciiCase(names[i].c_str(), name.c_str())) return static_cast<long>(i);
   return -1;
-}
-
-/* The tabs follow the folder's pages as other programs made, removed and
-   renamed them; the page shown keeps its tab, under its new name when it
-   was renamed, and keeps it while its file is gone but its text unsaved.
-   When it went with nothing unsaved, the page after it is shown. Nothing
-   changes when the tabs are the pages already (the program's own saves). */
-void ListShownFolderAgain(const std::vector<NameMove> &renamed) {
-  if (Ui.tabs == nullptr || PageFolder[0] == '\0') return;
-  std::vector<std::string> names;
-  ListPageNames(PageFolder, &names, nullptr);
-  std::vector<std::string> tabs = TabPageNames();
-  std::vector<std::string> newPages;
-  for (const std::string &name : names)
-    if (IndexOfName(tabs, name) < 0) newPages.push_back(name);
-  char newFileName[PATH_BUFFER_SIZE];
-  ShownPageCheck shown = CheckShownPageFile(renamed, newPages, newFileName);
-  int shownIndex = CurrentPageIndex;
-  std::string shownName;
-  if (shownIndex >= 0 && static_cast<size_t>(shownIndex) < tabs.size()) shownName = tabs[shownIndex];
-  if (shown == SHOWN_RENAMED) {
-    shownName = newFileName;
-    shownName.resize(shownName.size() - 4);
-  }
-  bool keepShown = !shownName.empty() && shown != SHOWN_GONE;
-  if (keepShown && IndexOfName(names, shownName) < 0) {
-    size_t at = static_cast<size_t>(shownIndex) < names.size() ? static_cast<size_t>(shownIndex)
-                                                                : names.size();
-    names.insert(names.begin() + static_cast<long>(at), shownName);
-  }
-  if (names == tabs) return;
-  if (shown == SHOWN_GONE) ForgetShownPage();
-  int count = FillTabStrip(names);
-  if (keepShown) ShownPageTabMoved(static_cast<int>(IndexOfName(names, shownName)));
-  // A rename may bring a new text along (a sync bringing both, a "save as"
-  // that removes the old file): the file under its new name is looked at as
-  // any file written elsewhere is.
-  if (shown == SHOWN_RENAMED) CheckShownPageFile({}, {}, newFileName);
-  RequestLayout();
-  if (shown == SHOWN_GONE)
-    ShowPage(count > 0 ? (shownIndex < count ? shownIndex : count - 1) : -1);
-  else if (shownIndex < 0 && count > 0)
-    ShowPage(0);  // the folder had no page to show
-  else
-    UpdateSavedPagePath();
 }
 
 /* The last tab whose page name matches wins; letter case is folded for the
@@ -307,27 +259,4 @@ void StepPage(int delta) {
   int count = TabCtrl_GetItemCount(Ui.tabs);
   if (count < 1) return;
   ShowPage(StepTarget(TabCtrl_GetCurSel(Ui.tabs), delta, count));
-}
-
-HTREEITEM GetParentFolderNode() {
-  HTREEITEM node = SelectedTreeNode();
-  if (node == nullptr) return nullptr;
-  return reinterpret_cast<HTREEITEM>(
-      SendMessageA(Ui.tree, TVM_GETNEXTITEM, TVGN_PARENT, reinterpret_cast<LPARAM>(node)));
-}
-
-/* Move Up. It stays in the folder when the page shown cannot be saved, as
-   ShowPage stays on such a page. */
-void GoToParentFolder() {
-  if (!SaveCurrentPage()) return;
-  HTREEITEM node = GetParentFolderNode();
-  if (node == nullptr) return;
-  SendMessageA(Ui.tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(node));
-  // The selection has normally listed the parent already; listing it again
-  // would only load its first page a second time.
-  char path[PATH_BUFFER_SIZE];
-  if (!GetFolderPath(node, path)) return;
-  if (FolderPathsEqual(path, PageFolder)) return;
-  SwitchFolder(path);
-  RebuildPageTabs();
 }

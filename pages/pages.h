@@ -1,5 +1,8 @@
-// Pages: page files and the editor's content, the tab strip and page
-// navigation, page commands, import and export.
+// Pages: page files and the editor's content, the tab strip, the name
+// dialog, import and export, the copies kept for a crash, and the records of
+// the pages shown (places, Back and Forward) and how Open Page matches them.
+// Nothing here knows the folder tree: the folder whose pages are shown is
+// given, and news goes to the main window.
 #ifndef TAV_PAGES_H
 #define TAV_PAGES_H
 
@@ -61,7 +64,6 @@ bool ShowPageWithText(int index, const std::wstring &text, const PageEncoding &e
 // renamed (the new file name is given; the tab is to follow it), gone
 // (nothing unsaved: the tab is to go) or gone and kept (its text is written
 // to its name again when the page is left).
-struct NameMove;
 enum ShownPageCheck {
   SHOWN_AS_READ,
   SHOWN_READ_AGAIN,
@@ -85,35 +87,33 @@ bool EncodeForPage(const std::wstring &text, const PageEncoding &encoding, std::
                    PageEncoding *changedTo);
 
 /* page_tabs.cpp */
-// Shows the page file firstPage first when the folder has it.
-void RebuildPageTabs(const char *firstPage = nullptr);
+// The tabs become the pages of a folder, and its first page is shown, or
+// firstPage when the folder has it; the page shown before is saved first,
+// and when that fails nothing changes.
+void ShowFolderPages(const char *folder, const char *firstPage = nullptr);
 int FindPageTab(const char *fileName);
-// Other programs made, removed or renamed pages in the folder shown, or
-// wrote the page shown: the tabs become the folder's pages again, the page
-// shown keeping its tab. renamed: pages renamed there, by file name.
-void ListShownFolderAgain(const std::vector<NameMove> &renamed);
+// The tabs as they are, and made anew from page names (drawn once); the
+// index of a name among page names, ASCII letter case ignored, or -1.
+std::vector<std::string> TabPageNames();
+int FillTabStrip(const std::vector<std::string> &names);
+long IndexOfName(const std::vector<std::string> &names, const std::string &name);
 // The page files of a folder in listing order, by page name; names the
 // code page cannot hold go to leftOut when it is given.
 void ListPageNames(const char *folder, std::vector<std::string> *names,
                    std::vector<std::wstring> *leftOut);
 bool SelectPageByName(const char *fileName);
 void StepPage(int delta);
-HTREEITEM GetParentFolderNode();
-void GoToParentFolder();
 // Window-free rules of the tab strip, exported for the tests.
 int StepTarget(int selected, int delta, int count);
 bool MakeTabLabel(const char *pageName, char *label);
 
-/* page_commands.cpp */
+/* name_dialog.cpp */
 bool AskItemName(char *out, const char *initialText, bool subfolderMode);
 // The same dialog asking for another name than one that is taken, under a
 // caption and prompt of the caller's, the name offered; in subfolder mode
 // the characters a folder rename refuses are refused.
 bool AskOtherName(char *out, const char *initialText, bool subfolderMode, const char *caption,
                   const char *prompt);
-void NewPage();
-void RenamePage();
-void DeletePage();
 
 /* recovery.cpp */
 // Copies of the unsaved text of the page shown, kept in the user's local
@@ -131,7 +131,10 @@ void RemoveShownPagesRecoveryCopy();
 // TAV moved a page, or a folder with pages below it: the copies of their
 // unsaved text follow them to their new paths.
 void MoveRecoveryCopies(const char *from, const char *to);
-void OfferRecoveredPages();  // at start, for every copy left by an earlier run
+// The Recovery folder, made when asked; a copy taken on from an earlier run,
+// removed when its page is saved.
+bool RecoveryFolder(char *folder, bool make);
+void NoteKeptCopy(const std::string &name);
 // TAV's folder in the user's local application data, made when asked.
 bool LocalDataFolder(char *folder, bool make);
 // The copy's file, without windows.
@@ -146,6 +149,11 @@ struct RecoveryCopy {
 };
 std::string FormatRecoveryCopy(const RecoveryCopy &copy);
 bool ParseRecoveryCopy(const std::string &bytes, RecoveryCopy *copy);
+// A copy's text kept beside its page as "<page> (recovered).txt", in the
+// page's encoding (false when it cannot be); a copy of anything but a page
+// of the notebook shown kept in the Recovery folder, the user told where.
+bool KeepCopyBesidePage(const RecoveryCopy &copy, char *keptAs);
+void KeepCopyOfOtherPage(const RecoveryCopy &copy, const char *copyPath);
 std::string RecoveryCopyName(const char *pagePath);
 // Whether a copy's page path names a page of the notebook in workFolder: an
 // absolute path of a ".tav" file below it, every name on the way a plain
@@ -202,29 +210,29 @@ void SelectPlace(HWND editor, const PagePlace &place);
 void ScrollToPlace(HWND editor, const PagePlace &place);
 // The editor now shows the page at path, or none (null).
 void NotePageArrived(const char *path);
-// TAV moved or deleted a page or a folder: the places and the history
-// follow; a move's recovery copies and the moves Undo Move takes back too.
+// A page or a folder moved or was deleted: the places follow, and so does
+// the path of the page shown.
 void NotePagesMoved(const char *from, const char *to);
 void NotePagesDeleted(const char *path);
 void ResetPageNavigation();  // everything forgotten, for the tests
 
-/* page_history.cpp */
-// Back and Forward through the pages shown, as a browser goes.
+/* back_forward.cpp */
+// The pages shown in this run, which Back and Forward go through as a
+// browser goes.
 void NoteHistoryVisit(const char *path);
-void GoBack();
-void GoForward();
 bool CanGoBack();
 bool CanGoForward();
 void MoveHistory(const char *from, const char *to);
 void ForgetHistory();
+// The first place to try going one way (-1 for none), and the record's
+// places: Back and Forward stand at a page before they show it.
+long FirstHistoryStep(int delta);
+size_t HistoryLength();
+size_t HistoryPosition();
+void SetHistoryPosition(size_t at);
+std::string HistoryPageAt(size_t at);
 // The command of the mouse's back and forward buttons; 0 for any other.
 int CommandOfAppCommand(int command);
-// Shows the page at a full path by the page protocol: the page left is
-// saved first, and the page's folder and tab are selected.
-enum ShowOutcome { PAGE_SHOWN, PAGE_NOT_LEFT, PAGE_NOT_FOUND };
-ShowOutcome ShowPageAt(const char *pagePath);
-bool IsPageFile(const char *path);  // a file (not a folder) is there
-void ReturnToEditor();  // after a dialog showed a page
 
 /* page_match.cpp */
 // How the letters typed match a page, best first.
@@ -266,19 +274,6 @@ bool CanNarrow(const TypedText &before, const TypedText &now);
 // Narrowing tries only the pages that matched before.
 void RankPages(std::vector<ListedPage> *pages, const std::vector<size_t> &base,
                const TypedText &typed, bool narrowing, std::vector<size_t> *ranked);
-
-/* open_page.cpp */
-// Open Page: a modeless dialog that lists every page below the work folder,
-// the pages shown lately first, and shows the one chosen by a few letters.
-void OpenPageDialog();
-HWND OpenPageDialogWindow();
-bool OpenPageListing();   // the listing has more to do
-bool RunOpenPageSlice();  // a slice of it, from the idle step; false at its end
-// The pages of one folder were made, renamed or deleted; a folder and all
-// below it changed (renamed, deleted, listed again).
-void NoteFolderPagesChanged(const char *folder);
-void NotePageFileChanged(const char *pagePath);  // the folder of that page
-void NoteFolderTreeChanged(const char *folder);
 
 /* import_export.cpp */
 void ImportTextFile();

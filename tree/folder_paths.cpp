@@ -64,3 +64,10 @@ bool SwitchFolder(const char *path) {
   ReportFolderNotEntered(path);
   return false;
 }
+
+HTREEITEM GetParentFolderNode() {
+  HTREEITEM node = SelectedTreeNode();
+  if (node == nullptr) return nullptr;
+  return reinterpret_cast<HTREEITEM>(
+      SendMessageA(Ui.tree, TVM_GETNEXTITEM, TVGN_PARENT, reinterpret_cast<LPARAM>(node)));
+}

@@ -18,6 +18,13 @@ static struct {
   int dpi;
 } Chooser;
 
+void ReportMoveIntoItself(HWND owner, const char *folder) {
+  char message[MESSAGE2_BUFFER_SIZE];
+  snprintf(message, sizeof message,
+           "The folder '%s' cannot be moved into itself or into a folder below it.", folder);
+  MessageBoxA(owner, message, "TAV", MB_OK | MB_ICONWARNING);
+}
+
 static HWND ChooserTree(HWND dialog) { return GetDlgItem(dialog, IDC_MOVE_TREE); }
 
 /* The tree takes what the dialog gains; the buttons keep to the lower right

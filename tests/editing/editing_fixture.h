@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "app/app.h"
+#include "notebook/notebook.h"
 #include "editing/editing.h"
 #include "harness/harness.h"
 #include "pages/pages.h"

@@ -11,6 +11,7 @@
 #include "app/display_scale.h"
 #include "base/platform_seam.h"
 #include "editing/editing_fixture.h"
+#include "notebook/notebook.h"
 #include "tree/tree.h"
 
 namespace {

@@ -9,6 +9,7 @@
 #include "base/platform_seam.h"
 #include "folders_fixture.h"
 #include "harness/harness.h"
+#include "notebook/notebook.h"
 #include "pages/pages.h"
 #include "tree/tree.h"
 

@@ -7,6 +7,7 @@
 
 #include "app/command_status.h"
 #include "base/platform_seam.h"
+#include "notebook/notebook.h"
 #include "editing/editing.h"
 #include "pages/pages.h"
 #include "settings/settings.h"

@@ -12,6 +12,7 @@
 #include "base/platform_seam.h"
 #include "app/app.h"
 #include "harness/harness.h"
+#include "notebook/notebook.h"
 #include "pages/pages.h"
 #include "tree/tree.h"
 

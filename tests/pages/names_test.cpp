@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/app.h"
+#include "notebook/notebook.h"
 #include "pages/pages.h"
 
 namespace {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "harness/harness.h"
+#include "notebook/notebook.h"
 #include "pages/pages.h"
 #include "settings/settings.h"
 #include "tree/tree.h"

@@ -14,6 +14,7 @@
 
 #include "app/app.h"
 #include "harness/harness.h"
+#include "notebook/notebook.h"
 #include "pages/pages.h"
 #include "small_disk.h"
 #include "tree/tree.h"

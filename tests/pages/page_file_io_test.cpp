@@ -7,6 +7,7 @@
 
 #include "app/app.h"
 #include "harness/harness.h"
+#include "notebook/notebook.h"
 #include "pages/pages.h"
 #include "small_disk.h"
 

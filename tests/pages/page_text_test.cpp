@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/page_text.h"
+#include "notebook/notebook.h"
 #include "pages/pages.h"
 
 namespace {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/app.h"
+#include "notebook/notebook.h"
 #include "tree/tree.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include "base/dpi.h"
 #include "base/ui_handles.h"
 #include "pages/pages.h"
-#include "tree/tree.h"
+#include "notebook/notebook.h"
 
 // The tree's timer while a drag is in progress, and its beat; a node under
 // the mouse this long opens.

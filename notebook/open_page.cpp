@@ -20,7 +20,7 @@
 #include "base/list_dialogs.h"
 #include "base/ui_handles.h"
 #include "editing/editing.h"
-#include "tree/tree.h"
+#include "notebook/notebook.h"
 
 namespace {
 

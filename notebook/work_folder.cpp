@@ -6,7 +6,7 @@
 #include "base/platform_seam.h"
 #include "base/ui_handles.h"
 #include "pages/pages.h"
-#include "tree/tree.h"
+#include "notebook/notebook.h"
 
 /* Makes a folder the work folder and shows its notebook; the rebuild saves
    the page shown into the old notebook first. When that save fails, or the

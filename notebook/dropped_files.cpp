@@ -13,7 +13,7 @@
 #include "base/code_pages.h"
 #include "base/ui_handles.h"
 #include "pages/pages.h"
-#include "tree/tree.h"
+#include "notebook/notebook.h"
 
 bool BytesAreText(const std::string &bytes) {
   PageEncoding encoding;

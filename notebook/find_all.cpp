@@ -18,7 +18,7 @@
 #include "base/ui_handles.h"
 #include "editing/text_search.h"
 #include "pages/pages.h"
-#include "tree/tree.h"
+#include "notebook/notebook.h"
 
 namespace {
 

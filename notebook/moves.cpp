@@ -1,7 +1,7 @@
 // Moving pages and folders: Move Page, Move (a folder), the moves made by
 // dragging, and Undo Move. A move is one rename on the volume; everything
-// that names the item (the page shown, the folder shown, the saved page
-// path, places, history, recovery copies, Open Page, the tree) follows it.
+// that names the item follows it (FollowItemMoved), and the tree and the
+// tabs show it in its new place.
 #include <shlwapi.h>
 #include <stdio.h>
 #include <string.h>
@@ -12,7 +12,7 @@
 #include "base/code_pages.h"
 #include "base/ui_handles.h"
 #include "pages/pages.h"
-#include "tree/tree.h"
+#include "notebook/notebook.h"
 
 // The moves this run made, the last one last.
 static std::vector<MoveRecord> Moves;
@@ -103,26 +103,6 @@ static bool IsDirectory(const char *path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-/* Whether a folder of the notebook is a link, or lies below one, counted
-   from the work folder down. The tree never lists what a link leads to, and
-   a rename into one takes the item out of the notebook, or into the folder
-   being moved when the link leads below it. The path is walked a character
-   at a time: a trail byte may have a separator's value. */
-bool FolderIsReachedThroughLink(const char *folder) {
-  const char *below = nullptr;
-  if (WorkFolderPath == nullptr || !PathBelowFolder(folder, WorkFolderPath, &below)) return false;
-  char step[PATH_BUFFER_SIZE];
-  for (const char *c = below;; c = CharNextA(c)) {
-    if (*c != '\\' && *c != '\0') continue;
-    size_t length = static_cast<size_t>(c - folder);
-    if (length >= PATH_BUFFER_SIZE) return false;
-    memcpy(step, folder, length);
-    step[length] = '\0';
-    if (IsLinkToElsewhere(step)) return true;
-    if (*c == '\0') return false;
-  }
-}
-
 static bool IsShownPage(const char *path) {
   char shown[PATH_BUFFER_SIZE];
   return ShownPagePath(shown) && FolderPathsEqual(shown, path);
@@ -134,13 +114,6 @@ static void Notice(const char *format, const char *first, const char *second = "
   char message[MESSAGE2_BUFFER_SIZE + PATH_BUFFER_SIZE];
   snprintf(message, sizeof message, format, first, second);
   MessageBoxA(MainWindow, message, "TAV", MB_OK | MB_ICONWARNING);
-}
-
-void ReportMoveIntoItself(HWND owner, const char *folder) {
-  char message[MESSAGE2_BUFFER_SIZE];
-  snprintf(message, sizeof message,
-           "The folder '%s' cannot be moved into itself or into a folder below it.", folder);
-  MessageBoxA(owner, message, "TAV", MB_OK | MB_ICONWARNING);
 }
 
 static void ReportOtherVolume(const char *from, const char *targetFolder) {
@@ -285,21 +258,6 @@ static bool RenameOnVolume(const char *from, const char *to) {
   return moved;
 }
 
-/* Whatever names the item follows it: the folder shown, the saved page
-   path, places, history, recovery copies, the moves recorded, Open Page. */
-void FollowItemMoved(MoveKind kind, const char *from, const char *to) {
-  FollowRename(PageFolder, from, to);
-  FollowRename(SavedPagePath, from, to);
-  NotePagesMoved(from, to);
-  if (kind == MOVE_PAGE) {
-    NotePageFileChanged(from);
-    NotePageFileChanged(to);
-  } else {
-    NoteFolderTreeChanged(from);
-    NoteFolderTreeChanged(to);
-  }
-}
-
 /* The page shown stays shown, its new folder and tab selected. Any other
    page leaving or joining the folder shown changes its tabs; the page shown
    stays. */
@@ -367,7 +325,7 @@ static bool CarryOutMove(MoveKind kind, const char *from, const char *to) {
   if (kind == MOVE_FOLDER) ReleaseFolderShownWatch();
   if (!RenameOnVolume(from, to)) {
     ReportMoveFailure(from, to);
-    WatchFolderShown();
+    WatchFolderShown(PageFolder);
     return false;
   }
   FollowItemMoved(kind, from, to);
@@ -375,7 +333,7 @@ static bool CarryOutMove(MoveKind kind, const char *from, const char *to) {
     ShowPageMoved(from, to, wasShown);
   else
     ShowFolderMoved(from, to, view);
-  WatchFolderShown();
+  WatchFolderShown(PageFolder);
   return true;
 }
 

@@ -14,60 +14,14 @@
 #include "pages/pages.h"
 #include "notebook/notebook.h"
 
-// The moves this run made, the last one last.
-static std::vector<MoveRecord> Moves;
-
-bool CanUndoMove() { return !Moves.empty(); }
-void ForgetMoves() { Moves.clear(); }
-
 /* ---- what is there ---- */
-
-/* A page's or folder's volume and index, read without opening its data; a
-   link is asked about itself, not about what it leads to. */
-static bool InformationOf(const char *path, bool isLink, BY_HANDLE_FILE_INFORMATION *info) {
-  if (!isLink) return ItemInformationAt(path, info);
-  HANDLE link = OpenLinkItself(path);
-  if (link == INVALID_HANDLE_VALUE) return false;
-  bool known = GetFileInformationByHandle(link, info) != 0;
-  CloseHandle(link);
-  return known;
-}
 
 static bool VolumeOf(const char *path, bool isLink, DWORD *serial) {
   BY_HANDLE_FILE_INFORMATION info;
-  if (!InformationOf(path, isLink, &info)) return false;
+  if (!ItemInformationOf(path, isLink, &info)) return false;
   *serial = info.dwVolumeSerialNumber;
   return true;
 }
-
-static ItemIdentity IdentityOf(const char *path) {
-  BY_HANDLE_FILE_INFORMATION info;
-  if (!InformationOf(path, IsLinkToElsewhere(path), &info)) return ItemIdentity();
-  return IdentityFrom(info);
-}
-
-/* The item a move put at path is now the one there: a save replaces the
-   page's file by a new one, with an index of its own, and on FAT volumes the
-   index is the place of the item's entry in its folder, which a rename may
-   change. */
-static void TakeMovedItemAgain(const char *path) {
-  for (MoveRecord &record : Moves)
-    if (record.moved.known && FolderPathsEqual(record.to.c_str(), path))
-      record.moved = IdentityOf(path);
-}
-
-/* Only the item that moved is noted again where it went: another that was
-   already there under that name (made by another program since) must not be
-   taken for it. */
-void NoteMoveForUndo(const char *from, const char *to) {
-  std::vector<bool> moving(Moves.size());
-  for (size_t i = 0; i < Moves.size(); ++i) moving[i] = FolderPathsEqual(Moves[i].to.c_str(), from);
-  FollowMoveRecords(&Moves, from, to);
-  for (size_t i = 0; i < Moves.size(); ++i)
-    if (moving[i] && Moves[i].moved.known) Moves[i].moved = IdentityOf(Moves[i].to.c_str());
-}
-
-void NotePageWritten(const char *path) { TakeMovedItemAgain(path); }
 
 /* The target is reached from the notebook, perhaps through a link or a
    mounted folder, and may lie on another volume. Where either cannot be
@@ -344,7 +298,7 @@ bool MoveItem(MoveKind kind, const char *from, const char *targetFolder) {
   strcpy(name, oldName);
   if (PlanMove(kind, from, targetFolder, name, false, to) != PLAN_GO) return false;
   if (!CarryOutMove(kind, from, to)) return false;
-  KeepMoveRecord(&Moves, MoveRecord{kind, from, to, IdentityOf(to)});
+  KeepMove(MoveRecord{kind, from, to, IdentityOfItem(to)});
   return true;
 }
 
@@ -377,32 +331,32 @@ void MoveFolderCommand() {
    takes back the one before it; a rename the system refused may be tried
    again. */
 void UndoMove() {
-  if (Moves.empty()) return;
-  const MoveRecord record = Moves.back();
+  if (!CanUndoMove()) return;
+  const MoveRecord record = LastMove();
   const char *item = record.to.c_str();
   char oldFolder[PATH_BUFFER_SIZE], name[PATH_BUFFER_SIZE], to[PATH_BUFFER_SIZE];
   const char *oldName;
   if (!SplitItemPath(record.from.c_str(), oldFolder, &oldName)) {
-    Moves.pop_back();
+    ForgetLastMove();
     return;
   }
   DWORD attributes = GetFileAttributesA(item);
   const bool isFolder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   // Another page or folder may have been made under the name since.
   if (attributes == INVALID_FILE_ATTRIBUTES || isFolder != (record.kind == MOVE_FOLDER) ||
-      !IsSameItem(record.moved, IdentityOf(item))) {
+      !IsSameItem(record.moved, IdentityOfItem(item))) {
     Notice("Undo Move cannot take back the move of '%s': it is no longer there.", item);
-    Moves.pop_back();
+    ForgetLastMove();
     return;
   }
   if (!IsDirectory(oldFolder)) {
     Notice("Undo Move cannot take back the move of '%s': the folder it came from, '%s', is gone.",
            item, oldFolder);
-    Moves.pop_back();
+    ForgetLastMove();
     return;
   }
   strcpy(name, oldName);
   PlanOutcome plan = PlanMove(record.kind, item, oldFolder, name, true, to);
   if (plan == PLAN_GO && !CarryOutMove(record.kind, item, to)) return;
-  Moves.pop_back();
+  ForgetLastMove();
 }

@@ -12,6 +12,7 @@
 #include <shellapi.h>
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "base/ui_handles.h"
@@ -44,6 +45,8 @@ bool ListFolderAgainAt(const char *path, const std::vector<NameMove> *renamed = 
 void GoToParentFolder();  // Move Up
 void GoBack();
 void GoForward();
+bool CanGoBack();  // from the page shown
+bool CanGoForward();
 // Shows the page at a full path: the page left is saved first, and the
 // page's folder and tab are selected.
 enum ShowOutcome { PAGE_SHOWN, PAGE_NOT_LEFT, PAGE_NOT_FOUND };
@@ -103,10 +106,15 @@ bool MoveItem(MoveKind kind, const char *from, const char *targetFolder);
 void MovePageCommand();    // the page shown, to a folder chosen in a dialog
 void MoveFolderCommand();  // the selected folder, below one chosen
 void UndoMove();
-bool CanUndoMove();
-void ForgetMoves();
 // Every name in a folder as the file system has it, "." and ".." left out.
 void EntryNamesIn(const char *folder, std::vector<std::wstring> *names);
+
+/* move_records.cpp */
+bool CanUndoMove();
+void ForgetMoves();
+void KeepMove(const MoveRecord &record);
+MoveRecord LastMove();  // while CanUndoMove
+void ForgetLastMove();
 // A page or folder moved or was renamed: the moves recorded follow it.
 void NoteMoveForUndo(const char *from, const char *to);
 // TAV wrote a page anew (its saves replace the file): a move recorded of it
@@ -162,11 +170,38 @@ size_t OnlineOnlyPageCount();  // pages kept online only, not searched
 void OpenFoundRow(size_t index);
 
 
-/* open_page.cpp */
-// Open Page: a modeless dialog that lists every page below the work folder,
-// the pages shown lately first, and shows the one chosen by a few letters.
-void OpenPageDialog();
-HWND OpenPageDialogWindow();
+/* open_page_list.cpp */
+// The list and what was typed, while the dialog is open.
+struct OpenPageList {
+  bool listing = false;
+  char workFolder[PATH_BUFFER_SIZE] = "";
+  std::vector<std::string> recent;  // the pages shown lately, when the dialog opened
+  size_t recentLooked = 0;          // how many of them were looked for
+  NotebookWalk walk;
+  std::vector<ListedPage> pages;  // every page found; a page gone keeps its slot
+  std::unordered_map<std::string, size_t> known;  // the pages listed, by key
+  std::vector<size_t> base;   // the pages listed, in ListedBefore order
+  std::vector<size_t> fresh;  // pages found since the rows were last made
+  TypedText typed;
+  std::vector<size_t> rows;   // the pages that match, best first
+  std::vector<size_t> inView; // the rows' pages in view when last drawn
+  ULONGLONG shownAt = 0;      // when the pages found were last shown
+  ULONGLONG countShownAt = 0; // when the count of rows was last shown
+  bool userMoved = false;     // the user chose a row since the last letter typed
+  size_t chosen = 0;          // that row's page
+  // The folder of the pages listed last, as the rows show it.
+  std::string folder;
+  std::wstring folderShown;
+};
+
+extern OpenPageList PageListing;
+void BeginPageList();
+void ForgetPageList();
+void TakeFreshPages();          // the pages found since join the base order and the rows
+void RankPageList(bool narrowing);
+// A slice of the listing, milliseconds long or until enough pages are
+// found; false once it has ended.
+bool RunPageListing(DWORD milliseconds, size_t enough = static_cast<size_t>(-1));
 bool OpenPageListing();   // the listing has more to do
 bool RunOpenPageSlice();  // a slice of it, from the idle step; false at its end
 // The pages of one folder were made, renamed or deleted; a folder and all
@@ -174,6 +209,15 @@ bool RunOpenPageSlice();  // a slice of it, from the idle step; false at its end
 void NoteFolderPagesChanged(const char *folder);
 void NotePageFileChanged(const char *pagePath);  // the folder of that page
 void NoteFolderTreeChanged(const char *folder);
+
+/* open_page_dialog.cpp */
+// Open Page: a modeless dialog that lists every page below the work folder,
+// the pages shown lately first, and shows the one chosen by a few letters.
+void OpenPageDialog();
+HWND OpenPageDialogWindow();
+// The rows as they stand; while the pages are listed their count may lag.
+void ShowPageRows(bool countLags = false);
+void ShowPageListingState();
 
 
 #endif

@@ -141,6 +141,22 @@ void GoToParentFolder() {
 
 /* ---- pages ---- */
 
+// The page shown, or an empty path while none is.
+static const char *PageShownNow(char *path) {
+  if (!ShownPagePath(path)) path[0] = '\0';
+  return path;
+}
+
+bool CanGoBack() {
+  char shown[PATH_BUFFER_SIZE];
+  return CanGoBack(PageShownNow(shown));
+}
+
+bool CanGoForward() {
+  char shown[PATH_BUFFER_SIZE];
+  return CanGoForward(PageShownNow(shown));
+}
+
 /* The next page one way that is still there and is not the page shown:
    pages deleted or moved by other programs since are passed over. The
    history stands at the page before it is shown, so that showing it adds
@@ -149,7 +165,7 @@ void GoToParentFolder() {
 static void Travel(int delta) {
   char shown[PATH_BUFFER_SIZE];
   if (!ShownPagePath(shown)) shown[0] = '\0';
-  for (long i = FirstHistoryStep(delta); i >= 0 && i < static_cast<long>(HistoryLength());
+  for (long i = FirstHistoryStep(delta, shown); i >= 0 && i < static_cast<long>(HistoryLength());
        i += delta) {
     const std::string page = HistoryPageAt(static_cast<size_t>(i));
     if (FolderPathsEqual(page.c_str(), shown) || !IsPageFile(page.c_str())) continue;

@@ -41,18 +41,17 @@ void ForgetHistory() {
 }
 
 /* Whether the editor shows the page the history stands at: when it shows
-   no page, going back starts with the page shown last. */
-static bool ShowsHistoryPage() {
-  char shown[PATH_BUFFER_SIZE];
-  return !History.pages.empty() && ShownPagePath(shown) &&
+   no page (an empty path), going back starts with the page shown last. */
+static bool ShowsHistoryPage(const char *shown) {
+  return !History.pages.empty() && shown[0] != '\0' &&
          FolderPathsEqual(shown, History.pages[History.at].c_str());
 }
 
 // The first page to try going one way, or -1 for none.
-long FirstHistoryStep(int delta) {
+long FirstHistoryStep(int delta, const char *shownPath) {
   if (History.pages.empty()) return -1;
   long at = static_cast<long>(History.at);
-  long first = ShowsHistoryPage() || delta > 0 ? at + delta : at;
+  long first = ShowsHistoryPage(shownPath) || delta > 0 ? at + delta : at;
   return first >= 0 && first < static_cast<long>(History.pages.size()) ? first : -1;
 }
 
@@ -63,8 +62,8 @@ void SetHistoryPosition(size_t at) {
 }
 std::string HistoryPageAt(size_t at) { return at < History.pages.size() ? History.pages[at] : ""; }
 
-bool CanGoBack() { return FirstHistoryStep(-1) >= 0; }
-bool CanGoForward() { return FirstHistoryStep(+1) >= 0; }
+bool CanGoBack(const char *shownPath) { return FirstHistoryStep(-1, shownPath) >= 0; }
+bool CanGoForward(const char *shownPath) { return FirstHistoryStep(+1, shownPath) >= 0; }
 
 
 int CommandOfAppCommand(int command) {

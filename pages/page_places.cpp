@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "base/platform_seam.h"
 #include "base/ui_handles.h"
 
 PagesShown PagesShownRecord;

@@ -11,8 +11,6 @@
 #include "base/dpi.h"
 #include "base/ui_handles.h"
 
-bool HasPages = false;
-char PageFolder[PATH_BUFFER_SIZE] = "";
 
 // A folder opened for one particular page shows it straight away, rather
 // than loading its first page on the way.

@@ -20,33 +20,45 @@
 
 extern int CurrentPageIndex;
 extern bool HasPages;
-// The folder whose pages the tab strip shows: the selected folder, taken by
-// RebuildPageTabs. Pages are loaded from and saved into it, whatever the
-// current directory has become since.
+// The folder whose pages the tab strip shows (set by ShowFolderPages alone):
+// pages are loaded from and saved into it, whatever the current directory
+// has become since.
 extern char PageFolder[];
 
-/* page_files.cpp */
+/* page_names.cpp */
+bool GetPageName(int index, char *out);
+bool GetPageFileName(int index, char *out);
+void PageNameFromLabel(const char *label, char *out);  // exported for the tests
+
+/* page_shown.cpp */
 void ShowPage(int index);
 bool SavePageIfModified(int index);
 bool SaveCurrentPage();          // false only when a save was needed and failed
-bool GetPageName(int index, char *out);
-bool GetPageFileName(int index, char *out);
 void OnPageTabChanged();
 // True while the editor shows a page that must never be written back (it
 // holds NUL bytes, could not be read to its end, or could not be opened
 // although it exists).
 bool CurrentPageIsProtected();
-// Steps of the above, exported for the tests.
-bool UpdateSavedPagePath();
-void PageNameFromLabel(const char *label, char *out);
-
-// Streams a text's pieces into the editor, replacing all its text or only
-// the selection; false when the editor did not take them all, *notHeld
-// telling whether the 1.0 control met a character it cannot hold.
-bool StreamIntoEditor(HWND editor, PagePieces *pieces, bool intoSelection,
-                      bool *notHeld = nullptr);
+bool UpdateSavedPagePath();  // a step of the above, exported for the tests
 // How the page shown is written back.
 PageEncoding CurrentPageEncoding();
+bool ShownPagePath(char *path);  // PATH_BUFFER_SIZE; false when no page is shown
+// Shows a page with text kept from an earlier run instead of its file's, as
+// unsaved changes made against the file as it was then.
+struct PageFileState;
+bool ShowPageWithText(int index, const std::wstring &text, const PageEncoding &encoding,
+                      const PageFileState &madeAgainst);
+// The text in that encoding, or in UTF-8 with a byte-order mark (true, the
+// encoding used in *changedTo) when it cannot hold every character.
+bool EncodeForPage(const std::wstring &text, const PageEncoding &encoding, std::string *bytes,
+                   PageEncoding *changedTo);
+// For page_elsewhere.cpp: the page shown read again from its file, its
+// place kept; whether it still cannot be opened for the reason it could not
+// when it was shown.
+void ReadShownPageAgain();
+bool StillUnreadableAsBefore(const char *path);
+
+/* page_file_state.cpp */
 // The page shown's file as it was when read or written last: a save that
 // finds it otherwise asks first.
 struct PageFileState {
@@ -56,9 +68,34 @@ struct PageFileState {
   FILETIME lastWrite;
 };
 PageFileState ShownPageFileState();
-bool ShownPagePath(char *path);  // PATH_BUFFER_SIZE; false when no page is shown
-bool ShowPageWithText(int index, const std::wstring &text, const PageEncoding &encoding,
-                      const PageFileState &madeAgainst);
+void RememberPageOnDisk(const char *fileName, bool existed, DWORD sizeHigh, DWORD sizeLow,
+                        FILETIME lastWrite);
+void IdentifyPageOnDisk(const BY_HANDLE_FILE_INFORMATION &info);
+// A save wrote the file anew: what it is now is remembered, and the main
+// window told.
+void RememberPageAsWritten(const char *path, const char *fileName);
+void ForgetPageOnDisk();
+void RenamePageOnDisk(const char *fileName);
+bool PageOnDiskExisted();
+// Whether the file is the very one read (which file, its size and time),
+// or at least still as read under that name.
+bool IsPageOnDisk(const BY_HANDLE_FILE_INFORMATION &info);
+bool IsFileAsKnown(const char *fileName, const WIN32_FILE_ATTRIBUTE_DATA &now);
+// Whether a save to path would replace something other than what was read.
+bool PageFileChangedOnDisk(const char *path, const char *fileName);
+
+/* editor_text.cpp */
+// The editor's whole text as UTF-16 with CR LF line breaks, whatever the
+// process code page. *cutShort is set when the editor gave back less than
+// it holds (the reason is otherwise in the last error).
+bool FetchEditorText(std::wstring *text, bool *cutShort);
+// Streams a text's pieces into the editor, replacing all its text or only
+// the selection; false when the editor did not take them all, *notHeld
+// telling whether the 1.0 control met a character it cannot hold.
+bool StreamIntoEditor(HWND editor, PagePieces *pieces, bool intoSelection,
+                      bool *notHeld = nullptr);
+
+/* page_elsewhere.cpp */
 // The page shown as another program left its file: read again (it had no
 // unsaved changes), changed and kept (the title says so and a save asks),
 // renamed (the new file name is given; the tab is to follow it), gone
@@ -78,13 +115,11 @@ ShownPageCheck CheckShownPageFile(const std::vector<NameMove> &renamed,
                                   const std::vector<std::string> &newPages, char *newFileName);
 enum ShownPageNotice { NOTICE_NONE, NOTICE_CHANGED_ELSEWHERE, NOTICE_DELETED_ELSEWHERE };
 ShownPageNotice ShownPageNoticeNow();
+// The notice goes into the window title and the page's tab is highlighted.
+void SayShownPageNotice(ShownPageNotice notice);
 void MarkShownPageTab();  // highlighted while there is a notice
 void ForgetShownPage();   // its file went and nothing was unsaved
 void ShownPageTabMoved(int index);  // the tab strip was filled again
-// The text in that encoding, or in UTF-8 with a byte-order mark (true, the
-// encoding used in *changedTo) when it cannot hold every character.
-bool EncodeForPage(const std::wstring &text, const PageEncoding &encoding, std::string *bytes,
-                   PageEncoding *changedTo);
 
 /* page_tabs.cpp */
 // The tabs become the pages of a folder, and its first page is shown, or
@@ -135,8 +170,6 @@ void MoveRecoveryCopies(const char *from, const char *to);
 // removed when its page is saved.
 bool RecoveryFolder(char *folder, bool make);
 void NoteKeptCopy(const std::string &name);
-// TAV's folder in the user's local application data, made when asked.
-bool LocalDataFolder(char *folder, bool make);
 // The copy's file, without windows.
 struct RecoveryCopy {
   // In the process code page; read from a copy, empty when the path it
@@ -220,13 +253,15 @@ void ResetPageNavigation();  // everything forgotten, for the tests
 // The pages shown in this run, which Back and Forward go through as a
 // browser goes.
 void NoteHistoryVisit(const char *path);
-bool CanGoBack();
-bool CanGoForward();
+// Whether going back or forward from the page shown (its path, or empty)
+// finds a page to try.
+bool CanGoBack(const char *shownPath);
+bool CanGoForward(const char *shownPath);
 void MoveHistory(const char *from, const char *to);
 void ForgetHistory();
 // The first place to try going one way (-1 for none), and the record's
 // places: Back and Forward stand at a page before they show it.
-long FirstHistoryStep(int delta);
+long FirstHistoryStep(int delta, const char *shownPath);
 size_t HistoryLength();
 size_t HistoryPosition();
 void SetHistoryPosition(size_t at);

@@ -125,14 +125,8 @@ bool ParseRecoveryCopy(const std::string &bytes, RecoveryCopy *copy) {
 
 /* ---- where the copies are ---- */
 
-// The user's local application data, TAV's Recovery folder in it; made when
+// TAV's Recovery folder in the user's local application data; made when
 // asked to.
-bool LocalDataFolder(char *folder, bool make) {
-  char local[MAX_PATH];
-  if (!UserFolderPath(CSIDL_LOCAL_APPDATA, local) || !JoinPath(local, "TAV", folder)) return false;
-  return !make || CreateDirectoryA(folder, nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
-}
-
 bool RecoveryFolder(char *folder, bool make) {
   char tav[PATH_BUFFER_SIZE];
   if (!LocalDataFolder(tav, make) || !JoinPath(tav, "Recovery", folder)) return false;

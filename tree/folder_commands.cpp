@@ -226,3 +226,21 @@ void OpenFolder(bool explore) {
   if (node == nullptr || !GetFolderPath(node, path)) return;
   RunShellVerb(MainWindow, explore ? "explore" : "open", path, SW_SHOWNORMAL);
 }
+
+/* A page's or folder's volume and index, read without opening its data; a
+   link is asked about itself, not about what it leads to. */
+bool ItemInformationOf(const char *path, bool isLink, BY_HANDLE_FILE_INFORMATION *info) {
+  if (!isLink) return ItemInformationAt(path, info);
+  HANDLE link = OpenLinkItself(path);
+  if (link == INVALID_HANDLE_VALUE) return false;
+  bool known = GetFileInformationByHandle(link, info) != 0;
+  CloseHandle(link);
+  return known;
+}
+
+ItemIdentity IdentityOfItem(const char *path) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!ItemInformationOf(path, IsLinkToElsewhere(path), &info)) return ItemIdentity();
+  return IdentityFrom(info);
+}
+

@@ -233,6 +233,9 @@ LRESULT OnTreeRightClick();
 // itself; the first failure is reported and ends the whole deletion.
 bool DeleteFolderTree(HTREEITEM node);
 void OpenFolder(bool explore);
+// A page's or folder's volume, index and times, read without opening its
+// data; a link is asked about itself, not about what it leads to.
+bool ItemInformationOf(const char *path, bool isLink, BY_HANDLE_FILE_INFORMATION *info);
 // The longest tail ("\child\grandchild") the folders below a folder add to
 // its path, read from disk; links are not entered.
 size_t LongestTailBelow(const char *path);
@@ -288,6 +291,8 @@ ItemIdentity IdentityFrom(const BY_HANDLE_FILE_INFORMATION &info);
 // (ext4's inode numbers under Wine, a FAT folder's entry slots), so a page
 // must be the file it was in every respect noted.
 bool IsSameItem(const ItemIdentity &noted, const ItemIdentity &now);
+// The identity of the page or folder at a path (folder_commands.cpp).
+ItemIdentity IdentityOfItem(const char *path);
 // A move made in this run, as Undo Move takes it back: the item is at 'to'
 // and goes back to 'from'. The records follow TAV's later moves and renames.
 struct MoveRecord {

@@ -1,5 +1,6 @@
-// Page files: which file belongs to a tab, loading a page into the editor and
-// writing it back.
+// The page shown: loading a page's file into the editor and writing it back,
+// the only way the editor changes pages (ShowPage), and the folder whose
+// pages the tabs show.
 #include "pages/pages.h"
 
 #include <richedit.h>
@@ -17,6 +18,8 @@
 #include "base/page_text.h"
 
 int CurrentPageIndex = -1;
+bool HasPages = false;
+char PageFolder[PATH_BUFFER_SIZE] = "";
 
 // Set while the editor shows a page whose text is not the file's whole
 // content; such a page is shown read-only and never written back.
@@ -31,48 +34,9 @@ static PageEncoding ShownEncoding = NewPageEncoding();
 // and says so.
 static unsigned ShownBreakKinds = 0;
 
-// What the window title says about the page shown.
-static ShownPageNotice Notice = NOTICE_NONE;
-static void SayShownPageNotice(ShownPageNotice notice);
 
 bool CurrentPageIsProtected() { return PageIsProtected; }
 PageEncoding CurrentPageEncoding() { return ShownEncoding; }
-
-/* ---- names ---- */
-
-// A tab label carries every "&" of the page name doubled; undo that.
-void PageNameFromLabel(const char *label, char *out) {
-  size_t to = 0;
-  for (size_t from = 0; label[from] != '\0'; ++from) {
-    out[to++] = label[from];
-    if (label[from + 1] == '&') ++from;
-  }
-  out[to] = '\0';
-}
-
-bool GetPageName(int index, char *out) {
-  out[0] = '\0';
-  if (Ui.tabs == nullptr || index < 0) return false;
-  char label[PATH_BUFFER_SIZE] = "";
-  TCITEMA item = {};
-  item.mask = TCIF_TEXT;
-  item.pszText = label;
-  item.cchTextMax = PATH_BUFFER_SIZE;
-  if (!SendMessageA(Ui.tabs, TCM_GETITEMA, index, reinterpret_cast<LPARAM>(&item))) return false;
-  label[PATH_BUFFER_SIZE - 1] = '\0';
-  PageNameFromLabel(label, out);
-  return true;
-}
-
-bool GetPageFileName(int index, char *out) {
-  if (!GetPageName(index, out)) return false;
-  if (strlen(out) + 4 >= PATH_BUFFER_SIZE) {
-    out[0] = '\0';
-    return false;
-  }
-  strcat(out, ".tav");
-  return true;
-}
 
 /* The saved page path names the page shown: the folder the tabs list (the
    selected folder, or, when the folder change went ahead although the page
@@ -88,194 +52,6 @@ bool UpdateSavedPagePath() {
   if (!JoinPath(PageFolder, fileName, path)) return false;
   strcpy(SavedPagePath, path);
   return true;
-}
-
-/* ---- the page file as it was read ---- */
-
-// The file of the page shown, as it was when the page was read (or written
-// since): a save that finds it otherwise asks before replacing it. The file
-// is named without its folder, which a folder rename may move.
-static struct {
-  bool known;
-  bool existed;
-  char fileName[PATH_BUFFER_SIZE];
-  DWORD sizeHigh;
-  DWORD sizeLow;
-  FILETIME lastWrite;
-  // Which file it was: a rename keeps it, with its size and time.
-  bool identified;
-  DWORD volume, indexHigh, indexLow;
-} PageOnDisk;
-
-static void IdentifyPageOnDisk(const BY_HANDLE_FILE_INFORMATION &info) {
-  PageOnDisk.identified = true;
-  PageOnDisk.volume = info.dwVolumeSerialNumber;
-  PageOnDisk.indexHigh = info.nFileIndexHigh;
-  PageOnDisk.indexLow = info.nFileIndexLow;
-}
-
-static bool IsPageOnDisk(const BY_HANDLE_FILE_INFORMATION &info) {
-  return PageOnDisk.known && PageOnDisk.identified && info.dwVolumeSerialNumber == PageOnDisk.volume &&
-         info.nFileIndexHigh == PageOnDisk.indexHigh && info.nFileIndexLow == PageOnDisk.indexLow &&
-         info.nFileSizeHigh == PageOnDisk.sizeHigh && info.nFileSizeLow == PageOnDisk.sizeLow &&
-         CompareFileTime(&info.ftLastWriteTime, &PageOnDisk.lastWrite) == 0;
-}
-
-static void ForgetPageOnDisk() { PageOnDisk.known = false; }
-
-PageFileState ShownPageFileState() {
-  PageFileState state = {PageOnDisk.known, PageOnDisk.existed, PageOnDisk.sizeHigh,
-                         PageOnDisk.sizeLow, PageOnDisk.lastWrite};
-  return state;
-}
-
-static void RememberPageOnDisk(const char *fileName, bool existed, DWORD sizeHigh,
-                               DWORD sizeLow, FILETIME lastWrite) {
-  PageOnDisk.known = strlen(fileName) < PATH_BUFFER_SIZE;
-  PageOnDisk.identified = false;
-  if (!PageOnDisk.known) return;
-  strcpy(PageOnDisk.fileName, fileName);
-  PageOnDisk.existed = existed;
-  PageOnDisk.sizeHigh = sizeHigh;
-  PageOnDisk.sizeLow = sizeLow;
-  PageOnDisk.lastWrite = lastWrite;
-}
-
-static void RememberPageAsWritten(const char *path, const char *fileName) {
-  TellMainWindow(UM_PAGEWRITTEN, 0, reinterpret_cast<LPARAM>(path));
-  BY_HANDLE_FILE_INFORMATION now;
-  if (!ItemInformationAt(path, &now)) {
-    ForgetPageOnDisk();
-    return;
-  }
-  RememberPageOnDisk(fileName, true, now.nFileSizeHigh, now.nFileSizeLow, now.ftLastWriteTime);
-  IdentifyPageOnDisk(now);
-}
-
-/* Whether a save to path would replace something other than what was read:
-   another program wrote the file, or made it where there was none. A file
-   that is not there may be written. */
-static bool PageFileChangedOnDisk(const char *path, const char *fileName) {
-  WIN32_FILE_ATTRIBUTE_DATA now;
-  if (!GetFileAttributesExA(path, GetFileExInfoStandard, &now))
-    return !IsMissingFileError(GetLastError());
-  if (!PageOnDisk.known || !PageOnDisk.existed ||
-      !NamesEqualIgnoringAsciiCase(PageOnDisk.fileName, fileName))
-    return true;
-  return now.nFileSizeHigh != PageOnDisk.sizeHigh || now.nFileSizeLow != PageOnDisk.sizeLow ||
-         CompareFileTime(&now.ftLastWriteTime, &PageOnDisk.lastWrite) != 0;
-}
-
-/* ---- the editor's text ---- */
-
-// The lead bytes of the ANSI code page's double-byte characters; false when
-// it has none.
-static bool LearnLeadBytes(bool isLeadByte[256]) {
-  memset(isLeadByte, 0, 256 * sizeof(bool));
-  bool any = false;
-  CPINFO info;
-  if (!GetCPInfo(CP_ACP, &info) || info.MaxCharSize < 2) return false;
-  for (int range = 0; range + 1 < MAX_LEADBYTES && info.LeadByte[range] != 0; range += 2) {
-    for (unsigned byte = info.LeadByte[range]; byte <= info.LeadByte[range + 1]; ++byte) {
-      isLeadByte[byte] = true;
-      any = true;
-    }
-  }
-  return any;
-}
-
-// Every trail byte of the double-byte code pages is 0x40 or above, so a lead
-// byte before a smaller byte (a line break, say) stands alone. A trail byte
-// can have the value of a lead byte: only a walk from the start of a
-// character tells them apart.
-static bool CanBeTrailByte(char byte) { return static_cast<unsigned char>(byte) >= 0x40; }
-
-// Characters in ANSI text: a lead byte and the trail byte after it count as
-// one.
-static size_t CountCharacters(const char *text, size_t length) {
-  bool isLeadByte[256];
-  if (!LearnLeadBytes(isLeadByte)) return length;
-  size_t count = 0;
-  for (size_t at = 0; at < length; ++count) {
-    bool pair = isLeadByte[static_cast<unsigned char>(text[at])] && at + 1 < length &&
-                CanBeTrailByte(text[at + 1]);
-    at += pair ? 2 : 1;
-  }
-  return count;
-}
-
-/* The length of the editor's text with CR LF line breaks, in bytes of the
-   ANSI code page and in characters. Windows counts the bytes exactly; Wine
-   answers twice the characters on a double-byte code page, and counts
-   characters for WM_GETTEXTLENGTH (seen under code page 932). The 1.0 rich
-   edit of Windows knows no EM_GETTEXTLENGTHEX (it answers 0) and counts
-   bytes for WM_GETTEXTLENGTH. */
-static void MeasureEditorText(size_t *bytes, LRESULT *characters) {
-  GETTEXTLENGTHEX inBytes = {GTL_NUMBYTES | GTL_PRECISE | GTL_USECRLF, CP_ACP};
-  GETTEXTLENGTHEX inCharacters = {GTL_NUMCHARS | GTL_PRECISE | GTL_USECRLF, CP_ACP};
-  LRESULT precise =
-      SendMessageA(Ui.editor, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&inBytes), 0);
-  LRESULT plain = SendMessageA(Ui.editor, WM_GETTEXTLENGTH, 0, 0);
-  LRESULT most = precise > plain ? precise : plain;
-  *bytes = most > 0 ? static_cast<size_t>(most) : 0;
-  *characters =
-      SendMessageA(Ui.editor, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&inCharacters), 0);
-}
-
-/* The 1.0 control's whole text, in the process code page with CR LF line
-   breaks, made UTF-16. Wine's rich edit copies nothing, or only a part, into
-   a buffer too small for the bytes, and still reports success: a text is
-   taken only when it is as long as the editor's, in bytes or in
-   characters. */
-static bool FetchAnsiEditorText(std::wstring *text, bool *cutShort) {
-  size_t bytes = 0;
-  LRESULT characters = 0;
-  MeasureEditorText(&bytes, &characters);
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    if (bytes > (SIZE_MAX - 2) / 2 || bytes + 2 > static_cast<size_t>(INT_MAX)) break;
-    size_t capacity = (bytes + 2) << attempt;
-    std::string ansi(capacity, '\0');
-    LRESULT copied =
-        SendMessageA(Ui.editor, WM_GETTEXT, capacity, reinterpret_cast<LPARAM>(&ansi[0]));
-    size_t got = copied > 0 ? static_cast<size_t>(copied) : 0;
-    if (got + 1 < capacity &&
-        (got == bytes || CountCharacters(ansi.data(), got) == static_cast<size_t>(characters))) {
-      if (TextFromCodePage(GetACP(), ansi.data(), got, text)) return true;
-      break;
-    }
-    *cutShort = true;
-  }
-  return false;
-}
-
-/* The editor's whole text as UTF-16 with CR LF line breaks, whatever the
-   process code page. *cutShort is set when the editor gave back less than
-   it holds (the reason is otherwise in the last error). */
-static bool FetchEditorText(std::wstring *text, bool *cutShort) {
-  *cutShort = false;
-  if (!HasRichEdit20) return FetchAnsiEditorText(text, cutShort);
-  GETTEXTLENGTHEX measure = {GTL_NUMCHARS | GTL_PRECISE | GTL_USECRLF, 1200};
-  LRESULT units = SendMessageA(Ui.editor, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&measure), 0);
-  if (units < 0) units = 0;
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    size_t capacity = (static_cast<size_t>(units) + 2) << attempt;
-    if (capacity > static_cast<size_t>(INT_MAX) / sizeof(wchar_t)) break;
-    text->resize(capacity);
-    GETTEXTEX request = {};
-    request.cb = static_cast<DWORD>(capacity * sizeof(wchar_t));
-    request.flags = GT_USECRLF;
-    request.codepage = 1200;
-    LRESULT copied = SendMessageA(Ui.editor, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&request),
-                                  reinterpret_cast<LPARAM>(&(*text)[0]));
-    // Wine copies what fits into a buffer too small and reports success.
-    if (copied == units && static_cast<size_t>(copied) + 1 < capacity) {
-      text->resize(static_cast<size_t>(copied));
-      return true;
-    }
-    *cutShort = true;
-  }
-  text->clear();
-  return false;
 }
 
 /* ---- saving ---- */
@@ -427,7 +203,7 @@ static bool MakeFolderAgain(const char *folder) {
    armed on the folder made (a folder moved away takes the old watch with
    it). */
 static void MakeShownPagesFolderAgain(const char *folder) {
-  if (Notice != NOTICE_DELETED_ELSEWHERE || !MakeFolderAgain(folder)) return;
+  if (ShownPageNoticeNow() != NOTICE_DELETED_ELSEWHERE || !MakeFolderAgain(folder)) return;
   TellMainWindow(UM_FOLDERSHOWN, TRUE);
 }
 
@@ -496,53 +272,6 @@ bool SaveCurrentPage() {
 }
 
 /* ---- reading ---- */
-
-// The editor's own stream buffer is its to size; the pieces fit it.
-struct EditorStream {
-  PagePieces *pieces;
-  bool unicode;  // else the 1.0 control, which takes the process code page
-  bool notHeld;  // the 1.0 control met a character its code page cannot hold
-};
-
-static DWORD CALLBACK StreamPiecesIn(DWORD_PTR cookie, LPBYTE buffer, LONG capacity, LONG *got) {
-  EditorStream *stream = reinterpret_cast<EditorStream *>(cookie);
-  *got = 0;
-  if (stream->unicode) {
-    size_t units = capacity > 0 ? static_cast<size_t>(capacity) / sizeof(wchar_t) : 0;
-    if (units < 2) return 1;
-    size_t n = NextPagePiece(stream->pieces, reinterpret_cast<wchar_t *>(buffer), units);
-    *got = static_cast<LONG>(n * sizeof(wchar_t));
-    return 0;
-  }
-  // A unit takes at most three bytes in any code page this control knows.
-  size_t units = capacity > 0 ? static_cast<size_t>(capacity) / 3 : 0;
-  if (units < 2) return 1;
-  std::wstring piece(units, L'\0');
-  size_t n = NextPagePiece(stream->pieces, &piece[0], units);
-  if (n == 0) return 0;
-  // A character the code page cannot hold ends the stream: the page is then
-  // shown cut short, never saved with a look-alike or "?" in its place.
-  std::string bytes;
-  if (!TextInCodePage(GetACP(), piece.data(), n, &bytes) ||
-      bytes.size() > static_cast<size_t>(capacity)) {
-    stream->notHeld = true;
-    return 1;
-  }
-  memcpy(buffer, bytes.data(), bytes.size());
-  *got = static_cast<LONG>(bytes.size());
-  return 0;
-}
-
-bool StreamIntoEditor(HWND editor, PagePieces *pieces, bool intoSelection, bool *notHeld) {
-  EditorStream stream = {pieces, HasRichEdit20, false};
-  EDITSTREAM request = {};
-  request.dwCookie = reinterpret_cast<DWORD_PTR>(&stream);
-  request.pfnCallback = StreamPiecesIn;
-  WPARAM format = SF_TEXT | (HasRichEdit20 ? SF_UNICODE : 0) | (intoSelection ? SFF_SELECTION : 0);
-  SendMessageA(editor, EM_STREAMIN, format, reinterpret_cast<LPARAM>(&request));
-  if (notHeld != nullptr) *notHeld = stream.notHeld;
-  return request.dwError == 0 && pieces->at == pieces->length;
-}
 
 // How far a page file reached the editor. A file that is not there may be
 // created by a save; one that is there but could not be opened must never be
@@ -793,42 +522,15 @@ bool ShowPageWithText(int index, const std::wstring &text, const PageEncoding &e
   return true;
 }
 
-/* ---- the page shown, changed by another program ---- */
-
-/* The notice goes into the window title and the page's tab is
-   highlighted: a message box would take the keys typed into the page. */
-static void SayShownPageNotice(ShownPageNotice notice) {
-  if (notice == Notice && notice == NOTICE_NONE) return;
-  Notice = notice;
-  if (MainWindow == nullptr) return;
-  char title[MESSAGE2_BUFFER_SIZE] = "TAV";
-  char pageName[PATH_BUFFER_SIZE];
-  if (notice != NOTICE_NONE && GetPageName(CurrentPageIndex, pageName))
-    snprintf(title, sizeof title,
-             notice == NOTICE_CHANGED_ELSEWHERE
-                 ? "TAV - '%s' was changed by another program: saving asks which text to keep, "
-                   "and keeps both"
-                 : "TAV - '%s' was deleted by another program: your text is written to it again "
-                   "when you leave it",
-             pageName);
-  SetWindowTextA(MainWindow, title);
-  MarkShownPageTab();
-}
-
-ShownPageNotice ShownPageNoticeNow() { return Notice; }
-
-void MarkShownPageTab() {
+void OnPageTabChanged() {
   if (Ui.tabs == nullptr) return;
-  int count = TabCtrl_GetItemCount(Ui.tabs);
-  for (int index = 0; index < count; ++index)
-    SendMessageA(Ui.tabs, TCM_HIGHLIGHTITEM, index,
-                 MAKELPARAM(Notice != NOTICE_NONE && index == CurrentPageIndex, 0));
+  ShowPage(TabCtrl_GetCurSel(Ui.tabs));
 }
 
 /* The editor reads its page again, in the encoding its bytes have now; the
    caret, the selection and the line at the top stay where they were as
    nearly as the new text allows. */
-static void ReadShownPageAgain() {
+void ReadShownPageAgain() {
   LeaveShownPage();
   SayShownPageNotice(NOTICE_NONE);
   DWORD error = 0;
@@ -838,20 +540,11 @@ static void ReadShownPageAgain() {
   ReportLoadOutcome(outcome, fileName, error);
 }
 
-/* Whether the file is still what the page shown was read from or last
-   written as. */
-static bool IsFileAsKnown(const char *fileName, const WIN32_FILE_ATTRIBUTE_DATA &now) {
-  return PageOnDisk.known && PageOnDisk.existed &&
-         NamesEqualIgnoringAsciiCase(PageOnDisk.fileName, fileName) &&
-         now.nFileSizeHigh == PageOnDisk.sizeHigh && now.nFileSizeLow == PageOnDisk.sizeLow &&
-         CompareFileTime(&now.ftLastWriteTime, &PageOnDisk.lastWrite) == 0;
-}
-
 /* The page shown could not be opened and still cannot, for the same reason
    (another program keeps it locked): reading it again at each activation
    and each change in its folder would only say so again in a box. Once it
    opens, or fails otherwise, it is read again. */
-static bool StillUnreadableAsBefore(const char *path) {
+bool StillUnreadableAsBefore(const char *path) {
   if (UnreadableError == 0) return false;
   HANDLE file = OpenPageFile(path);
   if (file != INVALID_HANDLE_VALUE) {
@@ -859,97 +552,4 @@ static bool StillUnreadableAsBefore(const char *path) {
     return false;
   }
   return GetLastError() == UnreadableError;
-}
-
-/* Where the page shown went, when it was renamed elsewhere: the name a
-   rename record gives it, or a page new to the folder that is its very file
-   (a rename reported as one page gone and another made). */
-static bool FindShownPageRenamed(const char *fileName, const std::vector<NameMove> &renamed,
-                                 const std::vector<std::string> &newPages, char *newFileName) {
-  char path[PATH_BUFFER_SIZE];
-  for (const NameMove &move : renamed) {
-    DWORD attributes;
-    if (NamesEqualIgnoringAsciiCase(move.from.c_str(), fileName) &&
-        IsPageFileName(move.to.c_str()) && JoinPath(PageFolder, move.to.c_str(), path) &&
-        (attributes = GetFileAttributesA(path)) != INVALID_FILE_ATTRIBUTES &&
-        !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-      strcpy(newFileName, move.to.c_str());
-      return true;
-    }
-  }
-  BY_HANDLE_FILE_INFORMATION info;
-  for (const std::string &page : newPages) {
-    if (page.size() + 4 >= PATH_BUFFER_SIZE) continue;
-    std::string candidate = page + ".tav";
-    if (JoinPath(PageFolder, candidate.c_str(), path) && ItemInformationAt(path, &info) &&
-        IsPageOnDisk(info)) {
-      strcpy(newFileName, candidate.c_str());
-      return true;
-    }
-  }
-  return false;
-}
-
-/* The page shown goes on under its new name, its unsaved text with it, and
-   its recovery copy follows. */
-static void FollowShownPageRenamed(const char *fileName, const char *newFileName) {
-  char oldPath[PATH_BUFFER_SIZE];
-  if (PageOnDisk.known) strcpy(PageOnDisk.fileName, newFileName);
-  if (JoinPath(PageFolder, fileName, oldPath)) RemoveRecoveryCopy(oldPath);
-  if (EditorIsModified()) NoteEditorChanged();
-}
-
-ShownPageCheck CheckShownPageFile(const std::vector<NameMove> &renamed,
-                                  const std::vector<std::string> &newPages, char *newFileName) {
-  newFileName[0] = '\0';
-  char fileName[PATH_BUFFER_SIZE], path[PATH_BUFFER_SIZE];
-  if (CurrentPageIndex < 0 || Ui.editor == nullptr || !GetPageFileName(CurrentPageIndex, fileName) ||
-      !JoinPath(PageFolder, fileName, path))
-    return SHOWN_AS_READ;
-  WIN32_FILE_ATTRIBUTE_DATA now;
-  if (GetFileAttributesExA(path, GetFileExInfoStandard, &now)) {
-    if (now.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return SHOWN_AS_READ;
-    if (IsFileAsKnown(fileName, now)) {
-      if (Notice != NOTICE_NONE) SayShownPageNotice(NOTICE_NONE);
-      return SHOWN_AS_READ;
-    }
-    if (StillUnreadableAsBefore(path)) return SHOWN_AS_READ;
-    if (!EditorIsModified()) {
-      ReadShownPageAgain();
-      return SHOWN_READ_AGAIN;
-    }
-    SayShownPageNotice(NOTICE_CHANGED_ELSEWHERE);
-    return SHOWN_CHANGED_KEPT;
-  }
-  if (!IsMissingFileError(GetLastError())) return SHOWN_AS_READ;
-  if (FindShownPageRenamed(fileName, renamed, newPages, newFileName)) {
-    FollowShownPageRenamed(fileName, newFileName);
-    return SHOWN_RENAMED;
-  }
-  // A page whose file was missing when it was shown is no news.
-  if (!PageOnDisk.known || !PageOnDisk.existed) return SHOWN_AS_READ;
-  if (!EditorIsModified()) return SHOWN_GONE;
-  SayShownPageNotice(NOTICE_DELETED_ELSEWHERE);
-  return SHOWN_GONE_KEPT;
-}
-
-/* The page shown lost its file and has nothing unsaved: the editor holds no
-   page until the next is shown. */
-void ForgetShownPage() {
-  LeaveShownPage();
-  NotePageArrived(nullptr);
-  CurrentPageIndex = -1;
-  ForgetPageOnDisk();
-  SayShownPageNotice(NOTICE_NONE);
-}
-
-void ShownPageTabMoved(int index) {
-  CurrentPageIndex = index;
-  if (Ui.tabs != nullptr) TabCtrl_SetCurSel(Ui.tabs, index);
-  if (Notice != NOTICE_NONE) SayShownPageNotice(Notice);
-}
-
-void OnPageTabChanged() {
-  if (Ui.tabs == nullptr) return;
-  ShowPage(TabCtrl_GetCurSel(Ui.tabs));
 }

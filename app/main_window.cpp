@@ -403,6 +403,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       if (HIWORD(wParam) == EN_CHANGE && Ui.editor != nullptr &&
           reinterpret_cast<HWND>(lParam) == Ui.editor) {
         NoteEditorChanged();
+        NoteShownTextChanged();
         return 0;
       }
       ExecuteCommand(LOWORD(wParam));

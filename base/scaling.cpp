@@ -113,6 +113,23 @@ int FontPoints(LONG height, int dpi) {
   return points > 0 ? points : 1;
 }
 
+/* Windows' rich edit makes its default from the stock system font, whose
+   height in pixels it turns into points once: the default keeps its size in
+   points at every system DPI, and is taken as it is. Wine's (8.0) divides
+   that height by the DPI twice, so its default keeps its size in pixels:
+   180, 120 and 90 twips at 96, 144 and 192 DPI, lines 14 pixels high at all
+   three, while the stock font grows from 16 to 24 and 32 pixels. A default
+   of that size is given the one it has at 96 per inch. */
+LONG DefaultFontTwips(LONG reportedTwips, LONG stockHeight, int dpi) {
+  if (dpi <= 0 || dpi == BASE_DPI) return reportedTwips;
+  const long long stock = stockHeight < 0 ? -static_cast<long long>(stockHeight) : stockHeight;
+  const long long pointsTimesTwips = 72LL * 1440;
+  const long long dividedTwice = stock * pointsTimesTwips / (static_cast<long long>(dpi) * dpi);
+  if (stock == 0 || reportedTwips < dividedTwice - 1 || reportedTwips > dividedTwice + 1)
+    return reportedTwips;
+  return static_cast<LONG>(stock * pointsTimesTwips / (static_cast<long long>(dpi) * BASE_DPI));
+}
+
 RECT ScaleWindowRect(const RECT &stored, POINT origin, int fromDpi, int toDpi) {
   RECT scaled = stored;
   const LONG unset = static_cast<LONG>(CW_USEDEFAULT);

@@ -56,6 +56,11 @@ LONG FontHeightForDpi(LONG storedHeight, int dpi);  // for a display of dpi
 LONG StoredFontHeight(LONG height, int dpi);        // measured on a display of dpi
 // The size in points of a font height in pixels on a display of dpi.
 int FontPoints(LONG height, int dpi);
+// The editor's font when none was chosen: the size, in twips, of the
+// default a fresh rich edit reports (reportedTwips) as it is on a display of
+// 100 %, for a system of dpi whose stock system font, which that default is
+// made from, is stockHeight pixels high.
+LONG DefaultFontTwips(LONG reportedTwips, LONG stockHeight, int dpi);
 
 // A window rectangle stored on a display of fromDpi, for one of toDpi: its
 // size keeps its share of the display, and so does its distance from the

@@ -40,15 +40,40 @@ void ApplyEditorZoom(HWND editor) {
     SendMessageA(editor, EM_SETZOOM, static_cast<WPARAM>(CurrentDpi()), system);
 }
 
+static void SetEditorFormat(const CHARFORMATA &format) {
+  SendMessageA(Ui.editor, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
+  // Text streamed in later takes the default format, so set that as well.
+  SendMessageA(Ui.editor, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+}
+
+/* With no font chosen the editor keeps the control's own default, in the
+   size in points that default has on a display of 100 %. */
+static void ApplyDefaultFontSize() {
+  CHARFORMATA reported = {};
+  reported.cbSize = sizeof reported;
+  SendMessageA(Ui.editor, EM_GETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&reported));
+  LOGFONTA stock = {};
+  if (!(reported.dwMask & CFM_SIZE) ||
+      GetObjectA(GetStockObject(SYSTEM_FONT), sizeof stock, &stock) != sizeof stock)
+    return;
+  const LONG twips = DefaultFontTwips(reported.yHeight, stock.lfHeight, SystemDpi());
+  if (twips == reported.yHeight) return;
+  CHARFORMATA size = {};
+  size.cbSize = sizeof size;
+  size.dwMask = CFM_SIZE;
+  size.yHeight = twips;
+  SetEditorFormat(size);
+}
+
 /* The font in its size in points, which is the same on every display; the
    editor's zoom makes the points right for the display it is on. */
 void ApplyEditorFont() {
   ApplyEditorZoom(Ui.editor);
-  if (editorFont.lfHeight == 0 || Ui.editor == nullptr) return;
-  CHARFORMATA format = EditorCharFormat();
-  SendMessageA(Ui.editor, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
-  // Text streamed in later takes the default format, so set that as well.
-  SendMessageA(Ui.editor, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+  if (Ui.editor == nullptr) return;
+  if (editorFont.lfHeight == 0)
+    ApplyDefaultFontSize();
+  else
+    SetEditorFormat(EditorCharFormat());
 }
 
 void ApplyWordWrap() {

@@ -11,6 +11,7 @@
 
 #include "base/platform_seam.h"
 #include "base/ui_handles.h"
+#include "editing/editing.h"
 
 PagesShown PagesShownRecord;
 
@@ -19,6 +20,29 @@ PagesShown PagesShownRecord;
 static char ShownPath[PATH_BUFFER_SIZE] = "";
 
 static const char PlacesFileName[] = "Places.txt";
+
+// What decides which text the editor shows where: while all of it is as it
+// was when the place of the page shown was known, and the text has not
+// changed, that is still its place.
+struct EditorView {
+  HWND editor;
+  CHARRANGE selection;
+  POINT scroll;
+  RECT client;
+  int zoomNumerator, zoomDenominator;
+  bool wrap;
+  LOGFONTA font;
+};
+
+// The place the page shown was given when it was shown, or was taken at
+// last, and the view it was known in. Finding the text at the top costs a
+// walk through the text from its start (20 ms for a page of 5 MB, seen
+// under Wine), so a page left as it was shown is not measured again.
+static struct {
+  bool known;
+  PagePlace place;
+  EditorView view;
+} ShownPlace;
 
 bool PagesShownFile(char *path) {
   char folder[PATH_BUFFER_SIZE];
@@ -55,19 +79,56 @@ static LONG TextLength(HWND editor) {
   return length > 0 ? static_cast<LONG>(length) : 0;
 }
 
-static PagePlace TakePlace(HWND editor) {
-  CHARRANGE selection = {0, 0};
-  SendMessageA(editor, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
-  LRESULT top = SendMessageA(editor, EM_GETFIRSTVISIBLELINE, 0, 0);
-  LRESULT first = SendMessageA(editor, EM_LINEINDEX, top, 0);
-  PagePlace place = {selection.cpMin, selection.cpMax, first > 0 ? static_cast<LONG>(first) : 0};
-  return place;
+static EditorView ViewOf(HWND editor) {
+  EditorView view = {};
+  view.editor = editor;
+  SendMessageA(editor, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&view.selection));
+  SendMessageA(editor, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&view.scroll));
+  GetClientRect(editor, &view.client);
+  SendMessageA(editor, EM_GETZOOM, reinterpret_cast<WPARAM>(&view.zoomNumerator),
+               reinterpret_cast<LPARAM>(&view.zoomDenominator));
+  view.wrap = wordWrap;
+  view.font = editorFont;
+  return view;
+}
+
+static bool SameView(const EditorView &a, const EditorView &b) {
+  return a.editor == b.editor && a.selection.cpMin == b.selection.cpMin &&
+         a.selection.cpMax == b.selection.cpMax && a.scroll.x == b.scroll.x &&
+         a.scroll.y == b.scroll.y && EqualRect(&a.client, &b.client) &&
+         a.zoomNumerator == b.zoomNumerator && a.zoomDenominator == b.zoomDenominator &&
+         a.wrap == b.wrap && memcmp(&a.font, &b.font, sizeof a.font) == 0;
+}
+
+/* The character at the top left corner of the text, on the line at the
+   top (past its start when scrolled sideways). The rich edit finds it in
+   one walk through the text; the top line's number and then that line's
+   first character take one walk each. */
+static LONG FirstInView(HWND editor) {
+  RECT text = {};
+  SendMessageA(editor, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&text));
+  POINTL corner = {text.left, text.top};
+  LRESULT first = SendMessageA(editor, EM_CHARFROMPOS, 0, reinterpret_cast<LPARAM>(&corner));
+  if (first < 0) {  // no character found there
+    LRESULT top = SendMessageA(editor, EM_GETFIRSTVISIBLELINE, 0, 0);
+    first = SendMessageA(editor, EM_LINEINDEX, top, 0);
+  }
+  return first > 0 ? static_cast<LONG>(first) : 0;
 }
 
 void LeaveShownPage() {
   if (ShownPath[0] == '\0' || Ui.editor == nullptr) return;
-  NotePagePlace(&PagesShownRecord, ShownPath, TakePlace(Ui.editor));
+  const EditorView view = ViewOf(Ui.editor);
+  if (!ShownPlace.known || !SameView(view, ShownPlace.view)) {
+    ShownPlace.place =
+        PagePlace{view.selection.cpMin, view.selection.cpMax, FirstInView(Ui.editor)};
+    ShownPlace.view = view;
+    ShownPlace.known = true;
+  }
+  NotePagePlace(&PagesShownRecord, ShownPath, ShownPlace.place);
 }
+
+void NoteShownTextChanged() { ShownPlace.known = false; }
 
 bool KeptPlace(HWND editor, const char *path, PagePlace *place) {
   const ShownPage *page = FindPageShown(PagesShownRecord, path);
@@ -89,10 +150,17 @@ void ScrollToPlace(HWND editor, const PagePlace &place) {
   if (line != top) SendMessageA(editor, EM_LINESCROLL, 0, line - top);
 }
 
-void NotePageArrived(const char *path) {
+void NotePageArrived(const char *path, const PagePlace *given) {
   ShownPath[0] = '\0';
+  ShownPlace.known = false;
   if (path == nullptr || strlen(path) >= PATH_BUFFER_SIZE) return;
   strcpy(ShownPath, path);
+  if (given != nullptr && Ui.editor != nullptr) {
+    ShownPlace.view = ViewOf(Ui.editor);
+    const CHARRANGE &selection = ShownPlace.view.selection;
+    ShownPlace.place = PagePlace{selection.cpMin, selection.cpMax, given->firstVisible};
+    ShownPlace.known = true;
+  }
   NotePageShown(&PagesShownRecord, path);
   NoteHistoryVisit(path);
 }
@@ -113,5 +181,6 @@ void NotePagesDeleted(const char *path) {
 void ResetPageNavigation() {
   PagesShownRecord.clear();
   ShownPath[0] = '\0';
+  ShownPlace.known = false;
   ForgetHistory();
 }

@@ -421,8 +421,10 @@ static void FinishShowingText(HWND editor, bool readOnly, bool modified,
 
 /* Reads the page of a tab into an emptied editor, the state of the page
    shown with it: its encoding, its file as read, whether it may be written
-   back. A page shown before gets its place back, any other shows its end. */
-static LoadOutcome LoadShownPage(int index, char *fileName, char *path, DWORD *error) {
+   back. A page shown before gets its place back (in *given, when asked
+   for), any other shows its end. */
+static LoadOutcome LoadShownPage(int index, char *fileName, char *path, DWORD *error,
+                                 PagePlace *given = nullptr, bool *placedThere = nullptr) {
   PageIsProtected = false;
   ForgetPageOnDisk();
   ShownEncoding = NewPageEncoding();
@@ -457,6 +459,8 @@ static LoadOutcome LoadShownPage(int index, char *fileName, char *path, DWORD *e
                     outcome == LOAD_NOT_TEXT || outcome == LOAD_READ_FAILED ||
                     outcome == LOAD_CUT_SHORT || outcome == LOAD_NOT_HELD;
   FinishShowingText(editor, index < 0 || PageIsProtected, false, placed ? &place : nullptr);
+  if (given != nullptr) *given = place;
+  if (placedThere != nullptr) *placedThere = placed;
   return outcome;
 }
 
@@ -473,8 +477,10 @@ void ShowPage(int index) {
   SayShownPageNotice(NOTICE_NONE);
   DWORD error = 0;
   char fileName[PATH_BUFFER_SIZE], path[PATH_BUFFER_SIZE];
-  LoadOutcome outcome = LoadShownPage(index, fileName, path, &error);
-  NotePageArrived(path[0] != '\0' ? path : nullptr);
+  PagePlace place;
+  bool placed = false;
+  LoadOutcome outcome = LoadShownPage(index, fileName, path, &error, &place, &placed);
+  NotePageArrived(path[0] != '\0' ? path : nullptr, placed ? &place : nullptr);
   StartRecoveryForPage();
   ReportLoadOutcome(outcome, fileName, error);
 }

@@ -201,7 +201,7 @@ DWORD NextRecoveryInterval(DWORD copyMs);
 /* pages_shown.cpp */
 // Where the user was in a page, in the editor's character positions: the
 // selection (its start and end, equal for the caret alone) and the first
-// character of the top line in view.
+// character in view, on the top line.
 struct PagePlace {
   LONG selectionStart, selectionEnd, firstVisible;
 };
@@ -241,8 +241,11 @@ void LeaveShownPage();
 bool KeptPlace(HWND editor, const char *path, PagePlace *place);
 void SelectPlace(HWND editor, const PagePlace &place);
 void ScrollToPlace(HWND editor, const PagePlace &place);
-// The editor now shows the page at path, or none (null).
-void NotePageArrived(const char *path);
+// The editor's text changed: the page shown may be at another place now.
+void NoteShownTextChanged();
+// The editor now shows the page at path, or none (null); at the place it
+// was given, when it was given its kept one.
+void NotePageArrived(const char *path, const PagePlace *given = nullptr);
 // A page or a folder moved or was deleted: the places follow, and so does
 // the path of the page shown.
 void NotePagesMoved(const char *from, const char *to);

@@ -102,6 +102,33 @@ TEST(FontHeights, ASizeInPointsOnEveryDisplay) {
   EXPECT_EQ(StoredFontHeight(1, 288), 1);
 }
 
+// With no font chosen, the editor's text is as large in points on every
+// display as the control's default is at 100 %: a line 1.5 times as high at
+// 150 %. Windows' control makes its default for the display already.
+TEST(FontHeights, TheDefaultFontKeepsItsPointsOnEveryDisplay) {
+  const struct {
+    const char *name;
+    int dpi;
+    LONG stock, reported, expected;
+  } cases[] = {
+      {"Wine at 100 %", 96, 16, 180, 180},
+      {"Wine at 125 %", 120, 20, 144, 180},
+      {"Wine at 150 %", 144, 24, 120, 180},
+      {"Wine at 175 %", 168, 28, 102, 180},
+      {"Wine at 200 %", 192, 32, 90, 180},
+      {"Wine at 300 %", 288, 48, 60, 180},
+      {"a larger stock font, 200 %", 192, 36, 101, 202},
+      {"made for 150 % already", 144, 24, 200, 200},
+      {"made for 200 % already", 192, 32, 200, 200},
+      {"made for 200 %, as small as Wine's at 150 %", 192, 32, 120, 120},
+      {"no stock height", 144, 0, 120, 120},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(DefaultFontTwips(c.reported, c.stock, c.dpi), c.expected);
+  }
+}
+
 TEST(ScaleWindowRect, TheWindowKeepsItsShareOfTheDisplay) {
   const LONG D = static_cast<LONG>(CW_USEDEFAULT);
   const struct {

@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <richedit.h>
+#include <string.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "editing/editing.h"
 #include "harness/harness.h"
 #include "notebook/notebook.h"
 #include "pages/pages.h"
@@ -144,6 +147,84 @@ TEST_F(Navigation, APageComesBackAtItsPlaceInThisRunAndTheNext) {
   Restart();
   EXPECT_EQ(Shown(), "Long.tav");
   EXPECT_TRUE(Where() == place) << Where().start << " " << Where().end << " " << Where().top;
+}
+
+// A page left as it came back keeps its place; anything that changes which
+// text is at the top while the selection and the scroll position stay (the
+// text, word wrap, the window's size, the font, the display's scaling)
+// makes the place be taken again, and so does a sideways scroll.
+TEST_F(Navigation, APlaceComesBackAsLeftWhateverChangedSinceThePageWasShown) {
+  std::string wide;
+  for (int i = 1; i <= 300; ++i)
+    wide += "line " + std::to_string(i) + std::string(150, i % 2 ? 'x' : 'y') + "\r\n";
+  Page("Long.tav", wide);
+  Page("Other.tav", "other page");
+  StartApp();
+  RECT frame;
+  GetWindowRect(MainWindow, &frame);
+  auto resize = [&](int width) {
+    SetWindowPos(MainWindow, nullptr, 0, 0, width, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  };
+  auto display = [&](int dpi) {
+    RECT same;
+    GetWindowRect(MainWindow, &same);
+    SendMessageA(MainWindow, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&same));
+  };
+  auto font = [](LONG height) {
+    editorFont = LOGFONTA{};
+    editorFont.lfHeight = height;
+    strcpy(editorFont.lfFaceName, "Arial");
+    ApplyEditorFont();
+  };
+  const struct {
+    const char *name;
+    std::function<void()> change, undo;
+  } cases[] = {
+      {"nothing", [] {}, [] {}},
+      {"a line typed above", [] {
+         CHARRANGE selection;
+         SendMessageA(Ui.editor, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+         POINT scroll;
+         SendMessageA(Ui.editor, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
+         SendMessageA(Ui.editor, EM_SETSEL, 0, 0);
+         SendMessageA(Ui.editor, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>("typed\r\n"));
+         SendMessageA(Ui.editor, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+         SendMessageA(Ui.editor, EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
+       }, [] {}},
+      {"word wrap", [] { ExecuteCommand(CMD_WORDWRAP); }, [] { ExecuteCommand(CMD_WORDWRAP); }},
+      {"a narrower window", [&] {
+         ExecuteCommand(CMD_WORDWRAP);
+         resize((frame.right - frame.left) * 2 / 3);
+       }, [&] {
+         resize(frame.right - frame.left);
+         ExecuteCommand(CMD_WORDWRAP);
+       }},
+      {"a font chosen", [&] { font(-40); }, [&] { font(-13); }},
+      {"a display of 150 %", [&] { display(144); }, [&] { display(96); }},
+      {"scrolled sideways", [] {
+         POINT scroll;
+         SendMessageA(Ui.editor, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
+         scroll.x += 300;
+         SendMessageA(Ui.editor, EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
+       }, [] {}},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    Show("Long.tav");
+    GoTo(15000, 15000, 120);
+    Show("Other.tav");
+    Show("Long.tav");  // at the place it was left at
+    c.change();
+    harness::PumpMessages();
+    const Place left = Where();
+    Show("Other.tav");
+    Show("Long.tav");
+    EXPECT_TRUE(Where() == left) << "at " << Where().start << " " << Where().top << ", left at "
+                                 << left.start << " " << left.top;
+    c.undo();
+    harness::PumpMessages();
+  }
 }
 
 // A page shortened by another program since opens at its end; a damaged

@@ -11,6 +11,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -146,7 +147,7 @@ bool BytesAreText(const std::string &bytes);
 void ChooseWorkFolder();
 
 
-/* find_all.cpp */
+/* find_all_search.cpp */
 // A match of Find in All Pages, as its row shows it and its page is found
 // again: the folder below the work folder (empty for the work folder
 // itself), the page name, the line from 1 and the column from 0 in units.
@@ -157,20 +158,55 @@ struct FoundRow {
   size_t line, column, length;
   std::wstring text;  // the line around the match
 };
-void OpenFindAllDialog();
-HWND FindAllDialogWindow();
+// The search as it stands, while it runs and after.
+struct FindAllSearch {
+  bool running = false;
+  SearchPattern pattern;
+  std::unique_ptr<PageFilter> filter;
+  std::vector<FoundRow> rows;
+  NotebookWalk walk;
+  std::vector<std::string> unreadable;  // the page and why
+  size_t onlineOnly = 0;  // pages kept online only, which are not fetched to be searched
+  size_t pagesSearched = 0;
+  size_t pagesWithMatches = 0;
+  char workFolder[PATH_BUFFER_SIZE] = "";
+  // The page shown is searched as the editor holds it.
+  char shownPage[PATH_BUFFER_SIZE] = "";
+  std::wstring shownText;
+  // What the dialog shows of the search, and since when.
+  size_t shownRows = 0;
+  ULONGLONG statusShownAt = 0;
+};
+
+extern FindAllSearch FindAllState;
 bool StartFindAll(const SearchPattern &pattern);
 void StopFindAll();
 bool FindAllRunning();
 // A slice of the search, run from the idle step; false once it has ended.
 bool RunFindAllSlice();
+void EndFindAllWalk();
 const std::vector<FoundRow> &FoundRows();
 size_t UnreadablePageCount();
 size_t OnlineOnlyPageCount();  // pages kept online only, not searched
+// What the search tells the dialog that shows it: what to show again.
+enum { UM_FINDALLSHOW = WM_APP + 3 };
+enum { FINDALL_SHOW_ROWS = 1, FINDALL_SHOW_STATUS = 2, FINDALL_SHOW_RUNNING = 4 };
+void SetFindAllDialog(HWND dialog);
+
+/* find_all_dialog.cpp */
+// Find in All Pages: a modeless dialog that searches every page below the
+// work folder, lists every match as it is found, and shows the page of a
+// match chosen in the list.
+void OpenFindAllDialog();
+HWND FindAllDialogWindow();
 void OpenFoundRow(size_t index);
 
-
 /* open_page_list.cpp */
+// What the list tells the dialog that shows it: the rows changed (wParam:
+// their count may lag while the pages are listed); the listing began or
+// ended.
+enum { UM_PAGEROWS = WM_APP + 1, UM_PAGELISTING = WM_APP + 2 };
+void SetPageListDialog(HWND dialog);
 // The list and what was typed, while the dialog is open.
 struct OpenPageList {
   bool listing = false;

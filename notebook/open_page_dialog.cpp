@@ -198,6 +198,7 @@ void PlaceOverMainWindow(HWND dialog) {
 
 void InitDialog(HWND dialog) {
   Dialog = dialog;
+  SetPageListDialog(dialog);
   DpiOfDialog = DpiOfWindow(dialog);
   const ListColumn columns[] = {{L"Page", 170, false}, {L"Folder", 250, false}};
   PrepareRowList(GetDlgItem(dialog, IDC_OPENPAGE_LIST), columns, 2, DpiOfDialog);
@@ -230,7 +231,14 @@ INT_PTR CALLBACK OpenPageDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
     case WM_NOTIFY:
       SetWindowLongPtrA(dialog, DWLP_MSGRESULT, OnNotify(reinterpret_cast<NMHDR *>(lParam)));
       return TRUE;
+    case UM_PAGEROWS:
+      ShowPageRows(wParam != FALSE);
+      return TRUE;
+    case UM_PAGELISTING:
+      ShowPageListingState();
+      return TRUE;
     case WM_DESTROY:
+      SetPageListDialog(nullptr);
       RemoveWindowSubclass(GetDlgItem(dialog, IDC_OPENPAGE_TEXT), TextFieldProc, 0);
       EndDialogState();
       return TRUE;

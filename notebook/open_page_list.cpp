@@ -14,6 +14,16 @@
 
 OpenPageList PageListing;
 
+// The dialog that shows the list, told by message when the rows or the
+// state of the listing changed: what it shows is its own.
+static HWND ListDialog;
+
+void SetPageListDialog(HWND dialog) { ListDialog = dialog; }
+
+static void TellDialog(UINT message, bool countLags) {
+  if (ListDialog != nullptr) SendMessageA(ListDialog, message, countLags ? TRUE : FALSE, 0);
+}
+
 namespace {
 
 // Paths name one page whatever the letter case of their ASCII letters, as
@@ -182,23 +192,23 @@ bool RunPageListing(DWORD milliseconds, size_t enough) {
     if (count) PageListing.countShownAt = now;
     PageListing.shownAt = now;
     TakeFreshPages();
-    ShowPageRows(!count);
+    TellDialog(UM_PAGEROWS, !count);
   }
   if (!more) {
     PageListing.listing = false;
-    ShowPageListingState();
+    TellDialog(UM_PAGELISTING, false);
   }
   return more;
 }
 
-bool OpenPageListing() { return OpenPageDialogWindow() != nullptr && PageListing.listing; }
+bool OpenPageListing() { return ListDialog != nullptr && PageListing.listing; }
 
 bool RunOpenPageSlice() { return RunPageListing(16); }
 
 /* The folder is listed again at once; the walk, where it has not passed
    it yet, need not list it. */
 void NoteFolderPagesChanged(const char *folder) {
-  if (OpenPageDialogWindow() == nullptr || !InNotebook(folder)) return;
+  if (ListDialog == nullptr || !InNotebook(folder)) return;
   ForgetPagesWhere(InFolder, folder);
   SkipWalkIn(&PageListing.walk, folder, false);
   const char *below = nullptr;
@@ -208,7 +218,7 @@ void NoteFolderPagesChanged(const char *folder) {
     AddWalkedPage(once.folders.back(), fileName, true);
   TakeFreshPages();
   RankPageList(false);
-  ShowPageRows();
+  TellDialog(UM_PAGEROWS, false);
 }
 
 void NotePageFileChanged(const char *pagePath) {
@@ -221,7 +231,7 @@ void NotePageFileChanged(const char *pagePath) {
    and below the folder are walked again. The work folder itself, or
    another work folder, starts the listing over. */
 void NoteFolderTreeChanged(const char *folder) {
-  if (OpenPageDialogWindow() == nullptr) return;
+  if (ListDialog == nullptr) return;
   if (WorkFolderPath == nullptr || !FolderPathsEqual(WorkFolderPath, PageListing.workFolder) ||
       FolderPathsEqual(folder, PageListing.workFolder)) {
     TypedText typed = PageListing.typed;
@@ -239,6 +249,6 @@ void NoteFolderTreeChanged(const char *folder) {
     }
   }
   RankPageList(false);
-  ShowPageListingState();
-  ShowPageRows();
+  TellDialog(UM_PAGELISTING, false);
+  TellDialog(UM_PAGEROWS, false);
 }

@@ -11,7 +11,7 @@
 
 #include "base/platform_seam.h"
 #include "base/ui_handles.h"
-#include "pages/pages.h"
+#include "base/file_io.h"
 
 static const char SettingsFileName[] = "TAV.INI";
 

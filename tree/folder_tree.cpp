@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "base/ui_handles.h"
-#include "pages/pages.h"
 #include "tree/tree.h"
 
 enum { ROOT_IMAGE = 0, FOLDER_IMAGE = 1, OPEN_FOLDER_IMAGE = 2 };

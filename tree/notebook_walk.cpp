@@ -7,7 +7,6 @@
 
 #include "base/paths.h"
 #include "base/platform_seam.h"
-#include "pages/pages.h"
 
 /* Its pages and subfolders: a page or folder whose name the code page
    cannot hold is not in the tree either; a link leads elsewhere, perhaps

@@ -3,6 +3,7 @@
 // the page-encoding rules read when it is shown. A page is never replaced;
 // folders, pipes and devices, files larger than a page may be and files that
 // are not text are not taken.
+#include "notebook/notebook.h"
 #include <shlwapi.h>
 #include <string.h>
 
@@ -11,9 +12,6 @@
 #include <vector>
 
 #include "base/code_pages.h"
-#include "base/ui_handles.h"
-#include "pages/pages.h"
-#include "notebook/notebook.h"
 
 bool BytesAreText(const std::string &bytes) {
   PageEncoding encoding;

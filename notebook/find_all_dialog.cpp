@@ -15,10 +15,7 @@
 #include "base/code_pages.h"
 #include "base/dpi.h"
 #include "base/list_dialogs.h"
-#include "base/ui_handles.h"
 #include "editing/text_search.h"
-#include "pages/pages.h"
-#include "notebook/notebook.h"
 
 namespace {
 

@@ -32,7 +32,6 @@ static size_t LengthAfterRename(const char *path, const char *oldPath, const cha
   return strlen(newPath) + strlen(path) - strlen(oldPath);
 }
 
-
 /* A rename must leave every folder below the node, the page's folder, the
    saved page path and the current directory nameable in 259 characters. A
    name no longer than the old one cannot take a folder below out of range. */

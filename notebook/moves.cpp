@@ -2,6 +2,7 @@
 // dragging, and Undo Move. A move is one rename on the volume; everything
 // that names the item follows it (FollowItemMoved), and the tree and the
 // tabs show it in its new place.
+#include "notebook/notebook.h"
 #include <shlwapi.h>
 #include <stdio.h>
 #include <string.h>
@@ -10,9 +11,6 @@
 #include <vector>
 
 #include "base/code_pages.h"
-#include "base/ui_handles.h"
-#include "pages/pages.h"
-#include "notebook/notebook.h"
 
 /* ---- what is there ---- */
 

@@ -2,7 +2,7 @@
 // page below the work folder, the pages shown lately first; every letter
 // typed ranks them again, and Enter shows the page chosen by the page
 // protocol.
-#include "pages/pages.h"
+#include "notebook/notebook.h"
 
 #include <commctrl.h>
 #include <shlwapi.h>
@@ -17,9 +17,6 @@
 #include "base/code_pages.h"
 #include "base/dpi.h"
 #include "base/list_dialogs.h"
-#include "base/ui_handles.h"
-#include "editing/editing.h"
-#include "notebook/notebook.h"
 
 namespace {
 
@@ -273,7 +270,6 @@ void ShowPageRows(bool countLags) {
   }
   SelectRow(row);
 }
-
 
 void ShowPageListingState() {
   if (Dialog != nullptr) SetWindowTextA(Dialog, PageListing.listing ? "Open Page (listing...)" : "Open Page");

@@ -42,7 +42,6 @@ static bool TakeupHeld() {
 
 DWORD NotebookChangesDueIn() { return GatheredChangesDueIn(TakeupHeld()); }
 
-
 /* Renames in one folder, by name, of what the records moved there. */
 static std::vector<NameMove> RenamedIn(const std::string &folder, const std::vector<NameMove> &moves) {
   std::vector<NameMove> renamed;

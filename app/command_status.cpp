@@ -4,10 +4,11 @@
 
 #include <richedit.h>
 
-#include "app/ui_handles.h"
+#include "app/app.h"
 
 #include "editing/editing.h"
 #include "pages/pages.h"
+#include "notebook/notebook.h"
 #include "tree/tree.h"
 
 static const StatusRow *statusTable;

@@ -1,6 +1,6 @@
 // Where the children go, and the splitter bar with which the user moves the
 // boundary between the folder tree and the pages.
-#include "app/ui_handles.h"
+#include "app/app.h"
 
 #include <windowsx.h>
 

@@ -1,5 +1,5 @@
 // The process's entry procedure: everything happens in TavMain.
-#include "app/ui_handles.h"
+#include "app/app.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   return TavMain(instance, showCommand);

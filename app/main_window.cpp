@@ -1,7 +1,7 @@
 // The main window: creation of the children and the start-up loads, the
 // command table and dispatch, notification routing, the close sequence, the
 // About box and the customize guard.
-#include "app/ui_handles.h"
+#include "app/app.h"
 
 #include <richedit.h>
 
@@ -11,11 +11,9 @@
 #include "pages/pages.h"
 #include "settings/settings.h"
 #include "toolbar/toolbar.h"
+#include "notebook/notebook.h"
 #include "tree/tree.h"
 
-UINT findReplaceMessage;
-char *WorkFolderPath;
-char *SavedPagePath;
 
 static void SendToEditor(UINT message, WPARAM wParam, LPARAM lParam) {
   if (Ui.editor != nullptr) SendMessageA(Ui.editor, message, wParam, lParam);
@@ -133,6 +131,7 @@ static void RequestExit() {
   }
   KeepPagesShown();
   SaveSettings();
+  SaveToolbarLayout();
   DestroyWindow(MainWindow);
 }
 
@@ -201,12 +200,6 @@ void ExecuteCommand(int commandId) {
   if (row != nullptr) row->action();
 }
 
-/* A modal box or dialog disables its owner for as long as it is shown;
-   the modeless Find windows stay enabled all the while. */
-bool MainWindowWaitsForUser() {
-  return MainWindow != nullptr && IsWindow(MainWindow) && !IsWindowEnabled(MainWindow);
-}
-
 /* Log-off or shutdown asks first: the page is saved now, and a page that
    cannot be saved (its error shown) keeps the session from ending. */
 static LRESULT OnQueryEndSession() {
@@ -219,7 +212,16 @@ static void OnEndSession(bool ending) {
   if (!ending) return;
   KeepPagesShown();
   SaveSettings();
+  SaveToolbarLayout();
   SaveWindowPlacement();
+}
+
+/* The mouse's back and forward buttons run Back and Forward. */
+static LRESULT OnAppCommand(HWND window, WPARAM wParam, LPARAM lParam) {
+  int command = CommandOfAppCommand(GET_APPCOMMAND_LPARAM(lParam));
+  if (command == 0) return DefWindowProcA(window, WM_APPCOMMAND, wParam, lParam);
+  ExecuteCommand(command);
+  return TRUE;
 }
 
 static LRESULT RouteTreeNotification(NMHDR *header) {
@@ -407,8 +409,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       ExecuteCommand(LOWORD(wParam));
       return 0;
     case WM_APPCOMMAND:
-      if (OnAppCommand(GET_APPCOMMAND_LPARAM(lParam))) return TRUE;
-      return DefWindowProcA(window, message, wParam, lParam);
+      return OnAppCommand(window, wParam, lParam);
     case WM_INITMENUPOPUP:
       UpdateMenuStatus(reinterpret_cast<HMENU>(wParam), lParam);
       return 0;
@@ -417,6 +418,18 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case UM_IDLEUPDATE:
       if (Ui.toolbar != nullptr) UpdateToolbarStatus(Ui.toolbar);
       KeepRecoveryCopy();
+      return 0;
+    case UM_LAYOUTCHILDREN:
+      LayoutChildren();
+      return 0;
+    case UM_TABSTRIPMADE:
+      WatchTabStripForDrags(reinterpret_cast<HWND>(wParam));
+      return 0;
+    case UM_PAGEWRITTEN:
+      FollowPageWritten(reinterpret_cast<const char *>(lParam));
+      return 0;
+    case UM_FOLDERSHOWN:
+      FollowFolderShown(wParam != FALSE);
       return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);

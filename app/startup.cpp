@@ -1,26 +1,22 @@
 // The entry procedure, the message loop with its idle step, the error box for
 // failed system calls, and the clean-up at exit.
-#include "app/ui_handles.h"
+#include "app/app.h"
 
 #include <limits.h>
 #include <shlwapi.h>
 #include <stdio.h>
 #include <string.h>
 
-#include "app/code_pages.h"
+#include "base/code_pages.h"
 #include "app/display_scale.h"
+#include "base/list_dialogs.h"
 #include "editing/editing.h"
 #include "pages/pages.h"
 #include "settings/settings.h"
+#include "notebook/notebook.h"
 #include "tree/tree.h"
 
-UiHandles Ui = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, true, 330, 4};
-HINSTANCE AppInstance;
-HWND MainWindow;
-HACCEL AccelTable;
 static HMODULE RichEditLibrary;
-bool HasNewCommonControls;
-bool HasRichEdit20;
 
 // The splitter bar is as wide as the system's sizing border; recorded before
 // the entry procedure runs, like the settings object is made.
@@ -36,59 +32,6 @@ static struct {
   int y;
   UINT message;
 } lastMouse;
-
-/* Error box after a failed system call: the context, ":\n" and the system's
-   text for the last error. Must run before anything else touches the last
-   error code. */
-void ShowSystemError(const char *context) {
-  DWORD code = GetLastError();
-  char *systemText = nullptr;
-  DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER |
-                                    FORMAT_MESSAGE_IGNORE_INSERTS,
-                                nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                                reinterpret_cast<char *>(&systemText), 0, nullptr);
-  char fallback[64];
-  const char *text = systemText;
-  if (length == 0 || systemText == nullptr) {
-    snprintf(fallback, sizeof fallback, "System error %lu.\r\n", static_cast<unsigned long>(code));
-    text = fallback;
-  }
-  char message[1024];
-  if (context != nullptr && context[0] != '\0')
-    snprintf(message, sizeof message, "%s:\n%s", context, text);
-  else
-    snprintf(message, sizeof message, "%s", text);
-  MessageBoxA(MainWindow, message, "Error", MB_ICONWARNING | MB_TASKMODAL | MB_SETFOREGROUND);
-  if (systemText != nullptr) LocalFree(systemText);
-}
-
-/* The same with a context that quotes one name: format holds one "%s" and is
-   the program's own text, never the user's. */
-void ShowSystemErrorAbout(const char *format, const char *name) {
-  DWORD error = GetLastError();
-  char context[MESSAGE_BUFFER_SIZE + 200];
-  snprintf(context, sizeof context, format, name);
-  SetLastError(error);
-  ShowSystemError(context);
-}
-
-/* The names of folders or pages the process code page cannot hold, by their
-   real names (so in UTF-16): the program leaves them out rather than show or
-   open them under another spelling. */
-void ShowNamesLeftOut(const std::vector<std::wstring> &names, const char *folder) {
-  std::wstring message =
-      L"These names cannot be written in this system's code page, so TAV leaves them out";
-  if (folder != nullptr) {
-    WCHAR wideFolder[PATH_BUFFER_SIZE];
-    WideFromCodePage(folder, wideFolder, PATH_BUFFER_SIZE);
-    message += std::wstring(L" of '") + wideFolder + L"'";
-  }
-  message += L":";
-  const size_t shownAtMost = 20;
-  for (size_t i = 0; i < names.size() && i < shownAtMost; ++i) message += L"\n'" + names[i] + L"'";
-  if (names.size() > shownAtMost) message += L"\n...";
-  MessageBoxW(MainWindow, message.c_str(), L"TAV", MB_OK | MB_ICONINFORMATION);
-}
 
 /* Version of a system library from its DllGetVersion export; a library
    without the export counts as 4.0. */
@@ -276,7 +219,7 @@ PumpResult PumpOneMessage(MSG *msg) {
     return PUMP_HANDLED;
   }
   if (EndsAltAccelerator(*msg, false)) return PUMP_HANDLED;
-  if (RouteToFindDialog(msg)) return PUMP_HANDLED;
+  if (RouteToModelessDialog(msg)) return PUMP_HANDLED;
   TranslateMessage(msg);
   DispatchMessageA(msg);
   return PUMP_HANDLED;

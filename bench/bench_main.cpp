@@ -4,7 +4,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "app/ui_handles.h"
+#include "app/app.h"
 #include "bench/bench.h"
 #include "harness/harness.h"
 #include "settings/settings.h"

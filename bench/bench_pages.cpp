@@ -17,11 +17,12 @@
 #include <string>
 #include <vector>
 
-#include "app/ui_handles.h"
+#include "app/app.h"
 #include "bench/bench.h"
+#include "notebook/notebook.h"
 #include "editing/editing.h"
 #include "harness/harness.h"
-#include "pages/page_text.h"
+#include "base/page_text.h"
 #include "pages/pages.h"
 #include "tree/tree.h"
 

@@ -11,8 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "app/ui_handles.h"
+#include "app/app.h"
 #include "bench/bench.h"
+#include "notebook/notebook.h"
 #include "editing/editing.h"
 #include "harness/harness.h"
 

@@ -22,9 +22,10 @@
 #include <string>
 #include <vector>
 
-#include "app/ui_handles.h"
+#include "app/app.h"
 #include "bench/bench.h"
 #include "harness/harness.h"
+#include "notebook/notebook.h"
 #include "tree/tree.h"
 
 namespace {

@@ -7,10 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "app/ui_handles.h"
+#include "app/app.h"
 #include "bench/bench.h"
 #include "harness/harness.h"
 #include "tree/change_records.h"
+#include "notebook/notebook.h"
 #include "pages/pages.h"
 #include "tree/tree.h"
 

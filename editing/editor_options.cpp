@@ -5,10 +5,8 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "app/display_scale.h"
-#include "app/platform_seam.h"
-#include "app/ui_handles.h"
-#include "pages/pages.h"
+#include "base/dpi.h"
+#include "base/platform_seam.h"
 
 bool wordWrap;
 LOGFONTA editorFont;
@@ -29,6 +27,17 @@ static CHARFORMATA EditorCharFormat() {
   memcpy(format.szFaceName, editorFont.lfFaceName, sizeof format.szFaceName);
   format.szFaceName[sizeof format.szFaceName - 1] = '\0';
   return format;
+}
+
+/* The rich edit turns points into pixels for the system's DPI; on a display
+   of another, it is zoomed to show them at that display's. */
+void ApplyEditorZoom(HWND editor) {
+  if (editor == nullptr) return;
+  const int system = SystemDpi();
+  if (CurrentDpi() == system)
+    SendMessageA(editor, EM_SETZOOM, 0, 0);
+  else
+    SendMessageA(editor, EM_SETZOOM, static_cast<WPARAM>(CurrentDpi()), system);
 }
 
 static void SetEditorFormat(const CHARFORMATA &format) {
@@ -111,7 +120,7 @@ void FormatDateTime(char *out, int capacity) {
 /* Nothing goes into a page shown read-only: it is never saved, and the
    editor would take the insertion regardless. */
 void InsertDateTime() {
-  if (Ui.editor == nullptr || SelectedTab() < 0 || CurrentPageIsProtected()) return;
+  if (Ui.editor == nullptr || SelectedTab() < 0 || EditorIsReadOnly()) return;
   char text[96];
   FormatDateTime(text, sizeof text);
   SendMessageA(Ui.editor, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text));

@@ -8,9 +8,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/platform_seam.h"
-#include "app/ui_handles.h"
-#include "pages/pages.h"
+#include "base/platform_seam.h"
+#include "base/list_dialogs.h"
 
 // The dialogs are offered 90 bytes of each text, terminator included.
 enum { FIND_TEXT_CAPACITY = 90 };
@@ -40,17 +39,6 @@ static void ReportDialogFailure(const char *which) {
   MessageBoxA(MainWindow, message, "Error", MB_OK | MB_ICONERROR);
 }
 
-// The Find, Replace and Find in All Pages dialogs opened so far; those
-// closed since are dropped as new ones open.
-static std::vector<HWND> OpenDialogs;
-
-void NoteModelessDialog(HWND dialog) {
-  OpenDialogs.erase(std::remove_if(OpenDialogs.begin(), OpenDialogs.end(),
-                                   [](HWND open) { return !IsWindow(open); }),
-                    OpenDialogs.end());
-  OpenDialogs.push_back(dialog);
-}
-
 void OpenFindDialog() {
   PrepareFindRequest();
   HWND dialog = ShowFindDialog(&findRequest);
@@ -67,16 +55,6 @@ void OpenReplaceDialog() {
     ReportDialogFailure("Replace");
   else
     NoteModelessDialog(dialog);
-}
-
-/* A modeless dialog gets Tab, Enter and Escape only when the message loop
-   hands it its messages; true when one of ours took this one. */
-bool RouteToFindDialog(MSG *msg) {
-  if (OpenDialogs.empty() || msg->hwnd == nullptr) return false;
-  HWND root = GetAncestor(msg->hwnd, GA_ROOT);
-  for (HWND dialog : OpenDialogs)
-    if (dialog == root && IsWindow(dialog)) return IsDialogMessageA(dialog, msg) != FALSE;
-  return false;
 }
 
 /* Until a dialog has been opened there is nothing to repeat. */
@@ -123,7 +101,7 @@ static void ReportNotFound() {
 /* A page shown read-only is never saved: a replacement there would be lost
    without a word, so none is made. */
 static bool RefuseChangesToProtectedPage() {
-  if (!CurrentPageIsProtected()) return false;
+  if (SelectedTab() < 0 || !EditorIsReadOnly()) return false;
   MessageBoxA(MainWindow,
               "This page is shown read-only and is never saved; its text is not replaced.", "TAV",
               MB_OK | MB_ICONINFORMATION);

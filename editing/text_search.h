@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "pages/page_text.h"
+#include "base/page_text.h"
 
 struct SearchPattern {
   std::wstring text;

@@ -11,8 +11,8 @@
 
 #include <string>
 
-#include "app/platform_seam.h"
-#include "app/ui_handles.h"
+#include "base/platform_seam.h"
+#include "base/ui_handles.h"
 
 static const char FileDialogFilter[] =
     "Text Files (*.txt)\0*.txt\0TAV Files (*.tav)\0*.tav\0All Files (*.*)\0*.*\0";

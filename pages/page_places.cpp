@@ -9,9 +9,9 @@
 
 #include <string>
 
-#include "app/ui_handles.h"
+#include "base/platform_seam.h"
+#include "base/ui_handles.h"
 #include "editing/editing.h"
-#include "tree/tree.h"
 
 PagesShown PagesShownRecord;
 
@@ -167,9 +167,6 @@ void NotePageArrived(const char *path, const PagePlace *given) {
 
 void NotePagesMoved(const char *from, const char *to) {
   MovePagesShown(&PagesShownRecord, from, to);
-  MoveHistory(from, to);
-  MoveRecoveryCopies(from, to);
-  NoteMoveForUndo(from, to);
   char moved[PATH_BUFFER_SIZE];
   if (FollowMove(ShownPath, from, to, moved)) strcpy(ShownPath, moved);
 }

@@ -8,11 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "app/ui_handles.h"
-#include "tree/tree.h"
+#include "base/dpi.h"
+#include "base/ui_handles.h"
 
-bool HasPages = false;
-char PageFolder[PATH_BUFFER_SIZE] = "";
 
 // A folder opened for one particular page shows it straight away, rather
 // than loading its first page on the way.
@@ -23,14 +21,6 @@ static int FirstPageToShow(const char *fileName) {
 }
 
 /* ---- names ---- */
-
-/* A page is a file whose own name ends in ".tav". The listing matches
-   "*.tav" against 8.3 short names too, which under Wine brings in names such
-   as "d.tavx" and "h.tav~". */
-bool IsPageFileName(const char *name) {
-  size_t length = strlen(name);
-  return length >= 4 && NamesEqualIgnoringAsciiCase(name + length - 4, ".tav");
-}
 
 // The label shows each "&" of the page name doubled; false when that would
 // not fit a label buffer (the name is then left out rather than cut, since a
@@ -55,6 +45,36 @@ bool MakeTabLabel(const char *pageName, char *label) {
 static void SetTabsMultiline(LONG style, bool multiline) {
   style = multiline ? (style | TCS_MULTILINE) : (style & ~TCS_MULTILINE);
   SetWindowLongA(Ui.tabs, GWL_STYLE, style);
+}
+
+/* Emptying a tab control of many tabs costs as much as filling it (Wine lays
+   the remaining tabs out again after each one it deletes); a new control
+   costs a few milliseconds. The new strip takes the old one's id, styles,
+   font, place, z-order and focus, and has no tabs. Null, with the old strip
+   left as it was, when no control can be made. */
+static HWND ReplaceTabStrip() {
+  HWND old = Ui.tabs;
+  if (old == nullptr) return nullptr;
+  HWND parent = GetParent(old);
+  RECT place;
+  GetWindowRect(old, &place);
+  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT *>(&place), 2);
+  HWND fresh = CreateWindowExA(
+      static_cast<DWORD>(GetWindowLongA(old, GWL_EXSTYLE)), WC_TABCONTROLA, "",
+      static_cast<DWORD>(GetWindowLongA(old, GWL_STYLE)), place.left, place.top,
+      place.right - place.left, place.bottom - place.top, parent,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(GetDlgCtrlID(old))), AppInstance, nullptr);
+  if (fresh == nullptr) return nullptr;
+  SendMessageA(fresh, WM_SETFONT, static_cast<WPARAM>(SendMessageA(old, WM_GETFONT, 0, 0)), FALSE);
+  ApplyTabPadding(fresh);
+  // Right below the old strip, which is where it stands once that is gone.
+  SetWindowPos(fresh, old, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  Ui.tabs = fresh;
+  // Whatever watches the strip (dragging a tab) is to watch the new one.
+  TellMainWindow(UM_TABSTRIPMADE, reinterpret_cast<WPARAM>(fresh));
+  if (GetFocus() == old) SetFocus(fresh);
+  DestroyWindow(old);
+  return fresh;
 }
 
 // From this many tabs on, a fresh tab strip is cheaper than emptying the old
@@ -126,7 +146,7 @@ static int InsertPageTabs(const std::vector<std::string> &names) {
 
 /* The tabs become these pages, drawn once; with two tabs or more the strip
    takes as many rows as they need. */
-static int FillTabStrip(const std::vector<std::string> &names) {
+int FillTabStrip(const std::vector<std::string> &names) {
   EmptyTabStrip();
   LONG style = GetWindowLongA(Ui.tabs, GWL_STYLE);
   SetTabsMultiline(style, false);
@@ -161,17 +181,15 @@ static void ReportRecoveredPages(const std::vector<std::string> &recovered,
   MessageBoxA(MainWindow, message.c_str(), "TAV", MB_OK | MB_ICONINFORMATION);
 }
 
-/* Fills the tab strip with the pages of the selected folder and shows the
-   first. The selected node names the folder, never the process's current
-   directory, which a dialog or the shell may have moved: PageFolder, the
-   folder whose pages are shown, is set here and nowhere else. The page shown
-   before is saved first, into its own folder; when that fails nothing
-   changes. */
-void RebuildPageTabs(const char *firstPage) {
+/* Fills the tab strip with the pages of a folder and shows the first (or
+   firstPage, when the folder has it). PageFolder, the folder whose pages
+   are shown, is set here and nowhere else; the main window is told, so that
+   the folder is watched. The page shown before is saved first, into its own
+   folder; when that fails nothing changes. */
+void ShowFolderPages(const char *folder, const char *firstPage) {
   if (Ui.tabs == nullptr) return;
   if (!SavePageIfModified(TabCtrl_GetCurSel(Ui.tabs))) return;
-  char folder[PATH_BUFFER_SIZE];
-  if (!GetFolderPath(SelectedTreeNode(), folder)) folder[0] = '\0';
+  if (strlen(folder) >= PATH_BUFFER_SIZE) folder = "";
   strcpy(PageFolder, folder);
   RemoveLeftoverTemporaryFiles(PageFolder);
   std::vector<std::string> recovered, stuck;
@@ -179,16 +197,16 @@ void RebuildPageTabs(const char *firstPage) {
 
   std::vector<std::string> names;
   std::vector<std::wstring> leftOut;
-  if (folder[0] != '\0') ListPageNames(folder, &names, &leftOut);
+  if (PageFolder[0] != '\0') ListPageNames(PageFolder, &names, &leftOut);
   int count = FillTabStrip(names);
   ShowPage(count > 0 ? FirstPageToShow(firstPage) : -1);
-  LayoutChildren();
-  WatchFolderShown();
+  RequestLayout();
+  TellMainWindow(UM_FOLDERSHOWN, FALSE);
   ReportRecoveredPages(recovered, stuck);
-  ReportPagesLeftOut(folder, leftOut);
+  ReportPagesLeftOut(PageFolder, leftOut);
 }
 
-static std::vector<std::string> TabPageNames() {
+std::vector<std::string> TabPageNames() {
   std::vector<std::string> names;
   int count = TabCtrl_GetItemCount(Ui.tabs);
   char name[PATH_BUFFER_SIZE];
@@ -197,55 +215,10 @@ static std::vector<std::string> TabPageNames() {
   return names;
 }
 
-static long IndexOfName(const std::vector<std::string> &names, const std::string &name) {
+long IndexOfName(const std::vector<std::string> &names, const std::string &name) {
   for (size_t i = 0; i < names.size(); ++i)
     if (NamesEqualIgnoringAsciiCase(names[i].c_str(), name.c_str())) return static_cast<long>(i);
   return -1;
-}
-
-/* The tabs follow the folder's pages as other programs made, removed and
-   renamed them; the page shown keeps its tab, under its new name when it
-   was renamed, and keeps it while its file is gone but its text unsaved.
-   When it went with nothing unsaved, the page after it is shown. Nothing
-   changes when the tabs are the pages already (the program's own saves). */
-void ListShownFolderAgain(const std::vector<NameMove> &renamed) {
-  if (Ui.tabs == nullptr || PageFolder[0] == '\0') return;
-  std::vector<std::string> names;
-  ListPageNames(PageFolder, &names, nullptr);
-  std::vector<std::string> tabs = TabPageNames();
-  std::vector<std::string> newPages;
-  for (const std::string &name : names)
-    if (IndexOfName(tabs, name) < 0) newPages.push_back(name);
-  char newFileName[PATH_BUFFER_SIZE];
-  ShownPageCheck shown = CheckShownPageFile(renamed, newPages, newFileName);
-  int shownIndex = CurrentPageIndex;
-  std::string shownName;
-  if (shownIndex >= 0 && static_cast<size_t>(shownIndex) < tabs.size()) shownName = tabs[shownIndex];
-  if (shown == SHOWN_RENAMED) {
-    shownName = newFileName;
-    shownName.resize(shownName.size() - 4);
-  }
-  bool keepShown = !shownName.empty() && shown != SHOWN_GONE;
-  if (keepShown && IndexOfName(names, shownName) < 0) {
-    size_t at = static_cast<size_t>(shownIndex) < names.size() ? static_cast<size_t>(shownIndex)
-                                                                : names.size();
-    names.insert(names.begin() + static_cast<long>(at), shownName);
-  }
-  if (names == tabs) return;
-  if (shown == SHOWN_GONE) ForgetShownPage();
-  int count = FillTabStrip(names);
-  if (keepShown) ShownPageTabMoved(static_cast<int>(IndexOfName(names, shownName)));
-  // A rename may bring a new text along (a sync bringing both, a "save as"
-  // that removes the old file): the file under its new name is looked at as
-  // any file written elsewhere is.
-  if (shown == SHOWN_RENAMED) CheckShownPageFile({}, {}, newFileName);
-  LayoutChildren();
-  if (shown == SHOWN_GONE)
-    ShowPage(count > 0 ? (shownIndex < count ? shownIndex : count - 1) : -1);
-  else if (shownIndex < 0 && count > 0)
-    ShowPage(0);  // the folder had no page to show
-  else
-    UpdateSavedPagePath();
 }
 
 /* The last tab whose page name matches wins; letter case is folded for the
@@ -278,34 +251,10 @@ int StepTarget(int selected, int delta, int count) {
   return target;
 }
 
-int SelectedTab() { return Ui.tabs != nullptr ? TabCtrl_GetCurSel(Ui.tabs) : -1; }
 
 void StepPage(int delta) {
   if (Ui.tabs == nullptr) return;
   int count = TabCtrl_GetItemCount(Ui.tabs);
   if (count < 1) return;
   ShowPage(StepTarget(TabCtrl_GetCurSel(Ui.tabs), delta, count));
-}
-
-HTREEITEM GetParentFolderNode() {
-  HTREEITEM node = SelectedTreeNode();
-  if (node == nullptr) return nullptr;
-  return reinterpret_cast<HTREEITEM>(
-      SendMessageA(Ui.tree, TVM_GETNEXTITEM, TVGN_PARENT, reinterpret_cast<LPARAM>(node)));
-}
-
-/* Move Up. It stays in the folder when the page shown cannot be saved, as
-   ShowPage stays on such a page. */
-void GoToParentFolder() {
-  if (!SaveCurrentPage()) return;
-  HTREEITEM node = GetParentFolderNode();
-  if (node == nullptr) return;
-  SendMessageA(Ui.tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(node));
-  // The selection has normally listed the parent already; listing it again
-  // would only load its first page a second time.
-  char path[PATH_BUFFER_SIZE];
-  if (!GetFolderPath(node, path)) return;
-  if (FolderPathsEqual(path, PageFolder)) return;
-  SwitchFolder(path);
-  RebuildPageTabs();
 }

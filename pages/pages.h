@@ -1,5 +1,8 @@
-// Pages: page files and the editor's content, the tab strip and page
-// navigation, page commands, import and export.
+// Pages: page files and the editor's content, the tab strip, the name
+// dialog, import and export, the copies kept for a crash, and the records of
+// the pages shown (places, Back and Forward) and how Open Page matches them.
+// Nothing here knows the folder tree: the folder whose pages are shown is
+// given, and news goes to the main window.
 #ifndef TAV_PAGES_H
 #define TAV_PAGES_H
 
@@ -11,53 +14,51 @@
 #include <string>
 #include <vector>
 
-#include "pages/page_text.h"
+#include "base/file_io.h"
+#include "base/page_text.h"
+#include "base/ui_handles.h"
 
 extern int CurrentPageIndex;
 extern bool HasPages;
-// The folder whose pages the tab strip shows: the selected folder, taken by
-// RebuildPageTabs. Pages are loaded from and saved into it, whatever the
-// current directory has become since.
+// The folder whose pages the tab strip shows (set by ShowFolderPages alone):
+// pages are loaded from and saved into it, whatever the current directory
+// has become since.
 extern char PageFolder[];
 
-/* page_files.cpp */
+/* page_names.cpp */
+bool GetPageName(int index, char *out);
+bool GetPageFileName(int index, char *out);
+void PageNameFromLabel(const char *label, char *out);  // exported for the tests
+
+/* page_shown.cpp */
 void ShowPage(int index);
 bool SavePageIfModified(int index);
 bool SaveCurrentPage();          // false only when a save was needed and failed
-bool GetPageName(int index, char *out);
-bool GetPageFileName(int index, char *out);
 void OnPageTabChanged();
-// Replaces folder\fileName by the given bytes through a temporary file in the
-// same folder, keeping the letter case of an existing file's name. On failure
-// the old file is untouched and GetLastError tells why.
-bool WritePageFile(const char *folder, const char *fileName, const char *text, size_t length);
-// The same for a new file: nothing of that name is ever replaced (the last
-// error is ERROR_ALREADY_EXISTS when something has it).
-bool WriteNewPageFile(const char *folder, const char *fileName, const char *text, size_t length);
 // True while the editor shows a page that must never be written back (it
 // holds NUL bytes, could not be read to its end, or could not be opened
 // although it exists).
 bool CurrentPageIsProtected();
-// Steps of the above, exported for the tests.
-bool UpdateSavedPagePath();
-void PageNameFromLabel(const char *label, char *out);
-
-// Reads a whole file into bytes; 0, or the error that ended the read (the
-// bytes read before it stay).
-DWORD ReadWholeFile(HANDLE file, std::string *bytes);
-// The same for a file of at most `most` bytes: ERROR_FILE_TOO_LARGE, with
-// the first `most` bytes, when it has more (it may grow while it is read).
-DWORD ReadFileUpTo(HANDLE file, size_t most, std::string *bytes);
-// The same for the file at path, which other programs may go on writing;
-// 0, or the error that kept it from being opened or read whole.
-DWORD ReadFileAt(const char *path, std::string *bytes);
-// Streams a text's pieces into the editor, replacing all its text or only
-// the selection; false when the editor did not take them all, *notHeld
-// telling whether the 1.0 control met a character it cannot hold.
-bool StreamIntoEditor(HWND editor, PagePieces *pieces, bool intoSelection,
-                      bool *notHeld = nullptr);
+bool UpdateSavedPagePath();  // a step of the above, exported for the tests
 // How the page shown is written back.
 PageEncoding CurrentPageEncoding();
+bool ShownPagePath(char *path);  // PATH_BUFFER_SIZE; false when no page is shown
+// Shows a page with text kept from an earlier run instead of its file's, as
+// unsaved changes made against the file as it was then.
+struct PageFileState;
+bool ShowPageWithText(int index, const std::wstring &text, const PageEncoding &encoding,
+                      const PageFileState &madeAgainst);
+// The text in that encoding, or in UTF-8 with a byte-order mark (true, the
+// encoding used in *changedTo) when it cannot hold every character.
+bool EncodeForPage(const std::wstring &text, const PageEncoding &encoding, std::string *bytes,
+                   PageEncoding *changedTo);
+// For page_elsewhere.cpp: the page shown read again from its file, its
+// place kept; whether it still cannot be opened for the reason it could not
+// when it was shown.
+void ReadShownPageAgain();
+bool StillUnreadableAsBefore(const char *path);
+
+/* page_file_state.cpp */
 // The page shown's file as it was when read or written last: a save that
 // finds it otherwise asks first.
 struct PageFileState {
@@ -67,15 +68,39 @@ struct PageFileState {
   FILETIME lastWrite;
 };
 PageFileState ShownPageFileState();
-bool ShownPagePath(char *path);  // PATH_BUFFER_SIZE; false when no page is shown
-bool ShowPageWithText(int index, const std::wstring &text, const PageEncoding &encoding,
-                      const PageFileState &madeAgainst);
+void RememberPageOnDisk(const char *fileName, bool existed, DWORD sizeHigh, DWORD sizeLow,
+                        FILETIME lastWrite);
+void IdentifyPageOnDisk(const BY_HANDLE_FILE_INFORMATION &info);
+// A save wrote the file anew: what it is now is remembered, and the main
+// window told.
+void RememberPageAsWritten(const char *path, const char *fileName);
+void ForgetPageOnDisk();
+void RenamePageOnDisk(const char *fileName);
+bool PageOnDiskExisted();
+// Whether the file is the very one read (which file, its size and time),
+// or at least still as read under that name.
+bool IsPageOnDisk(const BY_HANDLE_FILE_INFORMATION &info);
+bool IsFileAsKnown(const char *fileName, const WIN32_FILE_ATTRIBUTE_DATA &now);
+// Whether a save to path would replace something other than what was read.
+bool PageFileChangedOnDisk(const char *path, const char *fileName);
+
+/* editor_text.cpp */
+// The editor's whole text as UTF-16 with CR LF line breaks, whatever the
+// process code page. *cutShort is set when the editor gave back less than
+// it holds (the reason is otherwise in the last error).
+bool FetchEditorText(std::wstring *text, bool *cutShort);
+// Streams a text's pieces into the editor, replacing all its text or only
+// the selection; false when the editor did not take them all, *notHeld
+// telling whether the 1.0 control met a character it cannot hold.
+bool StreamIntoEditor(HWND editor, PagePieces *pieces, bool intoSelection,
+                      bool *notHeld = nullptr);
+
+/* page_elsewhere.cpp */
 // The page shown as another program left its file: read again (it had no
 // unsaved changes), changed and kept (the title says so and a save asks),
 // renamed (the new file name is given; the tab is to follow it), gone
 // (nothing unsaved: the tab is to go) or gone and kept (its text is written
 // to its name again when the page is left).
-struct NameMove;
 enum ShownPageCheck {
   SHOWN_AS_READ,
   SHOWN_READ_AGAIN,
@@ -90,46 +115,40 @@ ShownPageCheck CheckShownPageFile(const std::vector<NameMove> &renamed,
                                   const std::vector<std::string> &newPages, char *newFileName);
 enum ShownPageNotice { NOTICE_NONE, NOTICE_CHANGED_ELSEWHERE, NOTICE_DELETED_ELSEWHERE };
 ShownPageNotice ShownPageNoticeNow();
+// The notice goes into the window title and the page's tab is highlighted.
+void SayShownPageNotice(ShownPageNotice notice);
 void MarkShownPageTab();  // highlighted while there is a notice
 void ForgetShownPage();   // its file went and nothing was unsaved
 void ShownPageTabMoved(int index);  // the tab strip was filled again
-// The text in that encoding, or in UTF-8 with a byte-order mark (true, the
-// encoding used in *changedTo) when it cannot hold every character.
-bool EncodeForPage(const std::wstring &text, const PageEncoding &encoding, std::string *bytes,
-                   PageEncoding *changedTo);
 
 /* page_tabs.cpp */
-// Shows the page file firstPage first when the folder has it.
-void RebuildPageTabs(const char *firstPage = nullptr);
+// The tabs become the pages of a folder, and its first page is shown, or
+// firstPage when the folder has it; the page shown before is saved first,
+// and when that fails nothing changes.
+void ShowFolderPages(const char *folder, const char *firstPage = nullptr);
 int FindPageTab(const char *fileName);
-// Other programs made, removed or renamed pages in the folder shown, or
-// wrote the page shown: the tabs become the folder's pages again, the page
-// shown keeping its tab. renamed: pages renamed there, by file name.
-void ListShownFolderAgain(const std::vector<NameMove> &renamed);
+// The tabs as they are, and made anew from page names (drawn once); the
+// index of a name among page names, ASCII letter case ignored, or -1.
+std::vector<std::string> TabPageNames();
+int FillTabStrip(const std::vector<std::string> &names);
+long IndexOfName(const std::vector<std::string> &names, const std::string &name);
 // The page files of a folder in listing order, by page name; names the
 // code page cannot hold go to leftOut when it is given.
 void ListPageNames(const char *folder, std::vector<std::string> *names,
                    std::vector<std::wstring> *leftOut);
 bool SelectPageByName(const char *fileName);
-int SelectedTab();  // -1 when no tab is selected or there is no tab strip
 void StepPage(int delta);
-HTREEITEM GetParentFolderNode();
-void GoToParentFolder();
-bool IsPageFileName(const char *name);
 // Window-free rules of the tab strip, exported for the tests.
 int StepTarget(int selected, int delta, int count);
 bool MakeTabLabel(const char *pageName, char *label);
 
-/* page_commands.cpp */
+/* name_dialog.cpp */
 bool AskItemName(char *out, const char *initialText, bool subfolderMode);
 // The same dialog asking for another name than one that is taken, under a
 // caption and prompt of the caller's, the name offered; in subfolder mode
 // the characters a folder rename refuses are refused.
 bool AskOtherName(char *out, const char *initialText, bool subfolderMode, const char *caption,
                   const char *prompt);
-void NewPage();
-void RenamePage();
-void DeletePage();
 
 /* recovery.cpp */
 // Copies of the unsaved text of the page shown, kept in the user's local
@@ -147,9 +166,10 @@ void RemoveShownPagesRecoveryCopy();
 // TAV moved a page, or a folder with pages below it: the copies of their
 // unsaved text follow them to their new paths.
 void MoveRecoveryCopies(const char *from, const char *to);
-void OfferRecoveredPages();  // at start, for every copy left by an earlier run
-// TAV's folder in the user's local application data, made when asked.
-bool LocalDataFolder(char *folder, bool make);
+// The Recovery folder, made when asked; a copy taken on from an earlier run,
+// removed when its page is saved.
+bool RecoveryFolder(char *folder, bool make);
+void NoteKeptCopy(const std::string &name);
 // The copy's file, without windows.
 struct RecoveryCopy {
   // In the process code page; read from a copy, empty when the path it
@@ -162,6 +182,11 @@ struct RecoveryCopy {
 };
 std::string FormatRecoveryCopy(const RecoveryCopy &copy);
 bool ParseRecoveryCopy(const std::string &bytes, RecoveryCopy *copy);
+// A copy's text kept beside its page as "<page> (recovered).txt", in the
+// page's encoding (false when it cannot be); a copy of anything but a page
+// of the notebook shown kept in the Recovery folder, the user told where.
+bool KeepCopyBesidePage(const RecoveryCopy &copy, char *keptAs);
+void KeepCopyOfOtherPage(const RecoveryCopy &copy, const char *copyPath);
 std::string RecoveryCopyName(const char *pagePath);
 // Whether a copy's page path names a page of the notebook in workFolder: an
 // absolute path of a ".tav" file below it, every name on the way a plain
@@ -221,29 +246,31 @@ void NoteShownTextChanged();
 // The editor now shows the page at path, or none (null); at the place it
 // was given, when it was given its kept one.
 void NotePageArrived(const char *path, const PagePlace *given = nullptr);
-// TAV moved or deleted a page or a folder: the places and the history
-// follow; a move's recovery copies and the moves Undo Move takes back too.
+// A page or a folder moved or was deleted: the places follow, and so does
+// the path of the page shown.
 void NotePagesMoved(const char *from, const char *to);
 void NotePagesDeleted(const char *path);
 void ResetPageNavigation();  // everything forgotten, for the tests
 
-/* page_history.cpp */
-// Back and Forward through the pages shown, as a browser goes.
+/* back_forward.cpp */
+// The pages shown in this run, which Back and Forward go through as a
+// browser goes.
 void NoteHistoryVisit(const char *path);
-void GoBack();
-void GoForward();
-bool CanGoBack();
-bool CanGoForward();
+// Whether going back or forward from the page shown (its path, or empty)
+// finds a page to try.
+bool CanGoBack(const char *shownPath);
+bool CanGoForward(const char *shownPath);
 void MoveHistory(const char *from, const char *to);
 void ForgetHistory();
-// The mouse's back and forward buttons; true when the command was one.
-bool OnAppCommand(int command);
-// Shows the page at a full path by the page protocol: the page left is
-// saved first, and the page's folder and tab are selected.
-enum ShowOutcome { PAGE_SHOWN, PAGE_NOT_LEFT, PAGE_NOT_FOUND };
-ShowOutcome ShowPageAt(const char *pagePath);
-bool IsPageFile(const char *path);  // a file (not a folder) is there
-void ReturnToEditor();  // after a dialog showed a page
+// The first place to try going one way (-1 for none), and the record's
+// places: Back and Forward stand at a page before they show it.
+long FirstHistoryStep(int delta, const char *shownPath);
+size_t HistoryLength();
+size_t HistoryPosition();
+void SetHistoryPosition(size_t at);
+std::string HistoryPageAt(size_t at);
+// The command of the mouse's back and forward buttons; 0 for any other.
+int CommandOfAppCommand(int command);
 
 /* page_match.cpp */
 // How the letters typed match a page, best first.
@@ -285,19 +312,6 @@ bool CanNarrow(const TypedText &before, const TypedText &now);
 // Narrowing tries only the pages that matched before.
 void RankPages(std::vector<ListedPage> *pages, const std::vector<size_t> &base,
                const TypedText &typed, bool narrowing, std::vector<size_t> *ranked);
-
-/* open_page.cpp */
-// Open Page: a modeless dialog that lists every page below the work folder,
-// the pages shown lately first, and shows the one chosen by a few letters.
-void OpenPageDialog();
-HWND OpenPageDialogWindow();
-bool OpenPageListing();   // the listing has more to do
-bool RunOpenPageSlice();  // a slice of it, from the idle step; false at its end
-// The pages of one folder were made, renamed or deleted; a folder and all
-// below it changed (renamed, deleted, listed again).
-void NoteFolderPagesChanged(const char *folder);
-void NotePageFileChanged(const char *pagePath);  // the folder of that page
-void NoteFolderTreeChanged(const char *folder);
 
 /* import_export.cpp */
 void ImportTextFile();

@@ -10,8 +10,8 @@
 #include <string>
 #include <unordered_set>
 
-#include "app/code_pages.h"
-#include "app/paths.h"
+#include "base/code_pages.h"
+#include "base/paths.h"
 
 static const char ShownHeader[] = "TAV pages shown 1";
 

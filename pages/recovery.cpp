@@ -16,10 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "app/code_pages.h"
-#include "app/platform_seam.h"
-#include "app/ui_handles.h"
-#include "tree/tree.h"
+#include "base/code_pages.h"
+#include "base/platform_seam.h"
+#include "base/ui_handles.h"
 
 static const char CopyHeader[] = "TAV recovery copy 1\r\n";
 static const char CopyExtension[] = ".rec";
@@ -37,7 +36,7 @@ static struct {
 // a copy only when there may be one, and so costs nothing more otherwise.
 static std::vector<std::string> KeptCopies;
 
-static void NoteKeptCopy(const std::string &name) {
+void NoteKeptCopy(const std::string &name) {
   for (const std::string &kept : KeptCopies)
     if (kept == name) return;
   KeptCopies.push_back(name);
@@ -126,15 +125,9 @@ bool ParseRecoveryCopy(const std::string &bytes, RecoveryCopy *copy) {
 
 /* ---- where the copies are ---- */
 
-// The user's local application data, TAV's Recovery folder in it; made when
+// TAV's Recovery folder in the user's local application data; made when
 // asked to.
-bool LocalDataFolder(char *folder, bool make) {
-  char local[MAX_PATH];
-  if (!UserFolderPath(CSIDL_LOCAL_APPDATA, local) || !JoinPath(local, "TAV", folder)) return false;
-  return !make || CreateDirectoryA(folder, nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
-}
-
-static bool RecoveryFolder(char *folder, bool make) {
+bool RecoveryFolder(char *folder, bool make) {
   char tav[PATH_BUFFER_SIZE];
   if (!LocalDataFolder(tav, make) || !JoinPath(tav, "Recovery", folder)) return false;
   return !make || CreateDirectoryA(folder, nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
@@ -351,7 +344,7 @@ void RemoveShownPagesRecoveryCopy() {
 /* No keeps the text beside the page as "x (recovered).txt", in the page's
    encoding; nothing is lost either way. False when there is no folder for
    it, or it cannot be written. */
-static bool KeepCopyBesidePage(const RecoveryCopy &copy, char *keptAs) {
+bool KeepCopyBesidePage(const RecoveryCopy &copy, char *keptAs) {
   char folder[PATH_BUFFER_SIZE];
   strcpy(folder, copy.pagePath.c_str());
   char *fileName = PathFindFileNameA(folder);
@@ -370,30 +363,6 @@ static bool KeepCopyBesidePage(const RecoveryCopy &copy, char *keptAs) {
   return true;
 }
 
-/* Yes shows the page, its folder selected, with the copy's text as unsaved
-   changes. False when the page is not in the notebook shown any more. */
-static bool RestoreCopy(const RecoveryCopy &copy) {
-  if (!SelectFolderOfPage(copy.pagePath.c_str())) return false;
-  int tab = FindPageTab(PathFindFileNameA(copy.pagePath.c_str()));
-  if (tab < 0) return false;
-  return ShowPageWithText(tab, copy.text, copy.encoding, copy.madeAgainst);
-}
-
-static bool AskToRestore(const char *pageFileName) {
-  char question[MESSAGE2_BUFFER_SIZE];
-  snprintf(question, sizeof question,
-           "TAV ended without saving '%s'. Restore the text typed after its last save?",
-           pageFileName);
-  return MessageBoxA(MainWindow, question, "TAV", MB_YESNO | MB_ICONQUESTION) == IDYES;
-}
-
-static void TellWhereTheTextIs(const char *pageFileName, const char *where) {
-  char message[MESSAGE2_BUFFER_SIZE + PATH_BUFFER_SIZE];
-  snprintf(message, sizeof message, "The text typed in '%s' after its last save is kept in '%s'.",
-           pageFileName, where);
-  MessageBoxA(MainWindow, message, "TAV", MB_OK | MB_ICONINFORMATION);
-}
-
 static std::wstring Wide(const char *text) {
   std::wstring wide;
   TextFromCodePage(GetACP(), text, strlen(text), &wide);
@@ -406,7 +375,7 @@ static std::wstring Wide(const char *text) {
    folder, under the page's name where that is a plain name, and the user is
    told where the copy said it was, as the copy says it: whatever is no
    character of a name, or could disguise one, shown as its bytes' values. */
-static void KeepCopyOfOtherPage(const RecoveryCopy &copy, const char *copyPath) {
+void KeepCopyOfOtherPage(const RecoveryCopy &copy, const char *copyPath) {
   const char *named = copy.pagePath.c_str();
   char stem[PATH_BUFFER_SIZE] = "Text";
   const char *last = PathFindFileNameA(named);
@@ -432,49 +401,4 @@ static void KeepCopyOfOtherPage(const RecoveryCopy &copy, const char *copyPath) 
                          L"'). The text typed after its last save is kept in '" + Wide(keptAs) +
                          L"'.";
   MessageBoxW(MainWindow, message.c_str(), L"TAV", MB_OK | MB_ICONINFORMATION);
-}
-
-static void OfferCopy(const char *copyPath) {
-  std::string bytes;
-  RecoveryCopy copy;
-  if (ReadFileAt(copyPath, &bytes) != 0 || !ParseRecoveryCopy(bytes, &copy)) return;
-  std::string().swap(bytes);
-  if (!IsPageOfNotebook(copy.pagePath, WorkFolderPath)) {
-    KeepCopyOfOtherPage(copy, copyPath);
-    return;
-  }
-  const char *pageFileName = PathFindFileNameA(copy.pagePath.c_str());
-  if (AskToRestore(pageFileName)) {
-    if (RestoreCopy(copy)) {  // the copy goes once the page is saved
-      NoteKeptCopy(PathFindFileNameA(copyPath));
-      return;
-    }
-  }
-  char keptAs[PATH_BUFFER_SIZE];
-  if (KeepCopyBesidePage(copy, keptAs)) {
-    DeleteFileA(copyPath);
-    TellWhereTheTextIs(pageFileName, keptAs);
-  } else {
-    TellWhereTheTextIs(pageFileName, copyPath);
-  }
-}
-
-/* At start: the temporary files of copies whose writing was cut short (the
-   process killed) go, and every copy an earlier run left is offered back. */
-void OfferRecoveredPages() {
-  char folder[PATH_BUFFER_SIZE], pattern[PATH_BUFFER_SIZE];
-  if (!RecoveryFolder(folder, false) || !JoinPath(folder, "page-*.rec", pattern)) return;
-  RemoveLeftoverTemporaryFiles(folder);
-  std::vector<std::string> copies;
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA(pattern, &found);
-  if (search == INVALID_HANDLE_VALUE) return;
-  do {
-    char path[PATH_BUFFER_SIZE];
-    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-        JoinPath(folder, found.cFileName, path))
-      copies.push_back(path);
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
-  for (const std::string &copy : copies) OfferCopy(copy.c_str());
 }

@@ -9,11 +9,10 @@
 
 #include <string>
 
-#include "app/code_pages.h"
-#include "app/display_scale.h"
-#include "app/ui_handles.h"
+#include "base/code_pages.h"
+#include "base/dpi.h"
+#include "base/ui_handles.h"
 #include "editing/editing.h"
-#include "toolbar/toolbar.h"
 
 static_assert(sizeof(LOGFONTA) == 60, "the Font value holds the 60-byte font record");
 
@@ -239,8 +238,9 @@ void LoadSettings() {
   Ui.treeVisible = visible != 0;
 }
 
-// Writes every setting but the window rectangle, then the toolbar layout. A
-// failed write is told once a run, and the others are still tried.
+// Writes every setting but the window rectangle and the toolbar layout (the
+// toolbar's own). A failed write is told once a run, and the others are
+// still tried.
 void SaveSettings() {
   bool written = true;
   DWORD error = 0;
@@ -259,7 +259,6 @@ void SaveSettings() {
   note(ConfigInfo.WriteInt(WINDOW_SECTION, "TreeIsVisible", Ui.treeVisible ? 1 : 0));
   if (SavedPagePath != nullptr)
     note(ConfigInfo.WriteString(SETTINGS_SECTION, "SavedPath", SavedPagePath));
-  SaveToolbarLayout();
   if (!written) ReportSettingsNotKept(error);
 }
 

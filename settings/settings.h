@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "app/paths.h"
+#include "base/paths.h"
 
 #include <string>
 

@@ -9,9 +9,9 @@
 
 #include <string>
 
-#include "app/platform_seam.h"
-#include "app/ui_handles.h"
-#include "pages/pages.h"
+#include "base/platform_seam.h"
+#include "base/ui_handles.h"
+#include "base/file_io.h"
 
 static const char SettingsFileName[] = "TAV.INI";
 

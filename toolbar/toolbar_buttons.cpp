@@ -6,7 +6,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "app/ui_handles.h"
+#include "base/ui_handles.h"
 #include "settings/settings.h"
 
 enum { DEFAULT_LAYOUT_SIZE = 17 };

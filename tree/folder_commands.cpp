@@ -1,46 +1,18 @@
-// Folder commands: the tree's context menu, renaming a folder in place,
-// adding a subfolder, deleting a folder with everything below it, and handing
-// a folder to the shell.
+// What the folder commands do in the tree and on disk: the tree's context
+// menu, a node's label, the longest path below a folder, deleting a folder
+// with everything below it (a link as a link), and handing a folder to the
+// shell.
 #include <shlwapi.h>
 #include <stdio.h>
 #include <string.h>
 
 #include <vector>
 
-#include "app/platform_seam.h"
-#include "app/ui_handles.h"
-#include "pages/pages.h"
+#include "base/platform_seam.h"
+#include "base/ui_handles.h"
 #include "tree/tree.h"
 
-// Characters a folder name given by a rename may not hold.
-static const char RefusedNameCharacters[] = "<>:\"\\/|";
-
-// Set while a label edit is open. The tree view may report the end of one
-// edit twice (Wine sends a second TVN_ENDLABELEDIT when the edit control
-// loses its focus while being closed, and after a cancel that second one
-// carries the edit's text); only the first end counts.
-static bool FolderEditOpen = false;
-
-static bool TakeFolderEdit() {
-  bool open = FolderEditOpen;
-  FolderEditOpen = false;
-  return open;
-}
-
 /* ---- paths ---- */
-
-/* The length of the path a rename gives to something at or below the
-   renamed folder. */
-static size_t LengthAfterRename(const char *path, const char *oldPath, const char *newPath) {
-  return strlen(newPath) + strlen(path) - strlen(oldPath);
-}
-
-/* Rewrites a PATH_BUFFER_SIZE path that lies at or below a renamed or moved
-   page or folder; other paths stay as they are. */
-void FollowRename(char *path, const char *oldPath, const char *newPath) {
-  char renamed[PATH_BUFFER_SIZE];
-  if (path != nullptr && FollowMove(path, oldPath, newPath, renamed)) strcpy(path, renamed);
-}
 
 /* The longest tail ("\child\grandchild...") that the folders below a folder
    add to its path, among those the tree can show: links are not entered, and
@@ -59,22 +31,6 @@ size_t LongestTailBelow(const char *path) {
   return longest;
 }
 
-/* A rename must leave every folder below the node, the page's folder, the
-   saved page path and the current directory nameable in 259 characters. A
-   name no longer than the old one cannot take a folder below out of range. */
-static bool RenameKeepsPathsInRange(const char *oldPath, const char *newPath,
-                                    const char *currentDirectory) {
-  if (strlen(newPath) > strlen(oldPath) &&
-      strlen(newPath) + LongestTailBelow(oldPath) >= PATH_BUFFER_SIZE)
-    return false;
-  const char *followers[] = {PageFolder, SavedPagePath, currentDirectory};
-  for (const char *path : followers)
-    if (path != nullptr && PathIsAtOrBelow(path, oldPath) &&
-        LengthAfterRename(path, oldPath, newPath) >= PATH_BUFFER_SIZE)
-      return false;
-  return true;
-}
-
 /* ---- rename ---- */
 
 void SetNodeLabel(HTREEITEM node, const char *label) {
@@ -83,81 +39,6 @@ void SetNodeLabel(HTREEITEM node, const char *label) {
   item.hItem = node;
   item.pszText = const_cast<char *>(label);
   TreeView_SetItem(Ui.tree, &item);
-}
-
-/* Renames a folder's directory. The process's current directory cannot be
-   renamed on Windows, so when it lies in the folder the parent becomes
-   current for the move; afterwards the page's folder, the saved page path and
-   the current directory follow the new name, so the next save finds its
-   folder. */
-static bool RenameFolderNode(HTREEITEM node, const char *newName) {
-  HTREEITEM parent = TreeView_GetParent(Ui.tree, node);
-  char oldName[PATH_BUFFER_SIZE];
-  char parentPath[PATH_BUFFER_SIZE];
-  if (parent == nullptr || !GetNodeLabel(node, oldName) || !GetFolderPath(parent, parentPath))
-    return false;
-  if (strcmp(oldName, newName) == 0) return false;
-  char oldPath[PATH_BUFFER_SIZE];
-  char newPath[PATH_BUFFER_SIZE];
-  strcpy(oldPath, parentPath);
-  strcpy(newPath, parentPath);
-  if (!JoinPath(oldPath, oldName)) return false;
-  char current[PATH_BUFFER_SIZE];
-  DWORD length = GetCurrentDirectoryA(PATH_BUFFER_SIZE, current);
-  if (length == 0 || length >= PATH_BUFFER_SIZE) current[0] = '\0';
-  if (!JoinPath(newPath, newName) || !RenameKeepsPathsInRange(oldPath, newPath, current)) {
-    SetLastError(ERROR_FILENAME_EXCED_RANGE);
-    ShowSystemError(nullptr);
-    return false;
-  }
-  bool stepAside = PathIsAtOrBelow(current, oldPath);
-  if (stepAside) SetCurrentDirectoryA(parentPath);
-  ReleaseFolderShownWatch();
-  char leftAt[PATH_BUFFER_SIZE];
-  bool renamed = RenameInFolder(parentPath, oldPath, newPath, leftAt);
-  DWORD error = GetLastError();
-  // A folder left under a rename's step name is shown under that name, and
-  // the page and the paths in it follow it there.
-  const char *nowAt = renamed ? newPath : (leftAt[0] != '\0' ? leftAt : nullptr);
-  if (nowAt != nullptr) {
-    FollowItemMoved(MOVE_FOLDER, oldPath, nowAt);
-    if (stepAside) FollowRename(current, oldPath, nowAt);
-  }
-  if (stepAside) SetCurrentDirectoryA(current);
-  WatchFolderShown();
-  if (renamed) return true;
-  SetLastError(error);
-  if (nowAt == nullptr) {
-    ShowSystemError(nullptr);
-    return false;
-  }
-  SetNodeLabel(node, PathFindFileNameA(leftAt));
-  ShowSystemErrorAbout("The folder could not be renamed, nor given its old name back: it is now '%s'",
-                       leftAt);
-  return false;
-}
-
-/* The root is the work folder itself and never gets a new name from the
-   tree; before any other folder's name is edited, the page is saved. */
-LRESULT OnBeginFolderRename(HTREEITEM node) {
-  if (node == nullptr || TreeView_GetParent(Ui.tree, node) == nullptr) return TRUE;
-  SaveCurrentPage();
-  FolderEditOpen = true;
-  return FALSE;
-}
-
-/* The end of a label edit: the new name is accepted only when the directory
-   could be renamed. A cancelled or emptied edit keeps the old name quietly;
-   a name with a refused character keeps it with a beep. */
-LRESULT OnEndFolderRename(NMTVDISPINFOA *info) {
-  if (!TakeFolderEdit() || info == nullptr || Ui.tree == nullptr) return FALSE;
-  const char *newName = info->item.pszText;
-  if (newName == nullptr || newName[0] == '\0') return FALSE;
-  if (strpbrk(newName, RefusedNameCharacters) != nullptr) {
-    MessageBeep(0xFFFFFFFF);
-    return FALSE;
-  }
-  return RenameFolderNode(info->item.hItem, newName) ? TRUE : FALSE;
 }
 
 /* ---- context menu ---- */
@@ -206,46 +87,7 @@ LRESULT OnTreeRightClick() {
   return 1;
 }
 
-/* ---- add ---- */
-
-/* A subfolder whose path would pass 259 characters is refused before the
-   path is formed. */
-static void ReportSubfolderPathTooLong(const char *folder, const char *name) {
-  char path[MESSAGE2_BUFFER_SIZE];
-  JoinPathForMessage(folder, name, path, sizeof path);
-  SetLastError(ERROR_FILENAME_EXCED_RANGE);
-  ShowSystemError(path);
-}
-
-/* Creates a subfolder of the selected folder under the name typed, then
-   rebuilds the tree, which keeps the folder of the page last shown selected. */
-void AddSubfolder() {
-  HTREEITEM node = SelectedTreeNode();
-  char folder[PATH_BUFFER_SIZE];
-  if (node == nullptr || !GetFolderPath(node, folder)) return;
-  char name[PATH_BUFFER_SIZE] = "";
-  if (!AskItemName(name, "", true)) return;
-  char path[PATH_BUFFER_SIZE];
-  strcpy(path, folder);
-  if (!JoinPath(path, name)) {
-    ReportSubfolderPathTooLong(folder, name);
-    return;
-  }
-  if (!CreateDirectoryA(path, nullptr)) {
-    ShowSystemError(path);
-    return;
-  }
-  RefreshTree();
-}
-
 /* ---- delete ---- */
-
-static bool ConfirmFolderDelete(const char *path) {
-  char question[MESSAGE2_BUFFER_SIZE];  // a long path would cut the question short
-  snprintf(question, sizeof question,
-           "Warning! This will delete '%s' and all pages and folders below it.\nContinue?", path);
-  return MessageBoxA(MainWindow, question, "Delete folder", MB_ICONWARNING | MB_YESNO) == IDYES;
-}
 
 /* Deletes the page files of the current directory. The pattern also matches
    8.3 short names (so "x.tavx" would be listed); only names ending in ".tav"
@@ -287,6 +129,26 @@ bool IsLinkToElsewhere(const char *path) {
          IsDirectoryLink(entry.dwFileAttributes, entry.dwReserved0);
 }
 
+/* Whether a folder of the notebook is a link, or lies below one, counted
+   from the work folder down. The tree never lists what a link leads to, and
+   a rename into one takes the item out of the notebook, or into the folder
+   being moved when the link leads below it. The path is walked a character
+   at a time: a trail byte may have a separator's value. */
+bool FolderIsReachedThroughLink(const char *folder) {
+  const char *below = nullptr;
+  if (WorkFolderPath == nullptr || !PathBelowFolder(folder, WorkFolderPath, &below)) return false;
+  char step[PATH_BUFFER_SIZE];
+  for (const char *c = below;; c = CharNextA(c)) {
+    if (*c != '\\' && *c != '\0') continue;
+    size_t length = static_cast<size_t>(c - folder);
+    if (length >= PATH_BUFFER_SIZE) return false;
+    memcpy(step, folder, length);
+    step[length] = '\0';
+    if (IsLinkToElsewhere(step)) return true;
+    if (*c == '\0') return false;
+  }
+}
+
 /* A link opened as itself, to be deleted or renamed: only when what was
    opened is the reparse point. Wine 8 opens what the link leads to whatever
    the flags; then nothing is opened (access denied). */
@@ -326,7 +188,7 @@ static bool RemoveDirectoryLink(const char *path) {
    deletion. A link to a directory elsewhere is removed as a link: what it
    leads to is not this folder's to delete. The folder is left before it is
    removed: a process's current directory cannot be removed. */
-static bool DeleteFolderTree(HTREEITEM node) {
+bool DeleteFolderTree(HTREEITEM node) {
   char path[PATH_BUFFER_SIZE];
   if (!GetFolderPath(node, path)) return false;
   if (IsLinkToElsewhere(path)) {
@@ -355,38 +217,6 @@ static bool DeleteFolderTree(HTREEITEM node) {
   return false;
 }
 
-/* When the page shown lost its file to the deletion, its unsaved changes go
-   with it: saving them would bring the page back into a folder the user
-   deleted, or fail there and stop the rebuild. */
-static void DropChangesOfDeletedPage(const char *deletedFolder) {
-  if (!EditorIsModified() || !PathIsAtOrBelow(PageFolder, deletedFolder)) return;
-  char fileName[PATH_BUFFER_SIZE];
-  char file[PATH_BUFFER_SIZE];
-  if (!GetPageFileName(SelectedTab(), fileName)) return;
-  if (!JoinPath(PageFolder, fileName, file)) return;
-  if (GetFileAttributesA(file) != INVALID_FILE_ATTRIBUTES) return;
-  EditorSetModified(false);
-  RemoveRecoveryCopy(file);
-}
-
-/* Deletes the selected folder with all its pages and folders after the user
-   agreed, then rebuilds the tree to show what is left on disk. The work
-   folder itself is never deleted. */
-void DeleteFolder() {
-  HTREEITEM node = SelectedTreeNode();
-  if (node == nullptr || !TreeHasParent(node)) return;
-  char path[PATH_BUFFER_SIZE];
-  if (!GetFolderPath(node, path) || !ConfirmFolderDelete(path)) return;
-  BeginFolderWalk();
-  ReleaseFolderShownWatch();
-  DeleteFolderTree(node);
-  EndFolderWalk();
-  DropChangesOfDeletedPage(path);
-  NotePagesDeleted(path);
-  NoteFolderTreeChanged(path);
-  RefreshTree();
-}
-
 /* ---- open and explore ---- */
 
 /* Hands the selected folder to the shell, which reports its own failures. */
@@ -396,3 +226,21 @@ void OpenFolder(bool explore) {
   if (node == nullptr || !GetFolderPath(node, path)) return;
   RunShellVerb(MainWindow, explore ? "explore" : "open", path, SW_SHOWNORMAL);
 }
+
+/* A page's or folder's volume and index, read without opening its data; a
+   link is asked about itself, not about what it leads to. */
+bool ItemInformationOf(const char *path, bool isLink, BY_HANDLE_FILE_INFORMATION *info) {
+  if (!isLink) return ItemInformationAt(path, info);
+  HANDLE link = OpenLinkItself(path);
+  if (link == INVALID_HANDLE_VALUE) return false;
+  bool known = GetFileInformationByHandle(link, info) != 0;
+  CloseHandle(link);
+  return known;
+}
+
+ItemIdentity IdentityOfItem(const char *path) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!ItemInformationOf(path, IsLinkToElsewhere(path), &info)) return ItemIdentity();
+  return IdentityFrom(info);
+}
+

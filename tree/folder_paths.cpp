@@ -1,7 +1,7 @@
 // Folder paths and the current folder: how a tree node names its directory
 // (the root's label is the work folder path, every other node adds its own
 // label below its parent's path) and how a folder becomes current.
-#include "app/ui_handles.h"
+#include "base/ui_handles.h"
 #include "tree/tree.h"
 
 /* Reads a node's label into a PATH_BUFFER_SIZE buffer; with no node given,
@@ -63,4 +63,11 @@ bool SwitchFolder(const char *path) {
   if (SetCurrentDirectoryA(path)) return true;
   ReportFolderNotEntered(path);
   return false;
+}
+
+HTREEITEM GetParentFolderNode() {
+  HTREEITEM node = SelectedTreeNode();
+  if (node == nullptr) return nullptr;
+  return reinterpret_cast<HTREEITEM>(
+      SendMessageA(Ui.tree, TVM_GETNEXTITEM, TVGN_PARENT, reinterpret_cast<LPARAM>(node)));
 }

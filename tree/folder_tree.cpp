@@ -13,8 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ui_handles.h"
-#include "pages/pages.h"
+#include "base/ui_handles.h"
 #include "tree/tree.h"
 
 enum { ROOT_IMAGE = 0, FOLDER_IMAGE = 1, OPEN_FOLDER_IMAGE = 2 };
@@ -157,7 +156,7 @@ bool ListSubfolders(const char *path, std::vector<Subfolder> *folders,
    to say: one look, which ends at the first subdirectory. A folder that
    cannot be listed counts, so that expanding it says why; so does one too
    deep for a pattern, which only its listing from inside can tell. */
-static bool MayHaveSubfolders(const char *path) {
+bool MayHaveSubfolders(const char *path) {
   char pattern[PATH_BUFFER_SIZE];
   strcpy(pattern, path);
   if (!JoinPath(pattern, "*.*")) return true;
@@ -191,7 +190,7 @@ static HTREEITEM InsertNode(HWND tree, HTREEITEM parent, HTREEITEM after, const 
 /* A subfolder's node, after another or last: a link is shown but never
    listed, any other folder is asked whether it has subfolders when the
    tree first draws it. */
-static HTREEITEM InsertFolderNode(HWND tree, HTREEITEM parent, HTREEITEM after,
+HTREEITEM InsertFolderNode(HWND tree, HTREEITEM parent, HTREEITEM after,
                                   const Subfolder &folder) {
   if (folder.isLink)
     return InsertNode(tree, parent, after, folder.name.c_str(), FOLDER_IMAGE, OPEN_FOLDER_IMAGE, 0,
@@ -234,7 +233,7 @@ static bool ShowsButton(HWND tree, HTREEITEM node) {
 /* Gives a node an expand button or takes it away, only where it is wrong:
    changing it on a node in view took 5 ms (seen under Wine, which then
    recomputes the whole tree). */
-static void SetButton(HWND tree, HTREEITEM node, bool shown) {
+void SetButton(HWND tree, HTREEITEM node, bool shown) {
   if (ShowsButton(tree, node) == shown) return;
   TVITEMA item = {};
   item.mask = TVIF_CHILDREN | TVIF_HANDLE;
@@ -243,7 +242,7 @@ static void SetButton(HWND tree, HTREEITEM node, bool shown) {
   SendMessageA(tree, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
 }
 
-static void SetNodeParam(HWND tree, HTREEITEM node, LPARAM value) {
+void SetNodeParam(HWND tree, HTREEITEM node, LPARAM value) {
   TVITEMA item = {};
   item.mask = TVIF_PARAM | TVIF_HANDLE;
   item.hItem = node;
@@ -252,7 +251,7 @@ static void SetNodeParam(HWND tree, HTREEITEM node, LPARAM value) {
 }
 
 /* A node whose subfolders are now its children. */
-static void MarkListed(HWND tree, HTREEITEM node) {
+void MarkListed(HWND tree, HTREEITEM node) {
   SetNodeParam(tree, node, NodeState(tree, node) | NODE_LISTED);
   if (tree == Ui.tree && ListedNodes.count(node) == 0)
     ListedNodes.emplace(node, TreeView_GetParent(tree, node));
@@ -269,7 +268,7 @@ static void NoteTooDeep(const char *parentPath, const char *name) {
    path would pass 259 characters, since no node could name it. False when
    the folder cannot be listed. With a walk's notices, names left out are
    noted for them; a folder listed again for a change on disk says nothing. */
-static bool ListShownSubfolders(const char *path, bool notices, std::vector<Subfolder> *shown) {
+bool ListShownSubfolders(const char *path, bool notices, std::vector<Subfolder> *shown) {
   std::vector<Subfolder> folders;
   if (strlen(path) < PATH_BUFFER_SIZE &&
       !ListSubfolders(path, &folders, notices ? &TreeScan.notShown : nullptr))
@@ -350,7 +349,7 @@ LRESULT OnFolderExpanding(const NMTREEVIEWA *change) {
    changes many nodes: each insertion, expansion or selection in view took
    5 to 20 ms (seen under Wine). A hidden tree is left alone: turning redraw
    back on through the default procedure would make it visible. */
-static bool SuspendTreeRedraw() {
+bool SuspendTreeRedraw() {
   if (!(GetWindowLongA(Ui.tree, GWL_STYLE) & WS_VISIBLE)) return false;
   SendMessageA(Ui.tree, WM_SETREDRAW, FALSE, 0);
   return true;
@@ -358,7 +357,7 @@ static bool SuspendTreeRedraw() {
 
 /* Draws the tree again, with the selected node in view: a selection made
    while redrawing was off does not scroll (seen under Wine). */
-static void ResumeTreeRedraw(bool suspended) {
+void ResumeTreeRedraw(bool suspended) {
   if (!suspended) return;
   SendMessageA(Ui.tree, WM_SETREDRAW, TRUE, 0);
   HTREEITEM selected = TreeView_GetSelection(Ui.tree);
@@ -388,6 +387,18 @@ void EndFolderWalk() {
   if (!notShown.empty()) ShowNamesLeftOut(notShown, nullptr);
 }
 
+/* Whether the selection changed as the program's own step (a rebuild, a
+   node deleted, a quiet selection): its notification is then passed over. */
+bool TreeSelectionIsOwn() { return TreeScan.rebuilding || TreeScan.selecting; }
+
+/* Deleting nodes selects others, with notifications, as the program's own
+   step. */
+void DeleteTreeNodes(const std::vector<HTREEITEM> &nodes) {
+  TreeScan.rebuilding = true;
+  for (HTREEITEM node : nodes) TreeView_DeleteItem(Ui.tree, node);
+  TreeScan.rebuilding = false;
+}
+
 HTREEITEM AddNotebookRoot(HWND tree) {
   HTREEITEM root =
       InsertNode(tree, TVI_ROOT, TVI_LAST, WorkFolderPath, ROOT_IMAGE, ROOT_IMAGE, 1, 0);
@@ -399,7 +410,7 @@ HTREEITEM AddNotebookRoot(HWND tree) {
 }
 
 /* Replaces every node by the root and the folders of the work folder. */
-static HTREEITEM RebuildNodes() {
+HTREEITEM RebuildTreeNodes() {
   TreeScan.rebuilding = true;
   SendMessageA(Ui.tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
   ListedNodes.clear();  // nodes of a tree destroyed earlier, too
@@ -408,41 +419,10 @@ static HTREEITEM RebuildNodes() {
   return root;
 }
 
-static bool WalkToPageFolder(const char *path, HTREEITEM *folder, char *pageName);
-static void SelectNodeQuietly(HTREEITEM node);
-static void ShowFoundFolder(HTREEITEM node, const char *pageName, bool suspended);
-
-/* Rebuilds the tree from disk and selects again the folder and page shown
-   last, else the root: the work folder's subfolders and those on the way to
-   that page are listed again, no others. Stops before touching anything when
-   the current page cannot be saved (the rebuild replaces the tabs it belongs
-   to) or the work folder cannot be entered. The tree is drawn again once,
-   before the page is shown. */
-bool RefreshTree() {
-  if (Ui.tree == nullptr || WorkFolderPath == nullptr) return false;
-  if (!SaveCurrentPage()) return false;
-  if (!SwitchFolder(nullptr)) return false;
-  SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-  BeginFolderWalk();
-  bool suspended = SuspendTreeRedraw();
-  HTREEITEM root = RebuildNodes();
-  WatchWorkFolder();
-  HTREEITEM folder = nullptr;
-  char page[PATH_BUFFER_SIZE] = "";
-  if (root != nullptr && !WalkToPageFolder(SavedPagePath, &folder, page)) {
-    folder = root;
-    page[0] = '\0';
-  }
-  ShowFoundFolder(folder, page, suspended);
-  SetCursor(LoadCursorA(nullptr, IDC_ARROW));
-  EndFolderWalk();
-  return root != nullptr;
-}
-
 /* Takes the next component of a saved page path into a PATH_BUFFER_SIZE
    buffer and moves past it and its separator. 'last' tells whether no
    separator followed, which makes it the page's file name. */
-static bool TakePathComponent(const char **cursor, char *out, bool *last) {
+bool TakePathComponent(const char **cursor, char *out, bool *last) {
   const char *start = *cursor;
   const char *end = start;
   while (*end != '\0' && !IsPathSeparator(*end)) end = CharNextA(end);
@@ -457,7 +437,7 @@ static bool TakePathComponent(const char **cursor, char *out, bool *last) {
 
 /* The first child whose label matches a folder name, ASCII letter case
    ignored. False when a label cannot be read. */
-static bool FindChildNamed(HWND tree, HTREEITEM parent, const char *name, HTREEITEM *found) {
+bool FindChildNamed(HWND tree, HTREEITEM parent, const char *name, HTREEITEM *found) {
   *found = nullptr;
   char label[PATH_BUFFER_SIZE];
   for (HTREEITEM child = TreeView_GetChild(tree, parent); child != nullptr;
@@ -473,37 +453,12 @@ static bool FindChildNamed(HWND tree, HTREEITEM parent, const char *name, HTREEI
 
 /* Selects a node as the program's own move: OnFolderSelected passes over
    the notification, and the caller does what the selection calls for. */
-static void SelectNodeQuietly(HTREEITEM node) {
+void SelectFolderNodeQuietly(HTREEITEM node) {
   TreeScan.selecting = true;
   TreeView_SelectItem(Ui.tree, node);
   TreeScan.selecting = false;
 }
 
-void SelectFolderNodeQuietly(HTREEITEM node) { SelectNodeQuietly(node); }
-
-/* Opens the folder of a node just selected: saves the page shown, makes the
-   folder current and lists its pages, showing firstPage first when the
-   folder has it. When the page cannot be saved the selection goes back to
-   the folder it was left in, as a page change stays on a page it cannot
-   save: tree, current folder and tabs stay in step, and the page keeps its
-   text. */
-static void OpenSelectedFolder(HTREEITEM node, HTREEITEM previous, const char *firstPage) {
-  if (!SaveCurrentPage()) {
-    if (previous != nullptr && previous != node) SelectNodeQuietly(previous);
-    return;
-  }
-  char path[PATH_BUFFER_SIZE];
-  GetFolderPath(node, path);
-  if (path[0] != '\0') SwitchFolder(path);
-  RebuildPageTabs(firstPage);
-}
-
-/* A new folder was selected, by the user or by a command that leaves the
-   rest to this notification. */
-void OnFolderSelected(HTREEITEM node, HTREEITEM previous) {
-  if (TreeScan.rebuilding || TreeScan.selecting) return;
-  OpenSelectedFolder(node, previous, nullptr);
-}
 
 /* Walks a tree from its root through the folders named in rest (names
    parted by backslashes), listing and expanding each folder on the way; with
@@ -534,7 +489,7 @@ static HTREEITEM WalkFolders(HWND tree, const char *rest, char *pageName) {
 /* The node of a page's folder along a saved page path, and the page's file
    name (empty for none) in a PATH_BUFFER_SIZE buffer. False when the page
    lies outside the work folder or a folder on the way is missing. */
-static bool WalkToPageFolder(const char *path, HTREEITEM *folder, char *pageName) {
+bool WalkToPageFolder(const char *path, HTREEITEM *folder, char *pageName) {
   pageName[0] = '\0';
   if (path == nullptr || Ui.tree == nullptr || WorkFolderPath == nullptr) return false;
   const char *rest;
@@ -554,317 +509,6 @@ HTREEITEM WalkToFolderNode(HWND tree, const char *folder) {
   const char *rest;
   if (!PathBelowFolder(folder, WorkFolderPath, &rest)) return nullptr;
   return WalkFolders(tree, rest, nullptr);
-}
-
-/* Selects the node of a folder a walk found, draws the tree again (redraw
-   was suspended for the walk when suspended), then opens the folder, unless
-   it was selected already (the tree does not report a selection that
-   stays), and shows the page of that name when the folder has it. With no
-   node the tree is only drawn. Opening the folder shows a page and so
-   rewrites the saved page path, which may be where the name came from: the
-   name is a copy. */
-static void ShowFoundFolder(HTREEITEM node, const char *pageName, bool suspended) {
-  HTREEITEM previous = TreeView_GetSelection(Ui.tree);
-  if (node != nullptr) SelectNodeQuietly(node);
-  ResumeTreeRedraw(suspended);
-  if (node == nullptr) return;
-  if (node != previous) OpenSelectedFolder(node, previous, pageName[0] != '\0' ? pageName : nullptr);
-  if (pageName[0] == '\0') return;
-  int index = FindPageTab(pageName);
-  if (index >= 0 && index != CurrentPageIndex) ShowPage(index);
-}
-
-/* Selects the folder of a page's full path, listing the folders on the way,
-   and then the page. The tree is drawn again once, when the folder is
-   selected. */
-bool SelectFolderOfPage(const char *pagePath) {
-  if (Ui.tree == nullptr) return false;
-  BeginFolderWalk();
-  bool suspended = SuspendTreeRedraw();
-  HTREEITEM folder = nullptr;
-  char page[PATH_BUFFER_SIZE];
-  bool found = WalkToPageFolder(pagePath, &folder, page);
-  ShowFoundFolder(folder, page, suspended);
-  EndFolderWalk();
-  return found;
-}
-
-
-/* ---- a folder listed again ---- */
-
-HTREEITEM FindFolderNode(const char *folder) {
-  if (Ui.tree == nullptr || WorkFolderPath == nullptr) return nullptr;
-  HTREEITEM node = TreeView_GetRoot(Ui.tree);
-  if (node == nullptr || FolderPathsEqual(folder, WorkFolderPath)) return node;
-  const char *rest;
-  if (!PathBelowFolder(folder, WorkFolderPath, &rest)) return nullptr;
-  char name[PATH_BUFFER_SIZE];
-  bool last = false;
-  while (node != nullptr && !last) {
-    if (!(FolderNodeState(node) & NODE_LISTED) || !TakePathComponent(&rest, name, &last) ||
-        !FindChildNamed(Ui.tree, node, name, &node))
-      return nullptr;
-  }
-  return node;
-}
-
-static bool IsAtOrBelowNode(HTREEITEM node, HTREEITEM ancestor) {
-  for (; node != nullptr; node = TreeView_GetParent(Ui.tree, node))
-    if (node == ancestor) return true;
-  return false;
-}
-
-/* The child of parent at or above node; null when node lies elsewhere. */
-static HTREEITEM ChildHolding(HTREEITEM parent, HTREEITEM node) {
-  while (node != nullptr) {
-    HTREEITEM up = TreeView_GetParent(Ui.tree, node);
-    if (up == parent) return node;
-    node = up;
-  }
-  return nullptr;
-}
-
-namespace {
-// A node among its parent's children, and whether a subfolder on disk is
-// still its folder.
-struct ChildNode {
-  HTREEITEM node;
-  std::string label;
-  bool isLink;
-  bool kept;
-};
-}  // namespace
-
-static std::vector<ChildNode> ChildNodesOf(HTREEITEM parent) {
-  std::vector<ChildNode> children;
-  char label[PATH_BUFFER_SIZE];
-  for (HTREEITEM child = TreeView_GetChild(Ui.tree, parent); child != nullptr;
-       child = TreeView_GetNextSibling(Ui.tree, child))
-    if (GetNodeLabel(child, label))
-      children.push_back(
-          ChildNode{child, label, (FolderNodeState(child) & NODE_LINK) != 0, false});
-  return children;
-}
-
-/* The nodes are the folders, in order: the usual answer, and the one for
-   every change the program made itself and has shown already. */
-static bool SameNames(const std::vector<ChildNode> &children, const std::vector<Subfolder> &folders) {
-  if (children.size() != folders.size()) return false;
-  for (size_t i = 0; i < children.size(); ++i)
-    if (children[i].label != folders[i].name || children[i].isLink != folders[i].isLink)
-      return false;
-  return true;
-}
-
-/* A folder at or above the one shown got a new name elsewhere: the page's
-   folder, the saved page path and the current directory follow it, so that
-   the next save finds its folder. */
-static void FollowFolderRenamed(const char *oldPath, const char *newPath) {
-  FollowRename(PageFolder, oldPath, newPath);
-  FollowRename(SavedPagePath, oldPath, newPath);
-  char current[PATH_BUFFER_SIZE], moved[PATH_BUFFER_SIZE];
-  DWORD length = GetCurrentDirectoryA(PATH_BUFFER_SIZE, current);
-  if (length > 0 && length < PATH_BUFFER_SIZE && FollowMove(current, oldPath, newPath, moved))
-    SetCurrentDirectoryA(moved);
-  // The watch of the folder shown names what it reports by the folder's
-  // path: under the old one, nothing in the folder would be found again.
-  WatchFolderShown();
-}
-
-/* Gives a node the name its folder has now. */
-static void RelabelChild(const char *parentPath, ChildNode *child, const std::string &name,
-                         HTREEITEM selected) {
-  char oldPath[PATH_BUFFER_SIZE], newPath[PATH_BUFFER_SIZE];
-  if (!JoinPath(parentPath, child->label.c_str(), oldPath) ||
-      !JoinPath(parentPath, name.c_str(), newPath))
-    return;
-  SetNodeLabel(child->node, name.c_str());
-  if (selected != nullptr && IsAtOrBelowNode(selected, child->node))
-    FollowFolderRenamed(oldPath, newPath);
-  child->label = name;
-  child->kept = true;
-}
-
-/* Matches the nodes to the folders on disk (nodeOf: each folder's node, or
-   null for a new one): by name, letter for letter and as link or folder;
-   then a folder renamed elsewhere keeps its node under the new name, and so
-   does one whose name changed only in letter case. True when a node was
-   given a new name. */
-static bool MatchChildren(const char *path, std::vector<ChildNode> &children,
-                          const std::vector<Subfolder> &folders,
-                          const std::vector<NameMove> *renamed, HTREEITEM selected,
-                          std::vector<HTREEITEM> *nodeOf) {
-  nodeOf->assign(folders.size(), nullptr);
-  std::unordered_map<std::string, size_t> folderNamed, childLabelled;
-  for (size_t i = 0; i < folders.size(); ++i) folderNamed.emplace(folders[i].name, i);
-  for (size_t i = 0; i < children.size(); ++i) childLabelled.emplace(children[i].label, i);
-  auto keep = [&](ChildNode &child, size_t folder) {
-    if ((*nodeOf)[folder] != nullptr || folders[folder].isLink != child.isLink) return false;
-    (*nodeOf)[folder] = child.node;
-    child.kept = true;
-    return true;
-  };
-  for (ChildNode &child : children) {
-    auto found = folderNamed.find(child.label);
-    if (found != folderNamed.end()) keep(child, found->second);
-  }
-  bool changed = false;
-  for (size_t i = 0; renamed != nullptr && i < renamed->size(); ++i) {
-    auto child = childLabelled.find((*renamed)[i].from);
-    auto folder = folderNamed.find((*renamed)[i].to);
-    if (child == childLabelled.end() || folder == folderNamed.end() ||
-        children[child->second].kept || !keep(children[child->second], folder->second))
-      continue;
-    RelabelChild(path, &children[child->second], (*renamed)[i].to, selected);
-    changed = true;
-  }
-  for (ChildNode &child : children) {
-    for (size_t i = 0; i < folders.size() && !child.kept; ++i) {
-      if (!NamesEqualIgnoringAsciiCase(folders[i].name.c_str(), child.label.c_str()) ||
-          !keep(child, i))
-        continue;
-      RelabelChild(path, &child, folders[i].name, selected);
-      changed = true;
-    }
-  }
-  return changed;
-}
-
-/* Takes away the nodes whose folders are gone. A node that holds the
-   selection hands it to the folder's node first, quietly (deleting the
-   selected node would select a sibling, with notifications): true then,
-   and the caller opens the folder. The node of the folder shown stays while
-   its page has unsaved changes: they are written to the page's name again
-   when it is left. The line at the top, when it goes, gives way to the line
-   above it, so that every line that stays keeps its place on screen (the
-   tree would move them all up by one). */
-static bool TakeAwayGoneChildren(HTREEITEM node, std::vector<ChildNode> &children,
-                                 HTREEITEM *top) {
-  HTREEITEM holdingSelection = ChildHolding(node, TreeView_GetSelection(Ui.tree));
-  std::unordered_map<HTREEITEM, bool> gone;
-  bool selectionMoved = false;
-  for (ChildNode &child : children) {
-    if (child.kept) continue;
-    if (child.node == holdingSelection) {
-      if (EditorIsModified()) continue;
-      selectionMoved = true;
-    }
-    gone.emplace(child.node, true);
-  }
-  for (HTREEITEM at; *top != nullptr && (at = ChildHolding(node, *top)) != nullptr &&
-                     gone.count(at) != 0;)
-    *top = TreeView_GetPrevVisible(Ui.tree, at);
-  if (selectionMoved) SelectNodeQuietly(node);
-  TreeScan.rebuilding = true;
-  for (const auto &child : gone) TreeView_DeleteItem(Ui.tree, child.first);
-  TreeScan.rebuilding = false;
-  return selectionMoved;
-}
-
-/* Inserts the folders that have no node yet, each in its sorted place
-   among the nodes kept. */
-static void InsertNewChildren(HTREEITEM node, const std::vector<Subfolder> &folders,
-                              const std::vector<HTREEITEM> &nodeOf) {
-  HTREEITEM after = TVI_FIRST;
-  for (size_t i = 0; i < folders.size(); ++i) {
-    HTREEITEM placed =
-        nodeOf[i] != nullptr ? nodeOf[i] : InsertFolderNode(Ui.tree, node, after, folders[i]);
-    if (placed != nullptr) after = placed;
-  }
-}
-
-namespace {
-// A child's label and flags while its siblings are sorted: the tree hands
-// the callback only each node's lParam, which holds the entry's index then.
-struct SortedChild {
-  HTREEITEM node;
-  std::string label;
-  LPARAM state;
-};
-}  // namespace
-
-static int CALLBACK CompareSortedChildren(LPARAM a, LPARAM b, LPARAM childrenList) {
-  const auto &children = *reinterpret_cast<const std::vector<SortedChild> *>(childrenList);
-  const char *labelA = children[static_cast<size_t>(a)].label.c_str();
-  const char *labelB = children[static_cast<size_t>(b)].label.c_str();
-  return FolderNameLess(labelA, labelB) ? -1 : FolderNameLess(labelB, labelA) ? 1 : 0;
-}
-
-/* A node given a new name moves to the place its name has among its
-   siblings, as a fresh listing would put it; the tree moves nodes with
-   their children, expansion and selection. */
-static void SortChildrenAgain(HTREEITEM node) {
-  std::vector<SortedChild> children;
-  char label[PATH_BUFFER_SIZE];
-  for (HTREEITEM child = TreeView_GetChild(Ui.tree, node); child != nullptr;
-       child = TreeView_GetNextSibling(Ui.tree, child))
-    if (GetNodeLabel(child, label)) children.push_back(SortedChild{child, label, FolderNodeState(child)});
-  for (size_t i = 0; i < children.size(); ++i)
-    SetNodeParam(Ui.tree, children[i].node, static_cast<LPARAM>(i));
-  TVSORTCB sort = {};
-  sort.hParent = node;
-  sort.lpfnCompare = CompareSortedChildren;
-  sort.lParam = reinterpret_cast<LPARAM>(&children);
-  SendMessageA(Ui.tree, TVM_SORTCHILDRENCB, 0, reinterpret_cast<LPARAM>(&sort));
-  for (const SortedChild &child : children) SetNodeParam(Ui.tree, child.node, child.state);
-}
-
-bool ListFolderAgain(HTREEITEM node, const std::vector<NameMove> *renamed) {
-  if (Ui.tree == nullptr || node == nullptr) return false;
-  char path[PATH_BUFFER_SIZE];
-  if (!GetFolderPath(node, path)) return false;
-  LPARAM state = FolderNodeState(node);
-  if (state & NODE_LINK) return true;
-  if (!(state & NODE_LISTED)) {
-    // A node never listed shows the expand button its folder calls for now.
-    SetButton(Ui.tree, node, MayHaveSubfolders(path));
-    return true;
-  }
-  std::vector<Subfolder> folders;
-  if (!ListShownSubfolders(path, false, &folders)) return false;
-  std::vector<ChildNode> children = ChildNodesOf(node);
-  if (SameNames(children, folders)) {
-    MarkListed(Ui.tree, node);
-    return true;
-  }
-  HTREEITEM top = TreeView_GetFirstVisible(Ui.tree);
-  bool suspended = SuspendTreeRedraw();
-  std::vector<HTREEITEM> nodeOf;
-  bool relabelled =
-      MatchChildren(path, children, folders, renamed, TreeView_GetSelection(Ui.tree), &nodeOf);
-  bool selectionMoved = TakeAwayGoneChildren(node, children, &top);
-  if (relabelled) SortChildrenAgain(node);
-  InsertNewChildren(node, folders, nodeOf);
-  MarkListed(Ui.tree, node);
-  if (suspended) SendMessageA(Ui.tree, WM_SETREDRAW, TRUE, 0);
-  if (top != nullptr && TreeView_GetFirstVisible(Ui.tree) != top)
-    TreeView_Select(Ui.tree, top, TVGN_FIRSTVISIBLE);
-  if (suspended) InvalidateRect(Ui.tree, nullptr, TRUE);
-  // The folder shown went: its nearest remaining ancestor is opened by the
-  // page protocol.
-  if (selectionMoved) OpenSelectedFolder(node, nullptr, nullptr);
-  return true;
-}
-
-bool ListFolderAgainAt(const char *path, const std::vector<NameMove> *renamed) {
-  HTREEITEM node = FindFolderNode(path);
-  return node != nullptr && ListFolderAgain(node, renamed);
-}
-
-void ListedFolderPaths(std::vector<std::string> *paths) {
-  if (Ui.tree == nullptr) return;
-  std::vector<HTREEITEM> pending;
-  if (HTREEITEM root = TreeView_GetRoot(Ui.tree)) pending.push_back(root);
-  char path[PATH_BUFFER_SIZE];
-  // Breadth first: a folder comes before every folder below it.
-  for (size_t next = 0; next < pending.size(); ++next) {
-    HTREEITEM node = pending[next];
-    if (!(FolderNodeState(node) & NODE_LISTED) || !GetFolderPath(node, path)) continue;
-    paths->push_back(path);
-    for (HTREEITEM child = TreeView_GetChild(Ui.tree, node); child != nullptr;
-         child = TreeView_GetNextSibling(Ui.tree, child))
-      pending.push_back(child);
-  }
 }
 
 /* ---- what is expanded below a node ---- */

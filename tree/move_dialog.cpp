@@ -3,8 +3,9 @@
 // the display the dialog is on.
 #include <string.h>
 
-#include "app/display_scale.h"
-#include "app/ui_handles.h"
+#include "base/dpi.h"
+#include "base/list_dialogs.h"
+#include "base/ui_handles.h"
 #include "tree/tree.h"
 
 // One dialog at a time: it is modal.
@@ -16,6 +17,13 @@ static struct {
   HIMAGELIST images;
   int dpi;
 } Chooser;
+
+void ReportMoveIntoItself(HWND owner, const char *folder) {
+  char message[MESSAGE2_BUFFER_SIZE];
+  snprintf(message, sizeof message,
+           "The folder '%s' cannot be moved into itself or into a folder below it.", folder);
+  MessageBoxA(owner, message, "TAV", MB_OK | MB_ICONWARNING);
+}
 
 static HWND ChooserTree(HWND dialog) { return GetDlgItem(dialog, IDC_MOVE_TREE); }
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/code_pages.h"
-#include "app/ui_handles.h"
+#include "base/code_pages.h"
+#include "base/ui_handles.h"
 #include "tree/tree.h"
 
 /* Names as the file system compares them: NTFS folds letter case by its
@@ -23,21 +23,6 @@ bool NameTakenIn(const std::vector<std::wstring> &namesThere, const char *name) 
   for (const std::wstring &there : namesThere)
     if (NamesEqualAsFileSystem(there.c_str(), wide)) return true;
   return false;
-}
-
-bool SplitItemPath(const char *path, char *folder, const char **name) {
-  const char *last = nullptr;
-  for (const char *c = path; *c != '\0'; c = CharNextA(c))
-    if (*c == '\\') last = c;
-  if (last == nullptr || last[1] == '\0') return false;
-  size_t length = static_cast<size_t>(last - path);
-  if (length >= PATH_BUFFER_SIZE) return false;
-  memcpy(folder, path, length);
-  folder[length] = '\0';
-  // The root of a drive keeps its separator: "D:\" holds "D:\Notes".
-  if (length == 2 && folder[1] == ':') strcpy(folder + 2, "\\");
-  *name = last + 1;
-  return true;
 }
 
 /* In this order: nothing to do where it is already; never into itself;

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/code_pages.h"
-#include "app/paths.h"
+#include "base/code_pages.h"
+#include "base/paths.h"
 #include "tree/tree.h"
 
 // The header of one record before its name: NextEntryOffset, Action and

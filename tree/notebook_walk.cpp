@@ -5,9 +5,8 @@
 
 #include <string.h>
 
-#include "app/paths.h"
-#include "app/platform_seam.h"
-#include "pages/pages.h"
+#include "base/paths.h"
+#include "base/platform_seam.h"
 
 /* Its pages and subfolders: a page or folder whose name the code page
    cannot hold is not in the tree either; a link leads elsewhere, perhaps

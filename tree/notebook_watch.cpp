@@ -1,19 +1,15 @@
-// The notebook followed as other programs change it: the work folder (with
-// everything below it) and the folder shown are watched with overlapped
-// directory-change reads whose events the message loop waits on, with no
-// thread, timer or polling. Changes are gathered until about 200 ms pass
-// without another, then the folders concerned are listed again, a few at a
-// time between messages. What was listed again is compared with what is
-// shown, so the program's own saves, renames and folder commands change
-// nothing more.
+// The watches of the notebook: the work folder (with everything below it)
+// and the folder shown are watched with overlapped directory-change reads
+// whose events the message loop waits on, with no thread, timer or polling.
+// What their records say is gathered until about 200 ms pass without
+// another; the notebook then takes the changes up.
 #include <string.h>
 
 #include <string>
 #include <vector>
 
-#include "app/code_pages.h"
-#include "app/ui_handles.h"
-#include "pages/pages.h"
+#include "base/code_pages.h"
+#include "base/ui_handles.h"
 #include "tree/tree.h"
 
 enum {
@@ -22,9 +18,6 @@ enum {
   // sync that does not stop), changes are taken up this long after the
   // first of them at the latest.
   LONGEST_WAIT_MS = 1000,
-  // A slice of the work ends once it has taken this long, so that no
-  // message waits much longer: a folder listed again is one step.
-  SLICE_MS = 40,
   // The size a change read may ask for on a network share.
   WATCH_BUFFER_BYTES = 64 * 1024,
 };
@@ -43,15 +36,6 @@ struct Watch {
   std::vector<DWORD> buffer;    // DWORD-aligned, as the records must be
 };
 
-// What is being taken up: the folders in the order they are listed again,
-// then the folder shown.
-struct Takeup {
-  NotebookChanges changes;
-  size_t next;
-  bool movesNoted;
-  bool shownFolderTouched;
-  bool active;
-};
 }  // namespace
 
 static Watch Watches[NOTEBOOK_WATCH_HANDLES] = {
@@ -63,7 +47,9 @@ static NotebookChanges Gathered;   // since the last change settled
 static ULONGLONG FirstChangeAt;    // when the first of them came
 static ULONGLONG LastChangeAt;     // when the last record came
 static bool WorkFolderUnwatched;   // no watch could be armed on it
-static Takeup Taking;
+// Changes to the notebook shown since it was watched: a takeup begun for
+// another is given up.
+static unsigned WatchedNotebook = 1;
 
 /* ---- the watches ---- */
 
@@ -128,21 +114,20 @@ void WatchWorkFolder() {
   WorkFolderUnwatched = !OpenWatch(&watch, WorkFolderPath);
   // Whatever was gathered named folders of the notebook shown before.
   ClearNotebookChanges(&Gathered);
-  Taking.active = false;
+  ++WatchedNotebook;
 }
 
 /* The folder shown is watched on its own as well: Wine's subtree watch does
    not see into folders that existed when it started (Windows does, and the
    two watches then report the same change, which is taken up once). */
-void WatchFolderShown() {
+void WatchFolderShown(const char *folder) {
   Watch &watch = Watches[FOLDER_SHOWN_WATCH];
-  if (PageFolder[0] == '\0' || WorkFolderPath == nullptr ||
-      FolderPathsEqual(PageFolder, WorkFolderPath)) {
+  if (folder[0] == '\0' || WorkFolderPath == nullptr || FolderPathsEqual(folder, WorkFolderPath)) {
     CloseWatch(&watch);
     return;
   }
-  if (watch.directory != INVALID_HANDLE_VALUE && strcmp(watch.path, PageFolder) == 0) return;
-  OpenWatch(&watch, PageFolder);
+  if (watch.directory != INVALID_HANDLE_VALUE && strcmp(watch.path, folder) == 0) return;
+  OpenWatch(&watch, folder);
 }
 
 void ReleaseFolderShownWatch() { CloseWatch(&Watches[FOLDER_SHOWN_WATCH]); }
@@ -154,9 +139,11 @@ void StopWatchingNotebook() {
     watch.event = nullptr;
   }
   ClearNotebookChanges(&Gathered);
-  Taking.active = false;
+  ++WatchedNotebook;
   WorkFolderUnwatched = false;
 }
+
+unsigned WatchedNotebookNow() { return WatchedNotebook; }
 
 bool WorkFolderIsWatched() { return !WorkFolderUnwatched; }
 
@@ -169,7 +156,7 @@ DWORD NotebookWatchHandles(HANDLE *handles) {
 
 /* A folder's path relative to the work folder, empty for the work folder
    itself; false (and empty) when it does not lie in the notebook. */
-static bool RelativeToWorkFolder(const char *path, std::string *relative) {
+bool RelativeToWorkFolder(const char *path, std::string *relative) {
   relative->clear();
   if (WorkFolderPath == nullptr) return false;
   if (FolderPathsEqual(path, WorkFolderPath)) return true;
@@ -234,185 +221,30 @@ void TakeNotebookWatchRecords() {
   }
 }
 
-/* A drag holds the mouse over nodes and tabs, and a label edit holds a
-   node: what the tree and the tab strip show stays as it is until they
-   end. The message that ends them starts an idle period, whose steps take
-   up what was gathered meanwhile. */
-static bool TakeupHeld() {
-  return DragUnderway() || (Ui.tree != nullptr && TreeView_GetEditControl(Ui.tree) != nullptr);
-}
-
-DWORD NotebookChangesDueIn() {
-  if (NoNotebookChanges(Gathered) || TakeupHeld()) return INFINITE;
+/* How long until the changes gathered have settled: about 200 ms after the
+   last record, a second after the first at most. A takeup held (a drag, a
+   label edit) waits for as long as it lasts. */
+DWORD GatheredChangesDueIn(bool held) {
+  if (NoNotebookChanges(Gathered) || held) return INFINITE;
   ULONGLONG now = GetTickCount64();
   ULONGLONG settled = LastChangeAt + SETTLE_MS, longest = FirstChangeAt + LONGEST_WAIT_MS;
   ULONGLONG due = settled < longest ? settled : longest;
   return now >= due ? 0 : static_cast<DWORD>(due - now);
 }
 
-/* ---- taking the changes up ---- */
-
-/* Renames in one folder, by name, of what the records moved there. */
-static std::vector<NameMove> RenamedIn(const std::string &folder, const std::vector<NameMove> &moves) {
-  std::vector<NameMove> renamed;
-  std::string fromFolder, fromName, toFolder, toName;
-  for (const NameMove &move : moves) {
-    SplitRelativePath(move.from, &fromFolder, &fromName);
-    SplitRelativePath(move.to, &toFolder, &toName);
-    if (NamesEqualIgnoringAsciiCase(fromFolder.c_str(), folder.c_str()) &&
-        NamesEqualIgnoringAsciiCase(toFolder.c_str(), folder.c_str()))
-      renamed.push_back(NameMove{fromName, toName});
-  }
-  return renamed;
+void TakeGatheredChanges(NotebookChanges *changes) {
+  *changes = NotebookChanges();
+  std::swap(*changes, Gathered);
 }
 
-static bool FullPath(const std::string &relative, char *path) {
-  if (relative.empty()) {
-    strcpy(path, WorkFolderPath);
-    return true;
-  }
-  return JoinPath(WorkFolderPath, relative.c_str(), path);
-}
+void ForgetGatheredChanges() { ClearNotebookChanges(&Gathered); }
 
-/* Pages and folders renamed elsewhere keep their places and history. */
-static void NoteMovesMade(const std::vector<NameMove> &moves) {
-  char from[PATH_BUFFER_SIZE], to[PATH_BUFFER_SIZE];
-  for (const NameMove &move : moves)
-    if (FullPath(move.from, from) && FullPath(move.to, to) &&
-        GetFileAttributesA(from) == INVALID_FILE_ATTRIBUTES &&
-        GetFileAttributesA(to) != INVALID_FILE_ATTRIBUTES)
-      NotePagesMoved(from, to);
-}
+void SettleGatheredChanges() { LastChangeAt = GetTickCount64() - SETTLE_MS; }
 
-/* The name of the folder at or above the folder shown that lies directly in
-   the folder at path, into a PATH_BUFFER_SIZE buffer; false when the folder
-   shown does not lie below it. Walked by characters: a trail byte may have a
-   backslash's value. */
-static bool StepTowardFolderShown(const char *path, char *name) {
-  const char *rest = nullptr;
-  if (PageFolder[0] == '\0' || !PathBelowFolder(PageFolder, path, &rest)) return false;
-  const char *end = rest;
-  while (*end != '\0' && *end != '\\') end = CharNextA(end);
-  size_t length = static_cast<size_t>(end - rest);
-  if (length == 0 || length >= PATH_BUFFER_SIZE) return false;
-  memcpy(name, rest, length);
-  name[length] = '\0';
-  return true;
-}
-
-/* Whether the records of a folder say that the folder shown, or a folder on
-   the way to it, came, went or was renamed there. A folder moved away (to
-   another folder outside the notebook, to the Recycle Bin) leaves records
-   only in the folder it left, none in itself: the folder shown is then gone
-   as surely as one deleted. */
-static bool TouchesWayToFolderShown(const ChangedFolder &folder, const char *path) {
-  char step[PATH_BUFFER_SIZE];
-  if (!folder.subfolders || !StepTowardFolderShown(path, step)) return false;
-  if (folder.manyEntries) return true;
-  // A directory named like a page is noted as a page.
-  if (folder.pages && IsPageFileName(step)) return true;
-  for (const std::string &name : folder.entries)
-    if (NamesEqualIgnoringAsciiCase(name.c_str(), step)) return true;
-  return false;
-}
-
-static void TakeUpFolder(const ChangedFolder &folder) {
-  char path[PATH_BUFFER_SIZE];
-  if (!FullPath(folder.path, path)) return;
-  if (TouchesWayToFolderShown(folder, path)) Taking.shownFolderTouched = true;
-  if (folder.subfolders) {
-    std::vector<NameMove> renamed = RenamedIn(folder.path, Taking.changes.moves);
-    ListFolderAgainAt(path, &renamed);
-  }
-  if (folder.pages) NoteFolderPagesChanged(path);
-  if (folder.manyEntries) {
-    NoteFolderTreeChanged(path);
-  } else {
-    char entry[PATH_BUFFER_SIZE];
-    for (const std::string &name : folder.entries)
-      if (JoinPath(path, name.c_str(), entry)) NoteFolderTreeChanged(entry);
-  }
-  if (PageFolder[0] != '\0' && FolderPathsEqual(path, PageFolder)) Taking.shownFolderTouched = true;
-}
-
-/* What the folder shown holds now, its page shown among it. */
-static void TakeUpFolderShown() {
-  std::string relative;
-  RelativeToWorkFolder(PageFolder, &relative);
-  std::vector<NameMove> renamed = RenamedIn(relative, Taking.changes.moves);
-  ListShownFolderAgain(renamed);
-  WatchFolderShown();
-}
-
-/* The changes gathered settle into the work to do: every folder listed
-   again, or those the records name, the nearer the top the sooner. */
-static void StartTakeup() {
-  Taking.changes = NotebookChanges();
-  std::swap(Taking.changes, Gathered);
-  Taking.next = 0;
-  Taking.movesNoted = false;
-  Taking.shownFolderTouched = false;
-  Taking.active = true;
-  if (Taking.changes.listEverything) {
-    std::vector<std::string> listed;
-    ListedFolderPaths(&listed);
-    Taking.changes.folders.clear();
-    Taking.changes.index.clear();
-    std::string relative;
-    for (const std::string &path : listed) {
-      if (!RelativeToWorkFolder(path.c_str(), &relative)) continue;
-      Taking.changes.folders.push_back(ChangedFolder{relative, true, false, false, {}, false});
-    }
-    Taking.shownFolderTouched = true;
-    NoteFolderTreeChanged(WorkFolderPath);
-  } else {
-    OrderChangedFolders(&Taking.changes);
-  }
-}
-
-bool NotebookChangesPending() {
-  return (Taking.active && !TakeupHeld()) || NotebookChangesDueIn() == 0;
-}
-
-bool RunNotebookChangesSlice() {
-  if (WorkFolderPath == nullptr || Ui.tree == nullptr) {
-    ClearNotebookChanges(&Gathered);
-    Taking.active = false;
-    return false;
-  }
-  if (TakeupHeld()) return false;
-  if (!Taking.active) {
-    if (NotebookChangesDueIn() != 0) return false;
-    StartTakeup();
-  }
-  ULONGLONG start = GetTickCount64();
-  if (!Taking.movesNoted) {
-    NoteMovesMade(Taking.changes.moves);
-    Taking.movesNoted = true;
-  }
-  while (Taking.next < Taking.changes.folders.size()) {
-    TakeUpFolder(Taking.changes.folders[Taking.next++]);
-    if (GetTickCount64() - start >= SLICE_MS) return true;
-  }
-  Taking.active = false;
-  if (Taking.shownFolderTouched) TakeUpFolderShown();
-  return NotebookChangesPending();
-}
-
-void TakeUpNotebookChangesNow() {
-  LastChangeAt = GetTickCount64() - SETTLE_MS;
-  while (RunNotebookChangesSlice()) {
-  }
-}
-
-/* Back from another program: what it may have done to the folder and page
-   shown is looked at now (Wine's watch may not have seen it); where the
-   work folder cannot be watched, every folder listed is looked at too. */
-void CheckNotebookOnActivation() {
-  if (WorkFolderPath == nullptr || PageFolder[0] == '\0') return;
+/* A folder to look at whole, settled at once; with everything to list
+   again where the work folder cannot be watched. */
+void CheckFolderNow(const std::string &relative) {
   TakeNotebookWatchRecords();
-  std::string relative;
-  if (!RelativeToWorkFolder(PageFolder, &relative)) return;
   const bool hadChanges = !NoNotebookChanges(Gathered);
   if (WorkFolderUnwatched) Gathered.listEverything = true;
   NoteFolderToCheck(&Gathered, relative);

@@ -1,5 +1,8 @@
-// The folder tree: folder paths and the current folder, the tree itself,
-// folder commands and the work folder.
+// The folder tree: folder paths and the current folder, the tree itself and
+// a folder listed again, what folder commands do in it, the watch of the
+// notebook and the rules of its change records, the rules of moves and their
+// folder chooser, and the walk through the notebook. Nothing here knows the
+// pages: the folder shown is given, and news goes to the main window.
 #ifndef TAV_TREE_H
 #define TAV_TREE_H
 
@@ -11,6 +14,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "base/ui_handles.h"
+
 /* folder_paths.cpp */
 bool GetNodeLabel(HTREEITEM node, char *out);
 bool GetFolderPath(HTREEITEM node, char *out);
@@ -20,13 +25,9 @@ bool TreeNodeLabel(HWND tree, HTREEITEM node, char *out);
 bool TreeFolderPath(HWND tree, HTREEITEM node, char *out);
 bool SwitchFolder(const char *path);
 void ReportFolderNotEntered(const char *path);  // "Cannot switch to directory ..."
+HTREEITEM GetParentFolderNode();  // the selected folder's parent, or null
 
 /* folder_tree.cpp */
-bool RefreshTree();
-void OnFolderSelected(HTREEITEM node, HTREEITEM previous = nullptr);
-// Selects the folder of a page's full path, listing the folders on the way,
-// and the page when it is there; false when the folder is not in the notebook.
-bool SelectFolderOfPage(const char *pagePath);
 // A node's subfolders are listed into it when they are first needed. What a
 // node knows is kept in the tree item: its lParam holds these flags, and its
 // cChildren is I_CHILDRENCALLBACK until the tree has asked whether the
@@ -55,9 +56,17 @@ LRESULT OnFolderGetDispInfo(NMTVDISPINFOA *info);       // TVN_GETDISPINFO
 // The root of a tree of the notebook's folders, the work folder's
 // subfolders listed into it and shown.
 HTREEITEM AddNotebookRoot(HWND tree);
+// Every node of the main window's tree replaced by the root and the folders
+// of the work folder; the root, or null.
+HTREEITEM RebuildTreeNodes();
 // The node of a folder in a tree, the folders on the way listed and
 // expanded; null when the folder is not in the notebook.
 HTREEITEM WalkToFolderNode(HWND tree, const char *folder);
+// The node of a page's folder along its full path, the folders on the way
+// listed and expanded, and the page's file name (empty for none) in a
+// PATH_BUFFER_SIZE buffer. False when the page lies outside the work folder
+// or a folder on the way is missing.
+bool WalkToPageFolder(const char *path, HTREEITEM *folder, char *pageName);
 // The node of a folder in the main window's tree as it stands, listing
 // nothing; null when the tree does not show it.
 HTREEITEM FindFolderNode(const char *folder);
@@ -71,6 +80,13 @@ void ExpandAgainBelow(HTREEITEM node, const std::vector<std::string> &expanded);
 // Selects a node without opening its folder: the caller keeps tabs and
 // editor in step.
 void SelectFolderNodeQuietly(HTREEITEM node);
+// Whether the selection is changing as the program's own step (a rebuild,
+// a node deleted, a quiet selection): its notification is passed over.
+bool TreeSelectionIsOwn();
+// Redrawing held while the program changes many nodes, and drawn again
+// once with the selected node in view; false when the tree is hidden.
+bool SuspendTreeRedraw();
+void ResumeTreeRedraw(bool suspended);
 // The order of the scan, exported for the tests and the benchmark. A
 // subdirectory as listed: its name, and whether it is a link (symbolic
 // link or junction) to a directory elsewhere, which the scan does not enter.
@@ -86,24 +102,43 @@ void SortSubfolders(std::vector<Subfolder> *folders);
 // error, when the folder cannot be entered.
 bool ListSubfolders(const char *path, std::vector<Subfolder> *folders,
                     std::vector<std::wstring> *notShown = nullptr);
+// What the listing of a folder again takes from the rest of this file.
+bool MayHaveSubfolders(const char *path);
+bool ListShownSubfolders(const char *path, bool notices, std::vector<Subfolder> *shown);
+HTREEITEM InsertFolderNode(HWND tree, HTREEITEM parent, HTREEITEM after, const Subfolder &folder);
+void SetButton(HWND tree, HTREEITEM node, bool shown);
+void SetNodeParam(HWND tree, HTREEITEM node, LPARAM value);
+void MarkListed(HWND tree, HTREEITEM node);
+void DeleteTreeNodes(const std::vector<HTREEITEM> &nodes);
+bool TakePathComponent(const char **cursor, char *out, bool *last);
+bool FindChildNamed(HWND tree, HTREEITEM parent, const char *name, HTREEITEM *found);
 
+/* folder_relisting.cpp */
 // A folder's subfolders changed on disk (a move, or another program): they
 // are listed again into its node. Nodes of folders gone go, new ones come in
 // their sorted place, every node that stays keeps its children and
 // expansion, and a folder renamed (renamed: old and new names in this
 // folder) keeps its node. The selection stays, and so does every remaining
 // line on screen (when the line at the top goes, the line above it takes
-// its place).
-// When the folder shown went, its nearest remaining ancestor is selected by
-// the page protocol, unless the page shown has unsaved changes, which keep
-// it. A node never listed lists nothing: at most its expand button changes.
-// Nothing visible changes when the folder matches its node (the program's
-// own changes). False when the folder itself is gone.
-struct NameMove;
-bool ListFolderAgain(HTREEITEM node, const std::vector<NameMove> *renamed = nullptr);
+// its place). When the folder shown went, its node's selection goes to the
+// folder listed, unless keepSelected (its page has unsaved changes). A node
+// never listed lists nothing: at most its expand button changes. Nothing
+// visible changes when the folder matches its node (the program's own
+// changes). False when the folder itself is gone.
+struct Relisted {
+  // Folders at or above the one shown that were renamed elsewhere, by their
+  // full paths: whatever names the folder shown is to follow them.
+  std::vector<NameMove> renamed;
+  // The folder shown went and the selection came to this node, quietly:
+  // its folder is to be opened.
+  HTREEITEM selectionMoved = nullptr;
+};
+bool RelistFolderNode(HTREEITEM node, const std::vector<NameMove> *renamed, bool keepSelected,
+                      Relisted *done);
 // The same by the folder's full path; the node is found without listing
 // anything new. False when the tree does not show that folder listed.
-bool ListFolderAgainAt(const char *path, const std::vector<NameMove> *renamed = nullptr);
+bool RelistFolderAt(const char *path, const std::vector<NameMove> *renamed, bool keepSelected,
+                    Relisted *done);
 // The full paths of the folders whose nodes are listed, each folder before
 // the folders below it.
 void ListedFolderPaths(std::vector<std::string> *paths);
@@ -112,9 +147,6 @@ void ListedFolderPaths(std::vector<std::string> *paths);
 // What the change records of the watches on the work folder say, gathered
 // until they settle. Paths are relative to the work folder ("" for the work
 // folder itself), in the process code page.
-struct NameMove {
-  std::string from, to;
-};
 enum { CHANGED_ENTRIES_KEPT = 32, MOVES_KEPT = 1024 };
 struct ChangedFolder {
   std::string path;
@@ -153,47 +185,57 @@ bool IsIgnoredChangeName(const char *name);
 
 /* notebook_watch.cpp */
 // The work folder and the folder shown are watched for what other programs
-// change; the changes are taken up once they settle, in slices between
-// messages.
-void WatchWorkFolder();   // after the tree was built from the work folder
-void WatchFolderShown();  // after the tab strip was filled from a folder
+// change; what the records say is gathered until it settles, and the
+// notebook takes it up.
+void WatchWorkFolder();  // after the tree was built from the work folder
+// The folder whose pages the tabs show; none (empty) or the work folder
+// itself, which its own watch covers, closes this watch.
+void WatchFolderShown(const char *folder);
 void StopWatchingNotebook();
 // The watch of the folder shown holds the folder open, and a folder with a
 // handle open at or below it cannot be renamed or removed on Windows (Wine
 // keeps a removed one until the handle closes): it is let go of before TAV
 // renames, moves or deletes folders, and armed again by WatchFolderShown.
 void ReleaseFolderShownWatch();
+// Changes each time the notebook watched is another (or none): what was
+// begun for the one before is given up.
+unsigned WatchedNotebookNow();
 // For the message loop's wait: the handles to wait on (at most
-// NOTEBOOK_WATCH_HANDLES), and how long until settled changes are due.
+// NOTEBOOK_WATCH_HANDLES).
 enum { NOTEBOOK_WATCH_HANDLES = 2 };
 DWORD NotebookWatchHandles(HANDLE *handles);
-DWORD NotebookChangesDueIn();  // milliseconds, INFINITE for none
 void TakeNotebookWatchRecords();  // whatever the watches completed, without waiting
-bool NotebookChangesPending();    // settled changes wait to be taken up
-bool RunNotebookChangesSlice();   // false once none are left
-// The main window was activated: the folder and the page shown are looked
-// at again, and where the work folder cannot be watched, every folder
-// listed.
-void CheckNotebookOnActivation();
+// Milliseconds until what was gathered has settled, INFINITE for nothing
+// gathered or while held; the changes handed over, and forgotten.
+DWORD GatheredChangesDueIn(bool held);
+void TakeGatheredChanges(NotebookChanges *changes);
+void ForgetGatheredChanges();
+void SettleGatheredChanges();  // due at once
+// A folder (relative to the work folder) to look at whole, at once; where
+// the work folder cannot be watched, every folder listed too.
+void CheckFolderNow(const std::string &relative);
 // Records as a watch delivers them, for the tests and the benchmark: base
 // is the folder watched, relative to the work folder.
 void NoteChangeRecords(const unsigned char *bytes, size_t length, const char *base);
-void TakeUpNotebookChangesNow();  // everything noted, at once
 // Whether a watch could be armed on the work folder; false on a share
 // without change notification.
 bool WorkFolderIsWatched();
+// A folder's path relative to the work folder, empty for the work folder
+// itself; false (and empty) when it does not lie in the notebook.
+bool RelativeToWorkFolder(const char *path, std::string *relative);
 
 /* folder_commands.cpp */
 void SetNodeLabel(HTREEITEM node, const char *label);
-LRESULT OnBeginFolderRename(HTREEITEM node);
-LRESULT OnEndFolderRename(NMTVDISPINFOA *info);
+// The right click selects its node (which shows that folder's pages, by the
+// tree's notification) and offers the folder commands there.
 LRESULT OnTreeRightClick();
-void AddSubfolder();
-void DeleteFolder();
+// Deletes a folder's subtree, children first, then its pages and the folder
+// itself; the first failure is reported and ends the whole deletion.
+bool DeleteFolderTree(HTREEITEM node);
 void OpenFolder(bool explore);
-// A PATH_BUFFER_SIZE path at or below a page or folder that TAV renamed or
-// moved follows it; any other stays.
-void FollowRename(char *path, const char *oldPath, const char *newPath);
+// A page's or folder's volume, index and times, read without opening its
+// data; a link is asked about itself, not about what it leads to.
+bool ItemInformationOf(const char *path, bool isLink, BY_HANDLE_FILE_INFORMATION *info);
 // The longest tail ("\child\grandchild") the folders below a folder add to
 // its path, read from disk; links are not entered.
 size_t LongestTailBelow(const char *path);
@@ -202,6 +244,9 @@ bool IsLinkToElsewhere(const char *path);
 // A link opened as itself (DELETE and FILE_READ_ATTRIBUTES), never what it
 // leads to: INVALID_HANDLE_VALUE when only that could be opened.
 HANDLE OpenLinkItself(const char *path);
+// A folder of the notebook that is a link or lies below one takes nothing
+// moved: what it leads to is outside the notebook, or inside what moves.
+bool FolderIsReachedThroughLink(const char *folder);
 
 /* move_rules.cpp */
 // A page is moved as its file, a folder as its directory with everything
@@ -228,8 +273,6 @@ enum MoveDecision {
 MoveDecision DecideMove(const MoveRequest &request, char *to);
 bool NamesEqualAsFileSystem(const wchar_t *a, const wchar_t *b);
 bool NameTakenIn(const std::vector<std::wstring> &namesThere, const char *name);
-// An item's folder (PATH_BUFFER_SIZE) and its name within it.
-bool SplitItemPath(const char *path, char *folder, const char **name);
 // Which file or folder an item is, whatever its name: its volume and its
 // index there, and for a page file also when it was made and what it was
 // when TAV last moved or wrote it (its size and last write). Not known where
@@ -248,6 +291,8 @@ ItemIdentity IdentityFrom(const BY_HANDLE_FILE_INFORMATION &info);
 // (ext4's inode numbers under Wine, a FAT folder's entry slots), so a page
 // must be the file it was in every respect noted.
 bool IsSameItem(const ItemIdentity &noted, const ItemIdentity &now);
+// The identity of the page or folder at a path (folder_commands.cpp).
+ItemIdentity IdentityOfItem(const char *path);
 // A move made in this run, as Undo Move takes it back: the item is at 'to'
 // and goes back to 'from'. The records follow TAV's later moves and renames.
 struct MoveRecord {
@@ -259,30 +304,6 @@ enum { MOVE_RECORDS_KEPT = 100 };
 void FollowMoveRecords(std::vector<MoveRecord> *records, const char *from, const char *to);
 void KeepMoveRecord(std::vector<MoveRecord> *records, const MoveRecord &record);
 
-/* folder_moves.cpp */
-// Moves the page or folder at from into targetFolder by the rules above,
-// asking for another name where its own is taken; true when it moved.
-bool MoveItem(MoveKind kind, const char *from, const char *targetFolder);
-// What names a page or folder that moved or was renamed from one path to
-// another follows it there (the process's current directory is the caller's).
-void FollowItemMoved(MoveKind kind, const char *from, const char *to);
-void MovePageCommand();    // the page shown, to a folder chosen in a dialog
-void MoveFolderCommand();  // the selected folder, below one chosen
-void UndoMove();
-bool CanUndoMove();
-void ForgetMoves();
-void ReportMoveIntoItself(HWND owner, const char *folder);
-// A folder of the notebook that is a link or lies below one takes nothing
-// moved: what it leads to is outside the notebook, or inside what moves.
-bool FolderIsReachedThroughLink(const char *folder);
-// Every name in a folder as the file system has it, "." and ".." left out.
-void EntryNamesIn(const char *folder, std::vector<std::wstring> *names);
-// TAV moved or renamed a page or folder: the moves recorded follow it.
-void NoteMoveForUndo(const char *from, const char *to);
-// TAV wrote a page anew (its saves replace the file): a move recorded of it
-// takes the new file for the page it moved.
-void NotePageWritten(const char *path);
-
 /* move_dialog.cpp */
 // The folder chooser of Move Page and Move: the notebook's folders as a
 // tree, the folder given selected; true with the folder chosen (a
@@ -290,25 +311,7 @@ void NotePageWritten(const char *path);
 // as its own target, and so is every folder below it.
 bool ChooseTargetFolder(const char *caption, const char *current, const char *moving,
                         char *chosen);
-
-/* dragging.cpp */
-// Pages dragged from their tabs and folders dragged in the tree onto a
-// folder; files dropped from other programs.
-void WatchTreeForDrags(HWND tree);
-void WatchTabStripForDrags(HWND tabs);
-LRESULT OnTreeBeginDrag(const NMTREEVIEWA *drag);  // TVN_BEGINDRAG
-// A tab held down or anything dragged: the tree and the tab strip stay as
-// they are until the mouse is let go.
-bool DragUnderway();
-// A node the tree deletes is no longer one the drag may point at.
-void ForgetDragNode(HTREEITEM node);
-
-/* dropped_files.cpp */
-// Files dropped on a folder node become pages of that folder.
-void OnFilesDropped(HDROP drop);
-// Whether bytes can be a page: the page-encoding rules read them as text
-// without a NUL.
-bool BytesAreText(const std::string &bytes);
+void ReportMoveIntoItself(HWND owner, const char *folder);
 
 /* notebook_walk.cpp */
 // A walk through every folder and page below the work folder in the tree's
@@ -333,8 +336,5 @@ void EnterWalkFolder(NotebookWalk *walk, const std::string &path, const std::str
 enum WalkStepKind { WALK_PAGE, WALK_FOLDER, WALK_END };
 WalkStepKind WalkStep(NotebookWalk *walk, const WalkFolder **folder, std::string *fileName);
 void SkipWalkIn(NotebookWalk *walk, const char *folder, bool below);
-
-/* work_folder.cpp */
-void ChooseWorkFolder();
 
 #endif

@@ -4,6 +4,7 @@
 #include <richedit.h>
 
 #include "app/command_status.h"
+#include "notebook/notebook.h"
 #include "editing/editing.h"
 #include "pages/pages.h"
 

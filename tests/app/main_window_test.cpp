@@ -5,6 +5,7 @@
 #include <richedit.h>
 
 #include "app/command_status.h"
+#include "notebook/notebook.h"
 #include "pages/pages.h"
 #include "settings/settings.h"
 #include "tree/tree.h"

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/code_pages.h"
-#include "app/paths.h"
+#include "base/code_pages.h"
+#include "base/paths.h"
 #include "harness/harness.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/display_scale.h"
-#include "app/ui_handles.h"
+#include "app/app.h"
 
 namespace {
 

@@ -1,5 +1,6 @@
 // The entry procedure's pieces: the version rule, the idle machinery of the
 // message loop and the error box.
+#include "notebook/notebook.h"
 #include "editing/editing.h"
 #include "harness/harness.h"
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "harness/harness.h"
+#include "notebook/notebook.h"
 #include "pages/pages.h"
 #include "tree/tree.h"
 

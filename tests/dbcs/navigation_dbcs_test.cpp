@@ -7,6 +7,7 @@
 #include <string>
 
 #include "harness/harness.h"
+#include "notebook/notebook.h"
 #include "pages/pages.h"
 
 namespace {

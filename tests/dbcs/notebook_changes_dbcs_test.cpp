@@ -8,6 +8,7 @@
 
 #include "../tree/change_records.h"
 #include "harness/harness.h"
+#include "notebook/notebook.h"
 #include "pages/pages.h"
 #include "tree/tree.h"
 

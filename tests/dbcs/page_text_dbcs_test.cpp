@@ -7,9 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "app/platform_seam.h"
-#include "app/ui_handles.h"
+#include "base/platform_seam.h"
+#include "app/app.h"
 #include "harness/harness.h"
+#include "notebook/notebook.h"
 #include "pages/pages.h"
 #include "tree/tree.h"
 

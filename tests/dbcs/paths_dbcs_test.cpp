@@ -5,8 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "app/paths.h"
+#include "base/paths.h"
 #include "harness/harness.h"
+#include "notebook/notebook.h"
 #include "pages/pages.h"
 
 namespace {

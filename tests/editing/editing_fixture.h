@@ -8,7 +8,8 @@
 #include <string>
 #include <utility>
 
-#include "app/ui_handles.h"
+#include "app/app.h"
+#include "notebook/notebook.h"
 #include "editing/editing.h"
 #include "harness/harness.h"
 #include "pages/pages.h"

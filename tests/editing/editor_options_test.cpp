@@ -4,7 +4,7 @@
 
 #include <string.h>
 
-#include "app/platform_seam.h"
+#include "base/platform_seam.h"
 #include "editing_fixture.h"
 
 namespace {

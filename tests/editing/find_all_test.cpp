@@ -9,8 +9,9 @@
 #include <vector>
 
 #include "app/display_scale.h"
-#include "app/platform_seam.h"
+#include "base/platform_seam.h"
 #include "editing/editing_fixture.h"
+#include "notebook/notebook.h"
 #include "tree/tree.h"
 
 namespace {

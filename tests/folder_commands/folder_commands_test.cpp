@@ -6,9 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "app/platform_seam.h"
+#include "base/platform_seam.h"
 #include "folders_fixture.h"
 #include "harness/harness.h"
+#include "notebook/notebook.h"
 #include "pages/pages.h"
 #include "tree/tree.h"
 

@@ -11,6 +11,7 @@
 
 #include "folders_fixture.h"
 #include "harness/harness.h"
+#include "notebook/notebook.h"
 #include "pages/pages.h"
 #include "tree/change_records.h"
 #include "tree/tree.h"

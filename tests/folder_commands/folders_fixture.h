@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "harness/harness.h"
+#include "notebook/notebook.h"
 #include "pages/pages.h"
 #include "tree/tree.h"
 

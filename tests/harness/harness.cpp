@@ -6,7 +6,8 @@
 #include <cstdio>
 
 #include "app/command_status.h"
-#include "app/platform_seam.h"
+#include "base/platform_seam.h"
+#include "notebook/notebook.h"
 #include "editing/editing.h"
 #include "pages/pages.h"
 #include "settings/settings.h"

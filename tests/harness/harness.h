@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/ui_handles.h"
+#include "app/app.h"
 
 namespace harness {
 

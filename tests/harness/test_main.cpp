@@ -3,7 +3,7 @@
 // to a file of the test run's own until a test names another.
 #include <gtest/gtest.h>
 
-#include "app/ui_handles.h"
+#include "app/app.h"
 #include "harness/harness.h"
 #include "settings/settings.h"
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ui_handles.h"
+#include "app/app.h"
 #include "tav_version.h"
 
 #ifndef TAV_EXE

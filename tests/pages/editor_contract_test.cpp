@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ui_handles.h"
+#include "app/app.h"
 #include "harness/harness.h"
 
 namespace {

@@ -3,7 +3,8 @@
 
 #include <string>
 
-#include "app/ui_handles.h"
+#include "app/app.h"
+#include "notebook/notebook.h"
 #include "pages/pages.h"
 
 namespace {

@@ -12,6 +12,7 @@
 
 #include "editing/editing.h"
 #include "harness/harness.h"
+#include "notebook/notebook.h"
 #include "pages/pages.h"
 #include "settings/settings.h"
 #include "tree/tree.h"

@@ -8,8 +8,9 @@
 
 #include <string>
 
-#include "app/ui_handles.h"
+#include "app/app.h"
 #include "harness/harness.h"
+#include "notebook/notebook.h"
 #include "pages/pages.h"
 #include "tree/tree.h"
 

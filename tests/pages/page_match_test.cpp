@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "notebook/notebook.h"
 #include "pages/pages.h"
 
 namespace {

@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "pages/page_text.h"
+#include "base/page_text.h"
+#include "notebook/notebook.h"
 #include "pages/pages.h"
 
 namespace {

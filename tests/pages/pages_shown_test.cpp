@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "notebook/notebook.h"
 #include "pages/pages.h"
 
 namespace {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/display_scale.h"
+#include "notebook/notebook.h"
 #include "editing/editing.h"
 #include "harness/harness.h"
 #include "settings/settings.h"

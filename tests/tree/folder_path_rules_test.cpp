@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/ui_handles.h"
+#include "app/app.h"
+#include "notebook/notebook.h"
 #include "tree/tree.h"
 #include "tree_test_util.h"
 

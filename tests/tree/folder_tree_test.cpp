@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "harness/harness.h"
+#include "notebook/notebook.h"
 #include "pages/pages.h"
 #include "tree/tree.h"
 #include "tree_test_util.h"

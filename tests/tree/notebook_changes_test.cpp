@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "change_records.h"
+#include "notebook/notebook.h"
 #include "tree/tree.h"
 
 namespace {

@@ -9,6 +9,7 @@
 
 #include "change_records.h"
 #include "harness/harness.h"
+#include "notebook/notebook.h"
 #include "pages/pages.h"
 #include "tree/tree.h"
 #include "tree_test_util.h"

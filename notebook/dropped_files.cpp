@@ -3,6 +3,7 @@
 // the page-encoding rules read when it is shown. A page is never replaced;
 // folders, pipes and devices, files larger than a page may be and files that
 // are not text are not taken.
+#include "notebook/notebook.h"
 #include <shlwapi.h>
 #include <string.h>
 
@@ -10,10 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/code_pages.h"
-#include "app/ui_handles.h"
-#include "pages/pages.h"
-#include "tree/tree.h"
+#include "base/code_pages.h"
 
 bool BytesAreText(const std::string &bytes) {
   PageEncoding encoding;

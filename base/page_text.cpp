@@ -1,8 +1,8 @@
 // Page text: encodings and line breaks of page files, decoding them for the
 // editor and encoding its text again, and the pieces the editor is handed.
-#include "pages/page_text.h"
+#include "base/page_text.h"
 
-#include "app/code_pages.h"
+#include "base/code_pages.h"
 
 #include <stdio.h>
 #include <stdlib.h>

@@ -1,10 +1,8 @@
-// Paths and names: the one place for the rules the folder tree and the pages
-// share about joining, comparing and placing paths, and about the files the
-// program writes beside a page.
-#include "app/paths.h"
-
-#include "app/code_pages.h"
-#include "app/platform_seam.h"
+// The files the program makes beside a page or a folder: the temporary file
+// a save writes before it replaces the page, the step names a rename goes
+// through, the names of texts kept beside a page, and the clean-up of what a
+// save or a rename killed halfway left behind.
+#include "base/paths.h"
 
 #include <shlobj.h>
 #include <shlwapi.h>
@@ -12,227 +10,10 @@
 #include <string.h>
 
 #include <string>
+#include <vector>
 
-/* ---- joining ---- */
-
-/* Both separators count: a work folder may come with either. */
-bool IsPathSeparator(char c) { return c == '\\' || c == '/'; }
-
-/* The trail byte of a double-byte character may have the value of a
-   backslash, so the last character is found by stepping back through the
-   code page. */
-bool EndsWithSeparator(const char *path) {
-  size_t length = strlen(path);
-  if (length == 0) return false;
-  const char *last = CharPrevA(path, path + length);
-  return IsPathSeparator(*last);
-}
-
-// How a folder and a name join: no backslash after a separator, none when
-// the folder is empty, and the name's own leading backslashes passed over
-// after a folder. Unlike PathAppendA nothing is canonicalized: "a." or "..."
-// stay as the directory listing gave them.
-struct JoinPlan {
-  const char *name;
-  bool separator;
-  size_t length;
-};
-
-static JoinPlan PlanJoin(const char *folder, const char *name) {
-  size_t folderLength = strlen(folder);
-  bool separator = false;
-  if (folderLength > 0) {
-    while (*name == '\\') ++name;
-    separator = !EndsWithSeparator(folder);
-  }
-  return JoinPlan{name, separator, folderLength + (separator ? 1 : 0) + strlen(name)};
-}
-
-bool JoinPath(const char *folder, const char *name, char *out) {
-  JoinPlan plan = PlanJoin(folder, name);
-  if (plan.length >= PATH_BUFFER_SIZE) {
-    out[0] = '\0';
-    SetLastError(ERROR_FILENAME_EXCED_RANGE);
-    return false;
-  }
-  size_t at = strlen(folder);
-  memmove(out, folder, at);
-  if (plan.separator) out[at++] = '\\';
-  memcpy(out + at, plan.name, strlen(plan.name) + 1);
-  return true;
-}
-
-bool JoinPath(char *path, const char *name) {
-  if (PlanJoin(path, name).length >= PATH_BUFFER_SIZE) return false;
-  return JoinPath(path, name, path);
-}
-
-void JoinPathForMessage(const char *folder, const char *name, char *out, size_t capacity) {
-  snprintf(out, capacity, "%s%s%s", folder, EndsWithSeparator(folder) ? "" : "\\", name);
-}
-
-/* ---- comparing ---- */
-
-static char FoldAsciiCase(char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-}
-
-/* Copies the first length bytes of a text into a PATH_BUFFER_SIZE buffer with
-   letters made upper case the way the code page does it; false when they do
-   not fit. */
-static bool UpperCaseCopy(const char *text, size_t length, char *out) {
-  if (length >= PATH_BUFFER_SIZE) return false;
-  memcpy(out, text, length);
-  out[length] = '\0';
-  CharUpperBuffA(out, static_cast<DWORD>(length));
-  return true;
-}
-
-enum LetterCase { ASCII_LETTERS, CODE_PAGE_LETTERS };
-
-/* Whether the first length bytes of a and b are the same but for the letter
-   case the rule folds. b has at least length bytes; a may be shorter. The
-   trail byte of a double-byte character may have the value of an ASCII
-   letter (in code page 932, 0x83 0x41 and 0x83 0x61 are two different
-   katakana), so both bytes of such a character compare as they are. */
-static bool SameIgnoringCase(const char *a, const char *b, size_t length, LetterCase letters) {
-  if (letters == ASCII_LETTERS) {
-    for (size_t i = 0; i < length; ++i) {
-      if (IsDBCSLeadByte(static_cast<BYTE>(a[i])) && i + 1 < length) {
-        if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
-        ++i;
-      } else if (FoldAsciiCase(a[i]) != FoldAsciiCase(b[i])) {
-        return false;  // stops at a's end
-      }
-    }
-    return true;
-  }
-  char upperA[PATH_BUFFER_SIZE];
-  char upperB[PATH_BUFFER_SIZE];
-  return strlen(a) >= length && UpperCaseCopy(a, length, upperA) &&
-         UpperCaseCopy(b, length, upperB) && memcmp(upperA, upperB, length) == 0;
-}
-
-bool NamesEqualIgnoringAsciiCase(const char *a, const char *b) {
-  size_t length = strlen(b);
-  return strlen(a) == length && SameIgnoringCase(a, b, length, ASCII_LETTERS);
-}
-
-bool NamesDifferOnlyInCase(const char *a, const char *b) {
-  size_t length = strlen(a);
-  return strcmp(a, b) != 0 && strlen(b) == length &&
-         SameIgnoringCase(a, b, length, CODE_PAGE_LETTERS);
-}
-
-// A path's length without one trailing separator, unless it is one alone.
-static size_t LengthWithoutTrailingSeparator(const char *path) {
-  size_t length = strlen(path);
-  return (length > 1 && EndsWithSeparator(path)) ? length - 1 : length;
-}
-
-bool FolderPathsEqual(const char *a, const char *b) {
-  size_t length = LengthWithoutTrailingSeparator(a);
-  return LengthWithoutTrailingSeparator(b) == length &&
-         SameIgnoringCase(a, b, length, ASCII_LETTERS);
-}
-
-bool PathIsAtOrBelow(const char *path, const char *folder) {
-  size_t length = strlen(folder);
-  if (length == 0 || !SameIgnoringCase(path, folder, length, ASCII_LETTERS)) return false;
-  return path[length] == '\0' || path[length] == '\\';
-}
-
-/* The folder may end with separators (the root of a drive) or not; the path
-   leaves it at a separator of either kind, so "D:\Notes2" is not below
-   "D:\Notes". */
-bool PathBelowFolder(const char *path, const char *folder, const char **remainder) {
-  *remainder = nullptr;
-  size_t length = strlen(folder);
-  while (length > 0) {
-    const char *last = CharPrevA(folder, folder + length);
-    if (!IsPathSeparator(*last)) break;
-    length = static_cast<size_t>(last - folder);
-  }
-  if (folder[0] == '\0' || !SameIgnoringCase(path, folder, length, CODE_PAGE_LETTERS))
-    return false;
-  const char *rest = path + length;
-  if (!IsPathSeparator(*rest)) return false;
-  ++rest;
-  if (*rest == '\0') return false;
-  *remainder = rest;
-  return true;
-}
-
-/* A path at or below a folder that moved keeps what followed the folder. */
-bool FollowMove(const char *path, const char *from, const char *to, char *moved) {
-  if (!PathIsAtOrBelow(path, from)) return false;
-  size_t tail = strlen(path) - strlen(from);
-  if (strlen(to) + tail >= PATH_BUFFER_SIZE) return false;
-  strcpy(moved, to);
-  strcat(moved, path + strlen(from));
-  return true;
-}
-
-/* ---- listing ---- */
-
-bool StartListing(const char *pattern, FolderListing *listing) {
-  listing->pending = false;
-  WCHAR widePattern[MAX_PATH + 8];
-  if (!WideFromCodePage(pattern, widePattern, MAX_PATH + 8)) {
-    listing->search = INVALID_HANDLE_VALUE;
-    return false;
-  }
-  listing->search = FindFirstFileW(widePattern, &listing->found);
-  listing->pending = listing->search != INVALID_HANDLE_VALUE;
-  return listing->pending;
-}
-
-bool NextListed(FolderListing *listing, ListedEntry *entry) {
-  if (listing->search == INVALID_HANDLE_VALUE) return false;
-  if (!listing->pending && !FindNextFileW(listing->search, &listing->found)) return false;
-  listing->pending = false;
-  const WIN32_FIND_DATAW &found = listing->found;
-  memcpy(entry->wideName, found.cFileName, sizeof entry->wideName);
-  entry->wideName[MAX_PATH - 1] = L'\0';
-  entry->attributes = Platform.listedAttributes(found.cFileName, found.dwFileAttributes);
-  entry->reparseTag = found.dwReserved0;
-  NameInCodePage(entry->wideName, entry->name, sizeof entry->name);
-  return true;
-}
-
-void EndListing(FolderListing *listing) {
-  if (listing->search != INVALID_HANDLE_VALUE) FindClose(listing->search);
-  listing->search = INVALID_HANDLE_VALUE;
-}
-
-/* ---- files beside a page ---- */
-
-bool IsMissingFileError(DWORD error) {
-  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-}
-
-void DeleteFileKeepingError(const char *path) {
-  DWORD error = GetLastError();
-  DeleteFileA(path);
-  SetLastError(error);
-}
-
-/* The trail byte of a double-byte character is taken as it is, as
-   SameIgnoringCase compares it: folded, two pages whose names differ only
-   there would share one recovery copy. */
-unsigned long long HashPathIgnoringAsciiCase(const char *path) {
-  unsigned long long hash = 14695981039346656037ull;
-  for (const char *c = path; *c != '\0'; ++c) {
-    if (IsDBCSLeadByte(static_cast<BYTE>(*c)) && c[1] != '\0') {
-      hash = (hash ^ static_cast<unsigned char>(*c)) * 1099511628211ull;
-      ++c;
-      hash = (hash ^ static_cast<unsigned char>(*c)) * 1099511628211ull;
-      continue;
-    }
-    hash = (hash ^ static_cast<unsigned char>(FoldAsciiCase(*c))) * 1099511628211ull;
-  }
-  return hash;
-}
+#include "base/code_pages.h"
+#include "base/platform_seam.h"
 
 // Names of the files written beside a page: the usual one, and a short one
 // for folders too deep for it.
@@ -248,19 +29,6 @@ static const char ShortRenameStepNameFormat[] = "~R%02lX";
 static bool UsualTemporaryNameFits(const char *folder) {
   char probe[PATH_BUFFER_SIZE];
   return JoinPath(folder, "~tav0000.tmp", probe);
-}
-
-/* Opened for its attributes only, sharing everything, so that neither a
-   page being written nor a folder (which needs backup semantics to open)
-   is in the way, and a page kept online only is not fetched. */
-bool ItemInformationAt(const char *path, BY_HANDLE_FILE_INFORMATION *info) {
-  HANDLE file = CreateFileA(path, FILE_READ_ATTRIBUTES,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  bool known = GetFileInformationByHandle(file, info) != 0;
-  CloseHandle(file);
-  return known;
 }
 
 /* ---- the record of files made under a short name ---- */

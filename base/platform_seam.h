@@ -46,6 +46,9 @@ DWORD CommonDialogError();
 // One of the user's own folders (CSIDL_APPDATA, CSIDL_LOCAL_APPDATA) into a
 // MAX_PATH buffer; false, with out empty, when the shell has none.
 bool UserFolderPath(int folder, char *out);
+// TAV's folder in the user's local application data, made when asked
+// (PATH_BUFFER_SIZE).
+bool LocalDataFolder(char *folder, bool make);
 // Whether attributes say a file's data is kept online only: opening it
 // would fetch it (RECALL_ON_DATA_ACCESS, RECALL_ON_OPEN, OFFLINE).
 bool IsStoredOnlineOnly(DWORD attributes);

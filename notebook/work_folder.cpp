@@ -1,12 +1,10 @@
 // The work folder: choosing another root for the notebook with the system's
 // folder browser.
+#include "notebook/notebook.h"
 #include <shlobj.h>
 #include <string.h>
 
-#include "app/platform_seam.h"
-#include "app/ui_handles.h"
-#include "pages/pages.h"
-#include "tree/tree.h"
+#include "base/platform_seam.h"
 
 /* Makes a folder the work folder and shows its notebook; the rebuild saves
    the page shown into the old notebook first. When that save fails, or the

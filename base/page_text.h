@@ -11,7 +11,7 @@
 
 #include <string>
 
-#include "app/code_pages.h"
+#include "base/code_pages.h"
 
 enum TextForm { TEXT_CODE_PAGE, TEXT_UTF8, TEXT_UTF16LE, TEXT_UTF16BE };
 // The kinds of line break a page keeps. The values are stored in recovery

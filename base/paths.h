@@ -1,6 +1,7 @@
 // Paths and names, window-free, for the folder tree and the pages alike:
 // joining a folder and a name, comparing names and paths, where one path lies
-// in another, and the files the program writes beside a page or a folder.
+// in another (paths.cpp), and the files the program writes beside a page or a
+// folder (made_files.cpp).
 #ifndef TAV_PATHS_H
 #define TAV_PATHS_H
 
@@ -49,6 +50,20 @@ bool PathBelowFolder(const char *path, const char *folder, const char **remainde
 // into moved (PATH_BUFFER_SIZE bytes); false when path lies elsewhere or
 // would not fit.
 bool FollowMove(const char *path, const char *from, const char *to, char *moved);
+// A PATH_BUFFER_SIZE path at or below a page or folder that was renamed or
+// moved follows it; any other stays.
+void FollowRename(char *path, const char *oldPath, const char *newPath);
+
+/* ---- items ---- */
+// A name or path that became another: renamed or moved.
+struct NameMove {
+  std::string from, to;
+};
+// An item's folder (PATH_BUFFER_SIZE) and its name within it.
+bool SplitItemPath(const char *path, char *folder, const char **name);
+// A page is a file whose own name ends in ".tav".
+bool IsPageFileName(const char *name);
+bool IsPageFile(const char *path);  // a file (not a folder) is there
 
 /* ---- listing ---- */
 // A folder's entries by their real names. An entry whose name the process
@@ -75,13 +90,15 @@ void EndListing(FolderListing *listing);
 // spelling of a path that differs only in their case.
 unsigned long long HashPathIgnoringAsciiCase(const char *path);
 
-/* ---- files beside a page ---- */
+/* ---- files ---- */
 bool IsMissingFileError(DWORD error);
 // A page's or folder's volume and index, read without opening its data.
 bool ItemInformationAt(const char *path, BY_HANDLE_FILE_INFORMATION *info);
 // Deletes a file written beside a page once a later step failed, leaving the
 // last error as that failure set it.
 void DeleteFileKeepingError(const char *path);
+
+/* made_files.cpp: the files made beside a page */
 // Makes a new, empty file with a free name in folder (for writing beside a
 // page) and gives its path in out, PATH_BUFFER_SIZE bytes. In a folder too
 // deep for the usual name the file gets a short one, which is recorded in

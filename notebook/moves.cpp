@@ -1,7 +1,8 @@
 // Moving pages and folders: Move Page, Move (a folder), the moves made by
 // dragging, and Undo Move. A move is one rename on the volume; everything
-// that names the item (the page shown, the folder shown, the saved page
-// path, places, history, recovery copies, Open Page, the tree) follows it.
+// that names the item follows it (FollowItemMoved), and the tree and the
+// tabs show it in its new place.
+#include "notebook/notebook.h"
 #include <shlwapi.h>
 #include <stdio.h>
 #include <string.h>
@@ -9,65 +10,16 @@
 #include <string>
 #include <vector>
 
-#include "app/code_pages.h"
-#include "app/ui_handles.h"
-#include "pages/pages.h"
-#include "tree/tree.h"
-
-// The moves this run made, the last one last.
-static std::vector<MoveRecord> Moves;
-
-bool CanUndoMove() { return !Moves.empty(); }
-void ForgetMoves() { Moves.clear(); }
+#include "base/code_pages.h"
 
 /* ---- what is there ---- */
 
-/* A page's or folder's volume and index, read without opening its data; a
-   link is asked about itself, not about what it leads to. */
-static bool InformationOf(const char *path, bool isLink, BY_HANDLE_FILE_INFORMATION *info) {
-  if (!isLink) return ItemInformationAt(path, info);
-  HANDLE link = OpenLinkItself(path);
-  if (link == INVALID_HANDLE_VALUE) return false;
-  bool known = GetFileInformationByHandle(link, info) != 0;
-  CloseHandle(link);
-  return known;
-}
-
 static bool VolumeOf(const char *path, bool isLink, DWORD *serial) {
   BY_HANDLE_FILE_INFORMATION info;
-  if (!InformationOf(path, isLink, &info)) return false;
+  if (!ItemInformationOf(path, isLink, &info)) return false;
   *serial = info.dwVolumeSerialNumber;
   return true;
 }
-
-static ItemIdentity IdentityOf(const char *path) {
-  BY_HANDLE_FILE_INFORMATION info;
-  if (!InformationOf(path, IsLinkToElsewhere(path), &info)) return ItemIdentity();
-  return IdentityFrom(info);
-}
-
-/* The item a move put at path is now the one there: a save replaces the
-   page's file by a new one, with an index of its own, and on FAT volumes the
-   index is the place of the item's entry in its folder, which a rename may
-   change. */
-static void TakeMovedItemAgain(const char *path) {
-  for (MoveRecord &record : Moves)
-    if (record.moved.known && FolderPathsEqual(record.to.c_str(), path))
-      record.moved = IdentityOf(path);
-}
-
-/* Only the item that moved is noted again where it went: another that was
-   already there under that name (made by another program since) must not be
-   taken for it. */
-void NoteMoveForUndo(const char *from, const char *to) {
-  std::vector<bool> moving(Moves.size());
-  for (size_t i = 0; i < Moves.size(); ++i) moving[i] = FolderPathsEqual(Moves[i].to.c_str(), from);
-  FollowMoveRecords(&Moves, from, to);
-  for (size_t i = 0; i < Moves.size(); ++i)
-    if (moving[i] && Moves[i].moved.known) Moves[i].moved = IdentityOf(Moves[i].to.c_str());
-}
-
-void NotePageWritten(const char *path) { TakeMovedItemAgain(path); }
 
 /* The target is reached from the notebook, perhaps through a link or a
    mounted folder, and may lie on another volume. Where either cannot be
@@ -103,26 +55,6 @@ static bool IsDirectory(const char *path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-/* Whether a folder of the notebook is a link, or lies below one, counted
-   from the work folder down. The tree never lists what a link leads to, and
-   a rename into one takes the item out of the notebook, or into the folder
-   being moved when the link leads below it. The path is walked a character
-   at a time: a trail byte may have a separator's value. */
-bool FolderIsReachedThroughLink(const char *folder) {
-  const char *below = nullptr;
-  if (WorkFolderPath == nullptr || !PathBelowFolder(folder, WorkFolderPath, &below)) return false;
-  char step[PATH_BUFFER_SIZE];
-  for (const char *c = below;; c = CharNextA(c)) {
-    if (*c != '\\' && *c != '\0') continue;
-    size_t length = static_cast<size_t>(c - folder);
-    if (length >= PATH_BUFFER_SIZE) return false;
-    memcpy(step, folder, length);
-    step[length] = '\0';
-    if (IsLinkToElsewhere(step)) return true;
-    if (*c == '\0') return false;
-  }
-}
-
 static bool IsShownPage(const char *path) {
   char shown[PATH_BUFFER_SIZE];
   return ShownPagePath(shown) && FolderPathsEqual(shown, path);
@@ -134,13 +66,6 @@ static void Notice(const char *format, const char *first, const char *second = "
   char message[MESSAGE2_BUFFER_SIZE + PATH_BUFFER_SIZE];
   snprintf(message, sizeof message, format, first, second);
   MessageBoxA(MainWindow, message, "TAV", MB_OK | MB_ICONWARNING);
-}
-
-void ReportMoveIntoItself(HWND owner, const char *folder) {
-  char message[MESSAGE2_BUFFER_SIZE];
-  snprintf(message, sizeof message,
-           "The folder '%s' cannot be moved into itself or into a folder below it.", folder);
-  MessageBoxA(owner, message, "TAV", MB_OK | MB_ICONWARNING);
 }
 
 static void ReportOtherVolume(const char *from, const char *targetFolder) {
@@ -285,21 +210,6 @@ static bool RenameOnVolume(const char *from, const char *to) {
   return moved;
 }
 
-/* Whatever names the item follows it: the folder shown, the saved page
-   path, places, history, recovery copies, the moves recorded, Open Page. */
-void FollowItemMoved(MoveKind kind, const char *from, const char *to) {
-  FollowRename(PageFolder, from, to);
-  FollowRename(SavedPagePath, from, to);
-  NotePagesMoved(from, to);
-  if (kind == MOVE_PAGE) {
-    NotePageFileChanged(from);
-    NotePageFileChanged(to);
-  } else {
-    NoteFolderTreeChanged(from);
-    NoteFolderTreeChanged(to);
-  }
-}
-
 /* The page shown stays shown, its new folder and tab selected. Any other
    page leaving or joining the folder shown changes its tabs; the page shown
    stays. */
@@ -367,7 +277,7 @@ static bool CarryOutMove(MoveKind kind, const char *from, const char *to) {
   if (kind == MOVE_FOLDER) ReleaseFolderShownWatch();
   if (!RenameOnVolume(from, to)) {
     ReportMoveFailure(from, to);
-    WatchFolderShown();
+    WatchFolderShown(PageFolder);
     return false;
   }
   FollowItemMoved(kind, from, to);
@@ -375,7 +285,7 @@ static bool CarryOutMove(MoveKind kind, const char *from, const char *to) {
     ShowPageMoved(from, to, wasShown);
   else
     ShowFolderMoved(from, to, view);
-  WatchFolderShown();
+  WatchFolderShown(PageFolder);
   return true;
 }
 
@@ -386,7 +296,7 @@ bool MoveItem(MoveKind kind, const char *from, const char *targetFolder) {
   strcpy(name, oldName);
   if (PlanMove(kind, from, targetFolder, name, false, to) != PLAN_GO) return false;
   if (!CarryOutMove(kind, from, to)) return false;
-  KeepMoveRecord(&Moves, MoveRecord{kind, from, to, IdentityOf(to)});
+  KeepMove(MoveRecord{kind, from, to, IdentityOfItem(to)});
   return true;
 }
 
@@ -419,32 +329,32 @@ void MoveFolderCommand() {
    takes back the one before it; a rename the system refused may be tried
    again. */
 void UndoMove() {
-  if (Moves.empty()) return;
-  const MoveRecord record = Moves.back();
+  if (!CanUndoMove()) return;
+  const MoveRecord record = LastMove();
   const char *item = record.to.c_str();
   char oldFolder[PATH_BUFFER_SIZE], name[PATH_BUFFER_SIZE], to[PATH_BUFFER_SIZE];
   const char *oldName;
   if (!SplitItemPath(record.from.c_str(), oldFolder, &oldName)) {
-    Moves.pop_back();
+    ForgetLastMove();
     return;
   }
   DWORD attributes = GetFileAttributesA(item);
   const bool isFolder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   // Another page or folder may have been made under the name since.
   if (attributes == INVALID_FILE_ATTRIBUTES || isFolder != (record.kind == MOVE_FOLDER) ||
-      !IsSameItem(record.moved, IdentityOf(item))) {
+      !IsSameItem(record.moved, IdentityOfItem(item))) {
     Notice("Undo Move cannot take back the move of '%s': it is no longer there.", item);
-    Moves.pop_back();
+    ForgetLastMove();
     return;
   }
   if (!IsDirectory(oldFolder)) {
     Notice("Undo Move cannot take back the move of '%s': the folder it came from, '%s', is gone.",
            item, oldFolder);
-    Moves.pop_back();
+    ForgetLastMove();
     return;
   }
   strcpy(name, oldName);
   PlanOutcome plan = PlanMove(record.kind, item, oldFolder, name, true, to);
   if (plan == PLAN_GO && !CarryOutMove(record.kind, item, to)) return;
-  Moves.pop_back();
+  ForgetLastMove();
 }

@@ -3,13 +3,12 @@
 // highlighted as the drop target, a node held under it for a second opens,
 // the tree scrolls near its top and bottom edges, and Escape gives up. The
 // tree also takes files dropped from other programs.
+#include "notebook/notebook.h"
+
 #include <stdlib.h>
 #include <string.h>
 
-#include "app/display_scale.h"
-#include "app/ui_handles.h"
-#include "pages/pages.h"
-#include "tree/tree.h"
+#include "base/dpi.h"
 
 // The tree's timer while a drag is in progress, and its beat; a node under
 // the mouse this long opens.

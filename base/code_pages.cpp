@@ -1,6 +1,6 @@
 // Code pages: the one the system gives programs that keep its own, UTF-8,
 // and names held in the process code page.
-#include "app/code_pages.h"
+#include "base/code_pages.h"
 
 #include <limits.h>
 #include <stdlib.h>

@@ -1,10 +1,35 @@
-// What the modeless dialogs with a list of rows share (Find in All Pages,
-// Open Page): making one, its list of UTF-16 rows, its least size, and the
-// focus on its text field.
-#include "app/ui_handles.h"
+// What the modeless dialogs share: the message loop hands them their keys
+// (Tab, Enter, Escape); and those with a list of rows (Find in All Pages,
+// Open Page) are made alike, with a list of UTF-16 rows, their least size,
+// and the focus on their text field.
+#include "base/list_dialogs.h"
 
-#include "app/display_scale.h"
-#include "editing/editing.h"
+#include <algorithm>
+#include <vector>
+
+#include "base/dpi.h"
+#include "base/ui_handles.h"
+
+// The modeless dialogs opened so far; those closed since are dropped as new
+// ones open.
+static std::vector<HWND> OpenDialogs;
+
+void NoteModelessDialog(HWND dialog) {
+  OpenDialogs.erase(std::remove_if(OpenDialogs.begin(), OpenDialogs.end(),
+                                   [](HWND open) { return !IsWindow(open); }),
+                    OpenDialogs.end());
+  OpenDialogs.push_back(dialog);
+}
+
+/* A modeless dialog gets Tab, Enter and Escape only when the message loop
+   hands it its messages; true when one of ours took this one. */
+bool RouteToModelessDialog(MSG *msg) {
+  if (OpenDialogs.empty() || msg->hwnd == nullptr) return false;
+  HWND root = GetAncestor(msg->hwnd, GA_ROOT);
+  for (HWND dialog : OpenDialogs)
+    if (dialog == root && IsWindow(dialog)) return IsDialogMessageA(dialog, msg) != FALSE;
+  return false;
+}
 
 HWND CreateModelessDialog(int templateId, DLGPROC procedure, const char *failure) {
   HWND dialog = OpenProgramDialog(templateId, MainWindow, procedure, 0);

@@ -1,7 +1,7 @@
 // The display's scaling as rules without windows: sizes for a DPI, the
 // drawing that serves it and its resampling, font heights in points, stored
 // window rectangles, and dialog templates in another font.
-#include "app/display_scale.h"
+#include "base/scaling.h"
 
 #include <string.h>
 

@@ -1,5 +1,7 @@
 // The real common dialogs and shell calls, the default behind the seam.
-#include "app/platform_seam.h"
+#include "base/platform_seam.h"
+
+#include "base/paths.h"
 
 /* The common dialogs' library is loaded when a dialog is first asked for:
    loading it brings the printing libraries along, 20 to 50 ms of every
@@ -122,4 +124,12 @@ bool UserFolderPath(int folder, char *out) {
     return false;
   }
   return out[0] != '\0';
+}
+
+/* TAV's own folder in the user's local application data (not roaming: what
+   is kept there belongs to this machine). */
+bool LocalDataFolder(char *folder, bool make) {
+  char local[MAX_PATH];
+  if (!UserFolderPath(CSIDL_LOCAL_APPDATA, local) || !JoinPath(local, "TAV", folder)) return false;
+  return !make || CreateDirectoryA(folder, nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
 }

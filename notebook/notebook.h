@@ -1,0 +1,259 @@
+// The notebook: the one folder that knows both the folder tree and the pages.
+// It holds the page protocol (leaving the page shown, showing a folder and a
+// page), the commands that change both (moves, folder commands, the work
+// folder, files dropped), what follows the changes other programs make, Open
+// Page and Find in All Pages, and one function per event that lists
+// everything that follows it.
+#ifndef TAV_NOTEBOOK_H
+#define TAV_NOTEBOOK_H
+
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "base/ui_handles.h"
+#include "editing/editing.h"
+#include "pages/pages.h"
+#include "tree/tree.h"
+
+/* page_protocol.cpp */
+// A new folder was selected (TVN_SELCHANGED), by the user or by a command
+// that leaves the rest to this notification: the page shown is saved and the
+// folder's pages shown; when the page cannot be saved the selection goes
+// back to previous.
+void OnFolderSelected(HTREEITEM node, HTREEITEM previous = nullptr);
+void OpenSelectedFolder(HTREEITEM node, HTREEITEM previous, const char *firstPage);
+// The tabs become the pages of the selected folder.
+void RebuildPageTabs(const char *firstPage = nullptr);
+// Rebuilds the tree from the work folder and shows again the folder and
+// page shown last, else the root; false when the page could not be saved
+// or the work folder cannot be entered (the old tree then stays).
+bool RefreshTree();
+// Selects the folder of a page's full path, listing the folders on the way,
+// and the page when it is there; false when the folder is not in the notebook.
+bool SelectFolderOfPage(const char *pagePath);
+// A folder's subfolders listed again (a move, or another program): a folder
+// at or above the one shown renamed elsewhere is followed, and when the
+// folder shown went its nearest remaining ancestor is opened, unless the
+// page shown has unsaved changes, which keep it. False when the tree does
+// not show that folder listed.
+bool ListFolderAgainAt(const char *path, const std::vector<NameMove> *renamed = nullptr);
+void GoToParentFolder();  // Move Up
+void GoBack();
+void GoForward();
+bool CanGoBack();  // from the page shown
+bool CanGoForward();
+// Shows the page at a full path: the page left is saved first, and the
+// page's folder and tab are selected.
+enum ShowOutcome { PAGE_SHOWN, PAGE_NOT_LEFT, PAGE_NOT_FOUND };
+ShowOutcome ShowPageAt(const char *pagePath);
+void ReturnToEditor();  // after a dialog showed a page
+// Other programs made, removed or renamed pages in the folder shown, or
+// wrote the page shown: the tabs become the folder's pages again, the page
+// shown keeping its tab. renamed: pages renamed there, by file name.
+void ListShownFolderAgain(const std::vector<NameMove> &renamed);
+
+/* notebook_events.cpp */
+// Everything that names a page or a folder follows it when it moved or was
+// renamed, by TAV or another program: the folder shown and its watch, the
+// saved page path, the current directory, places, Back and Forward, copies
+// of unsaved text, Undo Move's records, Open Page's list.
+void FollowItemMoved(MoveKind kind, const char *from, const char *to);
+// TAV deleted a page or a folder: its places, its copy of unsaved text and
+// its rows in Open Page go.
+void FollowItemDeleted(MoveKind kind, const char *path);
+// The pages of a folder were made, renamed or deleted.
+void FollowFolderPagesChanged(const char *folder);
+// A save replaced a page's file by a new one.
+void FollowPageWritten(const char *path);
+// The tabs list another folder, or the folder shown was made again.
+void FollowFolderShown(bool madeAgain);
+
+/* page_commands.cpp */
+void NewPage();
+void RenamePage();
+void DeletePage();
+
+/* folder_commands.cpp */
+LRESULT OnBeginFolderRename(HTREEITEM node);
+LRESULT OnEndFolderRename(NMTVDISPINFOA *info);
+void AddSubfolder();
+void DeleteFolder();
+
+/* watch_takeup.cpp */
+// The changes the watches gathered, taken up once they settle, in slices
+// between messages.
+DWORD NotebookChangesDueIn();  // milliseconds, INFINITE for none
+bool NotebookChangesPending();    // settled changes wait to be taken up
+bool RunNotebookChangesSlice();   // false once none are left
+void TakeUpNotebookChangesNow();  // everything noted, at once
+// The main window was activated: the folder and the page shown are looked
+// at again, and where the work folder cannot be watched, every folder
+// listed.
+void CheckNotebookOnActivation();
+
+/* recovery_offer.cpp */
+void OfferRecoveredPages();  // at start, for every copy left by an earlier run
+
+/* moves.cpp */
+// Moves the page or folder at from into targetFolder by the rules above,
+// asking for another name where its own is taken; true when it moved.
+bool MoveItem(MoveKind kind, const char *from, const char *targetFolder);
+void MovePageCommand();    // the page shown, to a folder chosen in a dialog
+void MoveFolderCommand();  // the selected folder, below one chosen
+void UndoMove();
+// Every name in a folder as the file system has it, "." and ".." left out.
+void EntryNamesIn(const char *folder, std::vector<std::wstring> *names);
+
+/* move_records.cpp */
+bool CanUndoMove();
+void ForgetMoves();
+void KeepMove(const MoveRecord &record);
+MoveRecord LastMove();  // while CanUndoMove
+void ForgetLastMove();
+// A page or folder moved or was renamed: the moves recorded follow it.
+void NoteMoveForUndo(const char *from, const char *to);
+// TAV wrote a page anew (its saves replace the file): a move recorded of it
+// takes the new file for the page it moved.
+void NotePageWritten(const char *path);
+
+
+/* dragging.cpp */
+// Pages dragged from their tabs and folders dragged in the tree onto a
+// folder; files dropped from other programs.
+void WatchTreeForDrags(HWND tree);
+void WatchTabStripForDrags(HWND tabs);
+LRESULT OnTreeBeginDrag(const NMTREEVIEWA *drag);  // TVN_BEGINDRAG
+// A tab held down or anything dragged: the tree and the tab strip stay as
+// they are until the mouse is let go.
+bool DragUnderway();
+// A node the tree deletes is no longer one the drag may point at.
+void ForgetDragNode(HTREEITEM node);
+
+/* dropped_files.cpp */
+// Files dropped on a folder node become pages of that folder.
+void OnFilesDropped(HDROP drop);
+// Whether bytes can be a page: the page-encoding rules read them as text
+// without a NUL.
+bool BytesAreText(const std::string &bytes);
+
+
+/* work_folder.cpp */
+void ChooseWorkFolder();
+
+
+/* find_all_search.cpp */
+// A match of Find in All Pages, as its row shows it and its page is found
+// again: the folder below the work folder (empty for the work folder
+// itself), the page name, the line from 1 and the column from 0 in units.
+struct FoundRow {
+  std::string folder;
+  std::string page;
+  std::string pagePath;
+  size_t line, column, length;
+  std::wstring text;  // the line around the match
+};
+// The search as it stands, while it runs and after.
+struct FindAllSearch {
+  bool running = false;
+  SearchPattern pattern;
+  std::unique_ptr<PageFilter> filter;
+  std::vector<FoundRow> rows;
+  NotebookWalk walk;
+  std::vector<std::string> unreadable;  // the page and why
+  size_t onlineOnly = 0;  // pages kept online only, which are not fetched to be searched
+  size_t pagesSearched = 0;
+  size_t pagesWithMatches = 0;
+  char workFolder[PATH_BUFFER_SIZE] = "";
+  // The page shown is searched as the editor holds it.
+  char shownPage[PATH_BUFFER_SIZE] = "";
+  std::wstring shownText;
+  // What the dialog shows of the search, and since when.
+  size_t shownRows = 0;
+  ULONGLONG statusShownAt = 0;
+};
+
+extern FindAllSearch FindAllState;
+bool StartFindAll(const SearchPattern &pattern);
+void StopFindAll();
+bool FindAllRunning();
+// A slice of the search, run from the idle step; false once it has ended.
+bool RunFindAllSlice();
+void EndFindAllWalk();
+const std::vector<FoundRow> &FoundRows();
+size_t UnreadablePageCount();
+size_t OnlineOnlyPageCount();  // pages kept online only, not searched
+// What the search tells the dialog that shows it: what to show again.
+enum { UM_FINDALLSHOW = WM_APP + 3 };
+enum { FINDALL_SHOW_ROWS = 1, FINDALL_SHOW_STATUS = 2, FINDALL_SHOW_RUNNING = 4 };
+void SetFindAllDialog(HWND dialog);
+
+/* find_all_dialog.cpp */
+// Find in All Pages: a modeless dialog that searches every page below the
+// work folder, lists every match as it is found, and shows the page of a
+// match chosen in the list.
+void OpenFindAllDialog();
+HWND FindAllDialogWindow();
+void OpenFoundRow(size_t index);
+
+/* open_page_list.cpp */
+// What the list tells the dialog that shows it: the rows changed (wParam:
+// their count may lag while the pages are listed); the listing began or
+// ended.
+enum { UM_PAGEROWS = WM_APP + 1, UM_PAGELISTING = WM_APP + 2 };
+void SetPageListDialog(HWND dialog);
+// The list and what was typed, while the dialog is open.
+struct OpenPageList {
+  bool listing = false;
+  char workFolder[PATH_BUFFER_SIZE] = "";
+  std::vector<std::string> recent;  // the pages shown lately, when the dialog opened
+  size_t recentLooked = 0;          // how many of them were looked for
+  NotebookWalk walk;
+  std::vector<ListedPage> pages;  // every page found; a page gone keeps its slot
+  std::unordered_map<std::string, size_t> known;  // the pages listed, by key
+  std::vector<size_t> base;   // the pages listed, in ListedBefore order
+  std::vector<size_t> fresh;  // pages found since the rows were last made
+  TypedText typed;
+  std::vector<size_t> rows;   // the pages that match, best first
+  std::vector<size_t> inView; // the rows' pages in view when last drawn
+  ULONGLONG shownAt = 0;      // when the pages found were last shown
+  ULONGLONG countShownAt = 0; // when the count of rows was last shown
+  bool userMoved = false;     // the user chose a row since the last letter typed
+  size_t chosen = 0;          // that row's page
+  // The folder of the pages listed last, as the rows show it.
+  std::string folder;
+  std::wstring folderShown;
+};
+
+extern OpenPageList PageListing;
+void BeginPageList();
+void ForgetPageList();
+void TakeFreshPages();          // the pages found since join the base order and the rows
+void RankPageList(bool narrowing);
+// A slice of the listing, milliseconds long or until enough pages are
+// found; false once it has ended.
+bool RunPageListing(DWORD milliseconds, size_t enough = static_cast<size_t>(-1));
+bool OpenPageListing();   // the listing has more to do
+bool RunOpenPageSlice();  // a slice of it, from the idle step; false at its end
+// The pages of one folder were made, renamed or deleted; a folder and all
+// below it changed (renamed, deleted, listed again).
+void NoteFolderPagesChanged(const char *folder);
+void NotePageFileChanged(const char *pagePath);  // the folder of that page
+void NoteFolderTreeChanged(const char *folder);
+
+/* open_page_dialog.cpp */
+// Open Page: a modeless dialog that lists every page below the work folder,
+// the pages shown lately first, and shows the one chosen by a few letters.
+void OpenPageDialog();
+HWND OpenPageDialogWindow();
+// The rows as they stand; while the pages are listed their count may lag.
+void ShowPageRows(bool countLags = false);
+void ShowPageListingState();
+
+
+#endif

@@ -43,6 +43,20 @@ const CommandRow *FindCommand(int commandId);
 extern const int CommandTableSize;
 void ShowAboutBox();
 
+/* theme_apply.cpp */
+// The look for the user's choice, Windows' app mode and high contrast,
+// applied to every window when it changed; a WM_SETTINGCHANGE followed.
+void FollowTheme();
+void FollowSettingChange(WPARAM action, const char *text);
+void ChooseSystemTheme();
+void ChooseLightTheme();
+void ChooseDarkTheme();
+void MarkThemeChoicesAsRadio(HMENU menu);
+// The main window's background and the splitter bar in the current look;
+// false when the system is to erase it.
+bool EraseMainWindow(HDC dc);
+void DrawSplitterBar(HDC dc, RECT area);
+
 /* layout.cpp */
 void LayoutChildren();
 LRESULT CALLBACK SplitterProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -6,6 +6,7 @@
 
 #include "app/app.h"
 
+#include "base/theme.h"
 #include "editing/editing.h"
 #include "pages/pages.h"
 #include "notebook/notebook.h"
@@ -41,6 +42,12 @@ static void StatusNodeSelected(CMyUpdateUI *status) { status->SetEnabled(Selecte
 static void StatusCanGoBack(CMyUpdateUI *status) { status->SetEnabled(CanGoBack()); }
 static void StatusCanGoForward(CMyUpdateUI *status) { status->SetEnabled(CanGoForward()); }
 static void StatusCanUndoMove(CMyUpdateUI *status) { status->SetEnabled(CanUndoMove()); }
+static void CheckThemeChoice(CMyUpdateUI *status, int choice) {
+  status->SetCheck(ThemeChoiceFromStored(themeChoice) == choice ? 1 : 0);
+}
+static void StatusThemeSystem(CMyUpdateUI *status) { CheckThemeChoice(status, THEME_CHOICE_SYSTEM); }
+static void StatusThemeLight(CMyUpdateUI *status) { CheckThemeChoice(status, THEME_CHOICE_LIGHT); }
+static void StatusThemeDark(CMyUpdateUI *status) { CheckThemeChoice(status, THEME_CHOICE_DARK); }
 
 const StatusRow CommandStatusTable[] = {
     {CMD_EXPORT, StatusHasPages},
@@ -77,6 +84,9 @@ const StatusRow CommandStatusTable[] = {
     {CMD_MOVEPAGE, StatusHasPages},
     {CMD_MOVEFOLDER, StatusNodeHasParent},
     {CMD_UNDOMOVE, StatusCanUndoMove},
+    {CMD_THEMESYSTEM, StatusThemeSystem},
+    {CMD_THEMELIGHT, StatusThemeLight},
+    {CMD_THEMEDARK, StatusThemeDark},
     {0, nullptr},
 };
 

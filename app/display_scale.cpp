@@ -7,6 +7,7 @@
 #include "app/display_scale.h"
 
 #include "app/app.h"
+#include "base/theme.h"
 #include "editing/editing.h"
 #include "toolbar/toolbar.h"
 
@@ -16,6 +17,7 @@ namespace {
 struct DisplayState {
   HFONT font = nullptr;  // tree and tab strip
   HIMAGELIST toolbarImages = nullptr;
+  HIMAGELIST disabledImages = nullptr;  // the dark look's; the control greys its own
   HCURSOR splitterCursor = nullptr;
   HICON bigIcon = nullptr, smallIcon = nullptr;
 };
@@ -23,6 +25,9 @@ DisplayState State;
 
 const Art ToolbarArt = {IDB_TOOLBAR, IDB_TOOLBAR_150, {16, 15, 24, 22}, CATALOGUE_SIZE,
                         0xC0C0C0, true, COLOR_BTNFACE};
+// The dark drawings keep their own colours (resources/art/toolbar-dark.txt).
+const Art DarkToolbarArt = {IDB_TOOLBAR_DARK, IDB_TOOLBAR_DARK_150, {16, 15, 24, 22},
+                            CATALOGUE_SIZE, 0x101010, false, COLOR_BTNFACE};
 
 // The toolbar's padding at 96 per inch: the control's own default, which it
 // does not grow with the display.
@@ -30,9 +35,26 @@ const int ToolbarPaddingX = 7, ToolbarPaddingY = 6;
 // The sizes resources/art/splitter.txt gives the cursor (tools/pixelart.py).
 const int CursorSizes[] = {32, 48, 64, 96};
 
+// The pictures of commands not available: in the light look the control
+// greys its pictures itself; on the dark face that grey would be the
+// lighter, so the dark look gives grey shapes of its own.
+void ApplyDisabledToolbarImages(int dpi) {
+  HIMAGELIST disabled = nullptr;
+  if (ThemeIsDark()) {
+    const ThemeColours &colours = CurrentColours();
+    disabled = MakeArtSilhouettes(DarkToolbarArt, dpi, colours.face, colours.line);
+  }
+  if (disabled != nullptr || State.disabledImages != nullptr)
+    SendMessageA(Ui.toolbar, TB_SETDISABLEDIMAGELIST, 0, reinterpret_cast<LPARAM>(disabled));
+  if (State.disabledImages != nullptr) ImageList_Destroy(State.disabledImages);
+  State.disabledImages = disabled;
+}
+
 void ApplyToolbarImages(int dpi) {
   if (Ui.toolbar == nullptr) return;
-  HIMAGELIST images = MakeArtImages(ToolbarArt, dpi);
+  HIMAGELIST images = ThemeIsDark()
+                          ? MakeArtImagesOn(DarkToolbarArt, dpi, CurrentColours().face)
+                          : MakeArtImages(ToolbarArt, dpi);
   if (images == nullptr) return;
   int width = 0, height = 0;
   ImageList_GetIconSize(images, &width, &height);
@@ -46,6 +68,7 @@ void ApplyToolbarImages(int dpi) {
   SendMessageA(Ui.toolbar, TB_AUTOSIZE, 0, 0);
   if (State.toolbarImages != nullptr) ImageList_Destroy(State.toolbarImages);
   State.toolbarImages = images;
+  ApplyDisabledToolbarImages(dpi);
 }
 
 void ApplyTreeImages(int dpi) {
@@ -116,6 +139,12 @@ void ApplyDisplayScale(int dpi) {
   ApplyEditorZoom(Ui.editor);
 }
 
+// The pictures of the toolbar and the tree in the look in force.
+void ApplyThemedImages() {
+  ApplyToolbarImages(Ui.dpi);
+  ApplyTreeImages(Ui.dpi);
+}
+
 void OnDpiChanged(int dpi, const RECT *suggested) {
   ApplyDisplayScale(dpi);
   if (suggested != nullptr && MainWindow != nullptr)
@@ -130,6 +159,7 @@ void OnDpiChanged(int dpi, const RECT *suggested) {
 void ReleaseDisplayScale() {
   if (State.font != nullptr) DeleteObject(State.font);
   if (State.toolbarImages != nullptr) ImageList_Destroy(State.toolbarImages);
+  if (State.disabledImages != nullptr) ImageList_Destroy(State.disabledImages);
   if (State.splitterCursor != nullptr) DestroyCursor(State.splitterCursor);
   if (State.bigIcon != nullptr) DestroyIcon(State.bigIcon);
   if (State.smallIcon != nullptr) DestroyIcon(State.smallIcon);

@@ -13,6 +13,7 @@ void ApplyDisplayScale(int dpi);
 // The window moved to a display of another scaling: it takes the place the
 // system suggests and is laid out again.
 void OnDpiChanged(int dpi, const RECT *suggested);
+void ApplyThemedImages();
 void ReleaseDisplayScale();
 // A stored window rectangle, for the display it comes back on.
 void FitStoredRectToDisplay(RECT *rect, int storedDpi);

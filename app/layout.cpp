@@ -113,7 +113,7 @@ static void PaintSplitter(HWND bar) {
   if (dc == nullptr) return;
   RECT area;
   GetClientRect(bar, &area);
-  DrawEdge(dc, &area, EDGE_RAISED, BF_LEFT | BF_RIGHT | BF_MIDDLE);
+  DrawSplitterBar(dc, area);
   EndPaint(bar, &paint);
 }
 

@@ -7,6 +7,7 @@
 
 #include "app/command_status.h"
 #include "app/display_scale.h"
+#include "base/theme.h"
 #include "editing/editing.h"
 #include "pages/pages.h"
 #include "settings/settings.h"
@@ -82,6 +83,7 @@ static void ToggleTree() {
 static INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) {
   switch (message) {
     case WM_INITDIALOG:
+      ApplyThemeToDialog(dialog);
       return TRUE;
     case WM_COMMAND:
       EndDialog(dialog, 1);
@@ -186,6 +188,9 @@ static const CommandRow CommandTable[] = {
     {CMD_MOVEPAGE, MovePageCommand},
     {CMD_MOVEFOLDER, MoveFolderCommand},
     {CMD_UNDOMOVE, UndoMove},
+    {CMD_THEMESYSTEM, ChooseSystemTheme},
+    {CMD_THEMELIGHT, ChooseLightTheme},
+    {CMD_THEMEDARK, ChooseDarkTheme},
 };
 const int CommandTableSize = sizeof CommandTable / sizeof CommandTable[0];
 
@@ -247,10 +252,24 @@ static LRESULT RouteTreeNotification(NMHDR *header) {
       return OnEndFolderRename(reinterpret_cast<NMTVDISPINFOA *>(header));
     case NM_RCLICK:
       return OnTreeRightClick();
+    case NM_CUSTOMDRAW:
+      return ThemeTreeCustomDraw(reinterpret_cast<NMTVCUSTOMDRAW *>(header));
     case TVN_BEGINDRAGA:
       return OnTreeBeginDrag(reinterpret_cast<NMTREEVIEWA *>(header));
   }
   return 0;
+}
+
+/* The customize dialog takes the look; its lists are the control's own.
+   The notification names the dialog (NMTBCUSTOMIZEDLG, comctl32 6), which
+   the headers here do not declare. */
+static void ThemeCustomizeDialog(NMHDR *header) {
+  struct CustomizeNotification {
+    NMHDR header;
+    HWND dialog;
+  };
+  HWND dialog = reinterpret_cast<CustomizeNotification *>(header)->dialog;
+  if (dialog != nullptr && IsWindow(dialog)) ApplyThemeToDialog(dialog);
 }
 
 static LRESULT RouteToolbarNotification(NMHDR *header) {
@@ -262,6 +281,11 @@ static LRESULT RouteToolbarNotification(NMHDR *header) {
       return 0;
     case TBN_RESET:
       OnToolbarReset();
+      return 0;
+    case NM_CUSTOMDRAW:
+      return OnToolbarCustomDraw(reinterpret_cast<NMTBCUSTOMDRAW *>(header));
+    case TBN_INITCUSTOMIZE:
+      ThemeCustomizeDialog(header);
       return 0;
     case TBN_QUERYINSERT:
     case TBN_QUERYDELETE:
@@ -291,8 +315,10 @@ static HWND MakeToolbar() {
   TBBUTTON *buttons = nullptr;
   int count = 0;
   BuildToolbarButtons(&buttons, &count);
+  // Custom erase lets the dark look fill the face; the light look leaves it to
+  // the control.
   DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_BORDER | CCS_ADJUSTABLE |
-                TBSTYLE_TOOLTIPS;
+                TBSTYLE_TOOLTIPS | TBSTYLE_CUSTOMERASE;
   if (HasNewCommonControls) style |= TBSTYLE_FLAT;
   HWND toolbar = CreateToolbarEx(MainWindow, style, ID_TOOLBAR, CATALOGUE_SIZE, AppInstance,
                                  IDB_TOOLBAR, buttons, count, 16, 15, 16, 15, sizeof(TBBUTTON));
@@ -315,7 +341,10 @@ static void MakeChildControls(const RECT &client) {
                             AppInstance, nullptr);
   Ui.toolbar = MakeToolbar();
   if (Ui.tree != nullptr) WatchTreeForDrags(Ui.tree);
-  if (Ui.tabs != nullptr) WatchTabStripForDrags(Ui.tabs);
+  if (Ui.tabs != nullptr) {
+    WatchTabStripForDrags(Ui.tabs);
+    ThemePageTabs(Ui.tabs);
+  }
 }
 
 /* Creates the children and runs the start-up loads. 0 when the program
@@ -344,6 +373,7 @@ static int CreateChildWindows() {
   LoadPagesShown();
   ApplyEditorFont();
   ApplyWordWrap();
+  FollowTheme();
   LayoutChildren();
   RefreshTree();
   OfferRecoveredPages();
@@ -382,6 +412,15 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_DPICHANGED:
       OnDpiChanged(HIWORD(wParam), reinterpret_cast<const RECT *>(lParam));
       return 0;
+    case WM_SETTINGCHANGE:
+      FollowSettingChange(wParam, reinterpret_cast<const char *>(lParam));
+      return DefWindowProcA(window, message, wParam, lParam);
+    case WM_SYSCOLORCHANGE:
+      FollowTheme();
+      return 0;
+    case WM_ERASEBKGND:
+      if (EraseMainWindow(reinterpret_cast<HDC>(wParam))) return 1;
+      return DefWindowProcA(window, message, wParam, lParam);
     case WM_ACTIVATEAPP:
       // Back from another program, which may have changed the notebook.
       if (wParam) CheckNotebookOnActivation();

@@ -128,6 +128,7 @@ HWND CreateMainWindow() {
   int width = saved.right == CW_USEDEFAULT ? CW_USEDEFAULT : saved.right - saved.left;
   int height = saved.bottom == CW_USEDEFAULT ? CW_USEDEFAULT : saved.bottom - saved.top;
   HMENU menu = LoadMenuA(AppInstance, MAKEINTRESOURCEA(IDM_MAIN));
+  if (menu != nullptr) MarkThemeChoicesAsRadio(menu);
   MainWindow = CreateWindowExA(0, "TAV", "TAV", WS_OVERLAPPEDWINDOW | WS_VISIBLE, saved.left,
                                saved.top, width, height, nullptr, menu, AppInstance, nullptr);
   return MainWindow;

@@ -2,11 +2,14 @@
 // 100 % and 150 %) brought to the size the display wants, as image lists.
 #include "base/dpi.h"
 
+#include "base/theme.h"
 #include "base/ui_handles.h"
 
 namespace {
 
 const Art TreeArt = {IDB_TREE, IDB_TREE_150, {16, 14, 24, 21}, 4, 0xFF00FF, false, COLOR_WINDOW};
+const Art DarkTreeArt = {IDB_TREE_DARK, IDB_TREE_DARK_150, {16, 14, 24, 21}, 4, 0xFF00FF, false,
+                         COLOR_WINDOW};
 const int TreeIndent = 19;
 
 // A bitmap of 32-bit pixels, top row first.
@@ -119,17 +122,31 @@ HIMAGELIST ImageListOf(const std::vector<ArtImage> &images, int width, int heigh
   return list;
 }
 
-/* The art for a display of dpi: the drawing that serves it, brought to the
-   size wanted. */
 }  // namespace
 
 HIMAGELIST MakeArtImages(const Art &art, int dpi) {
+  return MakeArtImagesOn(art, dpi, GetSysColor(art.backgroundColour));
+}
+
+namespace {
+
+// Every shown pixel of the strip in one colour.
+void Silhouette(ArtImage *strip, COLORREF ink) {
+  const uint32_t colour = 0xFF000000 | RgbOf(ink);
+  for (uint32_t &pixel : strip->pixels)
+    if (ArtPixelShows(pixel)) pixel = colour;
+}
+
+/* The art for a display of dpi: the drawing that serves it, brought to the
+   size wanted. */
+HIMAGELIST MakeImages(const Art &art, int dpi, COLORREF shownOn, const COLORREF *ink) {
   const ArtChoice choice = ChooseArt(art.sizes, dpi);
   ArtImage strip;
   if (!ReadStrip(choice.from150 ? art.resource150 : art.resource100, art, &strip)) return nullptr;
   const int drawnWidth = choice.from150 ? art.sizes.width150 : art.sizes.width;
   if (strip.width != drawnWidth * art.count) return nullptr;
-  const uint32_t background = RgbOf(GetSysColor(art.backgroundColour));
+  if (ink != nullptr) Silhouette(&strip, *ink);
+  const uint32_t background = RgbOf(shownOn);
   std::vector<ArtImage> images;
   for (int i = 0; i < art.count; ++i)
     images.push_back(ResampleArt(CutImage(strip, i, drawnWidth), choice.width, choice.height,
@@ -137,8 +154,20 @@ HIMAGELIST MakeArtImages(const Art &art, int dpi) {
   return ImageListOf(images, choice.width, choice.height);
 }
 
+}  // namespace
+
+HIMAGELIST MakeArtImagesOn(const Art &art, int dpi, COLORREF shownOn) {
+  return MakeImages(art, dpi, shownOn, nullptr);
+}
+
+HIMAGELIST MakeArtSilhouettes(const Art &art, int dpi, COLORREF background, COLORREF ink) {
+  return MakeImages(art, dpi, background, &ink);
+}
+
 void ApplyTreeArt(HWND tree, int dpi, HIMAGELIST *images) {
-  HIMAGELIST made = MakeArtImages(TreeArt, dpi);
+  ThemeTreeView(tree);
+  HIMAGELIST made = ThemeIsDark() ? MakeArtImagesOn(DarkTreeArt, dpi, CurrentColours().window)
+                                  : MakeArtImages(TreeArt, dpi);
   if (made == nullptr) return;
   SendMessageA(tree, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(made));
   SendMessageA(tree, TVM_SETINDENT, ScaleForDpi(TreeIndent, dpi), 0);

@@ -43,9 +43,13 @@ struct Art {
 // The art for a display of dpi: the drawing that serves it, brought to the
 // size wanted; null when the bitmap cannot be read.
 HIMAGELIST MakeArtImages(const Art &art, int dpi);
+// The same shown on another colour than the art's system colour (0xBBGGRR).
+HIMAGELIST MakeArtImagesOn(const Art &art, int dpi, COLORREF background);
+// The art's shapes all in one colour, as pictures of commands not available.
+HIMAGELIST MakeArtSilhouettes(const Art &art, int dpi, COLORREF background, COLORREF ink);
 // A tree of the notebook's folders with its images and indentation for a
-// display of dpi; the list it had before (in *images) is destroyed and the
-// new one kept there.
+// display of dpi, and its colours, in the current look; the list it had
+// before (in *images) is destroyed and the new one kept there.
 void ApplyTreeArt(HWND tree, int dpi, HIMAGELIST *images);
 
 #endif

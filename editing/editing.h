@@ -21,6 +21,11 @@ extern int fontSizeTenths;
 HWND CreateEditorWindow(HWND parent, const RECT &place);
 HWND ReplaceEditorWindow();  // a fresh, empty editor in the old one's place
 
+/* editor_theme.cpp */
+// The editor's background and text in the current look; its text, caret,
+// selection, scroll position, undo and unsaved state stay as they are.
+void ApplyEditorTheme(HWND editor);
+
 /* editor_options.cpp */
 // The rich edit turns points into pixels for the system's DPI; on a display
 // of another, it is zoomed to show them at that display's.

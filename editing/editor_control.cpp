@@ -47,6 +47,7 @@ HWND ReplaceEditorWindow() {
   Ui.editor = fresh;
   ApplyEditorFont();
   ApplyWordWrap();
+  ApplyEditorTheme(fresh);
   DestroyWindow(old);
   if (hadFocus) SetFocus(fresh);
   return fresh;

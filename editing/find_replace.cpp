@@ -10,6 +10,7 @@
 
 #include "base/platform_seam.h"
 #include "base/list_dialogs.h"
+#include "base/theme.h"
 
 // The dialogs are offered 90 bytes of each text, terminator included.
 enum { FIND_TEXT_CAPACITY = 90 };
@@ -21,6 +22,13 @@ char findWhatText[FIND_BUFFER_SIZE];
 char replaceWithText[FIND_BUFFER_SIZE];
 
 /* Makes the request ready for a dialog; the option bits and both texts stay. */
+/* The common Find and Replace dialogs take the program's look through their
+   hook; everything else stays the dialogs' own. */
+static UINT_PTR CALLBACK FindDialogHook(HWND dialog, UINT message, WPARAM, LPARAM) {
+  if (message == WM_INITDIALOG) ApplyThemeToDialog(dialog);
+  return 0;
+}
+
 void PrepareFindRequest() {
   findRequest.lStructSize = sizeof findRequest;
   findRequest.hwndOwner = MainWindow;
@@ -29,7 +37,8 @@ void PrepareFindRequest() {
   findRequest.lpstrReplaceWith = replaceWithText;
   findRequest.wFindWhatLen = FIND_TEXT_CAPACITY;
   findRequest.wReplaceWithLen = FIND_TEXT_CAPACITY;
-  findRequest.Flags |= FR_HIDEUPDOWN;
+  findRequest.Flags |= FR_HIDEUPDOWN | FR_ENABLEHOOK;
+  findRequest.lpfnHook = FindDialogHook;
 }
 
 static void ReportDialogFailure(const char *which) {

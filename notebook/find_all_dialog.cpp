@@ -2,6 +2,7 @@
 // match listed as it is found, and the page of a match chosen in the list
 // shown, its match selected.
 #include "notebook/notebook.h"
+#include "base/theme.h"
 
 #include <richedit.h>
 #include <shlwapi.h>
@@ -193,6 +194,7 @@ INT_PTR CALLBACK FindAllDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
   switch (message) {
     case WM_INITDIALOG:
       InitDialog(dialog);
+      ApplyThemeToDialog(dialog);
       return TRUE;
     case WM_COMMAND:
       OnCommand(LOWORD(wParam));

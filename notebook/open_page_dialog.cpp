@@ -3,6 +3,7 @@
 // typed ranks them again, and Enter shows the page chosen by the page
 // protocol.
 #include "notebook/notebook.h"
+#include "base/theme.h"
 
 #include <commctrl.h>
 #include <shlwapi.h>
@@ -219,6 +220,7 @@ INT_PTR CALLBACK OpenPageDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
   switch (message) {
     case WM_INITDIALOG:
       InitDialog(dialog);
+      ApplyThemeToDialog(dialog);
       return FALSE;  // the focus is given when the dialog is shown
     case WM_COMMAND:
       if (LOWORD(wParam) == IDC_OPENPAGE_TEXT && HIWORD(wParam) == EN_CHANGE) OnTyped();

@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "base/platform_seam.h"
+#include "base/theme.h"
 
 /* Makes a folder the work folder and shows its notebook; the rebuild saves
    the page shown into the old notebook first. When that save fails, or the
@@ -22,6 +23,12 @@ static void ApplyWorkFolder(const char *chosen) {
 
 /* Asks for a file-system folder; true with its path when one was chosen,
    false on cancel. *failed tells a browser or path failure from a cancel. */
+/* The folder browser takes the program's look once it is made. */
+static int CALLBACK BrowserCallback(HWND browser, UINT message, LPARAM, LPARAM) {
+  if (message == BFFM_INITIALIZED) ApplyThemeToDialog(browser);
+  return 0;
+}
+
 static bool BrowseForWorkFolder(IMalloc *allocator, char *chosen, bool *failed) {
   BROWSEINFOA browse = {};
   browse.hwndOwner = MainWindow;
@@ -29,6 +36,7 @@ static bool BrowseForWorkFolder(IMalloc *allocator, char *chosen, bool *failed) 
   browse.pszDisplayName = chosen;
   browse.lpszTitle = "Select working folder:";
   browse.ulFlags = BIF_RETURNONLYFSDIRS;
+  browse.lpfn = BrowserCallback;
   PIDLIST_ABSOLUTE list = ShowFolderBrowser(&browse);
   if (list == nullptr) return false;
   chosen[0] = '\0';

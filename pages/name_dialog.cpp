@@ -1,6 +1,7 @@
 // The name dialog: the name of a new page, a page's new name, a new
 // subfolder's name, or another name where the one given is taken.
 #include "pages/pages.h"
+#include "base/theme.h"
 
 #include <shlwapi.h>
 #include <stdio.h>
@@ -91,6 +92,7 @@ static INT_PTR CALLBACK NameDialogProc(HWND dialog, UINT message, WPARAM wParam,
   switch (message) {
     case WM_INITDIALOG:
       InitNameDialog(dialog, reinterpret_cast<const NameRequest *>(lParam));
+      ApplyThemeToDialog(dialog);
       return TRUE;  // the focus goes to the name field, the first tab stop
     case WM_COMMAND:
       if (LOWORD(wParam) == IDOK) ConfirmName(dialog);

@@ -67,6 +67,7 @@ static HWND ReplaceTabStrip() {
   if (fresh == nullptr) return nullptr;
   SendMessageA(fresh, WM_SETFONT, static_cast<WPARAM>(SendMessageA(old, WM_GETFONT, 0, 0)), FALSE);
   ApplyTabPadding(fresh);
+  ThemePageTabs(fresh);
   // Right below the old strip, which is where it stands once that is gone.
   SetWindowPos(fresh, old, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   Ui.tabs = fresh;

@@ -142,6 +142,12 @@ void StepPage(int delta);
 int StepTarget(int selected, int delta, int count);
 bool MakeTabLabel(const char *pageName, char *label);
 
+/* tab_theme.cpp */
+// The tab strip in the current look: the control's own drawing when light,
+// TAV's in the dark look, which the control cannot be told the colours of.
+// Once for each strip made; a change of look only redraws it.
+void ThemePageTabs(HWND tabs);
+
 /* name_dialog.cpp */
 bool AskItemName(char *out, const char *initialText, bool subfolderMode);
 // The same dialog asking for another name than one that is taken, under a

@@ -11,6 +11,10 @@
 #define IDB_TREE            2
 #define IDB_TOOLBAR_150     3   // the same pictures drawn for 150 %
 #define IDB_TREE_150        4
+#define IDB_TOOLBAR_DARK    5   // the same pictures for the dark look
+#define IDB_TOOLBAR_DARK_150 6
+#define IDB_TREE_DARK       7
+#define IDB_TREE_DARK_150   8
 #define IDM_MAIN            1
 #define IDM_CONTEXT         2
 #define IDA_MAIN            1
@@ -82,6 +86,9 @@
 #define CMD_OPENPAGE        11880
 #define CMD_BACK            11881
 #define CMD_FORWARD         11882
-#define CMD_LAST            11882
+#define CMD_THEMESYSTEM     11886
+#define CMD_THEMELIGHT      11887
+#define CMD_THEMEDARK       11888
+#define CMD_LAST            11888
 
 #endif

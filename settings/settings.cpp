@@ -11,6 +11,7 @@
 
 #include "base/code_pages.h"
 #include "base/dpi.h"
+#include "base/theme.h"
 #include "base/ui_handles.h"
 #include "editing/editing.h"
 
@@ -236,6 +237,7 @@ void LoadSettings() {
       ConfigInfo.ReadInt(WINDOW_SECTION, "TreeX", Ui.treeWidthPermille));
   int visible = ConfigInfo.ReadInt(WINDOW_SECTION, "TreeIsVisible", Ui.treeVisible ? 1 : 0);
   Ui.treeVisible = visible != 0;
+  themeChoice = ThemeChoiceFromStored(ConfigInfo.ReadInt(SETTINGS_SECTION, "Theme", 0));
 }
 
 // Writes every setting but the window rectangle and the toolbar layout (the
@@ -259,6 +261,7 @@ void SaveSettings() {
   note(ConfigInfo.WriteInt(WINDOW_SECTION, "TreeIsVisible", Ui.treeVisible ? 1 : 0));
   if (SavedPagePath != nullptr)
     note(ConfigInfo.WriteString(SETTINGS_SECTION, "SavedPath", SavedPagePath));
+  note(ConfigInfo.WriteInt(SETTINGS_SECTION, "Theme", themeChoice));
   if (!written) ReportSettingsNotKept(error);
 }
 

@@ -16,4 +16,9 @@ BOOL OnToolbarGetButtonInfo(NMTOOLBARA *info);
 void OnToolbarReset();
 void OnNeedToolTipText(NMTTDISPINFOA *info);
 
+/* toolbar_theme.cpp */
+// The toolbar's face, hot buttons and separators in the dark look (its
+// NM_CUSTOMDRAW); the control's own drawing in the light one.
+LRESULT OnToolbarCustomDraw(NMTBCUSTOMDRAW *draw);
+
 #endif

@@ -50,6 +50,21 @@ TARGETS = [
     ("splitter.txt", "splitter.cur", "cursor", [(32, 32), (48, 48)]),
 ]
 
+# The pictures for the dark look: the same drawings in other colours. Each
+# file names the drawings it recolours and gives every one of their palette
+# characters a colour of its own:
+#
+#     drawings toolbar.txt toolbar-150.txt
+#     palette
+#     . 1e1e1e transparent key
+#     ...
+RECOLOURINGS = [
+    # recolouring file, (drawing, output) in order
+    ("toolbar-dark.txt", [("toolbar.txt", "toolbar-dark.bmp"),
+                          ("toolbar-150.txt", "toolbar-dark-150.bmp")]),
+    ("tree-dark.txt", [("tree.txt", "tree-dark.bmp"), ("tree-150.txt", "tree-dark-150.bmp")]),
+]
+
 # The sizes Windows asks an icon for at 100 % to 300 % (small and large
 # icons, lists, tiles, Explorer's largest view), and the cursor's sizes at
 # 100 %, 150 %, 200 % and 300 %.
@@ -369,12 +384,65 @@ def cursor_file(art):
 WRITERS = {"strip": strip_bmp, "icon": icon_file, "cursor": cursor_file}
 
 
+def read_recolouring(path):
+    """The drawings a recolouring file names, and its palette."""
+    try:
+        with open(path, "r", encoding="utf-8") as handle:
+            lines = handle.read().splitlines()
+    except OSError as error:
+        raise ArtError("%s: cannot read: %s" % (path, error.strerror))
+    colours = Art(path)
+    drawings = None
+    in_palette = False
+    for number, raw in enumerate(lines, 1):
+        line = raw.rstrip()
+        if not line or line.startswith("#"):
+            continue
+        words = line.split()
+        if in_palette:
+            parse_palette_line(colours, number, line)
+        elif words[0] == "drawings" and len(words) > 1 and drawings is None:
+            drawings = words[1:]
+        elif words == ["palette"] and drawings is not None:
+            in_palette = True
+        else:
+            fail(path, number, "unexpected line %r" % line)
+    if drawings is None or not colours.palette:
+        raise ArtError("%s: needs a 'drawings' line and a palette" % path)
+    return drawings, colours
+
+
+def recoloured(art, colours):
+    # Every character of the drawing gets the recolouring's colour; one it
+    # leaves out, or one the drawing does not have, is a fault.
+    missing = sorted(set(art.palette) - set(colours.palette))
+    extra = sorted(set(colours.palette) - set(art.palette))
+    if missing:
+        raise ArtError("%s: no colour for %s of %s" % (colours.path, " ".join(missing), art.path))
+    if extra:
+        raise ArtError("%s: %s not in %s" % (colours.path, " ".join(extra), art.path))
+    art.palette = {char: colours.palette[char] for char in art.palette}
+    return art
+
+
 def build_all(art_dir):
     outputs = []
+    kinds = {}
     for source, output, kind, sizes in TARGETS:
         art = read_art(os.path.join(art_dir, source))
         check_target(art, kind, sizes)
         outputs.append((output, WRITERS[kind](art)))
+        kinds[source] = (kind, sizes)
+    for recolouring, pairs in RECOLOURINGS:
+        drawings, colours = read_recolouring(os.path.join(art_dir, recolouring))
+        if drawings != [source for source, _ in pairs]:
+            raise ArtError("%s: recolours %s, expected %s"
+                           % (colours.path, " ".join(drawings),
+                              " ".join(source for source, _ in pairs)))
+        for source, output in pairs:
+            art = recoloured(read_art(os.path.join(art_dir, source)), colours)
+            check_target(art, *kinds[source])
+            outputs.append((output, WRITERS[kinds[source][0]](art)))
     return outputs
 
 

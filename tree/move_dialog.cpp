@@ -3,6 +3,7 @@
 // the display the dialog is on.
 #include <string.h>
 
+#include "base/theme.h"
 #include "base/dpi.h"
 #include "base/list_dialogs.h"
 #include "base/ui_handles.h"
@@ -110,6 +111,7 @@ static INT_PTR CALLBACK ChooserProc(HWND dialog, UINT message, WPARAM wParam, LP
     case WM_INITDIALOG:
       SetWindowTextA(dialog, Chooser.caption);
       FillChooser(dialog);
+      ApplyThemeToDialog(dialog);
       NoteMadeSize(dialog);
       LayOutChooser(dialog);
       SetFocus(ChooserTree(dialog));

@@ -7,6 +7,7 @@
 
 #include "app/command_status.h"
 #include "base/platform_seam.h"
+#include "base/theme.h"
 #include "notebook/notebook.h"
 #include "editing/editing.h"
 #include "pages/pages.h"
@@ -317,6 +318,7 @@ void ResetProgramState() {
   wordWrap = false;
   memset(&editorFont, 0, sizeof editorFont);
   fontSizeTenths = 0;
+  ForgetThemeMode();
   // The find request lives as long as the process.
   findRequest = FINDREPLACEA{};
   findWhatText[0] = replaceWithText[0] = '\0';

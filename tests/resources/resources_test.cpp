@@ -19,8 +19,9 @@ HINSTANCE Module() { return GetModuleHandleA(nullptr); }
 // ---------------------------------------------------------------- menus
 
 struct ExpectedItem {
-  int id;            // 0 for a separator
+  int id;            // 0 for a separator or a submenu
   const char *text;  // null for a separator
+  const std::vector<ExpectedItem> *submenu = nullptr;
 };
 const ExpectedItem Rule = {0, nullptr};
 
@@ -28,6 +29,10 @@ struct ExpectedPopup {
   const char *title;
   std::vector<ExpectedItem> items;
 };
+
+const std::vector<ExpectedItem> ThemeMenu = {
+    {CMD_THEMESYSTEM, "&Use system setting"}, {CMD_THEMELIGHT, "&Light"},
+    {CMD_THEMEDARK, "&Dark"}};
 
 const std::vector<ExpectedPopup> ExpectedMainMenu = {
     {"&File",
@@ -57,7 +62,10 @@ const std::vector<ExpectedPopup> ExpectedMainMenu = {
       {CMD_MOVEFOLDER, "&Move..."}, {CMD_DELETEFOLDER, "&Delete"}, Rule,
       {CMD_UNDOMOVE, "&Undo Move"}, Rule, {CMD_SHOWTREE, "Show &Tree\tCtrl+T"},
       {CMD_NEXTPANE, "Next &Pane\tF6"}, {CMD_PREVPANE, "Previous Pa&ne\tShift+F6"}}},
-    {"&Options", {{CMD_FONT, "Set &Font..."}, {CMD_CUSTOMIZE, "&Customize Toolbar..."}}},
+    {"&Options",
+     {{CMD_FONT, "Set &Font..."},
+      {CMD_CUSTOMIZE, "&Customize Toolbar..."},
+      {0, "App &theme", &ThemeMenu}}},
     {"&Help", {{CMD_ABOUT, "&About..."}}},
 };
 
@@ -106,6 +114,29 @@ std::vector<MenuItem> ReadMenu(HMENU menu) {
   return items;
 }
 
+// Compares one level of a menu, item by item, with the expected list.
+void ExpectItemsMatch(HMENU menu, const std::vector<ExpectedItem> &expected) {
+  std::vector<MenuItem> items = ReadMenu(menu);
+  ASSERT_EQ(items.size(), expected.size()) << "number of items";
+  for (size_t i = 0; i < items.size(); ++i) {
+    const ExpectedItem &want = expected[i];
+    SCOPED_TRACE("position " + std::to_string(i) + (want.text ? std::string(" ") + want.text
+                                                             : std::string(" (rule)")));
+    EXPECT_EQ(items[i].separator, want.text == nullptr);
+    if (want.submenu != nullptr) {
+      EXPECT_EQ(items[i].text, want.text);
+      ASSERT_NE(items[i].submenu, nullptr);
+      ExpectItemsMatch(items[i].submenu, *want.submenu);
+      continue;
+    }
+    EXPECT_EQ(items[i].submenu, nullptr);
+    if (want.id != 0) {
+      EXPECT_EQ(items[i].id, static_cast<UINT>(want.id));
+      EXPECT_EQ(items[i].text, want.text);
+    }
+  }
+}
+
 // Compares a menu's popups, item by item, with the expected lists.
 void ExpectMenuMatches(HMENU menu, const std::vector<ExpectedPopup> &popups) {
   std::vector<MenuItem> bar = ReadMenu(menu);
@@ -114,19 +145,7 @@ void ExpectMenuMatches(HMENU menu, const std::vector<ExpectedPopup> &popups) {
     SCOPED_TRACE(std::string("popup ") + popups[p].title);
     EXPECT_EQ(bar[p].text, popups[p].title);
     ASSERT_NE(bar[p].submenu, nullptr);
-    std::vector<MenuItem> items = ReadMenu(bar[p].submenu);
-    ASSERT_EQ(items.size(), popups[p].items.size()) << "number of items";
-    for (size_t i = 0; i < items.size(); ++i) {
-      const ExpectedItem &want = popups[p].items[i];
-      SCOPED_TRACE("position " + std::to_string(i) + (want.text ? std::string(" ") + want.text
-                                                               : std::string(" (rule)")));
-      EXPECT_EQ(items[i].separator, want.id == 0);
-      EXPECT_EQ(items[i].submenu, nullptr);
-      if (want.id != 0) {
-        EXPECT_EQ(items[i].id, static_cast<UINT>(want.id));
-        EXPECT_EQ(items[i].text, want.text);
-      }
-    }
+    ExpectItemsMatch(bar[p].submenu, popups[p].items);
   }
 }
 
@@ -357,14 +376,23 @@ const ExpectedTip ExpectedTooltips[] = {
     {CMD_MOVEPAGE, "Move Page"},
     {CMD_MOVEFOLDER, "Move Folder"},
     {CMD_UNDOMOVE, "Undo Move"},
+    {CMD_THEMESYSTEM, "Use the System's App Theme"},
+    {CMD_THEMELIGHT, "Light Theme"},
+    {CMD_THEMEDARK, "Dark Theme"},
 };
 
-// Every number in the commands' range names a command.
+// Every command has its row here; a number of the range that names no
+// command has no string either.
 TEST(StringResources, EachCommandHasItsTooltipOrNone) {
   std::vector<ExpectedTip> tips(std::begin(ExpectedTooltips), std::end(ExpectedTooltips));
-  for (int id = CMD_FIRST; id <= CMD_LAST; ++id)
-    EXPECT_NE(FindCommand(id), nullptr) << "no command " << id;
-  EXPECT_EQ(tips.size(), static_cast<size_t>(CMD_LAST - CMD_FIRST + 1));
+  std::set<int> listed;
+  for (const ExpectedTip &tip : tips) listed.insert(tip.command);
+  for (int id = CMD_FIRST; id <= CMD_LAST; ++id) {
+    EXPECT_EQ(FindCommand(id) != nullptr, listed.count(id) == 1) << "command " << id;
+    char text[64];
+    if (listed.count(id) == 0) EXPECT_EQ(LoadStringA(Module(), id, text, sizeof text), 0) << id;
+  }
+  EXPECT_EQ(tips.size(), static_cast<size_t>(CommandTableSize));
   for (const ExpectedTip &tip : tips) {
     SCOPED_TRACE("string " + std::to_string(tip.command));
     char text[128];
@@ -420,6 +448,10 @@ const ExpectedBitmap ExpectedBitmaps[] = {
     {"tree", IDB_TREE, 64, 14, 16, RGB(255, 0, 255)},
     {"toolbar at 150 %", IDB_TOOLBAR_150, 648, 22, 24, RGB(192, 192, 192)},
     {"tree at 150 %", IDB_TREE_150, 96, 21, 24, RGB(255, 0, 255)},
+    {"dark toolbar", IDB_TOOLBAR_DARK, 432, 15, 16, RGB(16, 16, 16)},
+    {"dark tree", IDB_TREE_DARK, 64, 14, 16, RGB(255, 0, 255)},
+    {"dark toolbar at 150 %", IDB_TOOLBAR_DARK_150, 648, 22, 24, RGB(16, 16, 16)},
+    {"dark tree at 150 %", IDB_TREE_DARK_150, 96, 21, 24, RGB(255, 0, 255)},
 };
 
 // Sizes, and the background each strip relies on: the toolbar maps the

@@ -23,10 +23,12 @@ char replaceWithText[FIND_BUFFER_SIZE];
 
 /* Makes the request ready for a dialog; the option bits and both texts stay. */
 /* The common Find and Replace dialogs take the program's look through their
-   hook; everything else stays the dialogs' own. */
+   hook; everything else stays the dialogs' own. A hook that answers FALSE
+   to WM_INITDIALOG must show the dialog itself: TRUE leaves that to it. */
 static UINT_PTR CALLBACK FindDialogHook(HWND dialog, UINT message, WPARAM, LPARAM) {
-  if (message == WM_INITDIALOG) ApplyThemeToDialog(dialog);
-  return 0;
+  if (message != WM_INITDIALOG) return 0;
+  ApplyThemeToDialog(dialog);
+  return TRUE;
 }
 
 void PrepareFindRequest() {

@@ -7,7 +7,9 @@
 # only the check of changes made by other programs, "user-check.sh outside"
 # only the check of folders and pages renamed, rewritten and moved away
 # elsewhere while shown, "user-check.sh hold" only
-# the check that a label edit holds the tree still.
+# the check that a label edit holds the tree still, "user-check.sh dark" only
+# the check of the dark look (Windows' app mode switched both ways while a
+# page with unsaved text is shown, the dialogs, the Options choice kept).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=$root/build/user-check
@@ -293,6 +295,99 @@ hold_check() {
   keys Escape; sleep 1.5; shot 61-taken-up-after-the-edit
   keys alt+f x; sleep 2
 }
+# The dark look. Windows' app mode is set in the registry and announced as
+# Windows announces it (bench/setting_change); the panes' pixels are read
+# from screenshots: the editor, tree, tab strip, toolbar and splitter bar,
+# for the window placed at 40,30 as always.
+personalize='HKCU\Software\Microsoft\Windows\CurrentVersion\Themes\Personalize'
+app_mode() {
+  /usr/lib/wine/wine64 reg add "$personalize" /v AppsUseLightTheme /t REG_DWORD /d "$1" /f \
+    >/dev/null 2>&1
+}
+announce_app_mode() { /usr/lib/wine/wine64 "$root/build/bench/tav_setting_change.exe"; }
+pixel() {
+  convert "$1" -format "%[fx:int(255*p{$2,$3}.r)] %[fx:int(255*p{$2,$3}.g)] %[fx:int(255*p{$2,$3}.b)]" info:
+}
+# Dark: the three channels together below 240 (the dark look's surfaces are
+# 30 to 58 each); light: above 600.
+pane_sum() { local r g b; read -r r g b < <(pixel "$1" "$2" "$3"); echo $((r + g + b)); }
+panes_are() {
+  local look=$1 file=$2 fault=0 name x y sum
+  while read -r name x y; do
+    sum=$(pane_sum "$file" "$x" "$y")
+    if [ "$look" = dark ] && [ "$sum" -ge 240 ]; then echo "FAIL: $name not dark ($sum)"; fault=1; fi
+    if [ "$look" = light ] && [ "$sum" -le 600 ]; then echo "FAIL: $name not light ($sum)"; fault=1; fi
+  done <<'PANES'
+editor 630 420
+tree 180 420
+tabs 630 108
+toolbar 630 84
+splitter 335 420
+PANES
+  [ $fault = 0 ] && echo "ok: editor, tree, tabs, toolbar and splitter $look ($file)"
+}
+# Waits until the editor's pixel is dark or light; prints the milliseconds.
+wait_for_editor() {
+  local look=$1 begin now sum
+  begin=$(date +%s%N)
+  for _ in $(seq 1 40); do
+    import -window root "$out/probe.png"
+    sum=$(pane_sum "$out/probe.png" 630 420)
+    if { [ "$look" = dark ] && [ "$sum" -lt 240 ]; } || { [ "$look" = light ] && [ "$sum" -gt 600 ]; }; then
+      now=$(date +%s%N); echo $(((now - begin) / 1000000)); return 0
+    fi
+    sleep 0.05
+  done
+  echo 99999
+}
+dark_check() {
+  [ -e "$root/build/bench/tav_setting_change.exe" ] ||
+    "$root/scripts/build.sh" --target tav_setting_change >/dev/null
+  new_notebook
+  mkdir -p "$nb/Projects/Ideas" "$nb/Journal"
+  printf 'Plans for the week\r\n- call the printer\r\n' > "$nb/Monday.tav"
+  printf 'Second page' > "$nb/R&D notes.tav"
+  printf 'v1.2 ideas\r\n' > "$nb/Projects/Release v1.2.tav"
+  app_mode 1
+  start
+  shot dark-01-light; panes_are light "$out/dark-01-light.png"
+  keys ctrl+End; xdotool type --delay 40 'typed while light'
+  app_mode 0; announce_app_mode
+  ms=$(wait_for_editor dark)
+  [ "$ms" -lt 2000 ] && echo "ok: switched to dark within 2 s (${ms} ms after the announcement ended)"
+  sleep 0.5; shot dark-02-dark; panes_are dark "$out/dark-02-dark.png"
+  convert "$out/dark-02-dark.png" -crop 900x620+40+30 +repage "$out/screenshot-dark.png"
+  # The toolbar's pictures stand out on the dark toolbar: light pixels there.
+  bright=$(convert "$out/dark-02-dark.png" -crop 330x18+45+75 +repage -colorspace gray \
+             -threshold 55% -format '%[fx:int(w*h*mean)]' info:)
+  [ "$bright" -gt 150 ] && echo "ok: $bright light pixels of pictures on the dark toolbar"
+  keys ctrl+n; shot dark-03-name-dialog; keys Escape
+  keys ctrl+shift+f; xdotool type --delay 40 'page'; keys Return; sleep 1.5
+  shot dark-04-find-all; keys Escape
+  keys ctrl+o; sleep 1; shot dark-05-open-page; keys Escape
+  keys ctrl+shift+m; sleep 1; shot dark-06-folder-chooser; keys Escape
+  keys alt+f w; sleep 1.5; shot dark-07-work-folder-browser; keys Escape
+  keys alt+h a; sleep 1; shot dark-08-about; keys Escape
+  keys ctrl+f; sleep 1; shot dark-09-find; keys Escape
+  app_mode 1; announce_app_mode
+  ms=$(wait_for_editor light)
+  [ "$ms" -lt 2000 ] && echo "ok: switched back to light within 2 s (${ms} ms)"
+  sleep 0.5; shot dark-10-light-again; panes_are light "$out/dark-10-light-again.png"
+  keys ctrl+s
+  [ "$(cat "$nb/Monday.tav")" = "$(printf 'Plans for the week\r\n- call the printer\r\ntyped while light')" ] &&
+    echo "ok: the unsaved text typed before both switches was saved whole"
+  # Options > App theme > Dark, on a light Windows, kept across a restart.
+  keys alt+o t d; sleep 1; shot dark-11-dark-chosen; panes_are dark "$out/dark-11-dark-chosen.png"
+  keys alt+f x; sleep 2
+  grep -q '^Theme=2' "$ini" && echo "ok: TAV.INI keeps Theme=2"
+  start; sleep 1; shot dark-12-restarted-dark; panes_are dark "$out/dark-12-restarted-dark.png"
+  keys alt+o t u; sleep 1
+  shot dark-13-system-again; panes_are light "$out/dark-13-system-again.png"
+  keys alt+f x; sleep 2
+  grep -q '^Theme=0' "$ini" && echo "ok: TAV.INI keeps Theme=0"
+}
+
+if [ "${1:-}" = dark ]; then dark_check; exit 0; fi
 if [ "${1:-}" = hold ]; then hold_check; exit 0; fi
 if [ "${1:-}" = live ]; then live_check; exit 0; fi
 if [ "${1:-}" = outside ]; then outside_check; exit 0; fi

@@ -18,6 +18,9 @@ class FindApp : public EditingApp {
     ExecuteCommand(command);
     for (int i = 0; i < 400 && shown_ == nullptr; ++i, Sleep(5)) harness::PumpMessages();
     EXPECT_NE(shown_, nullptr) << "no dialog for command " << command;
+    // Activated is not shown: a hook that answers WM_INITDIALOG wrongly
+    // leaves the dialog hidden.
+    EXPECT_TRUE(shown_ != nullptr && IsWindowVisible(shown_)) << "dialog hidden";
     if (find != nullptr) SetDlgItemTextA(shown_, edt1, find);
     if (replace != nullptr) SetDlgItemTextA(shown_, edt2, replace);
     return shown_;

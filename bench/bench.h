@@ -91,6 +91,9 @@ void RunOpenPageBenchmarks();
 /* bench_moves.cpp */
 void RunMoveBenchmarks();
 
+/* bench_theme.cpp */
+void RunThemeBenchmarks();
+
 /* bench_startup.cpp */
 void RunStartupBenchmarks();
 

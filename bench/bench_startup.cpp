@@ -5,7 +5,9 @@
 //   libraries started the same way;
 // - with a notebook of 10,100 folders and 20,000 pages, the page shown last
 //   two levels down, against the notebook of one page;
-// - with a notebook of a few folders and pages.
+// - with a notebook of a few folders and pages;
+// - in the dark look (chosen in the settings) against the light one, with
+//   the notebooks of one page and of 10,100 folders.
 #include <shlobj.h>
 #include <stdio.h>
 
@@ -68,9 +70,9 @@ bool StartAndClose(const char *exe, const char *windowClass, const std::string &
 
 // TAV.exe on a notebook whose page shown last is given, as its settings say.
 bool StartTav(const std::string &settings, const std::string &work, const std::string &savedPage,
-              Runs *starts, Runs *closes = nullptr) {
+              Runs *starts, Runs *closes = nullptr, bool dark = false) {
   harness::WriteBytes(settings, "[Settings]\r\nWorkDir=" + work + "\r\nSavedPath=" + savedPage +
-                                    "\r\n");
+                                    "\r\nTheme=" + (dark ? "2" : "1") + "\r\n");
   double start = 0, close = 0;
   if (!StartAndClose(TAV_EXE, "TAV", work, &start, &close)) return false;
   starts->Add(start);
@@ -97,19 +99,23 @@ void RunStartupBenchmarks() {
     fprintf(stderr, "start-up benchmark: cannot make the notebook\n");
     return;
   }
-  Runs empty, one, many, starts, closes;
+  Runs empty, one, many, starts, closes, oneDark, manyDark;
   for (int run = 1; run <= Repeats; ++run) {
     double start = 0, close = 0;
     if (!StartAndClose(EMPTY_WINDOW_EXE, "TAV_EmptyWindow", onePage.path(), &start, &close)) break;
     empty.Add(start);
     if (!StartTav(settings, onePage.path(), onePage / "Page.tav", &one) ||
         !StartTav(settings, big.path(), big / BigNotebookSavedPage, &many) ||
-        !StartTav(settings, small.path(), small / "Start.tav", &starts, &closes))
+        !StartTav(settings, small.path(), small / "Start.tav", &starts, &closes) ||
+        !StartTav(settings, onePage.path(), onePage / "Page.tav", &oneDark, nullptr, true) ||
+        !StartTav(settings, big.path(), big / BigNotebookSavedPage, &manyDark, nullptr, true))
       break;
   }
   PrintFloorHeader("TAV.exe from its start to its first idle moment (ms, 5 runs)");
   PrintFloorRow("one page", one, empty, "empty window");
   PrintFloorRow("10,100 folders, 20,000 pages", many, one, "one page");
+  PrintFloorRow("one page, dark", oneDark, one, "one page, light");
+  PrintFloorRow("10,100 folders, dark", manyDark, many, "10,100 folders, light");
   printf("\nTAV.exe with a notebook of 20 folders of 5 pages (ms, 5 runs)\n");
   printf("%-34s %9s %9s\n", "case", "min", "median");
   printf("%-34s %9.1f %9.1f\n", "start to first idle", starts.Min() * 1000, starts.Median() * 1000);

@@ -316,7 +316,9 @@ TEST_F(Folders, RightClickOffersNoMenuWhenTheSelectionCannotMove) {
 std::string browserAnswer;
 std::string browserAsked;
 PIDLIST_ABSOLUTE WINAPI AnswerBrowser(BROWSEINFOA *info) {
-  bool plain = info->hwndOwner == MainWindow && info->pidlRoot == nullptr && !info->lpfn;
+  // The callback only colours the browser; it never chooses for the user.
+  bool plain = info->hwndOwner == MainWindow && info->pidlRoot == nullptr &&
+               (!info->lpfn || info->lpfn(nullptr, BFFM_SELCHANGED, 0, info->lParam) == 0);
   browserAsked = std::string(info->lpszTitle) + (plain ? "" : " (other arguments)") +
                  (info->ulFlags == BIF_RETURNONLYFSDIRS ? "" : " (other flags)");
   return browserAnswer.empty() ? nullptr : ILCreateFromPathA(browserAnswer.c_str());

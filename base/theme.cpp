@@ -184,6 +184,63 @@ LRESULT DrawDarkPushButton(const NMCUSTOMDRAW *draw) {
   return CDRF_SKIPDEFAULT;
 }
 
+/* A list view's column header drawn dark (its NM_CUSTOMDRAW, which the
+   header sends to the list): each column's title on the dark face with an
+   edge between columns, and the face right of the last column. */
+LRESULT DrawDarkHeader(NMCUSTOMDRAW *draw) {
+  const ThemeColours &colours = CurrentColours();
+  HWND header = draw->hdr.hwndFrom;
+  HDC dc = draw->hdc;
+  switch (draw->dwDrawStage) {
+    case CDDS_PREPAINT:
+      return CDRF_NOTIFYITEMDRAW | CDRF_NOTIFYPOSTPAINT;
+    case CDDS_ITEMPREPAINT: {
+      RECT area = draw->rc;
+      FillRect(dc, &area, ThemeBrush(colours.face));
+      RECT edge = {area.right - 1, area.top + 2, area.right, area.bottom - 2};
+      FillRect(dc, &edge, ThemeBrush(colours.line));
+      wchar_t title[128] = L"";
+      HDITEMW item = {};
+      item.mask = HDI_TEXT | HDI_FORMAT;
+      item.pszText = title;
+      item.cchTextMax = sizeof title / sizeof title[0];
+      SendMessageW(header, HDM_GETITEMW, draw->dwItemSpec, reinterpret_cast<LPARAM>(&item));
+      title[sizeof title / sizeof title[0] - 1] = L'\0';
+      RECT text = area;
+      InflateRect(&text, -6, 0);
+      UINT align = (item.fmt & HDF_JUSTIFYMASK) == HDF_RIGHT ? DT_RIGHT
+                   : (item.fmt & HDF_JUSTIFYMASK) == HDF_CENTER ? DT_CENTER
+                                                                : DT_LEFT;
+      SetBkMode(dc, TRANSPARENT);
+      SetTextColor(dc, colours.faceText);
+      DrawTextW(dc, title, -1, &text, align | DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS);
+      return CDRF_SKIPDEFAULT;
+    }
+    case CDDS_POSTPAINT: {
+      RECT client, last = {};
+      GetClientRect(header, &client);
+      int count = static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
+      if (count > 0) SendMessageA(header, HDM_GETITEMRECT, count - 1, reinterpret_cast<LPARAM>(&last));
+      client.left = last.right;
+      FillRect(dc, &client, ThemeBrush(colours.face));
+      return CDRF_DODEFAULT;
+    }
+  }
+  return CDRF_DODEFAULT;
+}
+
+LRESULT CALLBACK DarkListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                              DWORD_PTR) {
+  if (message == WM_NCDESTROY) RemoveWindowSubclass(list, DarkListProc, id);
+  if (message == WM_NOTIFY && ThemeIsDark()) {
+    NMHDR *header = reinterpret_cast<NMHDR *>(lParam);
+    if (header->code == NM_CUSTOMDRAW &&
+        header->hwndFrom == reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0)))
+      return DrawDarkHeader(reinterpret_cast<NMCUSTOMDRAW *>(lParam));
+  }
+  return DefSubclassProc(list, message, wParam, lParam);
+}
+
 LRESULT CALLBACK ThemedDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam,
                                   UINT_PTR id, DWORD_PTR) {
   const ThemeColours &colours = CurrentColours();
@@ -342,7 +399,9 @@ void ThemeListView(HWND list) {
   SendMessageA(list, LVM_SETTEXTBKCOLOR, 0, dark ? back : CLR_DEFAULT);
   SendMessageA(list, LVM_SETTEXTCOLOR, 0, dark ? colours.text : GetSysColor(COLOR_WINDOWTEXT));
   HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+  if (dark) SetWindowSubclass(list, DarkListProc, DialogSubclassId, 0);
   ThemeControlStyle(header, L"DarkMode_ItemsView");
+  if (header != nullptr) InvalidateRect(header, nullptr, TRUE);
   ThemeControlStyle(list, L"DarkMode_Explorer");
 }
 

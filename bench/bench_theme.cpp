@@ -69,6 +69,8 @@ void RunThemeBenchmarks() {
   }
   BenchApp app;
   app.StartIn(work, work + "\\Big.tav");
+  // Light to begin with, whatever Windows' app mode is.
+  ExecuteCommand(CMD_THEMELIGHT);
   OpenEveryTopFolder();
   const int listed = TreeCount();
   const int length = GetWindowTextLengthA(Ui.editor);

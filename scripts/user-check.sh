@@ -369,6 +369,8 @@ dark_check() {
   keys alt+f w; sleep 1.5; shot dark-07-work-folder-browser; keys Escape
   keys alt+h a; sleep 1; shot dark-08-about; keys Escape
   keys ctrl+f; sleep 1; shot dark-09-find; keys Escape
+  keys alt+o c; sleep 1.5; shot dark-09-customize-toolbar
+  xdotool key --window "$(window_named '^Customize Toolbar$')" Escape; sleep 1
   app_mode 1; announce_app_mode
   ms=$(wait_for_editor light)
   [ "$ms" -lt 2000 ] && echo "ok: switched back to light within 2 s (${ms} ms)"

@@ -51,4 +51,16 @@ void ApplyThemeToDialog(HWND dialog);
 // Every open dialog of this thread that took the look, in the current one.
 void ApplyThemeToOpenDialogs();
 
+/* dark_controls.cpp */
+// What the dark look draws itself: a group box's frame and label and a
+// list's column header (subclass procedures, passing through in the light
+// look), and a push button (its NM_CUSTOMDRAW, to the dialog).
+bool WindowClassIs(HWND window, const char *name);
+bool IsPushButton(HWND window);
+LRESULT CALLBACK DarkGroupBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam,
+                                  UINT_PTR id, DWORD_PTR data);
+LRESULT CALLBACK DarkListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                              DWORD_PTR data);
+LRESULT DrawDarkPushButton(const NMCUSTOMDRAW *draw);
+
 #endif

@@ -7,6 +7,7 @@
 
 #include "app/command_status.h"
 #include "base/theme.h"
+#include "editing/editing.h"
 #include "pages/pages.h"
 #include "settings/settings.h"
 
@@ -203,6 +204,66 @@ TEST_F(ThemeTest, APageSavedDarkHoldsOnlyItsText) {
   SendMessageA(Ui.editor, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>("new "));
   ExecuteCommand(CMD_SAVENOW);
   EXPECT_EQ(harness::ReadBytes(notebook / "Page.tav"), "new first line\r\nsecond line\r\n");
+}
+
+// The text of the page shown, all of it, in the colour of the look.
+void ExpectPageTextColour(COLORREF colour, bool automatic, const char *when) {
+  CHARRANGE kept = {}, all = {0, -1};
+  SendMessageA(Ui.editor, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&kept));
+  SendMessageA(Ui.editor, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&all));
+  CHARFORMATA format = {};
+  format.cbSize = sizeof format;
+  SendMessageA(Ui.editor, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+  SendMessageA(Ui.editor, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&kept));
+  ASSERT_TRUE(format.dwMask & CFM_COLOR) << when << ": more than one colour";
+  EXPECT_EQ((format.dwEffects & CFE_AUTOCOLOR) != 0, automatic) << when;
+  if (!automatic) EXPECT_EQ(format.crTextColor, colour) << when;
+}
+
+// Pages shown after the switch take its colours too, and so does a page
+// whose font was chosen while it was shown (its text then has a format of
+// its own).
+TEST_F(ThemeTest, PagesShownLaterAndAFontChosenKeepTheLook) {
+  ASSERT_TRUE(harness::WriteBytes(notebook / "Second.tav", "another page"));
+  ExecuteCommand(CMD_REFRESH);
+  ExecuteCommand(CMD_THEMEDARK);
+  ExpectPageTextColour(CurrentColours().text, false, "the page shown");
+  ExecuteCommand(CMD_NEXTPAGE);
+  ASSERT_EQ(harness::WindowText(Ui.editor).substr(0, 7), "another");
+  ExpectPageTextColour(CurrentColours().text, false, "the next page");
+  editorFont.lfHeight = -16;
+  editorFont.lfWeight = FW_BOLD;
+  lstrcpynA(editorFont.lfFaceName, "Arial", LF_FACESIZE);
+  ApplyEditorFont();
+  const bool modified = EditorIsModified();  // Wine marks a font set on the text as a change
+  ExecuteCommand(CMD_THEMELIGHT);
+  ExpectPageTextColour(0, true, "light after a font was chosen");
+  EXPECT_EQ(EditorIsModified(), modified) << "a colour is no change of the page";
+  SendMessageA(Ui.editor, EM_SETMODIFY, FALSE, 0);
+  ExecuteCommand(CMD_THEMEDARK);
+  ExpectPageTextColour(CurrentColours().text, false, "dark after a font was chosen");
+  EXPECT_FALSE(EditorIsModified());
+}
+
+// High contrast wins over a dark choice while it is on, and its change is
+// followed like the app mode's.
+TEST_F(ThemeTest, HighContrastShowsTheSystemsColours) {
+  ExecuteCommand(CMD_THEMEDARK);
+  ASSERT_TRUE(ThemeIsDark());
+  HIGHCONTRASTA contrast = {};
+  contrast.cbSize = sizeof contrast;
+  contrast.dwFlags = HCF_HIGHCONTRASTON;
+  if (!SystemParametersInfoA(SPI_SETHIGHCONTRAST, sizeof contrast, &contrast, 0) ||
+      !HighContrastIsOn())
+    GTEST_SKIP() << "high contrast cannot be switched on here";
+  SendMessageA(MainWindow, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+  bool darkUnderHighContrast = ThemeIsDark();
+  contrast.dwFlags = 0;
+  SystemParametersInfoA(SPI_SETHIGHCONTRAST, sizeof contrast, &contrast, 0);
+  EXPECT_FALSE(darkUnderHighContrast);
+  EXPECT_EQ(CurrentThemeMode(), THEME_MODE_SYSTEM_COLOURS);
+  SendMessageA(MainWindow, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+  EXPECT_TRUE(ThemeIsDark()) << "dark again once high contrast is off";
 }
 
 bool MenuChecked(int command) {

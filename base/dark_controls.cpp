@@ -137,6 +137,23 @@ LRESULT DrawDarkHeader(NMCUSTOMDRAW *draw) {
 
 }  // namespace
 
+LRESULT DrawDarkListRow(NMLVCUSTOMDRAW *draw) {
+  if (draw->nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+  if (draw->nmcd.dwDrawStage != CDDS_ITEMPREPAINT) return CDRF_DODEFAULT;
+  HWND list = draw->nmcd.hdr.hwndFrom;
+  const ThemeColours &colours = CurrentColours();
+  const bool selected =
+      SendMessageA(list, LVM_GETITEMSTATE, draw->nmcd.dwItemSpec, LVIS_SELECTED) != 0;
+  if (!selected) return CDRF_DODEFAULT;
+  const bool focused = GetFocus() == list;
+  draw->clrText = focused ? colours.selectionText : colours.text;
+  draw->clrTextBk = focused ? colours.selection : colours.faceHot;
+  // Told it is not selected, the list takes these colours rather than the
+  // system's highlight (and, without the focus, its light face).
+  draw->nmcd.uItemState &= ~static_cast<UINT>(CDIS_SELECTED);
+  return CDRF_NEWFONT;
+}
+
 LRESULT CALLBACK DarkListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                               DWORD_PTR) {
   if (message == WM_NCDESTROY) RemoveWindowSubclass(list, DarkListProc, id);

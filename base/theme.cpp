@@ -123,6 +123,8 @@ LRESULT CALLBACK ThemedDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
       if (header->code != NM_CUSTOMDRAW || !ThemeIsDark()) break;
       if (WindowClassIs(header->hwndFrom, WC_TREEVIEWA))
         return ThemeTreeCustomDraw(reinterpret_cast<NMTVCUSTOMDRAW *>(lParam));
+      if (WindowClassIs(header->hwndFrom, WC_LISTVIEWA))
+        return DrawDarkListRow(reinterpret_cast<NMLVCUSTOMDRAW *>(lParam));
       if (IsPushButton(header->hwndFrom))
         return DrawDarkPushButton(reinterpret_cast<const NMCUSTOMDRAW *>(lParam));
       break;

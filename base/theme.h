@@ -62,5 +62,8 @@ LRESULT CALLBACK DarkGroupBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM 
 LRESULT CALLBACK DarkListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                               DWORD_PTR data);
 LRESULT DrawDarkPushButton(const NMCUSTOMDRAW *draw);
+// A list view's NM_CUSTOMDRAW, to its dialog: the selected row in the dark
+// look's selection colours.
+LRESULT DrawDarkListRow(NMLVCUSTOMDRAW *draw);
 
 #endif

@@ -41,6 +41,7 @@ static void StatusNodeSelected(CMyUpdateUI *status) { status->SetEnabled(Selecte
 static void StatusCanGoBack(CMyUpdateUI *status) { status->SetEnabled(CanGoBack()); }
 static void StatusCanGoForward(CMyUpdateUI *status) { status->SetEnabled(CanGoForward()); }
 static void StatusCanUndoMove(CMyUpdateUI *status) { status->SetEnabled(CanUndoMove()); }
+static void StatusCanUndoDelete(CMyUpdateUI *status) { status->SetEnabled(CanUndoDelete()); }
 
 const StatusRow CommandStatusTable[] = {
     {CMD_EXPORT, StatusHasPages},
@@ -77,6 +78,7 @@ const StatusRow CommandStatusTable[] = {
     {CMD_MOVEPAGE, StatusHasPages},
     {CMD_MOVEFOLDER, StatusNodeHasParent},
     {CMD_UNDOMOVE, StatusCanUndoMove},
+    {CMD_UNDODELETE, StatusCanUndoDelete},
     {0, nullptr},
 };
 

@@ -130,6 +130,7 @@ static void RequestExit() {
     if (copyKept) WriteRecoveryCopy(false);
   }
   KeepPagesShown();
+  ForgetDeletes();
   SaveSettings();
   SaveToolbarLayout();
   DestroyWindow(MainWindow);
@@ -186,6 +187,7 @@ static const CommandRow CommandTable[] = {
     {CMD_MOVEPAGE, MovePageCommand},
     {CMD_MOVEFOLDER, MoveFolderCommand},
     {CMD_UNDOMOVE, UndoMove},
+    {CMD_UNDODELETE, UndoDelete},
 };
 const int CommandTableSize = sizeof CommandTable / sizeof CommandTable[0];
 

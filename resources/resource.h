@@ -82,6 +82,7 @@
 #define CMD_OPENPAGE        11880
 #define CMD_BACK            11881
 #define CMD_FORWARD         11882
-#define CMD_LAST            11882
+#define CMD_UNDODELETE      11884
+#define CMD_LAST            11884
 
 #endif

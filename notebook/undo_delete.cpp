@@ -272,16 +272,19 @@ static void GiveBackUnsavedText(const DeletedEntry &entry, const std::vector<Put
     *given = true;  // handled here, whether or not it can be shown
     int tab = -1;
     if (ShowPageAt(now) == PAGE_SHOWN) tab = FindPageTab(PathFindFileNameA(now));
+    char pageName[PATH_BUFFER_SIZE];
+    strcpy(pageName, PathFindFileNameA(now));
+    if (IsPageFileName(pageName)) pageName[strlen(pageName) - 4] = '\0';
     char message[MESSAGE2_BUFFER_SIZE];
     if (tab >= 0 && ShowPageWithText(tab, copy.text, copy.encoding, copy.madeAgainst))
       snprintf(message, sizeof message,
                "'%s' is back with the text typed into it before it was deleted, not saved yet.",
-               PathFindFileNameA(now));
+               pageName);
     else
       snprintf(message, sizeof message,
                "'%s' is back as it was last saved: the text typed into it before it was deleted "
                "could not be shown again.",
-               PathFindFileNameA(now));
+               pageName);
     MessageBoxA(MainWindow, message, "TAV", MB_OK | MB_ICONINFORMATION);
     return;
   }

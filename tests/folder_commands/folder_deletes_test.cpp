@@ -39,7 +39,7 @@ TEST_F(FolderDeletes, AFolderComesBackWholeWithTheUnsavedTextOfItsPage) {
 
   boxes.Answer(IDOK);
   ExecuteCommand(CMD_UNDODELETE);
-  EXPECT_EQ(Boxes(), Strings{"TAV: 'p.tav' is back with the text typed into it before it was "
+  EXPECT_EQ(Boxes(), Strings{"TAV: 'p' is back with the text typed into it before it was "
                              "deleted, not saved yet."});
   EXPECT_EQ(ListNames(At("D")), (Strings{"E", "p.tav"}));
   EXPECT_EQ(ListNames(At("D\\E")), (Strings{"Empty", "q.tav"}));

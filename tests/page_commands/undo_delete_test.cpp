@@ -116,7 +116,7 @@ TEST_F(UndoDeletes, UnsavedTextComesBackUnsavedAndTheUserIsTold) {
 
   boxes.Answer(IDOK);
   ExecuteCommand(CMD_UNDODELETE);
-  EXPECT_EQ(Boxes(), Strings{"TAV: 'a.tav' is back with the text typed into it before it was "
+  EXPECT_EQ(Boxes(), Strings{"TAV: 'a' is back with the text typed into it before it was "
                              "deleted, not saved yet."});
   EXPECT_EQ(Shown(), "a.tav");
   EXPECT_EQ(Text(), "typed A");

@@ -220,6 +220,37 @@ TEST_F(UndoDeletes, DamagedAndHostileEntriesAreNeverPutBack) {
   }
 }
 
+// The real shell, once: a page and a folder of pages handed to it leave
+// their places, and under Wine are found in the freedesktop trash of the
+// user Wine runs as (on Windows, in the Recycle Bin).
+TEST(RecycleBin, TheShellTakesAPageAndAFolderIntoTheBin) {
+  harness::TempDir place;
+  const std::string name = "tav-bin-" + std::to_string(GetCurrentProcessId());
+  const std::string page = place / (name + ".tav"), folder = place / name;
+  ASSERT_TRUE(harness::WriteBytes(page, "page\r\n"));
+  ASSERT_TRUE(harness::MakeDirs(folder + "\\Sub"));
+  ASSERT_TRUE(harness::WriteBytes(folder + "\\Sub\\p.tav", "p"));
+  PlatformDialogs saved = Platform;
+  Platform = SystemPlatform;
+  const char *paths[] = {page.c_str(), folder.c_str()};
+  EXPECT_TRUE(SendToRecycleBin(paths, 2, false));
+  Platform = saved;
+  EXPECT_FALSE(harness::FileExists(page));
+  EXPECT_FALSE(harness::FileExists(folder));
+  char home[MAX_PATH];
+  DWORD length = GetEnvironmentVariableA("WINEHOMEDIR", home, sizeof home);
+  if (!harness::RunningUnderWine() || length == 0 || length >= sizeof home) return;
+  std::string trash = std::string(home).substr(strncmp(home, "\\??\\", 4) == 0 ? 4 : 0) +
+                      "\\.local\\share\\Trash";
+  EXPECT_EQ(ReadBytes(trash + "\\files\\" + name + ".tav"), "page\r\n");
+  EXPECT_EQ(ReadBytes(trash + "\\files\\" + name + "\\Sub\\p.tav"), "p");
+  DeleteFileA((trash + "\\files\\" + name + ".tav").c_str());
+  harness::RemoveTree(trash + "\\files\\" + name);
+  for (const std::string &item : {name + ".tav", name}) {
+    DeleteFileA((trash + "\\info\\" + item + ".trashinfo").c_str());
+  }
+}
+
 TEST(DeletedStore, ListsReadBackOnlyWhenEveryLineIsRight) {
   DeletedEntry entry;
   entry.items = {{MOVE_PAGE, "C:\\N\\a.tav", "1"}, {MOVE_FOLDER, "C:\\N\\F", "2"}};

@@ -159,9 +159,13 @@ static KeepOutcome KeepFolder(const char *from, const char *to) {
 }
 
 KeepOutcome KeepDeletedCopy(DeletedEntry *entry, MoveKind kind, const char *path) {
+  // A copy that could not be removed keeps its number.
   char keptAs[16], to[PATH_BUFFER_SIZE];
-  snprintf(keptAs, sizeof keptAs, "%u", static_cast<unsigned>(entry->items.size() + 1));
-  if (!JoinPath(entry->folder.c_str(), keptAs, to)) return KEEP_STORE_FAILED;
+  unsigned number = static_cast<unsigned>(entry->items.size());
+  do {
+    snprintf(keptAs, sizeof keptAs, "%u", ++number);
+    if (!JoinPath(entry->folder.c_str(), keptAs, to)) return KEEP_STORE_FAILED;
+  } while (GetFileAttributesA(to) != INVALID_FILE_ATTRIBUTES && number < 100000000);
   KeepOutcome outcome = kind == MOVE_PAGE ? (KeepFile(path, to) ? KEEP_DONE : KEEP_STORE_FAILED)
                                           : KeepFolder(path, to);
   if (outcome != KEEP_DONE) {

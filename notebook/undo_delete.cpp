@@ -18,6 +18,15 @@ static std::vector<std::string> DeleteStack;
 static DeletedEntry Pending;
 static bool PendingKept = false;
 static bool StoreFailureSaid = false;
+// Entries that could not go when they were done with (a copy kept as a hard
+// link cannot be deleted while another program holds its page open without
+// sharing its deletion): they go at exit.
+static std::vector<std::string> LeftToRemove;
+
+static void RemoveEntry(const std::string &folder) {
+  RemoveKeptTree(folder.c_str());
+  if (GetFileAttributesA(folder.c_str()) != INVALID_FILE_ATTRIBUTES) LeftToRemove.push_back(folder);
+}
 
 /* A store that cannot be written is said once a run; the deletes still go
    to the Recycle Bin, where the shell asks first should it delete for good. */
@@ -54,12 +63,12 @@ void KeepShownTextOfDeleted(const char *path) {
     SayStoreFailureOnce();
 }
 
-// Forgets the copies of items the shell left where they were.
+// Forgets the copies of items the shell left where they were: putting one
+// back would only make a second of it.
 static void ForgetItemsStillThere(size_t from) {
   for (size_t i = Pending.items.size(); i-- > from;) {
     const DeletedItem &item = Pending.items[i];
-    if (item.kind != MOVE_PAGE || GetFileAttributesA(item.original.c_str()) == INVALID_FILE_ATTRIBUTES)
-      continue;
+    if (GetFileAttributesA(item.original.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
     char copy[PATH_BUFFER_SIZE];
     if (KeptCopyPath(Pending, item, copy)) RemoveKeptTree(copy);
     Pending.items.erase(Pending.items.begin() + static_cast<long>(i));
@@ -155,7 +164,7 @@ void EndDelete() {
     return;
   }
   if (!Pending.items.empty()) SayStoreFailureOnce();
-  RemoveKeptTree(Pending.folder.c_str());
+  RemoveEntry(Pending.folder);
 }
 
 /* ---- undoing ---- */
@@ -353,11 +362,13 @@ void UndoDelete() {
   if (!left.empty() && WriteDeletedEntryList(entry))
     DeleteStack.push_back(folder);
   else if (passedOver == 0)
-    RemoveKeptTree(folder.c_str());
+    RemoveEntry(folder);
 }
 
 void ForgetDeletes() {
   for (const std::string &folder : DeleteStack) RemoveKeptTree(folder.c_str());
+  for (const std::string &folder : LeftToRemove) RemoveKeptTree(folder.c_str());
   DeleteStack.clear();
+  LeftToRemove.clear();
   StoreFailureSaid = false;
 }

@@ -149,6 +149,31 @@ TEST_F(UndoDeletes, ANameTakenMeanwhileIsNeverOverwritten) {
   EXPECT_FALSE(CanUndoDelete());
 }
 
+// A page the shell cannot take (another program holds it open) stays, with
+// its unsaved text, and there is nothing to undo.
+TEST_F(UndoDeletes, APageTheShellCannotTakeStaysAndLeavesNothingToUndo) {
+  Pages({"a.tav", "A", "b.tav", "B"});
+  ASSERT_TRUE(SelectPageByName("a.tav"));
+  SendMessageA(Ui.editor, EM_SETSEL, 0, 0);
+  SendMessageA(Ui.editor, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>("typed "));
+  HANDLE held = CreateFileA((notebook / "a.tav").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  Delete("a.tav", IDOK);
+  CloseHandle(held);
+  Strings seen = Boxes();
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[1].rfind("Error: Couldn't delete page 'a':\n", 0), 0u) << seen[1];
+  EXPECT_EQ(ReadBytes(notebook / "a.tav"), "A");
+  EXPECT_EQ(Text(), "typed A");
+  EXPECT_TRUE(EditorIsModified());
+  EXPECT_FALSE(CanUndoDelete());
+  char store[PATH_BUFFER_SIZE];
+  ASSERT_TRUE(DeletedStoreFolder(store, false));
+  ForgetDeletes();  // as at exit: the copy could not go while the page was held
+  EXPECT_EQ(ListNames(store), Strings{}) << "no copy is left of a page that stayed";
+}
+
 // Where no copy can be kept, the user hears it once and the shell is asked
 // to warn before it would delete for good.
 TEST_F(UndoDeletes, AStoreThatCannotBeWrittenIsSaidOnceAndTheShellWarns) {

@@ -48,6 +48,7 @@ static void CheckThemeChoice(CMyUpdateUI *status, int choice) {
 static void StatusThemeSystem(CMyUpdateUI *status) { CheckThemeChoice(status, THEME_CHOICE_SYSTEM); }
 static void StatusThemeLight(CMyUpdateUI *status) { CheckThemeChoice(status, THEME_CHOICE_LIGHT); }
 static void StatusThemeDark(CMyUpdateUI *status) { CheckThemeChoice(status, THEME_CHOICE_DARK); }
+static void StatusCanUndoDelete(CMyUpdateUI *status) { status->SetEnabled(CanUndoDelete()); }
 
 const StatusRow CommandStatusTable[] = {
     {CMD_EXPORT, StatusHasPages},
@@ -87,6 +88,7 @@ const StatusRow CommandStatusTable[] = {
     {CMD_THEMESYSTEM, StatusThemeSystem},
     {CMD_THEMELIGHT, StatusThemeLight},
     {CMD_THEMEDARK, StatusThemeDark},
+    {CMD_UNDODELETE, StatusCanUndoDelete},
     {0, nullptr},
 };
 

@@ -132,6 +132,7 @@ static void RequestExit() {
     if (copyKept) WriteRecoveryCopy(false);
   }
   KeepPagesShown();
+  ForgetDeletes();
   SaveSettings();
   SaveToolbarLayout();
   DestroyWindow(MainWindow);
@@ -191,6 +192,7 @@ static const CommandRow CommandTable[] = {
     {CMD_THEMESYSTEM, ChooseSystemTheme},
     {CMD_THEMELIGHT, ChooseLightTheme},
     {CMD_THEMEDARK, ChooseDarkTheme},
+    {CMD_UNDODELETE, UndoDelete},
 };
 const int CommandTableSize = sizeof CommandTable / sizeof CommandTable[0];
 

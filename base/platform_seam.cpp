@@ -3,6 +3,8 @@
 
 #include "base/paths.h"
 
+#include <string>
+
 /* The common dialogs' library is loaded when a dialog is first asked for:
    loading it brings the printing libraries along, 20 to 50 ms of every
    start (seen under Wine) for dialogs most runs never open. */
@@ -51,6 +53,7 @@ static DWORD AttributesAsListed(const WCHAR *, DWORD attributes) { return attrib
 const PlatformDialogs SystemPlatform = {
     LoadAndGetOpenFileName, LoadAndGetSaveFileName, LoadAndChooseFont, SHBrowseForFolderA,
     SHGetPathFromIDListA,   ShellExecuteA,          SHGetFolderPathA,       AttributesAsListed,
+    SHFileOperationA,
 };
 
 bool IsStoredOnlineOnly(DWORD attributes) {
@@ -132,4 +135,40 @@ bool LocalDataFolder(char *folder, bool make) {
   char local[MAX_PATH];
   if (!UserFolderPath(CSIDL_LOCAL_APPDATA, local) || !JoinPath(local, "TAV", folder)) return false;
   return !make || CreateDirectoryA(folder, nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+/* The shell takes its paths as one list, each ended by a NUL and the list by
+   another. Its answer is not a system error code (some of its values are
+   its own, kept from older Windows): any answer but 0, and anything left at
+   a path named, is a failure. */
+bool SendToRecycleBin(const char *const *paths, size_t count, bool warnForGood) {
+  std::string list;
+  for (size_t i = 0; i < count; ++i) {
+    if (paths[i] == nullptr || paths[i][0] == '\0') continue;
+    list.append(paths[i]);
+    list.push_back('\0');
+  }
+  if (list.empty()) return true;
+  list.push_back('\0');
+  SHFILEOPSTRUCTA operation = {};
+  operation.wFunc = FO_DELETE;
+  operation.pFrom = list.c_str();
+  operation.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+  if (warnForGood) operation.fFlags |= FOF_WANTNUKEWARNING;
+  int result;
+  {
+    CurrentFolderKept kept;
+    result = Platform.fileOperation(&operation);
+  }
+  bool left = false;
+  for (size_t i = 0; i < count; ++i)
+    if (paths[i] != nullptr && paths[i][0] != '\0' &&
+        GetFileAttributesA(paths[i]) != INVALID_FILE_ATTRIBUTES)
+      left = true;
+  if (result == 0 && !operation.fAnyOperationsAborted && !left) return true;
+  SetLastError(result == ERROR_ACCESS_DENIED || result == ERROR_SHARING_VIOLATION ||
+                       result == ERROR_FILE_NOT_FOUND || result == ERROR_PATH_NOT_FOUND
+                   ? static_cast<DWORD>(result)
+                   : operation.fAnyOperationsAborted ? ERROR_CANCELLED : ERROR_ACCESS_DENIED);
+  return false;
 }

@@ -22,6 +22,8 @@ struct PlatformDialogs {
   // pages kept online only carry theirs here); the system's are taken as
   // listed, and a test may answer others.
   DWORD (*listedAttributes)(const WCHAR *name, DWORD attributes);
+  // The shell's file operations: deletes go to the Recycle Bin through it.
+  int(WINAPI *fileOperation)(SHFILEOPSTRUCTA *);
 };
 
 extern PlatformDialogs Platform;
@@ -49,6 +51,12 @@ bool UserFolderPath(int folder, char *out);
 // TAV's folder in the user's local application data, made when asked
 // (PATH_BUFFER_SIZE).
 bool LocalDataFolder(char *folder, bool make);
+// Moves files and folders (full paths) into the Recycle Bin, with no
+// dialog of the shell's own; warnForGood lets the shell ask first where it
+// would delete for good instead (no bin on that drive, a network share, an
+// item too big for the bin). True when the shell did it all and nothing is
+// left at those paths; false with a reason in the last error otherwise.
+bool SendToRecycleBin(const char *const *paths, size_t count, bool warnForGood);
 // Whether attributes say a file's data is kept online only: opening it
 // would fetch it (RECALL_ON_DATA_ACCESS, RECALL_ON_OPEN, OFFLINE).
 bool IsStoredOnlineOnly(DWORD attributes);

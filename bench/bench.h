@@ -90,6 +90,7 @@ void RunOpenPageBenchmarks();
 
 /* bench_moves.cpp */
 void RunMoveBenchmarks();
+void RunDeleteBenchmarks();
 
 /* bench_theme.cpp */
 void RunThemeBenchmarks();

@@ -26,6 +26,7 @@ const Benchmark Benchmarks[] = {
     {"watch", RunWatchBenchmarks},
     {"moves", RunMoveBenchmarks},
     {"theme", RunThemeBenchmarks},
+    {"deletes", RunDeleteBenchmarks},
 };
 
 bool Wanted(const char *name, int argc, char **argv) {

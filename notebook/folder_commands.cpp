@@ -179,8 +179,9 @@ static void DropChangesOfDeletedPage(const char *deletedFolder) {
 }
 
 /* Deletes the selected folder with all its pages and folders after the user
-   agreed, then rebuilds the tree to show what is left on disk. The work
-   folder itself is never deleted. */
+   agreed (into the Recycle Bin, TAV keeping a copy for Undo Delete, with
+   the unsaved text of the page shown there), then rebuilds the tree to
+   show what is left on disk. The work folder itself is never deleted. */
 void DeleteFolder() {
   HTREEITEM node = SelectedTreeNode();
   if (node == nullptr || !TreeHasParent(node)) return;
@@ -188,7 +189,10 @@ void DeleteFolder() {
   if (!GetFolderPath(node, path) || !ConfirmFolderDelete(path)) return;
   BeginFolderWalk();
   ReleaseFolderShownWatch();
-  DeleteFolderTree(node);
+  BeginDelete();
+  KeepShownTextOfDeleted(path);
+  DeleteFolderTree(node, RecycleBinSteps);
+  EndDelete();
   EndFolderWalk();
   DropChangesOfDeletedPage(path);
   FollowItemDeleted(MOVE_FOLDER, path);

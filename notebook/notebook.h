@@ -67,6 +67,8 @@ void FollowItemMoved(MoveKind kind, const char *from, const char *to);
 // TAV deleted a page or a folder: its places, its copy of unsaved text and
 // its rows in Open Page go.
 void FollowItemDeleted(MoveKind kind, const char *path);
+// Undo Delete put a page or a folder back at path.
+void FollowItemRestored(MoveKind kind, const char *path);
 // The pages of a folder were made, renamed or deleted.
 void FollowFolderPagesChanged(const char *folder);
 // A save replaced a page's file by a new one.
@@ -84,6 +86,67 @@ LRESULT OnBeginFolderRename(HTREEITEM node);
 LRESULT OnEndFolderRename(NMTVDISPINFOA *info);
 void AddSubfolder();
 void DeleteFolder();
+
+/* deleted_store.cpp */
+// What one Delete Page or Delete Folder took from the notebook, kept for
+// Undo Delete in a folder of its own below DeletedStoreFolder: each page or
+// folder as a copy named by a number, and where it was.
+struct DeletedItem {
+  MoveKind kind;
+  std::string original;  // its full path, in the process code page
+  std::string keptAs;    // its copy's name in the entry's folder
+};
+struct DeletedEntry {
+  std::string folder;  // the entry's folder
+  std::vector<DeletedItem> items;
+  bool hasUnsavedText = false;  // the page shown's unsaved text is kept too
+};
+enum KeepOutcome { KEEP_DONE, KEEP_NOT_ONLY_PAGES, KEEP_STORE_FAILED };
+bool DeletedStoreFolder(char *folder, bool make);  // PATH_BUFFER_SIZE
+std::string FormatDeletedEntry(const DeletedEntry &entry);
+// False for a list that is not entirely right: such an entry is passed over.
+bool ParseDeletedEntry(const std::string &bytes, DeletedEntry *entry);
+// Whether an entry's path names an item of the notebook in workFolder (its
+// folder may be missing); nothing else is ever put back.
+bool IsNotebookItemPath(const std::string &path, MoveKind kind, const char *workFolder);
+bool StartDeletedEntry(DeletedEntry *entry);
+// A folder holding anything but pages and folders is not kept
+// (KEEP_NOT_ONLY_PAGES): it is deleted a folder at a time.
+KeepOutcome KeepDeletedCopy(DeletedEntry *entry, MoveKind kind, const char *path);
+bool KeepUnsavedText(DeletedEntry *entry, const RecoveryCopy &copy);
+bool WriteDeletedEntryList(const DeletedEntry &entry);
+void RemoveKeptTree(const char *path);
+bool ReadDeletedEntry(const char *folder, DeletedEntry *entry);
+bool KeptCopyPath(const DeletedEntry &entry, const DeletedItem &item, char *path);
+// The copy is still a plain file, or a tree of plain folders and pages.
+bool IsKeptCopySound(const DeletedEntry &entry, const DeletedItem &item);
+// A folder of pages and folders alone, none a link: only such a folder goes
+// to the Recycle Bin whole.
+bool IsTreeOfPages(const char *path);
+bool ReadUnsavedText(const DeletedEntry &entry, RecoveryCopy *copy);
+
+/* undo_delete.cpp */
+// A delete in the making: its copies are kept before the shell sends the
+// originals to the Recycle Bin, and it joins Undo Delete's stack when
+// anything went.
+void BeginDelete();
+// The page shown, at or below path, has unsaved text: it is kept with the
+// delete.
+void KeepShownTextOfDeleted(const char *path);
+// Keeps a copy of what is at path, then sends it to the Recycle Bin; false
+// when it is still there (the reason said, unless notSaid is given: then
+// the last error holds it). A folder that holds anything but pages and
+// folders is left alone: false with *notOnlyPages set.
+bool DeleteToRecycleBin(MoveKind kind, const char *path, bool *notOnlyPages = nullptr);
+// The pages of one folder, by name, in one go.
+bool DeletePagesToRecycleBin(const char *folder, const std::vector<std::string> &names);
+void EndDelete();
+extern const FolderDeleteSteps RecycleBinSteps;
+bool CanUndoDelete();
+void UndoDelete();
+// At exit: the copies kept for this run's Undo Delete go (the Recycle Bin
+// keeps what it holds).
+void ForgetDeletes();
 
 /* watch_takeup.cpp */
 // The changes the watches gathered, taken up once they settle, in slices

@@ -45,6 +45,15 @@ void FollowItemDeleted(MoveKind kind, const char *path) {
     NoteFolderTreeChanged(path);
 }
 
+/* The tabs and the tree show it once the caller shows the notebook again;
+   Open Page's list takes it up now. */
+void FollowItemRestored(MoveKind kind, const char *path) {
+  if (kind == MOVE_PAGE)
+    NotePageFileChanged(path);
+  else
+    NoteFolderTreeChanged(path);
+}
+
 void FollowFolderPagesChanged(const char *folder) { NoteFolderPagesChanged(folder); }
 
 void FollowPageWritten(const char *path) { NotePageWritten(path); }

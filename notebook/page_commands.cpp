@@ -100,9 +100,10 @@ void RenamePage() {
   FollowFolderPagesChanged(folder);
 }
 
-/* A deleted page's unsaved changes go with it; a page that can't be deleted
-   stays as it was, unsaved changes included. The file deleted is the one the
-   question named. */
+/* The page goes to the Recycle Bin, and TAV keeps a copy for Undo Delete,
+   with its unsaved text, which is dropped from the editor. A page that
+   can't be deleted stays as it was, unsaved changes included. The file
+   deleted is the one the question named. */
 void DeletePage() {
   int tab = SelectedTab();
   if (tab < 0) return;
@@ -115,7 +116,16 @@ void DeletePage() {
   snprintf(message, sizeof message, "Delete page '%s'?", pageName);
   if (MessageBoxA(MainWindow, message, "Confirm page delete", MB_YESNO | MB_ICONWARNING) != IDYES)
     return;
-  if (!named || !DeleteFileA(path)) {
+  bool deleted = false;
+  if (named) {
+    BeginDelete();
+    KeepShownTextOfDeleted(path);
+    deleted = DeleteToRecycleBin(MOVE_PAGE, path);
+    DWORD error = GetLastError();
+    EndDelete();
+    SetLastError(error);
+  }
+  if (!deleted) {
     ShowSystemErrorAbout("Couldn't delete page '%s'", pageName);
     return;
   }

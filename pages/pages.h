@@ -199,6 +199,10 @@ std::string RecoveryCopyName(const char *pagePath);
 // name (no ".", "..", separator of another kind, colon, wildcard or NUL),
 // its folder there. A copy is acted on only then.
 bool IsPageOfNotebook(const std::string &pagePath, const char *workFolder);
+// A name as a file or folder of the notebook has it: not "." or "..", no
+// separator, colon, wildcard or control character (stepped through by the
+// code page's characters).
+bool IsPlainName(const char *name, size_t length);
 // The first copy interval, and the next one after a copy that took copyMs:
 // copies take at most a thirtieth of the time.
 enum { RECOVERY_INTERVAL_MS = 5000 };

@@ -150,7 +150,7 @@ static bool IsRefusedNameCharacter(char c) {
 // A name as a folder or file of the notebook has it; "." and ".." lead
 // elsewhere. Steps through the code page: a trail byte may have the value of
 // a separator.
-static bool IsPlainName(const char *name, size_t length) {
+bool IsPlainName(const char *name, size_t length) {
   if (length == 0 || (length == 1 && name[0] == '.') ||
       (length == 2 && name[0] == '.' && name[1] == '.'))
     return false;

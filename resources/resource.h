@@ -86,6 +86,7 @@
 #define CMD_OPENPAGE        11880
 #define CMD_BACK            11881
 #define CMD_FORWARD         11882
+#define CMD_UNDODELETE      11884
 #define CMD_THEMESYSTEM     11886
 #define CMD_THEMELIGHT      11887
 #define CMD_THEMEDARK       11888

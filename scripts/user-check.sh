@@ -9,7 +9,9 @@
 # elsewhere while shown, "user-check.sh hold" only
 # the check that a label edit holds the tree still, "user-check.sh dark" only
 # the check of the dark look (Windows' app mode switched both ways while a
-# page with unsaved text is shown, the dialogs, the Options choice kept).
+# page with unsaved text is shown, the dialogs, the Options choice kept), "user-check.sh deletes" only the check that
+# deleted pages and folders are in the Recycle Bin and come back with Undo
+# Delete.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=$root/build/user-check
@@ -283,6 +285,42 @@ moves_check() {
     echo "ok: a move of a folder into its own subfolder was refused, dragged and chosen"
   keys alt+f x; sleep 2
 }
+# A page deleted with unsaved text and a folder of pages deleted with Yes are
+# in the Recycle Bin (under Wine the freedesktop trash of the user Wine runs
+# as) and come back byte-exact with Undo Delete, the page with its text.
+deletes_check() {
+  new_notebook
+  local tag="uc$$" trash="${XDG_DATA_HOME:-$HOME/.local/share}/Trash/files"
+  mkdir -p "$nb/Box $tag/Inner"
+  printf 'plan\r\nsecond line\r\n' > "$nb/Plan $tag.tav"
+  printf '\xff\xfew\x00i\x00d\x00e\x00' > "$nb/Box $tag/Wide.tav"
+  printf 'inner\n' > "$nb/Box $tag/Inner/In.tav"
+  printf 'start' > "$nb/Start.tav"
+  cp -a "$nb" "$out/deletes-before"
+  printf '[Settings]\r\nWorkDir=%s\r\nSavedPath=%s\\Plan %s.tav\r\n[Window]\r\nLeft=40\r\nTop=30\r\nRight=940\r\nBottom=650\r\n' \
+    "Z:${nb//\//\\}" "Z:${nb//\//\\}" "$tag" > "$ini"
+  start
+  xdotool mousemove 500 300 click 1; keys ctrl+End; xdotool type --delay 40 'typed'
+  # Wine runs the first item of a letter at once ("&Delete Page", "&Delete"),
+  # so Undo Delete, which shares it, is reached with the arrows.
+  keys alt+p d; shot 61-delete-page-asks; keys y; sleep 1
+  [ ! -e "$nb/Plan $tag.tav" ] && cmp -s "$trash/Plan $tag.tav" "$out/deletes-before/Plan $tag.tav" &&
+    echo "ok: Delete Page sent the page to the Recycle Bin, as it was saved"
+  keys F6 Down; keys alt+t d; shot 63-delete-folder-asks; keys y; sleep 1
+  [ ! -e "$nb/Box $tag" ] && diff -r "$trash/Box $tag" "$out/deletes-before/Box $tag" >/dev/null &&
+    echo "ok: Delete Folder sent the folder with its pages to the Recycle Bin"
+  keys alt+t Down Down Down Down Down Down Down; shot 64-undo-delete-chosen; keys Return; sleep 1
+  diff -r "$nb/Box $tag" "$out/deletes-before/Box $tag" >/dev/null &&
+    echo "ok: Undo Delete put the folder back byte for byte"
+  keys alt+p Down Down Down Down Return; sleep 1; shot 65-page-back-with-its-text; keys Return
+  cmp -s "$nb/Plan $tag.tav" "$out/deletes-before/Plan $tag.tav" && echo "ok: the page came back as saved"
+  keys ctrl+s
+  [ "$(cat "$nb/Plan $tag.tav")" = "$(printf 'plan\r\nsecond line\r\ntyped')" ] &&
+    echo "ok: its unsaved text came back with it, and saves"
+  shot 66-after-undo
+  keys alt+f x; sleep 2
+  rm -rf "$trash/Plan $tag.tav" "$trash/Box $tag" "$trash/../info/Plan $tag.tav.trashinfo" "$trash/../info/Box $tag.trashinfo"
+}
 # While a folder's name is edited the tree holds still: a folder removed by
 # another program meanwhile stays shown until the edit ends, then goes.
 hold_check() {
@@ -390,6 +428,7 @@ dark_check() {
 }
 
 if [ "${1:-}" = dark ]; then dark_check; exit 0; fi
+if [ "${1:-}" = deletes ]; then deletes_check; exit 0; fi
 if [ "${1:-}" = hold ]; then hold_check; exit 0; fi
 if [ "${1:-}" = live ]; then live_check; exit 0; fi
 if [ "${1:-}" = outside ]; then outside_check; exit 0; fi
@@ -559,5 +598,6 @@ grep -q "^#1#2#3line $mark of" "$nb/Long.tav" && echo "ok: the mouse's forward b
 keys alt+f x; sleep 2
 
 moves_check
+deletes_check
 live_check
 outside_check

@@ -89,29 +89,22 @@ LRESULT OnTreeRightClick() {
 
 /* ---- delete ---- */
 
-/* Deletes the page files of the current directory. The pattern also matches
-   8.3 short names (so "x.tavx" would be listed); only names ending in ".tav"
-   are pages. The first file that cannot be deleted is reported and ends the
-   listing. */
-static bool DeletePageFiles() {
+/* Deletes the page files of the current directory, which is folder. The
+   pattern also matches 8.3 short names (so "x.tavx" would be listed); only
+   names ending in ".tav" are pages. A failure has been reported. */
+static bool DeletePageFiles(const char *folder, const FolderDeleteSteps &steps) {
   FolderListing listing;
   if (!StartListing("*.tav", &listing)) return true;
-  bool deleted = true;
+  std::vector<std::string> names;
   ListedEntry found;
   // A page whose name the code page cannot hold is not deleted under
   // another spelling: it stays, and the folder with it.
-  while (NextListed(&listing, &found)) {
-    if ((found.attributes & FILE_ATTRIBUTE_DIRECTORY) || found.name[0] == '\0' ||
-        !IsPageFileName(found.name))
-      continue;
-    if (!DeleteFileA(found.name)) {
-      ShowSystemError(found.name);
-      deleted = false;
-      break;
-    }
-  }
+  while (NextListed(&listing, &found))
+    if (!(found.attributes & FILE_ATTRIBUTE_DIRECTORY) && found.name[0] != '\0' &&
+        IsPageFileName(found.name))
+      names.push_back(found.name);
   EndListing(&listing);
-  return deleted;
+  return names.empty() || steps.pages(folder, names);
 }
 
 /* Whether the directory at path is a link to a directory elsewhere. A
@@ -188,9 +181,12 @@ static bool RemoveDirectoryLink(const char *path) {
    deletion. A link to a directory elsewhere is removed as a link: what it
    leads to is not this folder's to delete. The folder is left before it is
    removed: a process's current directory cannot be removed. */
-bool DeleteFolderTree(HTREEITEM node) {
+bool DeleteFolderTree(HTREEITEM node, const FolderDeleteSteps &steps) {
   char path[PATH_BUFFER_SIZE];
   if (!GetFolderPath(node, path)) return false;
+  bool failed = false;
+  if (!IsLinkToElsewhere(path) && steps.wholeFolder(path, &failed)) return true;
+  if (failed) return false;
   if (IsLinkToElsewhere(path)) {
     if (RemoveDirectoryLink(path)) return true;
     ShowSystemErrorAbout("Cannot remove the link '%s'; the folder it leads to is left as it is",
@@ -201,12 +197,12 @@ bool DeleteFolderTree(HTREEITEM node) {
   ListFolderNode(node, false);
   for (HTREEITEM child = TreeView_GetChild(Ui.tree, node); child != nullptr;
        child = TreeView_GetNextSibling(Ui.tree, child))
-    if (!DeleteFolderTree(child)) return false;
+    if (!DeleteFolderTree(child, steps)) return false;
   if (!SetCurrentDirectoryA(path)) {
     ShowSystemError(path);
     return false;
   }
-  DeletePageFiles();  // a failure is reported here and again by the removal below
+  DeletePageFiles(path, steps);  // a failure is reported here and again by the removal below
   if (WorkFolderPath != nullptr) SetCurrentDirectoryA(WorkFolderPath);
   bool removed = RemoveDirectoryA(path) != 0;
   if (removed) return true;

@@ -229,9 +229,17 @@ void SetNodeLabel(HTREEITEM node, const char *label);
 // The right click selects its node (which shows that folder's pages, by the
 // tree's notification) and offers the folder commands there.
 LRESULT OnTreeRightClick();
+// How a deletion takes what it deletes (the notebook sends it to the Recycle
+// Bin, keeping a copy): a whole folder at once when it holds only pages and
+// folders (false, with *failed clear, when it does not), and the pages of
+// one folder by their names. A step that fails has said why.
+struct FolderDeleteSteps {
+  bool (*wholeFolder)(const char *path, bool *failed);
+  bool (*pages)(const char *folder, const std::vector<std::string> &names);
+};
 // Deletes a folder's subtree, children first, then its pages and the folder
 // itself; the first failure is reported and ends the whole deletion.
-bool DeleteFolderTree(HTREEITEM node);
+bool DeleteFolderTree(HTREEITEM node, const FolderDeleteSteps &steps);
 void OpenFolder(bool explore);
 // A page's or folder's volume, index and times, read without opening its
 // data; a link is asked about itself, not about what it leads to.

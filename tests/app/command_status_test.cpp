@@ -59,7 +59,7 @@ TEST(StatusTable, HandlersAreFoundOnlyAfterRegistration) {
   for (UINT id : always) EXPECT_EQ(FindStatusHandler(id), nullptr) << id;
   int rows = 0;
   for (const StatusRow *row = CommandStatusTable; row->handler != nullptr; ++row) ++rows;
-  EXPECT_EQ(rows, 37);
+  EXPECT_EQ(rows, 38);
   SetStatusTable(nullptr);
 }
 
@@ -153,6 +153,8 @@ TEST_F(StatusTest, FolderCommandsFollowTheSelectedNode) {
   EXPECT_FALSE(MenuEnabled(TREE_MENU, CMD_DELETEFOLDER));
   EXPECT_FALSE(MenuEnabled(TREE_MENU, CMD_MOVEFOLDER));
   EXPECT_FALSE(MenuEnabled(TREE_MENU, CMD_UNDOMOVE));  // nothing moved yet
+  EXPECT_FALSE(MenuEnabled(TREE_MENU, CMD_UNDODELETE));  // nor deleted
+  EXPECT_FALSE(MenuEnabled(PAGE_MENU, CMD_UNDODELETE));
   EXPECT_TRUE(MenuEnabled(TREE_MENU, CMD_ADDFOLDER));
   EXPECT_TRUE(MenuEnabled(TREE_MENU, CMD_OPENFOLDER));
   EXPECT_TRUE(MenuEnabled(TREE_MENU, CMD_EXPLOREFOLDER));
@@ -161,6 +163,13 @@ TEST_F(StatusTest, FolderCommandsFollowTheSelectedNode) {
   EXPECT_TRUE(MenuEnabled(TREE_MENU, CMD_RENAMEFOLDER));
   EXPECT_TRUE(MenuEnabled(TREE_MENU, CMD_DELETEFOLDER));
   EXPECT_TRUE(MenuEnabled(TREE_MENU, CMD_MOVEFOLDER));
+  boxes.Answer(IDYES);
+  ExecuteCommand(CMD_DELETEFOLDER);
+  EXPECT_TRUE(MenuEnabled(TREE_MENU, CMD_UNDODELETE));
+  EXPECT_TRUE(MenuEnabled(PAGE_MENU, CMD_UNDODELETE));
+  ExecuteCommand(CMD_UNDODELETE);
+  EXPECT_FALSE(MenuEnabled(PAGE_MENU, CMD_UNDODELETE));
+  TreeView_SelectItem(Ui.tree, TreeView_GetChild(Ui.tree, TreeView_GetRoot(Ui.tree)));
   TreeView_SelectItem(Ui.tree, nullptr);
   const UINT folderCommands[] = {CMD_RENAMEFOLDER, CMD_DELETEFOLDER, CMD_ADDFOLDER, CMD_OPENFOLDER,
                                  CMD_EXPLOREFOLDER};

@@ -304,6 +304,29 @@ void UseLocalDataOnly(const std::string &folder) {
   Platform.getFolderPath = LocalDataOnlyFolder;
 }
 
+std::vector<RecycledItem> Recycled;
+
+std::string TestBinFolder() { return UserFoldersRoot + "\\Bin"; }
+
+/* The shell's delete into the Recycle Bin, for the tests: each item moved
+   into a folder of the test run's own (the real bin would fill up with
+   every test's pages), the request recorded. */
+static int WINAPI RecycleIntoTestBin(SHFILEOPSTRUCTA *operation) {
+  if (operation->wFunc != FO_DELETE || operation->pFrom == nullptr) return ERROR_INVALID_PARAMETER;
+  MakeDirs(TestBinFolder());
+  for (const char *path = operation->pFrom; *path != '\0'; path += strlen(path) + 1) {
+    const char *name = strrchr(path, '\\');
+    std::string binPath = TestBinFolder() + "\\" + std::to_string(Recycled.size() + 1) + "-" +
+                          (name != nullptr ? name + 1 : path);
+    Recycled.push_back(RecycledItem{path, operation->fFlags, binPath});
+    if (!MoveFileExA(path, binPath.c_str(), MOVEFILE_COPY_ALLOWED)) {
+      operation->fAnyOperationsAborted = TRUE;
+      return static_cast<int>(GetLastError());
+    }
+  }
+  return 0;
+}
+
 void ResetProgramState() {
   int splitterWidth = Ui.splitterWidth;
   Ui = UiHandles{nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, true, 330, splitterWidth};
@@ -325,6 +348,10 @@ void ResetProgramState() {
   SetStatusTable(nullptr);
   Platform = SystemPlatform;
   Platform.getFolderPath = TestUserFolder;
+  Platform.fileOperation = RecycleIntoTestBin;
+  Recycled.clear();
+  if (!UserFoldersRoot.empty()) RemoveTree(TestBinFolder());
+  ForgetDeletes();
   SetSettingsPlace(SettingsPlace{"", true, 0, 0, "", ""});
 }
 

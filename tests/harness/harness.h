@@ -143,6 +143,17 @@ extern std::string UserFoldersRoot;
 // (made by the test) and every other folder of the user's is not found.
 void UseLocalDataOnly(const std::string &folder);
 
+// The Recycle Bin as the tests have it (from ResetProgramState on): every
+// item the shell is asked to delete is moved into TestBinFolder under a
+// number, and the request recorded.
+struct RecycledItem {
+  std::string path;
+  unsigned flags;       // FOF_... as asked
+  std::string binPath;  // where it went
+};
+extern std::vector<RecycledItem> Recycled;
+std::string TestBinFolder();
+
 // What the entry procedure sets up before its main window: the libraries and
 // the window classes. The rich-edit library keeps one more reference, since
 // every program run in the process ends by unloading it. False on failure.

@@ -52,7 +52,7 @@ const std::vector<ExpectedPopup> ExpectedMainMenu = {
     {"&Page",
      {{CMD_NEWPAGE, "&New Page...\tCtrl+N"}, {CMD_OPENPAGE, "&Open Page...\tCtrl+O"},
       {CMD_RENAMEPAGE, "&Rename Page..."}, {CMD_DELETEPAGE, "&Delete Page"},
-      {CMD_MOVEPAGE, "&Move Page...\tCtrl+Shift+M"}, Rule,
+      {CMD_UNDODELETE, "Undo &Delete"}, {CMD_MOVEPAGE, "&Move Page...\tCtrl+Shift+M"}, Rule,
       {CMD_NEXTPAGE, "N&ext Page\tCtrl+Tab"},
       {CMD_PREVPAGE, "&Previous Page\tCtrl+Shift+Tab"}, {CMD_MOVEUP, "Move &Up\tCtrl+U"}, Rule,
       {CMD_BACK, "&Back\tAlt+Left"}, {CMD_FORWARD, "&Forward\tAlt+Right"}}},
@@ -60,7 +60,7 @@ const std::vector<ExpectedPopup> ExpectedMainMenu = {
      {{CMD_ADDFOLDER, "&Add subfolder..."}, {CMD_OPENFOLDER, "&Open"},
       {CMD_EXPLOREFOLDER, "&Explore"}, {CMD_RENAMEFOLDER, "&Rename"},
       {CMD_MOVEFOLDER, "&Move..."}, {CMD_DELETEFOLDER, "&Delete"}, Rule,
-      {CMD_UNDOMOVE, "&Undo Move"}, Rule, {CMD_SHOWTREE, "Show &Tree\tCtrl+T"},
+      {CMD_UNDOMOVE, "&Undo Move"}, {CMD_UNDODELETE, "Undo &Delete"}, Rule, {CMD_SHOWTREE, "Show &Tree\tCtrl+T"},
       {CMD_NEXTPANE, "Next &Pane\tF6"}, {CMD_PREVPANE, "Previous Pa&ne\tShift+F6"}}},
     {"&Options",
      {{CMD_FONT, "Set &Font..."},
@@ -190,6 +190,8 @@ std::string RepeatedMnemonics(const std::vector<std::string> &texts) {
 // "Select &All"; Windows moves between the two as the letter is pressed
 // again, and Enter chooses.
 const char SharedEditMnemonic[] = "A";
+// The same for "Undo &Delete" beside "&Delete Page" and the tree's "&Delete".
+const char SharedDeleteMnemonic[] = "D";
 
 // Every level of a menu: its own texts must not share a mnemonic, and every
 // item must have one.
@@ -201,7 +203,10 @@ void ExpectDistinctMnemonics(HMENU menu, const std::string &where) {
     EXPECT_NE(MnemonicOf(item.text), 0) << where << ": no mnemonic in \"" << item.text << "\"";
     if (item.submenu) ExpectDistinctMnemonics(item.submenu, where + " > " + item.text);
   }
-  std::string allowed = where == "main menu > &Edit" ? SharedEditMnemonic : "";
+  std::string allowed = where == "main menu > &Edit" ? SharedEditMnemonic
+                        : where == "main menu > &Page" || where == "main menu > &Tree"
+                            ? SharedDeleteMnemonic
+                            : "";
   EXPECT_EQ(RepeatedMnemonics(texts), allowed) << where << ": mnemonic letters used twice";
 }
 
@@ -379,6 +384,7 @@ const ExpectedTip ExpectedTooltips[] = {
     {CMD_THEMESYSTEM, "Use the System's App Theme"},
     {CMD_THEMELIGHT, "Light Theme"},
     {CMD_THEMEDARK, "Dark Theme"},
+    {CMD_UNDODELETE, "Undo Delete"},
 };
 
 // Every command has its row here; a number of the range that names no

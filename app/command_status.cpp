@@ -77,6 +77,8 @@ const StatusRow CommandStatusTable[] = {
     {CMD_MOVEPAGE, StatusHasPages},
     {CMD_MOVEFOLDER, StatusNodeHasParent},
     {CMD_UNDOMOVE, StatusCanUndoMove},
+    {CMD_HISTORY, StatusHasPages},
+    {CMD_DELETEDPAGES, StatusNotebookShown},
     {0, nullptr},
 };
 

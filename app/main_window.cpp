@@ -186,6 +186,8 @@ static const CommandRow CommandTable[] = {
     {CMD_MOVEPAGE, MovePageCommand},
     {CMD_MOVEFOLDER, MoveFolderCommand},
     {CMD_UNDOMOVE, UndoMove},
+    {CMD_HISTORY, OpenHistoryDialog},
+    {CMD_DELETEDPAGES, OpenDeletedPagesDialog},
 };
 const int CommandTableSize = sizeof CommandTable / sizeof CommandTable[0];
 

@@ -25,6 +25,7 @@ void FollowItemMoved(MoveKind kind, const char *from, const char *to) {
   NotePagesMoved(from, to);
   MoveHistory(from, to);
   MoveRecoveryCopies(from, to);
+  MoveVersions(kind == MOVE_FOLDER, from, to);
   NoteMoveForUndo(from, to);
   if (kind == MOVE_PAGE) {
     NotePageFileChanged(from);
@@ -38,6 +39,7 @@ void FollowItemMoved(MoveKind kind, const char *from, const char *to) {
 
 void FollowItemDeleted(MoveKind kind, const char *path) {
   if (kind == MOVE_PAGE) RemoveRecoveryCopy(path);
+  MarkVersionsDeleted(kind == MOVE_FOLDER, path);
   NotePagesDeleted(path);
   if (kind == MOVE_PAGE)
     NotePageFileChanged(path);

@@ -115,6 +115,7 @@ void DeletePage() {
   snprintf(message, sizeof message, "Delete page '%s'?", pageName);
   if (MessageBoxA(MainWindow, message, "Confirm page delete", MB_YESNO | MB_ICONWARNING) != IDYES)
     return;
+  if (named) KeepVersionsBeforeDelete(path, false);
   if (!named || !DeleteFileA(path)) {
     ShowSystemErrorAbout("Couldn't delete page '%s'", pageName);
     return;

@@ -91,6 +91,9 @@ void RunOpenPageBenchmarks();
 /* bench_moves.cpp */
 void RunMoveBenchmarks();
 
+/* bench_history.cpp */
+void RunHistoryBenchmarks();
+
 /* bench_startup.cpp */
 void RunStartupBenchmarks();
 

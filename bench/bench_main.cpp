@@ -25,6 +25,7 @@ const Benchmark Benchmarks[] = {
     {"open", RunOpenPageBenchmarks},
     {"watch", RunWatchBenchmarks},
     {"moves", RunMoveBenchmarks},
+    {"history", RunHistoryBenchmarks},
 };
 
 bool Wanted(const char *name, int argc, char **argv) {

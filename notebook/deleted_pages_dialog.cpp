@@ -4,6 +4,7 @@
 // folder (made again when it is gone), never over anything, and shows it.
 #include "notebook/notebook.h"
 
+#include <shlwapi.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -72,8 +73,8 @@ static void SetCell(HWND list, int row, int column, const std::wstring &text) {
                reinterpret_cast<LPARAM>(&item));
 }
 
-/* A page by its name, its folder below the work folder ("\" for the work
-   folder itself). */
+/* A page by its name, its folder below the work folder (the work folder's
+   own name for itself). */
 static void FillDeletedList(HWND dialog) {
   static const ListColumn columns[] = {
       {L"Page", 130, false}, {L"Folder", 160, false}, {L"Deleted", 130, false}};
@@ -85,7 +86,7 @@ static void FillDeletedList(HWND dialog) {
     if (name.size() > 4) name.resize(name.size() - 4);
     int row = static_cast<int>(i);
     SetCell(list, row, 0, Wide(name));
-    SetCell(list, row, 1, folder.empty() ? L"\\" : Wide(folder));
+    SetCell(list, row, 1, Wide(folder.empty() ? PathFindFileNameA(WorkFolderPath) : folder));
     SetCell(list, row, 2, DeletedWhen(Deleted.pages[i].deletedAt));
   }
 }

@@ -30,10 +30,12 @@ static void LineHashes(const std::wstring &text, std::vector<unsigned long long>
   }
 }
 
+// A break at the very end starts no line of its own.
 size_t CountLines(const std::wstring &text) {
   std::vector<unsigned long long> hashes;
   LineHashes(text, &hashes);
-  return hashes.size();
+  bool endsInBreak = !text.empty() && (text.back() == L'\r' || text.back() == L'\n');
+  return hashes.size() - (endsInBreak ? 1 : 0);
 }
 
 static void AddLine(std::vector<LineRange> *ranges, size_t line) {

@@ -227,6 +227,22 @@ TEST_F(PageHistory, DeletedPagesPutsAPageBackNeverOverAnother) {
   EXPECT_EQ(boxes.unexpected(), 0);
 }
 
+// The page shown deleted by another program: TAV had its text, which the
+// page's history keeps as a deleted page's.
+TEST_F(PageHistory, APageShownDeletedElsewhereIsADeletedPage) {
+  Start({{"p.tav", "p text\r\n"}, {"q.tav", "q"}});
+  ASSERT_TRUE(SelectPageByName("p.tav"));
+  ASSERT_TRUE(DeleteFileA((notebook / "p.tav").c_str()));
+  CheckNotebookOnActivation();
+  ASSERT_TRUE(harness::FollowNotebookChanges([&] { return Text() == "q"; }));
+  std::vector<DeletedPage> deleted;
+  ListDeletedPages(&deleted);
+  ASSERT_EQ(deleted.size(), 1u);
+  std::string bytes;
+  ASSERT_TRUE(ReadDeletedPageText(deleted[0], &bytes));
+  EXPECT_EQ(bytes, "p text\r\n");
+}
+
 // Whatever the store holds, nothing is acted on outside the notebook: an
 // index naming a path out of it, or whose entry is not named for its page,
 // or that is no index at all, is passed over, and so are files that are not

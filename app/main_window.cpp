@@ -130,6 +130,7 @@ static void RequestExit() {
     if (copyKept) WriteRecoveryCopy(false);
   }
   KeepPagesShown();
+  ThinVersionStore();
   SaveSettings();
   SaveToolbarLayout();
   DestroyWindow(MainWindow);

@@ -412,7 +412,11 @@ struct DeletedPage {
 void ListDeletedPages(std::vector<DeletedPage> *pages);
 bool ReadDeletedPageText(const DeletedPage &page, std::string *bytes);
 void ReviveDeletedPage(const DeletedPage &page, const char *pagePath);
-// Thins the versions out by their age and the bound.
+// A page or a folder of pages back at its old path (a delete undone): each
+// page's versions are its history again, no longer a deleted page's.
+void ReviveDeletedVersions(bool folder, const char *path);
+// Thins the versions out by their age and the bound (at exit, and when a
+// run keeps many).
 void ThinVersionStore();
 // A store that cannot be written is said once a run, at the next safe moment.
 void SayVersionStoreFailure();

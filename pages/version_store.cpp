@@ -86,8 +86,11 @@ static bool NotebookStore(char *folder, bool make) {
   if (WorkFolderPath == nullptr || WorkFolderPath[0] == '\0') return false;
   char history[PATH_BUFFER_SIZE], name[24];
   snprintf(name, sizeof name, "%016llx", HashPathIgnoringAsciiCase(WorkFolderPath));
-  return VersionStoreFolder(history, make) && JoinPath(history, name, folder) &&
-         MakeStoreFolder(folder, make);
+  // Looked for first: making it means asking for every folder above it.
+  if (VersionStoreFolder(history, false) && JoinPath(history, name, folder) && IsPlainFolder(folder))
+    return true;
+  return make && VersionStoreFolder(history, true) && JoinPath(history, name, folder) &&
+         MakeStoreFolder(folder, true);
 }
 
 // The page's path below the work folder: only a page of the notebook shown
@@ -142,20 +145,60 @@ static bool ReadEntryIndex(const char *entryFolder, const char *entryName, PageI
   return LiveEntryName(index->relative).compare(0, 16, entryName + (deleted ? 2 : 0), 16) == 0;
 }
 
-static bool WriteEntryIndex(const char *entryFolder, const PageIndex &index) {
-  std::string bytes = FormatPageIndex(index);
-  return WritePageFile(entryFolder, IndexName, bytes.data(), bytes.size());
+/* The store's files are written without waiting for the disk: a version
+   is a copy of a text that is elsewhere as well (the page, its Recycle Bin
+   item), and one cut short by a crash no longer matches the hash in its
+   name, so it is passed over; an index cut short is passed over too. Each
+   wait would cost a delete of a thousand pages seconds. A new file is never
+   written over anything. */
+static bool WriteStoreFile(const char *path, const std::string &bytes) {
+  HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                            nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+            written == bytes.size();
+  DWORD error = GetLastError();
+  if (!CloseHandle(file)) ok = false;
+  if (!ok) {
+    DeleteFileA(path);
+    SetLastError(error != 0 ? error : ERROR_WRITE_FAULT);
+  }
+  return ok;
 }
 
-/* The folder of a page's versions; made, with its index, when asked. */
-static bool PageEntry(const char *pagePath, char *entry, bool make, std::string *relative) {
+// The index takes its place once written whole.
+static bool WriteEntryIndex(const char *entryFolder, const PageIndex &index) {
+  char path[PATH_BUFFER_SIZE], next[PATH_BUFFER_SIZE];
+  if (!JoinPath(entryFolder, IndexName, path) || !JoinPath(entryFolder, "page.new", next))
+    return false;
+  DeleteFileA(next);
+  if (!WriteStoreFile(next, FormatPageIndex(index))) return false;
+  if (MoveFileExA(next, path, MOVEFILE_REPLACE_EXISTING)) return true;
+  DeleteFileKeepingError(next);
+  return false;
+}
+
+/* The folder of a page's versions; made, with its index, when asked (*fresh
+   then says whether it was made just now, and so holds no versions). */
+static bool PageEntry(const char *pagePath, char *entry, bool make, std::string *relative,
+                      bool *fresh = nullptr) {
   char notebook[PATH_BUFFER_SIZE];
+  if (fresh != nullptr) *fresh = false;
   if (!RelativePagePath(pagePath, relative) || !NotebookStore(notebook, make) ||
       !JoinPath(notebook, LiveEntryName(*relative).c_str(), entry))
     return false;
   if (!make) return IsPlainFolder(entry);
+  // Made at the first try for most pages of a folder being deleted: nothing
+  // more to look at.
+  char indexPath[PATH_BUFFER_SIZE];
+  if (CreateDirectoryA(entry, nullptr)) {
+    if (fresh != nullptr) *fresh = true;
+    return JoinPath(entry, IndexName, indexPath) &&
+           WriteStoreFile(indexPath, FormatPageIndex(PageIndex{*relative, 0}));
+  }
   PageIndex index;
-  if (!MakeStoreFolder(entry, true)) return false;
+  if (!IsPlainFolder(entry)) return false;
   if (ReadEntryIndex(entry, PathFindFileNameA(entry), &index) &&
       index.relative == *relative)
     return true;
@@ -214,7 +257,8 @@ static bool ReadVersionAt(const char *entry, const PageVersion &version, std::st
   if (file == INVALID_HANDLE_VALUE) return false;
   DWORD error = ReadFileUpTo(file, PAGE_VERSION_LIMIT, bytes);
   CloseHandle(file);
-  return error == 0;
+  // A version whose bytes are not those its name's hash says is damaged.
+  return error == 0 && HashVersionBytes(bytes->data(), bytes->size()) == version.name.hash;
 }
 
 bool ReadPageVersion(const char *pagePath, const PageVersion &version, std::string *bytes) {
@@ -240,27 +284,31 @@ static bool SameAsNewest(const std::vector<PageVersion> &versions, unsigned long
   return !versions.empty() && versions.front().name.hash == hash && versions.front().size == size;
 }
 
-/* The store is gone through at the first version kept in a run, and again
-   whenever the versions kept since take it past its bound. */
+/* The store is gone through at exit, not at a save, and also once the
+   versions kept in a run (before it was measured) or since it was measured
+   take it past its bound. */
 static void NoteKeptBytes(unsigned long long size) {
   StoreBytes += size;
-  if (!StoreMeasured || StoreBytes > VERSION_STORE_BOUND) ThinVersionStore();
+  if (StoreBytes > (StoreMeasured ? VERSION_STORE_BOUND : VERSION_STORE_BOUND / 8))
+    ThinVersionStore();
 }
 
 bool KeepTextAsVersion(const char *pagePath, const std::string &bytes, VersionReason reason) {
   char entry[PATH_BUFFER_SIZE];
   std::string relative;
   if (!RelativePagePath(pagePath, &relative)) return false;
-  if (!PageEntry(pagePath, entry, true, &relative)) {
+  bool fresh = false;
+  if (!PageEntry(pagePath, entry, true, &relative, &fresh)) {
     NoteStoreFailure();
     return false;
   }
   std::vector<PageVersion> versions;
-  ListEntryVersions(entry, &versions);
+  if (!fresh) ListEntryVersions(entry, &versions);
   unsigned long long hash = HashVersionBytes(bytes.data(), bytes.size());
   if (SameAsNewest(versions, bytes.size(), hash)) return true;
   std::string name = FormatVersionName(VersionName{NextVersionTime(versions), reason, hash});
-  if (!WriteNewPageFile(entry, name.c_str(), bytes.data(), bytes.size())) {
+  char path[PATH_BUFFER_SIZE];
+  if (!JoinPath(entry, name.c_str(), path) || !WriteStoreFile(path, bytes)) {
     NoteStoreFailure();
     return false;
   }
@@ -481,6 +529,29 @@ void ReviveDeletedPage(const DeletedPage &page, const char *pagePath) {
       !ReadEntryIndex(entry, page.entry.c_str(), &index))
     return;
   MoveEntry(notebook, entry, relative);
+}
+
+/* Pages brought back at their old paths (a delete undone): the history of
+   each, its last deletion's, is its history again. */
+void ReviveDeletedVersions(bool folder, const char *path) {
+  char notebook[PATH_BUFFER_SIZE], entry[PATH_BUFFER_SIZE], page[PATH_BUFFER_SIZE];
+  if (!NotebookStore(notebook, false)) return;
+  std::vector<std::pair<std::string, PageIndex>> entries;
+  ListEntries(notebook, true, &entries);
+  std::sort(entries.begin(), entries.end(), [](const auto &a, const auto &b) {
+    return a.second.deletedAt > b.second.deletedAt;
+  });
+  std::vector<std::string> revived;
+  for (const auto &listed : entries) {
+    const std::string &relative = listed.second.relative;
+    if (!JoinPath(WorkFolderPath, relative.c_str(), page) ||
+        !(folder ? PathIsAtOrBelow(page, path) : FolderPathsEqual(page, path)) ||
+        !IsPageFile(page) || std::find(revived.begin(), revived.end(), relative) != revived.end() ||
+        !JoinPath(notebook, listed.first.c_str(), entry))
+      continue;
+    revived.push_back(relative);
+    MoveEntry(notebook, entry, relative);
+  }
 }
 
 /* ---- thinning ---- */

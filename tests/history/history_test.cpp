@@ -243,6 +243,45 @@ TEST_F(PageHistory, APageShownDeletedElsewhereIsADeletedPage) {
   EXPECT_EQ(bytes, "p text\r\n");
 }
 
+// A folder deleted and put back as it was (a delete undone): its pages'
+// histories are theirs again.
+TEST_F(PageHistory, PagesPutBackAtTheirPathsTakeTheirHistoryBack) {
+  ASSERT_TRUE(harness::MakeDirs(notebook / "F"));
+  Start({{"F\\a.tav", "a"}, {"F\\b.tav", "b"}, {"top.tav", "t"}});
+  ASSERT_TRUE(SelectPageByName("top.tav"));
+  KeepVersionsBeforeDelete((notebook / "F").c_str(), true);
+  ASSERT_TRUE(MoveFileA((notebook / "F").c_str(), (scratch / "F").c_str()));
+  FollowItemDeleted(MOVE_FOLDER, (notebook / "F").c_str());
+  std::vector<DeletedPage> deleted;
+  ListDeletedPages(&deleted);
+  ASSERT_EQ(deleted.size(), 2u);
+  ASSERT_TRUE(MoveFileA((scratch / "F").c_str(), (notebook / "F").c_str()));
+  ReviveDeletedVersions(true, (notebook / "F").c_str());
+  ListDeletedPages(&deleted);
+  EXPECT_TRUE(deleted.empty());
+  ASSERT_EQ(Versions("F\\a.tav").size(), 1u);
+  EXPECT_EQ(Bytes("F\\a.tav", Versions("F\\a.tav")[0]), "a");
+}
+
+// Thinning as the store does it at exit: a version past 90 days goes from
+// disk, the page's newest stays however old.
+TEST_F(PageHistory, ThinningRemovesOldVersionsFromDisk) {
+  Start({{"p.tav", "p"}});
+  const std::string page = notebook / "p.tav";
+  ASSERT_TRUE(KeepTextAsVersion(page.c_str(), "now", REASON_SAVED_OVER));
+  std::vector<PageVersion> versions = Versions("p.tav");
+  ASSERT_EQ(versions.size(), 1u);
+  const std::string entry = NotebookStore() + "\\" + Hex(HashPathIgnoringAsciiCase("p.tav"));
+  const std::string old = "20200101-120000-000-saved-" + Hex(HashVersionBytes("old", 3)) + ".ver";
+  ASSERT_TRUE(WriteBytes(entry + "\\" + old, "old"));
+  ASSERT_EQ(Versions("p.tav").size(), 2u);
+  ThinVersionStore();
+  versions = Versions("p.tav");
+  ASSERT_EQ(versions.size(), 1u);
+  EXPECT_EQ(Bytes("p.tav", versions[0]), "now");
+  EXPECT_FALSE(FileExists(entry + "\\" + old));
+}
+
 // Whatever the store holds, nothing is acted on outside the notebook: an
 // index naming a path out of it, or whose entry is not named for its page,
 // or that is no index at all, is passed over, and so are files that are not

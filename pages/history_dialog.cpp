@@ -222,15 +222,22 @@ static void FillVersionList(HWND dialog) {
 }
 
 /* The editor's whole text becomes the version's, as one change Undo takes
-   back: the text is set over a selection of everything, the undo history
-   kept. The text it replaces was kept as a version first. */
+   back: the text is streamed in as plain text over a selection of
+   everything (never read as rich text, whatever it begins with). The text
+   it replaces was kept as a version first. */
 static bool PutIntoEditor(const std::wstring &text) {
   if (Ui.editor == nullptr) return false;
   CHARRANGE all = {0, -1};
   SendMessageA(Ui.editor, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&all));
-  SETTEXTEX set = {ST_SELECTION | ST_KEEPUNDO, 1200};
-  SendMessageA(Ui.editor, EM_SETTEXTEX, reinterpret_cast<WPARAM>(&set),
-               reinterpret_cast<LPARAM>(text.c_str()));
+  PagePieces pieces;
+  StartPagePieces(&pieces, text.data(), text.size());
+  if (!StreamIntoEditor(Ui.editor, &pieces, true)) {
+    // What went in is taken back: the page keeps its text.
+    SendMessageA(Ui.editor, EM_UNDO, 0, 0);
+    MessageBoxA(MainWindow, "The editor could not take the whole text of that version.", "Error",
+                MB_OK | MB_ICONSTOP);
+    return false;
+  }
   CHARRANGE start = {0, 0};
   SendMessageA(Ui.editor, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&start));
   SendMessageA(Ui.editor, EM_SCROLLCARET, 0, 0);

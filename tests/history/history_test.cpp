@@ -145,7 +145,8 @@ TEST_F(PageHistory, VersionsFollowRenamePageAndAFolderMoved) {
 // Restore: the version's text as one change, in the page's own encoding
 // and line breaks when saved; the text it replaced is kept first.
 TEST_F(PageHistory, RestoreIsOneUndoableChangeAndKeepsTheEncoding) {
-  const std::string original = Utf16(L"alpha\r\nbeta \x00E9\r\ngamma\r\n");
+  // A text that begins as rich text does is still plain text.
+  const std::string original = Utf16(L"{\\rtf1 alpha}\r\nbeta \x00E9\r\ngamma\r\n");
   Start({{"p.tav", original}});
   ASSERT_TRUE(SelectPageByName("p.tav"));
   TypeAtEnd("delta");
@@ -163,7 +164,7 @@ TEST_F(PageHistory, RestoreIsOneUndoableChangeAndKeepsTheEncoding) {
   ExecuteCommand(CMD_HISTORY);
   EXPECT_EQ(rows, 1);
   EXPECT_EQ(why, L"saved over");
-  EXPECT_EQ(Text(), "alpha\r\nbeta \xC3\xA9\r\ngamma\r\n");
+  EXPECT_EQ(Text(), "{\\rtf1 alpha}\r\nbeta \xC3\xA9\r\ngamma\r\n");
   EXPECT_TRUE(EditorIsModified());
   std::vector<PageVersion> versions = Versions("p.tav");
   ASSERT_EQ(versions.size(), 2u);

@@ -169,8 +169,11 @@ static void ShowVersion(HWND dialog, int row) {
   size_t lines = 0;
   for (const LineRange &range : ranges) lines += range.end - range.begin;
   wchar_t note[160];
-  if (lines == 0)
+  if (lines == 0 && CountLines(History.chosen) == CountLines(History.current))
     swprintf(note, sizeof note / sizeof note[0], L"The same text as the page has now.");
+  else if (lines == 0)
+    swprintf(note, sizeof note / sizeof note[0],
+             L"Each of its lines is in the page's text now, which has lines it lacks.");
   else
     swprintf(note, sizeof note / sizeof note[0],
              L"%u of its %u lines (marked) differ from the page's text now.",

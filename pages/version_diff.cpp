@@ -11,7 +11,8 @@
 #include <vector>
 
 /* Lines end at CR LF, a lone CR or a lone LF, each one break, as the rich
-   edit takes them; "\r\r\n" is one break too, as the editor shows it. */
+   edit takes them; "\r\r\n" is one break too, as the editor shows it. A
+   break at the very end starts no line of its own. */
 static void LineHashes(const std::wstring &text, std::vector<unsigned long long> *hashes) {
   hashes->clear();
   size_t start = 0;
@@ -19,6 +20,7 @@ static void LineHashes(const std::wstring &text, std::vector<unsigned long long>
   for (size_t i = 0; i <= length; ++i) {
     bool end = i == length;
     if (!end && text[i] != L'\r' && text[i] != L'\n') continue;
+    if (end && start == length && length > 0) break;
     hashes->push_back(HashVersionBytes(reinterpret_cast<const char *>(text.data() + start),
                                        (i - start) * sizeof(wchar_t)));
     if (end) break;
@@ -30,12 +32,10 @@ static void LineHashes(const std::wstring &text, std::vector<unsigned long long>
   }
 }
 
-// A break at the very end starts no line of its own.
 size_t CountLines(const std::wstring &text) {
   std::vector<unsigned long long> hashes;
   LineHashes(text, &hashes);
-  bool endsInBreak = !text.empty() && (text.back() == L'\r' || text.back() == L'\n');
-  return hashes.size() - (endsInBreak ? 1 : 0);
+  return hashes.size();
 }
 
 static void AddLine(std::vector<LineRange> *ranges, size_t line) {

@@ -171,6 +171,7 @@ TEST(VersionRules, DifferingLinesAreTheVersionsLinesTheTextNowLacks) {
       {L"a\r\nc", L"a\r\nx\r\nc", {}},             // a line added since: none in the version
       {L"x\na\rb", L"a\r\nb", {{0, 1}}},             // LF and lone CR end lines too
       {L"a\r\r\nb", L"a\r\nb", {}},                  // CR CR LF is one line break
+      {L"a\r\nb\r\n", L"a\r\nb\r\nc", {}},          // a break at the end starts no line
       {L"", L"a", {}},
       {L"a", L"", {{0, 1}}},
   };
@@ -187,6 +188,7 @@ TEST(VersionRules, DifferingLinesAreTheVersionsLinesTheTextNowLacks) {
     many += L"line " + std::to_wstring(i) + L"\r\n";
     others += L"other " + std::to_wstring(i) + L"\r\n";
   }
+  EXPECT_EQ(CountLines(many), 20000u);
   std::vector<LineRange> ranges = DifferingLines(many, others);
   ASSERT_EQ(ranges.size(), 1u);
   EXPECT_EQ(ranges[0].begin, 0u);

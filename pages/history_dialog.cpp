@@ -22,6 +22,7 @@ static struct {
   std::vector<PageVersion> versions;
   std::wstring current;  // the page's text when the dialog opened
   std::wstring chosen;   // the text of the version shown
+  std::string chosenBytes;
   bool chosenRead;
   HWND viewer;
   int dpi;
@@ -143,9 +144,8 @@ static void ShowVersion(HWND dialog, int row) {
     ShowWindow(viewer, SW_SHOWNA);
     return;
   }
-  std::string bytes;
-  if (!ReadPageVersion(History.page, History.versions[row], &bytes) ||
-      !DecodeVersion(bytes, &History.chosen)) {
+  if (!ReadPageVersion(History.page, History.versions[row], &History.chosenBytes) ||
+      !DecodeVersion(History.chosenBytes, &History.chosen)) {
     ShowWindow(viewer, SW_SHOWNA);
     SayNote(dialog, L"This version cannot be read: it is damaged, or not text.");
     return;
@@ -180,7 +180,7 @@ static void ShowVersion(HWND dialog, int row) {
              static_cast<unsigned>(lines), static_cast<unsigned>(CountLines(History.chosen)));
   SayNote(dialog, note);
   History.chosenRead = true;
-  EnableWindow(GetDlgItem(dialog, IDOK), !EditorIsReadOnly());
+  EnableWindow(GetDlgItem(dialog, IDOK), !EditorIsReadOnly() || CurrentPageIsProtected());
 }
 
 static std::wstring KeptWhen(unsigned long long time) {
@@ -249,12 +249,49 @@ static bool PutIntoEditor(const std::wstring &text) {
   return true;
 }
 
+/* A page shown read-only, its file not text the editor can keep (another
+   program wrote bytes of another kind over it), gets the version's bytes
+   back in its file, once the user agrees; what the file holds now is kept
+   as a version first, and the page is read again. */
+static bool RestoreIntoFile(HWND dialog) {
+  char folder[PATH_BUFFER_SIZE], message[MESSAGE2_BUFFER_SIZE];
+  const char *fileName = nullptr;
+  if (!SplitItemPath(History.page, folder, &fileName)) return false;
+  snprintf(message, sizeof message,
+           "The page '%s' is shown read-only: its file holds what the editor cannot keep.\n"
+           "Write this version to its file? What the file holds now is kept in its history.",
+           fileName);
+  if (MessageBoxA(dialog, message, "History", MB_YESNO | MB_ICONQUESTION) != IDYES) return false;
+  std::string now;
+  DWORD error = ReadFileAt(History.page, &now);
+  if (error == 0 ? !KeepTextAsVersion(History.page, now, REASON_BEFORE_RESTORE)
+                 : !IsMissingFileError(error)) {
+    SayVersionStoreFailure();
+    MessageBoxA(dialog, "What the page's file holds now could not be kept, so it was left as it is.",
+                "Error", MB_OK | MB_ICONSTOP);
+    return false;
+  }
+  if (!WritePageFile(folder, fileName, History.chosenBytes.data(), History.chosenBytes.size())) {
+    ShowSystemErrorAbout("Error saving to file '%s'", fileName);
+    return false;
+  }
+  ReadShownPageAgain();
+  return true;
+}
+
 /* Restore acts on the page the dialog was opened for, and only while the
    editor still shows it. */
 static void RestoreChosen(HWND dialog) {
   char shown[PATH_BUFFER_SIZE];
-  if (!History.chosenRead || !ShownPagePath(shown) || strcmp(shown, History.page) != 0 ||
-      EditorIsReadOnly()) {
+  if (!History.chosenRead || !ShownPagePath(shown) || strcmp(shown, History.page) != 0) {
+    MessageBeep(MB_ICONWARNING);
+    return;
+  }
+  if (CurrentPageIsProtected()) {
+    if (RestoreIntoFile(dialog)) EndDialog(dialog, IDOK);
+    return;
+  }
+  if (EditorIsReadOnly()) {
     MessageBeep(MB_ICONWARNING);
     return;
   }
@@ -328,5 +365,6 @@ void OpenHistoryDialog() {
   History.versions.clear();
   std::wstring().swap(History.current);
   std::wstring().swap(History.chosen);
+  std::string().swap(History.chosenBytes);
   if (Ui.editor != nullptr) SetFocus(Ui.editor);
 }

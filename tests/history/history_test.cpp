@@ -283,6 +283,33 @@ TEST_F(PageHistory, ThinningRemovesOldVersionsFromDisk) {
   EXPECT_FALSE(FileExists(entry + "\\" + old));
 }
 
+// A page another program overwrote with bytes the editor cannot keep is
+// shown read-only; Restore writes the text TAV had shown back to its file,
+// keeping what the file held.
+TEST_F(PageHistory, RestoreMendsAPageOverwrittenWithWhatCannotBeKept) {
+  Start({{"p.tav", "good text\r\n"}});
+  ASSERT_TRUE(SelectPageByName("p.tav"));
+  const std::string bad("bad\0bytes", 9);
+  Sleep(20);
+  ASSERT_TRUE(WriteBytes(notebook / "p.tav", bad));
+  boxes.Answer(IDOK);  // the page is shown read-only, and said so
+  CheckNotebookOnActivation();
+  ASSERT_TRUE(harness::FollowNotebookChanges([&] { return CurrentPageIsProtected(); }));
+  boxes.Handle([](HWND dialog) {
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDOK)));
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+  });
+  boxes.Answer(IDYES);
+  ExecuteCommand(CMD_HISTORY);
+  EXPECT_EQ(ReadBytes(notebook / "p.tav"), "good text\r\n");
+  EXPECT_FALSE(CurrentPageIsProtected());
+  EXPECT_EQ(Text(), "good text\r\n");
+  std::vector<PageVersion> versions = Versions("p.tav");
+  ASSERT_FALSE(versions.empty());
+  EXPECT_EQ(Bytes("p.tav", versions[0]), bad);
+  EXPECT_EQ(boxes.unexpected(), 0);
+}
+
 // Whatever the store holds, nothing is acted on outside the notebook: an
 // index naming a path out of it, or whose entry is not named for its page,
 // or that is no index at all, is passed over, and so are files that are not

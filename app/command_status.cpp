@@ -89,6 +89,8 @@ const StatusRow CommandStatusTable[] = {
     {CMD_THEMELIGHT, StatusThemeLight},
     {CMD_THEMEDARK, StatusThemeDark},
     {CMD_UNDODELETE, StatusCanUndoDelete},
+    {CMD_HISTORY, StatusHasPages},
+    {CMD_DELETEDPAGES, StatusNotebookShown},
     {0, nullptr},
 };
 

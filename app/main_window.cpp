@@ -133,6 +133,7 @@ static void RequestExit() {
   }
   KeepPagesShown();
   ForgetDeletes();
+  ThinVersionStore();
   SaveSettings();
   SaveToolbarLayout();
   DestroyWindow(MainWindow);
@@ -193,6 +194,8 @@ static const CommandRow CommandTable[] = {
     {CMD_THEMELIGHT, ChooseLightTheme},
     {CMD_THEMEDARK, ChooseDarkTheme},
     {CMD_UNDODELETE, UndoDelete},
+    {CMD_HISTORY, OpenHistoryDialog},
+    {CMD_DELETEDPAGES, OpenDeletedPagesDialog},
 };
 const int CommandTableSize = sizeof CommandTable / sizeof CommandTable[0];
 

@@ -95,6 +95,9 @@ void RunDeleteBenchmarks();
 /* bench_theme.cpp */
 void RunThemeBenchmarks();
 
+/* bench_history.cpp */
+void RunHistoryBenchmarks();
+
 /* bench_startup.cpp */
 void RunStartupBenchmarks();
 

@@ -27,6 +27,7 @@ const Benchmark Benchmarks[] = {
     {"moves", RunMoveBenchmarks},
     {"theme", RunThemeBenchmarks},
     {"deletes", RunDeleteBenchmarks},
+    {"history", RunHistoryBenchmarks},
 };
 
 bool Wanted(const char *name, int argc, char **argv) {

@@ -187,6 +187,7 @@ void DeleteFolder() {
   if (node == nullptr || !TreeHasParent(node)) return;
   char path[PATH_BUFFER_SIZE];
   if (!GetFolderPath(node, path) || !ConfirmFolderDelete(path)) return;
+  KeepVersionsBeforeDelete(path, true);
   BeginFolderWalk();
   ReleaseFolderShownWatch();
   BeginDelete();

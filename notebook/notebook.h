@@ -318,5 +318,9 @@ HWND OpenPageDialogWindow();
 void ShowPageRows(bool countLags = false);
 void ShowPageListingState();
 
+/* deleted_pages_dialog.cpp */
+// Deleted Pages: a page deleted from the notebook put back, and shown.
+void OpenDeletedPagesDialog();
+
 
 #endif

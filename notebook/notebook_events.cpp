@@ -25,6 +25,7 @@ void FollowItemMoved(MoveKind kind, const char *from, const char *to) {
   NotePagesMoved(from, to);
   MoveHistory(from, to);
   MoveRecoveryCopies(from, to);
+  MoveVersions(kind == MOVE_FOLDER, from, to);
   NoteMoveForUndo(from, to);
   if (kind == MOVE_PAGE) {
     NotePageFileChanged(from);
@@ -38,6 +39,7 @@ void FollowItemMoved(MoveKind kind, const char *from, const char *to) {
 
 void FollowItemDeleted(MoveKind kind, const char *path) {
   if (kind == MOVE_PAGE) RemoveRecoveryCopy(path);
+  MarkVersionsDeleted(kind == MOVE_FOLDER, path);
   NotePagesDeleted(path);
   if (kind == MOVE_PAGE)
     NotePageFileChanged(path);
@@ -48,6 +50,7 @@ void FollowItemDeleted(MoveKind kind, const char *path) {
 /* The tabs and the tree show it once the caller shows the notebook again;
    Open Page's list takes it up now. */
 void FollowItemRestored(MoveKind kind, const char *path) {
+  ReviveDeletedVersions(kind == MOVE_FOLDER, path);
   if (kind == MOVE_PAGE)
     NotePageFileChanged(path);
   else

@@ -118,6 +118,7 @@ void DeletePage() {
     return;
   bool deleted = false;
   if (named) {
+    KeepVersionsBeforeDelete(path, false);
     BeginDelete();
     KeepShownTextOfDeleted(path);
     deleted = DeleteToRecycleBin(MOVE_PAGE, path);

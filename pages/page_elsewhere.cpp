@@ -77,7 +77,11 @@ static bool FindShownPageRenamed(const char *fileName, const std::vector<NameMov
 static void FollowShownPageRenamed(const char *fileName, const char *newFileName) {
   char oldPath[PATH_BUFFER_SIZE];
   RenamePageOnDisk(newFileName);
-  if (JoinPath(PageFolder, fileName, oldPath)) RemoveRecoveryCopy(oldPath);
+  if (JoinPath(PageFolder, fileName, oldPath)) {
+    RemoveRecoveryCopy(oldPath);
+    char newPath[PATH_BUFFER_SIZE];
+    if (JoinPath(PageFolder, newFileName, newPath)) MoveVersions(false, oldPath, newPath);
+  }
   if (EditorIsModified()) NoteEditorChanged();
 }
 
@@ -110,7 +114,12 @@ ShownPageCheck CheckShownPageFile(const std::vector<NameMove> &renamed,
   }
   // A page whose file was missing when it was shown is no news.
   if (!PageOnDiskExisted()) return SHOWN_AS_READ;
-  if (!EditorIsModified()) return SHOWN_GONE;
+  if (!EditorIsModified()) {
+    // The text shown is the page's last: it is kept as the deleted page's.
+    KeepShownTextAsVersion(REASON_DELETED);
+    MarkVersionsDeleted(false, path);
+    return SHOWN_GONE;
+  }
   SayShownPageNotice(NOTICE_DELETED_ELSEWHERE);
   return SHOWN_GONE_KEPT;
 }

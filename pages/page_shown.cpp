@@ -33,6 +33,10 @@ static PageEncoding ShownEncoding = NewPageEncoding();
 // not all end alike, its first save writes them all as most of them were,
 // and says so.
 static unsigned ShownBreakKinds = 0;
+// The hash of the bytes the page shown's file held when TAV read or wrote
+// it last: a version of that text is kept without reading it again.
+static bool ShownFileHashKnown = false;
+static unsigned long long ShownFileHash = 0;
 
 
 bool CurrentPageIsProtected() { return PageIsProtected; }
@@ -149,6 +153,29 @@ static bool WriteUnchangedPage(const char *folder, const char *path, const char 
   return true;
 }
 
+/* The text a save replaces is kept as a version when one is due; a save
+   that only writes the user's text beside the page replaces nothing. */
+static bool SaveKeepingVersion(const char *folder, const char *path, const char *fileName,
+                               const PageSavePlan &plan, const std::string &bytes,
+                               bool shownPage) {
+  std::string made;
+  bool kept = false;
+  if (!plan.changed || plan.replace)
+    kept = KeepVersionBeforeSave(path, !plan.changed && shownPage && ShownFileHashKnown, ShownFileHash,
+                          &made);
+  bool saved = plan.changed
+                   ? SaveChangedPage(folder, path, fileName, plan, bytes.data(), bytes.size())
+                   : WriteUnchangedPage(folder, path, fileName, bytes.data(), bytes.size());
+  DWORD error = GetLastError();
+  FinishVersionBeforeSave(path, made, kept, saved);
+  if (saved && shownPage && (!plan.changed || plan.replace)) {
+    ShownFileHash = HashVersionBytes(bytes.data(), bytes.size());
+    ShownFileHashKnown = true;
+  }
+  SetLastError(error);
+  return saved;
+}
+
 /* The page's text in the encoding it is kept in. A page that gained
    characters its encoding cannot hold goes to UTF-8 with a byte-order mark
    (UTF-16 should even that fail: only a lone surrogate can), never with a
@@ -234,9 +261,7 @@ bool SavePageIfModified(int index) {
     std::string bytes;
     encodingChanged = EncodeForPage(text, ShownEncoding, &bytes, &encoding);
     std::wstring().swap(text);
-    saved = plan.changed
-                ? SaveChangedPage(folder, path, fileName, plan, bytes.data(), bytes.size())
-                : WriteUnchangedPage(folder, path, fileName, bytes.data(), bytes.size());
+    saved = SaveKeepingVersion(folder, path, fileName, plan, bytes, index == CurrentPageIndex);
   }
   DWORD error = GetLastError();
   if (!saved) {
@@ -250,6 +275,7 @@ bool SavePageIfModified(int index) {
   EditorSetModified(false);
   RemoveRecoveryCopy(path);
   if (index == CurrentPageIndex) SayShownPageNotice(NOTICE_NONE);
+  SayVersionStoreFailure();
   if (encodingChanged) {
     PageEncoding previous = ShownEncoding;
     ShownEncoding = encoding;
@@ -316,6 +342,8 @@ static LoadOutcome LoadPageFile(HWND editor, const char *path, const char *fileN
   std::string bytes;
   DWORD readError = ReadWholeFile(file, &bytes);
   CloseHandle(file);
+  ShownFileHashKnown = readError == 0;
+  ShownFileHash = HashVersionBytes(bytes.data(), bytes.size());
   std::wstring text;
   bool exact = ReadPageText(bytes.data(), bytes.size(), &ShownEncoding, &text, &ShownBreakKinds);
   PagePieces pieces;
@@ -426,6 +454,7 @@ static void FinishShowingText(HWND editor, bool readOnly, bool modified,
 static LoadOutcome LoadShownPage(int index, char *fileName, char *path, DWORD *error,
                                  PagePlace *given = nullptr, bool *placedThere = nullptr) {
   PageIsProtected = false;
+  ShownFileHashKnown = false;
   ForgetPageOnDisk();
   ShownEncoding = NewPageEncoding();
   ShownBreakKinds = 0;
@@ -485,6 +514,22 @@ void ShowPage(int index) {
   ReportLoadOutcome(outcome, fileName, error);
 }
 
+/* The editor's text as the page's file would hold it. */
+static bool ShownTextAsBytes(std::string *bytes) {
+  std::wstring text;
+  bool cutShort = false;
+  if (CurrentPageIsProtected() || !FetchEditorText(&text, &cutShort) || cutShort) return false;
+  PageEncoding encoding;
+  EncodeForPage(text, CurrentPageEncoding(), bytes, &encoding);
+  return true;
+}
+
+bool KeepShownTextAsVersion(VersionReason reason) {
+  char path[PATH_BUFFER_SIZE];
+  std::string bytes;
+  return ShownPagePath(path) && ShownTextAsBytes(&bytes) && KeepTextAsVersion(path, bytes, reason);
+}
+
 bool ShownPagePath(char *path) {
   path[0] = '\0';
   char fileName[PATH_BUFFER_SIZE];
@@ -519,6 +564,7 @@ bool ShowPageWithText(int index, const std::wstring &text, const PageEncoding &e
   FinishShowingText(editor, false, true);
   ShownEncoding = encoding;
   ShownBreakKinds = 0;
+  ShownFileHashKnown = false;
   if (madeAgainst.known)
     RememberPageOnDisk(fileName, madeAgainst.existed, madeAgainst.sizeHigh, madeAgainst.sizeLow,
                        madeAgainst.lastWrite);
@@ -537,6 +583,8 @@ void OnPageTabChanged() {
    caret, the selection and the line at the top stay where they were as
    nearly as the new text allows. */
 void ReadShownPageAgain() {
+  // The text shown until now is what the other program replaced.
+  KeepShownTextAsVersion(REASON_CHANGED_ELSEWHERE);
   LeaveShownPage();
   SayShownPageNotice(NOTICE_NONE);
   DWORD error = 0;

@@ -199,10 +199,6 @@ std::string RecoveryCopyName(const char *pagePath);
 // name (no ".", "..", separator of another kind, colon, wildcard or NUL),
 // its folder there. A copy is acted on only then.
 bool IsPageOfNotebook(const std::string &pagePath, const char *workFolder);
-// A name as a file or folder of the notebook has it: not "." or "..", no
-// separator, colon, wildcard or control character (stepped through by the
-// code page's characters).
-bool IsPlainName(const char *name, size_t length);
 // The first copy interval, and the next one after a copy that took copyMs:
 // copies take at most a thirtieth of the time.
 enum { RECOVERY_INTERVAL_MS = 5000 };
@@ -322,6 +318,135 @@ bool CanNarrow(const TypedText &before, const TypedText &now);
 // Narrowing tries only the pages that matched before.
 void RankPages(std::vector<ListedPage> *pages, const std::vector<size_t> &base,
                const TypedText &typed, bool narrowing, std::vector<size_t> *ranked);
+
+/* version_rules.cpp */
+// A page's earlier versions: the text a page file held before TAV replaced
+// it, kept in the user's local application data. Why each was kept:
+enum VersionReason {
+  REASON_SAVED_OVER,
+  REASON_CHANGED_ELSEWHERE,
+  REASON_DELETED,
+  REASON_BEFORE_RESTORE
+};
+const char *VersionReasonText(VersionReason reason);  // as the History dialog shows it
+// A save keeps the text it replaces at a page's first save in a run, then at
+// most once every ten minutes.
+enum { VERSION_SAVE_INTERVAL_MS = 10 * 60 * 1000 };
+bool VersionDueAtSave(bool keptThisRun, unsigned long long lastKeptMs, unsigned long long nowMs);
+unsigned long long HashVersionBytes(const char *bytes, size_t length);
+// A version's file is named by when it was kept (a FILETIME, UTC), why, and
+// the hash of its bytes.
+struct VersionName {
+  unsigned long long time;
+  VersionReason reason;
+  unsigned long long hash;
+};
+std::string FormatVersionName(const VersionName &version);
+bool ParseVersionName(const char *name, VersionName *version);
+// The index of a page's versions: its path below the work folder (in the
+// process code page) and when it was deleted (0: it was not).
+struct PageIndex {
+  std::string relative;
+  unsigned long long deletedAt;
+};
+// A name that may stand between the separators of a page's path: not
+// empty, ".", "..", and without a separator of another kind, colon,
+// wildcard or control character.
+bool IsPlainName(const char *name, size_t length);
+// A path below the work folder of plain names, ending in a page's name.
+bool IsPlainRelativePagePath(const std::string &relative);
+std::string FormatPageIndex(const PageIndex &index);
+bool ParsePageIndex(const std::string &bytes, PageIndex *index);
+// What the store holds, for thinning: each page with when it was deleted,
+// each version with its page (an index into the pages), time, size and
+// reason. The plan: versions to remove, and deleted pages to forget.
+struct StoredPage {
+  unsigned long long deletedAt;
+};
+struct StoredVersion {
+  size_t page;
+  unsigned long long time, size;
+  VersionReason reason;
+};
+struct ThinningPlan {
+  std::vector<size_t> versions, pages;
+};
+// now: a FILETIME; bound: the bytes the versions may take in all.
+ThinningPlan PlanThinning(const std::vector<StoredPage> &pages,
+                          const std::vector<StoredVersion> &versions, unsigned long long now,
+                          unsigned long long bound);
+
+/* version_store.cpp */
+// The store of versions, %LOCALAPPDATA%\TAV\History, made when asked; the
+// bytes its versions may take in all (the newest version of each page and
+// the versions of pages deleted in the last 90 days stay whatever it is); a
+// version larger than a page can be is never read.
+bool VersionStoreFolder(char *folder, bool make);
+enum : unsigned long long { VERSION_STORE_BOUND = 256ull << 20, PAGE_VERSION_LIMIT = 16u << 20 };
+struct PageVersion {
+  std::string file;  // its name in the page's folder of the store
+  VersionName name;
+  unsigned long long size;
+};
+// The versions of the page at path, newest first; false for none.
+bool ListPageVersions(const char *pagePath, std::vector<PageVersion> *versions);
+bool ReadPageVersion(const char *pagePath, const PageVersion &version, std::string *bytes);
+// Keeps bytes as a version of the page at path, unless they are its newest
+// version already; false when it could not be kept.
+bool KeepTextAsVersion(const char *pagePath, const std::string &bytes, VersionReason reason);
+// A save is about to replace the page file: the text it holds is kept when
+// a version is due (its hash is known when the file is as TAV read or wrote
+// it). *made names the version made, which FinishVersionBeforeSave removes
+// when the save failed.
+bool KeepVersionBeforeSave(const char *pagePath, bool hashKnown, unsigned long long hash,
+                           std::string *made);
+// kept: KeepVersionBeforeSave's answer.
+void FinishVersionBeforeSave(const char *pagePath, const std::string &made, bool kept,
+                             bool saved);
+// The versions follow a page or a folder of pages moved or renamed; a page
+// deleted has its versions set aside as a deleted page's.
+void MoveVersions(bool folder, const char *from, const char *to);
+void MarkVersionsDeleted(bool folder, const char *path);
+// The pages deleted from the notebook shown, the last deleted first, each
+// with its newest version; read, and taken back into the notebook at path.
+struct DeletedPage {
+  std::string entry;     // its folder in the store
+  std::string relative;  // its path below the work folder
+  unsigned long long deletedAt;
+  PageVersion newest;
+};
+void ListDeletedPages(std::vector<DeletedPage> *pages);
+bool ReadDeletedPageText(const DeletedPage &page, std::string *bytes);
+void ReviveDeletedPage(const DeletedPage &page, const char *pagePath);
+// A page or a folder of pages back at its old path (a delete undone): each
+// page's versions are its history again, no longer a deleted page's.
+void ReviveDeletedVersions(bool folder, const char *path);
+// Thins the versions out by their age and the bound (at exit, and when a
+// run keeps many).
+void ThinVersionStore();
+// A store that cannot be written is said once a run, at the next safe moment.
+void SayVersionStoreFailure();
+void ForgetVersionStoreState();  // for the tests
+
+/* version_diff.cpp */
+// The lines of a version that differ from the page's text now, as ranges
+// of line numbers (from 0) in the version; and how many lines a text has.
+struct LineRange {
+  size_t begin, end;
+};
+std::vector<LineRange> DifferingLines(const std::wstring &version, const std::wstring &current);
+size_t CountLines(const std::wstring &text);
+
+/* page_versions.cpp (and page_shown.cpp, which holds the first) */
+// The editor's text, as the page's file would hold it, kept as a version of
+// the page shown.
+bool KeepShownTextAsVersion(VersionReason reason);
+// Before a page or a folder of pages is deleted.
+void KeepVersionsBeforeDelete(const char *path, bool folder);
+
+/* history_dialog.cpp */
+// History: the versions of the page shown, and Restore.
+void OpenHistoryDialog();
 
 /* import_export.cpp */
 void ImportTextFile();

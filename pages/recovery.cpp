@@ -141,24 +141,6 @@ static bool CopyPathOf(const char *pagePath, char *path, bool makeFolder) {
 
 /* ---- what a copy may name ---- */
 
-// A character no file or folder name holds: a separator, a drive's or a
-// stream's colon, a wildcard, a control character.
-static bool IsRefusedNameCharacter(char c) {
-  return static_cast<unsigned char>(c) < 0x20 || strchr("<>:\"/\\|?*", c) != nullptr;
-}
-
-// A name as a folder or file of the notebook has it; "." and ".." lead
-// elsewhere. Steps through the code page: a trail byte may have the value of
-// a separator.
-bool IsPlainName(const char *name, size_t length) {
-  if (length == 0 || (length == 1 && name[0] == '.') ||
-      (length == 2 && name[0] == '.' && name[1] == '.'))
-    return false;
-  for (const char *c = name; c < name + length; c = CharNextA(c))
-    if (CharNextA(c) == c + 1 && IsRefusedNameCharacter(*c)) return false;
-  return true;
-}
-
 static bool IsFolder(const char *path) {
   DWORD attributes = GetFileAttributesA(path);
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;

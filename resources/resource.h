@@ -23,6 +23,8 @@
 #define IDD_FINDALL         3
 #define IDD_OPENPAGE        4
 #define IDD_MOVE            5
+#define IDD_HISTORY         6
+#define IDD_DELETEDPAGES    7
 
 // Name dialog controls.
 #define IDC_NAME_PROMPT     101
@@ -42,6 +44,15 @@
 // Move dialog controls (the buttons are IDOK and IDCANCEL).
 #define IDC_MOVE_PROMPT     401
 #define IDC_MOVE_TREE       402
+
+// History dialog controls (the buttons are IDOK, Restore, and IDCANCEL,
+// Close); the version's text is a rich edit made in the place of its frame.
+#define IDC_HISTORY_LIST    501
+#define IDC_HISTORY_TEXT    502
+#define IDC_HISTORY_NOTE    503
+
+// Deleted Pages dialog controls (the same buttons).
+#define IDC_DELETED_LIST    601
 
 // Commands (CommandId). The tooltip string of a command has the same number.
 #define CMD_FIRST           11842
@@ -86,7 +97,9 @@
 #define CMD_OPENPAGE        11880
 #define CMD_BACK            11881
 #define CMD_FORWARD         11882
+#define CMD_HISTORY         11883
 #define CMD_UNDODELETE      11884
+#define CMD_DELETEDPAGES    11885
 #define CMD_THEMESYSTEM     11886
 #define CMD_THEMELIGHT      11887
 #define CMD_THEMEDARK       11888

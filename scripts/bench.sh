@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds and runs the benchmarks (all, or those named: pages search tree startup open watch moves theme deletes)
+# Builds and runs the benchmarks (all, or those named: pages search tree startup open watch moves theme deletes history)
 # under Wine on a private X display; they print tables of timings.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)

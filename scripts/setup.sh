@@ -16,6 +16,7 @@ have_cmd import                       || need+=(imagemagick)
 have_cmd python3                      || need+=(python3)
 have_cmd make                         || need+=(make)
 [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
+[ -f /usr/include/dtl/dtl.hpp ]    || need+=(libdtl-dev)
 have_cmd wixl                         || need+=(wixl)
 [ -f /usr/share/i18n/locales/ja_JP ]  || need+=(locales)
 

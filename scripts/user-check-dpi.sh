@@ -2,7 +2,7 @@
 # TAV on displays scaled to 100 %, 150 % and 200 %: the DPI is the Wine
 # prefix's LogPixels, set in copies of the test prefix (the test prefix keeps
 # 96). For each, screenshots of the main window (with a chosen font and with
-# none, as at a first start), the name dialog, Find in All Pages, the
+# none, as at a first start), the name dialog, Find in All Pages, History, the
 # customize dialog, the About box and the folder chooser of Move Page go to
 # build/user-check-dpi/, and what TAV wrote to its settings is checked.
 # Needs a built TAV.exe (scripts/build.sh).
@@ -79,6 +79,11 @@ for dpi in 96 144 192; do
   xdotool windowfocus --sync "$win"
   keys ctrl+shift+m
   shot "move-$dpi" "$(window_named '^Move Page$')"
+  keys Escape
+  # A save keeps the text it replaces: History has a version to show.
+  keys ctrl+End; xdotool type --delay 40 ' noted'; keys ctrl+s
+  keys ctrl+shift+h; sleep 1
+  shot "history-$dpi" "$(window_named '^History$')"
   keys Escape
   xdotool windowfocus --sync "$win"
   keys alt+f x; sleep 2

@@ -11,7 +11,8 @@
 # the check of the dark look (Windows' app mode switched both ways while a
 # page with unsaved text is shown, the dialogs, the Options choice kept), "user-check.sh deletes" only the check that
 # deleted pages and folders are in the Recycle Bin and come back with Undo
-# Delete.
+# Delete, "user-check.sh history" only the check of the pages' history and
+# Deleted Pages.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=$root/build/user-check
@@ -427,6 +428,61 @@ dark_check() {
   grep -q '^Theme=0' "$ini" && echo "ok: TAV.INI keeps Theme=0"
 }
 
+# Every page's history: a page rewritten twice by another program lists
+# both texts it replaced, and Restore plus a save brings the first back; the
+# history survives Rename Page and a restart; a page deleted in an earlier
+# run comes back from Deleted Pages; a damaged and hostile store changes
+# nothing else.
+history_check() {
+  new_notebook
+  printf 'first text\r\nkept line\r\n' > "$nb/Start.tav"
+  printf 'other text\r\n' > "$nb/Other.tav"
+  printf '[Settings]\r\nWorkDir=%s\r\nSavedPath=%s\\Start.tav\r\n[Window]\r\nLeft=40\r\nTop=30\r\nRight=940\r\nBottom=650\r\n' \
+    "Z:${nb//\//\\}" "Z:${nb//\//\\}" > "$ini"
+  local store=$users/AppData/Local/TAV/History
+  start
+  printf 'second text\r\nkept line\r\n' > "$nb/Start.tav"; sleep 1.5
+  printf 'third text\r\nkept line\r\n' > "$nb/Start.tav"; sleep 1.5
+  click 400 300; keys ctrl+shift+h; sleep 1
+  local dialog; dialog=$(window_named '^History$')
+  shot 70-history-newest; keys Down; sleep 1; shot 71-history-first-chosen
+  keys alt+r; sleep 1; keys ctrl+s; sleep 1
+  [ "$(cat "$nb/Start.tav")" = "$(printf 'first text\r\nkept line\r\n')" ] &&
+    echo "ok: the page rewritten twice elsewhere listed both texts; Restore and a save brought the first back"
+  keys alt+p r; sleep 1; xdotool type --delay 40 'Renamed'; keys Return; sleep 1
+  click 400 40; keys ctrl+Tab; sleep 0.5
+  keys alt+p d; sleep 1; click_in "$(window_named '^Confirm page delete$')" 20 8; keys y; sleep 1
+  [ ! -e "$nb/Other.tav" ] && echo "ok: Other deleted"
+  keys alt+f x; sleep 2
+  start
+  click 400 300; keys ctrl+shift+h; sleep 1; shot 72-history-after-restart-and-rename
+  keys Escape; sleep 0.5
+  grep -lq 'Page=Renamed.tav' "$store"/*/*/page.txt &&
+    [ "$(ls "$(dirname "$(grep -l 'Page=Renamed.tav' "$store"/*/*/page.txt)")" | grep -c '\.ver$')" -ge 3 ] &&
+    echo "ok: the history followed Rename Page and survived the restart"
+  keys alt+p Down Down Down Down Down Down Return; sleep 1; shot 73-deleted-pages
+  keys alt+r; sleep 1.5; shot 74-deleted-page-restored
+  [ "$(cat "$nb/Other.tav")" = "$(printf 'other text\r\n')" ] &&
+    echo "ok: a page deleted in an earlier run came back from Deleted Pages"
+  keys alt+f x; sleep 2
+  # The store damaged and written by someone else: an index of garbage, one
+  # naming a page outside the notebook, a file where a version would be.
+  local entry; entry=$(dirname "$(grep -l 'Page=Renamed.tav' "$store"/*/*/page.txt)")
+  printf '\x00\xff garbage' > "$entry/page.txt"
+  local hostile; hostile=$(dirname "$entry")/d-0123456789abcdef-0123456789abcdef
+  mkdir -p "$hostile"
+  printf 'TAV page history 1\r\nPage=..\\..\\escaped.tav\r\nDeleted=134097984000000000\r\n' > "$hostile/page.txt"
+  printf 'x' > "$hostile/20251210-120000-000-deleted-0000000000000001.ver"
+  local before; before=$(cd "$nb" && find . -type f | sort | xargs md5sum)
+  start
+  keys alt+p Down Down Down Down Down Down Return; sleep 1; shot 75-damaged-store
+  keys Escape Escape; sleep 0.5
+  [ "$before" = "$(cd "$nb" && find . -type f | sort | xargs md5sum)" ] &&
+    [ -z "$(find "$out" "$WINEPREFIX/drive_c" -name 'escaped.tav' 2>/dev/null)" ] &&
+    echo "ok: a damaged store changed nothing else and named no place outside the notebook"
+  keys alt+f x; sleep 2
+}
+if [ "${1:-}" = history ]; then history_check; exit 0; fi
 if [ "${1:-}" = dark ]; then dark_check; exit 0; fi
 if [ "${1:-}" = deletes ]; then deletes_check; exit 0; fi
 if [ "${1:-}" = hold ]; then hold_check; exit 0; fi

@@ -338,6 +338,7 @@ void ResetProgramState() {
   StopWatchingNotebook();
   ResetPageNavigation();
   ForgetMoves();
+  ForgetVersionStoreState();
   wordWrap = false;
   memset(&editorFont, 0, sizeof editorFont);
   fontSizeTenths = 0;

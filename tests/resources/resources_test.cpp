@@ -52,7 +52,8 @@ const std::vector<ExpectedPopup> ExpectedMainMenu = {
     {"&Page",
      {{CMD_NEWPAGE, "&New Page...\tCtrl+N"}, {CMD_OPENPAGE, "&Open Page...\tCtrl+O"},
       {CMD_RENAMEPAGE, "&Rename Page..."}, {CMD_DELETEPAGE, "&Delete Page"},
-      {CMD_UNDODELETE, "Undo &Delete"}, {CMD_MOVEPAGE, "&Move Page...\tCtrl+Shift+M"}, Rule,
+      {CMD_UNDODELETE, "Undo &Delete"}, {CMD_MOVEPAGE, "&Move Page...\tCtrl+Shift+M"}, {CMD_HISTORY, "&History...\tCtrl+Shift+H"},
+      {CMD_DELETEDPAGES, "Deleted &Pages..."}, Rule,
       {CMD_NEXTPAGE, "N&ext Page\tCtrl+Tab"},
       {CMD_PREVPAGE, "&Previous Page\tCtrl+Shift+Tab"}, {CMD_MOVEUP, "Move &Up\tCtrl+U"}, Rule,
       {CMD_BACK, "&Back\tAlt+Left"}, {CMD_FORWARD, "&Forward\tAlt+Right"}}},
@@ -192,6 +193,8 @@ std::string RepeatedMnemonics(const std::vector<std::string> &texts) {
 const char SharedEditMnemonic[] = "A";
 // The same for "Undo &Delete" beside "&Delete Page" and the tree's "&Delete".
 const char SharedDeleteMnemonic[] = "D";
+// And on the Page menu "Deleted &Pages..." beside "&Previous Page".
+const char SharedPageMnemonic[] = "P";
 
 // Every level of a menu: its own texts must not share a mnemonic, and every
 // item must have one.
@@ -203,10 +206,10 @@ void ExpectDistinctMnemonics(HMENU menu, const std::string &where) {
     EXPECT_NE(MnemonicOf(item.text), 0) << where << ": no mnemonic in \"" << item.text << "\"";
     if (item.submenu) ExpectDistinctMnemonics(item.submenu, where + " > " + item.text);
   }
-  std::string allowed = where == "main menu > &Edit" ? SharedEditMnemonic
-                        : where == "main menu > &Page" || where == "main menu > &Tree"
-                            ? SharedDeleteMnemonic
-                            : "";
+  std::string allowed = where == "main menu > &Edit"   ? SharedEditMnemonic
+                        : where == "main menu > &Page" ? std::string(SharedDeleteMnemonic) + SharedPageMnemonic
+                        : where == "main menu > &Tree" ? SharedDeleteMnemonic
+                                                       : "";
   EXPECT_EQ(RepeatedMnemonics(texts), allowed) << where << ": mnemonic letters used twice";
 }
 
@@ -299,6 +302,7 @@ const ExpectedAccel ExpectedAccelerators[] = {
     {"Alt+Left", FVIRTKEY | FALT, VK_LEFT, CMD_BACK},
     {"Alt+Right", FVIRTKEY | FALT, VK_RIGHT, CMD_FORWARD},
     {"Ctrl+Shift+M", FVIRTKEY | FCONTROL | FSHIFT, 'M', CMD_MOVEPAGE},
+    {"Ctrl+Shift+H", FVIRTKEY | FCONTROL | FSHIFT, 'H', CMD_HISTORY},
 };
 const int AcceleratorCount = sizeof ExpectedAccelerators / sizeof ExpectedAccelerators[0];
 
@@ -385,6 +389,8 @@ const ExpectedTip ExpectedTooltips[] = {
     {CMD_THEMELIGHT, "Light Theme"},
     {CMD_THEMEDARK, "Dark Theme"},
     {CMD_UNDODELETE, "Undo Delete"},
+    {CMD_HISTORY, "Page History"},
+    {CMD_DELETEDPAGES, "Deleted Pages"},
 };
 
 // Every command has its row here; a number of the range that names no

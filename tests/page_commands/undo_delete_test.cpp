@@ -180,12 +180,20 @@ TEST_F(UndoDeletes, AStoreThatCannotBeWrittenIsSaidOnceAndTheShellWarns) {
   Pages({"a.tav", "A", "b.tav", "B", "c.tav", "C"});
   ASSERT_TRUE(harness::WriteBytes(scratch / "not a folder", ""));
   harness::UseLocalDataOnly(scratch / "not a folder");
-  Delete("a.tav", IDOK);
+  // The pages' history, kept in the same folder, says it cannot be kept
+  // either, once too.
+  ASSERT_TRUE(SelectPageByName("a.tav"));
+  boxes.Answer(IDYES);
+  boxes.Answer(IDOK);
+  boxes.Answer(IDOK);
+  ExecuteCommand(CMD_DELETEPAGE);
   Delete("b.tav");
   Strings seen = Boxes();
-  ASSERT_EQ(seen.size(), 3u);
-  EXPECT_EQ(seen[1].rfind("Error: TAV cannot keep its copies for Undo Delete in '", 0), 0u)
+  ASSERT_EQ(seen.size(), 4u);
+  EXPECT_EQ(seen[1].rfind("Error: TAV cannot keep the earlier versions of your pages in '", 0), 0u)
       << seen[1];
+  EXPECT_EQ(seen[2].rfind("Error: TAV cannot keep its copies for Undo Delete in '", 0), 0u)
+      << seen[2];
   EXPECT_EQ(ListNames(notebook.path()), Strings{"c.tav"});
   ASSERT_EQ(harness::Recycled.size(), 2u);
   EXPECT_EQ(harness::Recycled[1].flags, QuietRecycle | FOF_WANTNUKEWARNING);

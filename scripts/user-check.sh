@@ -460,7 +460,7 @@ history_check() {
   grep -lq 'Page=Renamed.tav' "$store"/*/*/page.txt &&
     [ "$(ls "$(dirname "$(grep -l 'Page=Renamed.tav' "$store"/*/*/page.txt)")" | grep -c '\.ver$')" -ge 3 ] &&
     echo "ok: the history followed Rename Page and survived the restart"
-  keys alt+p Down Down Down Down Down Down Return; sleep 1; shot 73-deleted-pages
+  keys alt+p Down Down Down Down Down Down Down Return; sleep 1; shot 73-deleted-pages
   keys alt+r; sleep 1.5; shot 74-deleted-page-restored
   [ "$(cat "$nb/Other.tav")" = "$(printf 'other text\r\n')" ] &&
     echo "ok: a page deleted in an earlier run came back from Deleted Pages"
@@ -475,7 +475,7 @@ history_check() {
   printf 'x' > "$hostile/20251210-120000-000-deleted-0000000000000001.ver"
   local before; before=$(cd "$nb" && find . -type f | sort | xargs md5sum)
   start
-  keys alt+p Down Down Down Down Down Down Return; sleep 1; shot 75-damaged-store
+  keys alt+p Down Down Down Down Down Down Down Return; sleep 1; shot 75-damaged-store
   keys Escape Escape; sleep 0.5
   [ "$before" = "$(cd "$nb" && find . -type f | sort | xargs md5sum)" ] &&
     [ -z "$(find "$out" "$WINEPREFIX/drive_c" -name 'escaped.tav' 2>/dev/null)" ] &&

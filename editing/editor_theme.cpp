@@ -55,6 +55,10 @@ void ApplyEditorTheme(HWND editor) {
   format.dwEffects = dark ? 0 : CFE_AUTOCOLOR;
   format.crTextColor = dark ? colours.text : 0;
   LRESULT modified = SendMessageA(editor, EM_GETMODIFY, 0, 0);
+  // Wine lays the whole text out again for any change of a character
+  // format, a colour's too, with redraw off or on: some 180 ms for a page of
+  // 1 MB, nearly all of a switch; the background and the probe cost under
+  // 20 ms beside it.
   SendMessageA(editor, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
   if (!WholeTextInColour(editor, format))
     SendMessageA(editor, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));

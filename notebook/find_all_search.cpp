@@ -99,6 +99,7 @@ void SearchPage(const WalkFolder &folder, const char *fileName) {
         folder.relative.empty() ? std::string(fileName) : folder.relative + "\\" + fileName;
     answer = PageFromIndex(FindAllState.indexed, relative, folder.stamps[index], &bytes);
   }
+  if (answer != PAGE_NOT_INDEXED) ++FindAllState.pagesFromIndex;
   if (answer == PAGE_CANNOT_MATCH) return;
   DWORD error = answer == PAGE_FROM_INDEX ? 0 : ReadFileAt(path, &bytes);
   if (error != 0) {
@@ -185,6 +186,7 @@ bool StartFindAll(const SearchPattern &pattern) {
   FindAllState.rows.clear();
   FindAllState.unreadable.clear();
   FindAllState.pagesSearched = FindAllState.pagesWithMatches = FindAllState.onlineOnly = 0;
+  FindAllState.pagesFromIndex = 0;
   if (WorkFolderPath == nullptr || WorkFolderPath[0] == '\0' || pattern.text.empty()) return false;
   strcpy(FindAllState.workFolder, WorkFolderPath);
   FindAllState.filter.reset(new PageFilter(pattern));

@@ -288,6 +288,7 @@ void CloseIndex() {
   CloseSearchIndex(&Index);
   IndexedFolder[0] = '\0';
   IndexOff = false;
+  SetAsideNews = SetAsideSaid = false;
   Upkeep = IndexUpkeep();
 }
 

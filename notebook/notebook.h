@@ -268,6 +268,7 @@ struct FindAllSearch {
   size_t onlineOnly = 0;  // pages kept online only, which are not fetched to be searched
   size_t pagesSearched = 0;
   size_t pagesWithMatches = 0;
+  size_t pagesFromIndex = 0;  // searched as the index holds them, their files not opened
   char workFolder[PATH_BUFFER_SIZE] = "";
   // The page shown is searched as the editor holds it.
   char shownPage[PATH_BUFFER_SIZE] = "";

@@ -98,6 +98,8 @@ std::string MetaValue(SearchIndex *index, const char *key) {
   std::string value;
   int result = sqlite3_prepare_v2(index->db, "SELECT value FROM meta WHERE key = ?", -1,
                                   &statement, nullptr);
+  // Another program's database has no such table: not ours.
+  if (result == SQLITE_ERROR) return value;
   if (!NoteResult(index, result)) return value;
   sqlite3_bind_text(statement, 1, key, -1, SQLITE_STATIC);
   result = sqlite3_step(statement);
@@ -198,7 +200,7 @@ bool OpenDatabase(SearchIndex *index, const std::string &file, const char *workF
   if (!NoteResult(index, result)) return false;
   sqlite3_extended_result_codes(index->db, 1);
   return Exec(index, "PRAGMA locking_mode=EXCLUSIVE") && Exec(index, "PRAGMA journal_mode=WAL") &&
-         Exec(index, "PRAGMA synchronous=NORMAL") && Exec(index, "PRAGMA secure_delete=FAST") &&
+         Exec(index, "PRAGMA synchronous=NORMAL") && Exec(index, "PRAGMA secure_delete=ON") &&
          CheckSchema(index, workFolder) && LoadPages(index) && PrepareStatements(index);
 }
 

@@ -231,7 +231,10 @@ bool IndexUpkeepPending() {
 bool RunIndexUpkeepSlice() {
   if (!IndexUpkeepPending()) return false;
   if (FindAllRunning()) return true;
+  // Opening it, and reading which pages it holds, is a slice of its own.
+  const bool opening = strcmp(IndexedFolder, WorkFolderPath) != 0;
   if (CurrentIndex() == nullptr) return false;
+  if (opening) return true;
   ULONGLONG until = GetTickCount64() + 25;
   BeginIndexWork(&Index);
   bool more = true;

@@ -31,8 +31,8 @@ struct IndexUpkeep {
   bool walking = false;
   NotebookWalk walk;
   std::unordered_set<std::string> seen;  // the pages the walk listed
-  std::deque<std::string> pages;         // pages to read and store again
   std::deque<std::string> folders;       // folders whose pages to list again
+  ULONGLONG workSince = 0;               // when the transaction open began
 };
 IndexUpkeep Upkeep;
 
@@ -95,35 +95,31 @@ SearchIndex *CurrentIndex() {
   return Index.db != nullptr ? &Index : nullptr;
 }
 
-/* A page's bytes with the stamp its file had while they were read: a file
-   written meanwhile is not stored. Renames and deletes by other programs
-   are not held up by the reading. */
-bool ReadPageWithStamp(const char *path, std::string *bytes, FileStamp *stamp) {
+/* A page's bytes, when its file still has the size and write time it was
+   listed with: its identity is the listing's (asking an open file for its
+   index takes ten times as long as reading it under Wine, which asks for
+   the volume's serial number too). A file replaced since the listing is
+   found changed at the next one. Renames and deletes by other programs are
+   not held up by the reading. */
+bool ReadListedPage(const char *path, const FileStamp &listed, std::string *bytes) {
   HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                             nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
-  BY_HANDLE_FILE_INFORMATION before, after;
-  bool read = GetFileInformationByHandle(file, &before) &&
-              !(before.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-              ReadWholeFile(file, bytes) == 0 && GetFileInformationByHandle(file, &after);
+  FILE_BASIC_INFO basic;
+  bool read = ReadWholeFile(file, bytes) == 0 &&
+              GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof basic);
   CloseHandle(file);
-  if (!read || memcmp(&before.ftLastWriteTime, &after.ftLastWriteTime, sizeof(FILETIME)) != 0)
-    return false;
-  stamp->size = (static_cast<unsigned long long>(after.nFileSizeHigh) << 32) | after.nFileSizeLow;
-  stamp->writeTime = (static_cast<unsigned long long>(after.ftLastWriteTime.dwHighDateTime) << 32) |
-                     after.ftLastWriteTime.dwLowDateTime;
-  stamp->fileId = (static_cast<unsigned long long>(after.nFileIndexHigh) << 32) | after.nFileIndexLow;
-  return stamp->size == bytes->size();
+  return read && bytes->size() == listed.size &&
+         static_cast<unsigned long long>(basic.LastWriteTime.QuadPart) == listed.writeTime;
 }
 
 /* A page read again and stored; one that cannot be read is forgotten. */
-void StoreFromFile(const std::string &relative) {
+void StoreFromFile(const std::string &relative, const FileStamp &listed) {
   char path[PATH_BUFFER_SIZE];
   std::string bytes;
-  FileStamp stamp;
-  if (!FullPath(relative, path) || !IsPageFileName(path)) return;
-  if (ReadPageWithStamp(path, &bytes, &stamp) && stamp.size <= PAGE_BYTES_MOST)
-    StorePage(&Index, relative, stamp, bytes);
+  if (!FullPath(relative, path)) return;
+  if (listed.size <= PAGE_BYTES_MOST && ReadListedPage(path, listed, &bytes))
+    StorePage(&Index, relative, listed, bytes);
   else
     ForgetPage(&Index, relative);
 }
@@ -135,7 +131,7 @@ void KeepListedPage(const std::string &relative, const FileStamp &listed, bool o
   if (known != Index.pages.end() && !known->second.outdated &&
       SameFileStamp(listed, known->second.stamp))
     return;
-  StoreFromFile(relative);
+  StoreFromFile(relative, listed);
 }
 
 /* A folder's pages listed again: those changed stored, those gone forgotten. */
@@ -163,14 +159,17 @@ void KeepFolder(const std::string &relative) {
   for (const std::string &page : gone) ForgetPage(&Index, page);
 }
 
-/* One step of the work: a page or folder queued, else a step of the walk;
+/* A page's folder, to be listed again (a page's identity comes from its
+   folder's listing). */
+void QueueFolderOf(const std::string &page) {
+  size_t slash = page.rfind('\\');
+  std::string folder = slash == std::string::npos ? std::string() : page.substr(0, slash);
+  if (Upkeep.folders.empty() || Upkeep.folders.back() != folder) Upkeep.folders.push_back(folder);
+}
+
+/* One step of the work: a folder queued, else a step of the walk;
    false when nothing is left. */
 bool UpkeepStep() {
-  if (!Upkeep.pages.empty()) {
-    StoreFromFile(Upkeep.pages.front());
-    Upkeep.pages.pop_front();
-    return true;
-  }
   if (!Upkeep.folders.empty()) {
     KeepFolder(Upkeep.folders.front());
     Upkeep.folders.pop_front();
@@ -203,7 +202,7 @@ bool UpkeepStep() {
   for (const std::string &page : gone) ForgetPage(&Index, page);
   Upkeep.walking = false;
   std::unordered_set<std::string>().swap(Upkeep.seen);
-  return !Upkeep.pages.empty() || !Upkeep.folders.empty();
+  return !Upkeep.folders.empty();
 }
 
 }  // namespace
@@ -222,8 +221,7 @@ bool IndexFilePath(const char *workFolder, char *file, bool make) {
 bool IndexUpkeepPending() {
   if (!SearchIndexInUse || WorkFolderPath == nullptr || WorkFolderPath[0] == '\0') return false;
   if (strcmp(IndexedFolder, WorkFolderPath) != 0) return true;
-  return !IndexOff && (Upkeep.walkDue || Upkeep.walking || !Upkeep.pages.empty() ||
-                       !Upkeep.folders.empty());
+  return !IndexOff && (Upkeep.walkDue || Upkeep.walking || !Upkeep.folders.empty());
 }
 
 /* Many pages to a transaction, for no longer than a message may wait; never
@@ -235,14 +233,18 @@ bool RunIndexUpkeepSlice() {
   const bool opening = strcmp(IndexedFolder, WorkFolderPath) != 0;
   if (CurrentIndex() == nullptr) return false;
   if (opening) return true;
-  ULONGLONG until = GetTickCount64() + 25;
+  const ULONGLONG now = GetTickCount64(), until = now + 20;
+  if (!Index.inTransaction) Upkeep.workSince = now;
   BeginIndexWork(&Index);
   bool more = true;
   while (more && !Index.damaged && !Index.failed) {
     more = UpkeepStep();
     if (GetTickCount64() >= until) break;
   }
-  EndIndexWork(&Index);
+  // A commit costs as much as storing many pages: one transaction spans
+  // many slices, ended when the work is done or every few seconds (what a
+  // crash loses is only to be read again).
+  if (!more || GetTickCount64() - Upkeep.workSince >= 3000) EndIndexWork(&Index);
   AfterIndexWork();
   return IndexUpkeepPending();
 }
@@ -266,8 +268,8 @@ IndexedPageAnswer PageFromIndex(const IndexedSearch &search, const std::string &
   auto known = Index.pages.find(relative);
   if (known == Index.pages.end() || known->second.outdated ||
       !SameFileStamp(listed, known->second.stamp)) {
-    // Stored again once the search is over.
-    if (listed.size <= PAGE_BYTES_MOST) Upkeep.pages.push_back(relative);
+    // Its folder listed again once the search is over.
+    QueueFolderOf(relative);
     return PAGE_NOT_INDEXED;
   }
   const IndexedPage &page = known->second;
@@ -344,11 +346,11 @@ void IndexFolderPagesChanged(const char *folder) {
 
 /* TAV's own save: storing a large page now would slow the save down, so
    its entry is only marked out of date (the file's new stamp differs) and
-   it is stored again in a later slice. */
+   its folder listed again in a later slice. */
 void IndexPageWritten(const char *path) {
   std::string relative;
   if (Index.db == nullptr || !RelativeToWork(path, &relative)) return;
   auto known = Index.pages.find(relative);
   if (known != Index.pages.end()) known->second.outdated = true;
-  Upkeep.pages.push_back(relative);
+  QueueFolderOf(relative);
 }

@@ -213,12 +213,12 @@ void MeasureIndex(const char *label, const std::string &work) {
 /* A save of a page of 1 MB while the index is kept, against the same save
    without an index. */
 void MeasureSaveWithIndex(const std::string &work) {
-  harness::WriteBytes(work + "\Large.tav", BenchProse(1024 * 1024, 7, true));
+  harness::WriteBytes(work + "\\Large.tav", BenchProse(1024 * 1024, 7, true));
   BenchApp app;
   app.StartIn(work);
   double slice = 0;
   BuildIndex(&slice);
-  ShowPageAt((work + "\Large.tav").c_str());
+  ShowPageAt((work + "\\Large.tav").c_str());
   Runs kept, without;
   for (int run = 0; run < Repeats; ++run) {
     for (bool index : {true, false}) {
@@ -237,7 +237,7 @@ void MeasureSaveWithIndex(const std::string &work) {
   PrintFloorRow("save a page of 1 MB, the index kept", kept, without, "the save without an index");
   DeleteIndex();
   app.Stop();
-  DeleteFileA((work + "\Large.tav").c_str());
+  DeleteFileA((work + "\\Large.tav").c_str());
 }
 
 }  // namespace

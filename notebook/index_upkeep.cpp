@@ -244,7 +244,7 @@ bool RunIndexUpkeepSlice() {
   // A commit costs as much as storing many pages: one transaction spans
   // many slices, ended when the work is done or every few seconds (what a
   // crash loses is only to be read again).
-  if (!more || GetTickCount64() - Upkeep.workSince >= 3000) EndIndexWork(&Index);
+  if (!more || GetTickCount64() - Upkeep.workSince >= 2000) EndIndexWork(&Index);
   AfterIndexWork();
   return IndexUpkeepPending();
 }

@@ -33,6 +33,7 @@ struct IndexUpkeep {
   std::unordered_set<std::string> seen;  // the pages the walk listed
   std::deque<std::string> folders;       // folders whose pages to list again
   ULONGLONG workSince = 0;               // when the transaction open began
+  size_t bytesStored = 0;                // the page bytes it stored
 };
 IndexUpkeep Upkeep;
 
@@ -118,8 +119,10 @@ void StoreFromFile(const std::string &relative, const FileStamp &listed) {
   char path[PATH_BUFFER_SIZE];
   std::string bytes;
   if (!FullPath(relative, path)) return;
-  if (listed.size <= PAGE_BYTES_MOST && ReadListedPage(path, listed, &bytes))
+  if (listed.size <= PAGE_BYTES_MOST && ReadListedPage(path, listed, &bytes)) {
     StorePage(&Index, relative, listed, bytes);
+    Upkeep.bytesStored += bytes.size();
+  }
   else
     ForgetPage(&Index, relative);
 }
@@ -234,7 +237,10 @@ bool RunIndexUpkeepSlice() {
   if (CurrentIndex() == nullptr) return false;
   if (opening) return true;
   const ULONGLONG now = GetTickCount64(), until = now + 20;
-  if (!Index.inTransaction) Upkeep.workSince = now;
+  if (!Index.inTransaction) {
+    Upkeep.workSince = now;
+    Upkeep.bytesStored = 0;
+  }
   BeginIndexWork(&Index);
   bool more = true;
   while (more && !Index.damaged && !Index.failed) {
@@ -242,9 +248,11 @@ bool RunIndexUpkeepSlice() {
     if (GetTickCount64() >= until) break;
   }
   // A commit costs as much as storing many pages: one transaction spans
-  // many slices, ended when the work is done or every few seconds (what a
-  // crash loses is only to be read again).
-  if (!more || GetTickCount64() - Upkeep.workSince >= 2000) EndIndexWork(&Index);
+  // many slices, ended when the work is done, every two seconds or every
+  // 2 MB of pages, so that no commit has too much to write (what a crash
+  // loses is only to be read again).
+  if (!more || GetTickCount64() - Upkeep.workSince >= 2000 || Upkeep.bytesStored >= 2 * 1024 * 1024)
+    EndIndexWork(&Index);
   AfterIndexWork();
   return IndexUpkeepPending();
 }

@@ -194,7 +194,9 @@ bool PrepareStatements(SearchIndex *index) {
    it), in WAL mode; a page's text deleted from it is overwritten, not only
    let go. Its pages are the largest SQLite has: every page of the database
    is a write of its own at a commit, and under Wine a commit of 4 KB pages
-   took ten times as long (a quarter of a second for a few megabytes). */
+   took ten times as long (a quarter of a second for a few megabytes). The
+   log is written back into the database every 4 MB, so that no commit has
+   much to write back. */
 bool OpenDatabase(SearchIndex *index, const std::string &file, const char *workFolder) {
   index->damaged = index->failed = false;
   int result = sqlite3_open_v2(file.c_str(), &index->db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
@@ -203,7 +205,7 @@ bool OpenDatabase(SearchIndex *index, const std::string &file, const char *workF
   sqlite3_extended_result_codes(index->db, 1);
   return Exec(index, "PRAGMA locking_mode=EXCLUSIVE") &&
          Exec(index, "PRAGMA page_size=65536") &&
-         Exec(index, "PRAGMA journal_mode=WAL") &&
+         Exec(index, "PRAGMA journal_mode=WAL") && Exec(index, "PRAGMA wal_autocheckpoint=64") &&
          Exec(index, "PRAGMA synchronous=NORMAL") && Exec(index, "PRAGMA secure_delete=ON") &&
          CheckSchema(index, workFolder) && LoadPages(index) && PrepareStatements(index);
 }

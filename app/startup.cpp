@@ -146,7 +146,8 @@ bool RunIdleStep(int idleCount) {
   bool following = RunNotebookChangesSlice();
   bool searching = RunFindAllSlice();
   bool listing = RunOpenPageSlice();
-  return following || searching || listing;
+  bool indexing = RunIndexUpkeepSlice();
+  return following || searching || listing || indexing;
 }
 
 /* Whether a message is user activity. Mouse moves that do not move the
@@ -231,13 +232,14 @@ DWORD WaitForMessageOrHandles(DWORD count, const HANDLE *handles, DWORD timeout)
 }
 
 /* Work done a slice at a time from the idle step, not finished yet: the
-   search of all pages, the listing of Open Page, and the changes other
-   programs made to the notebook once they settled. Whatever started it (a
+   search of all pages, the listing of Open Page, the changes other
+   programs made to the notebook once they settled, and the search index's
+   upkeep. Whatever started it (a
    click, or a message another program sent, which is handled inside the
    peek and leaves nothing queued), the loop goes on with it rather than
    sleep. */
 static bool SlicedWorkPending() {
-  return FindAllRunning() || OpenPageListing() || NotebookChangesPending();
+  return FindAllRunning() || OpenPageListing() || NotebookChangesPending() || IndexUpkeepPending();
 }
 
 /* Sleeps until a message comes or a watch of the notebook reports; while
@@ -284,6 +286,7 @@ int RunMessageLoop() {
 
 int ReleaseAppResources() {
   StopWatchingNotebook();
+  CloseIndex();
   ReleaseDisplayScale();
   if (Ui.treeImageList != nullptr) {
     ImageList_Destroy(Ui.treeImageList);

@@ -214,8 +214,18 @@ bool IsPageFile(const char *path) {
 
 /* ---- listing ---- */
 
+bool SameFileStamp(const FileStamp &listed, const FileStamp &stored) {
+  if (listed.size != stored.size || listed.writeTime != stored.writeTime) return false;
+  return listed.fileId == 0 || stored.fileId == 0 || listed.fileId == stored.fileId;
+}
+
+static unsigned long long FileTimeValue(const FILETIME &time) {
+  return (static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
 bool StartListing(const char *pattern, FolderListing *listing) {
   listing->pending = false;
+  listing->folder = INVALID_HANDLE_VALUE;
   WCHAR widePattern[MAX_PATH + 8];
   if (!WideFromCodePage(pattern, widePattern, MAX_PATH + 8)) {
     listing->search = INVALID_HANDLE_VALUE;
@@ -226,7 +236,64 @@ bool StartListing(const char *pattern, FolderListing *listing) {
   return listing->pending;
 }
 
+/* The folder's entries a buffer at a time, as the file system hands them
+   on; the first call starts from the folder's first entry. */
+bool StartListingWithIds(const char *folder, FolderListing *listing) {
+  listing->search = INVALID_HANDLE_VALUE;
+  listing->pending = false;
+  listing->at = listing->end = 0;
+  WCHAR wideFolder[MAX_PATH + 8];
+  listing->folder = INVALID_HANDLE_VALUE;
+  if (!WideFromCodePage(folder, wideFolder, MAX_PATH + 8)) return false;
+  listing->folder = CreateFileW(wideFolder, FILE_LIST_DIRECTORY,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (listing->folder == INVALID_HANDLE_VALUE) return false;
+  listing->buffer.resize(64 * 1024 / sizeof(unsigned long long));
+  const DWORD bytes = static_cast<DWORD>(listing->buffer.size() * sizeof(unsigned long long));
+  if (!GetFileInformationByHandleEx(listing->folder, FileIdBothDirectoryRestartInfo,
+                                    listing->buffer.data(), bytes)) {
+    DWORD error = GetLastError();
+    // An empty folder has no entry at all to give, not even "." on some file systems.
+    if (error == ERROR_NO_MORE_FILES) return true;
+    CloseHandle(listing->folder);
+    listing->folder = INVALID_HANDLE_VALUE;
+    SetLastError(error);
+    return false;
+  }
+  listing->end = bytes;
+  return true;
+}
+
+static bool NextListedWithId(FolderListing *listing, ListedEntry *entry) {
+  const DWORD bytes = static_cast<DWORD>(listing->buffer.size() * sizeof(unsigned long long));
+  unsigned char *base = reinterpret_cast<unsigned char *>(listing->buffer.data());
+  if (listing->at >= listing->end) {
+    if (listing->end == 0 || !GetFileInformationByHandleEx(listing->folder, FileIdBothDirectoryInfo,
+                                                           base, bytes))
+      return false;
+    listing->at = 0;
+    listing->end = bytes;
+  }
+  const FILE_ID_BOTH_DIR_INFO *info =
+      reinterpret_cast<const FILE_ID_BOTH_DIR_INFO *>(base + listing->at);
+  listing->at = info->NextEntryOffset == 0 ? listing->end : listing->at + info->NextEntryOffset;
+  size_t units = info->FileNameLength / sizeof(WCHAR);
+  if (units >= MAX_PATH) units = MAX_PATH - 1;
+  memcpy(entry->wideName, info->FileName, units * sizeof(WCHAR));
+  entry->wideName[units] = L'\0';
+  entry->attributes = Platform.listedAttributes(entry->wideName, info->FileAttributes);
+  // For a reparse point the field of extended attributes holds its tag.
+  entry->reparseTag = (info->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? info->EaSize : 0;
+  entry->stamp.size = static_cast<unsigned long long>(info->EndOfFile.QuadPart);
+  entry->stamp.writeTime = static_cast<unsigned long long>(info->LastWriteTime.QuadPart);
+  entry->stamp.fileId = static_cast<unsigned long long>(info->FileId.QuadPart);
+  NameInCodePage(entry->wideName, entry->name, sizeof entry->name);
+  return true;
+}
+
 bool NextListed(FolderListing *listing, ListedEntry *entry) {
+  if (listing->folder != INVALID_HANDLE_VALUE) return NextListedWithId(listing, entry);
   if (listing->search == INVALID_HANDLE_VALUE) return false;
   if (!listing->pending && !FindNextFileW(listing->search, &listing->found)) return false;
   listing->pending = false;
@@ -235,6 +302,9 @@ bool NextListed(FolderListing *listing, ListedEntry *entry) {
   entry->wideName[MAX_PATH - 1] = L'\0';
   entry->attributes = Platform.listedAttributes(found.cFileName, found.dwFileAttributes);
   entry->reparseTag = found.dwReserved0;
+  entry->stamp.size = (static_cast<unsigned long long>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+  entry->stamp.writeTime = FileTimeValue(found.ftLastWriteTime);
+  entry->stamp.fileId = 0;
   NameInCodePage(entry->wideName, entry->name, sizeof entry->name);
   return true;
 }
@@ -242,6 +312,8 @@ bool NextListed(FolderListing *listing, ListedEntry *entry) {
 void EndListing(FolderListing *listing) {
   if (listing->search != INVALID_HANDLE_VALUE) FindClose(listing->search);
   listing->search = INVALID_HANDLE_VALUE;
+  if (listing->folder != INVALID_HANDLE_VALUE) CloseHandle(listing->folder);
+  listing->folder = INVALID_HANDLE_VALUE;
 }
 
 /* ---- files beside a page ---- */

@@ -70,19 +70,36 @@ bool IsPageFile(const char *path);  // a file (not a folder) is there
 // code page cannot hold as itself comes with an empty name: it is never
 // shown, opened or deleted under another spelling (the A functions would
 // list it by its best-fit spelling, "Omega" for "\u03a9mega").
+// What tells one state of a file from another without reading it: its size,
+// last write time and identity (its index on its volume; 0 when the listing
+// did not give it).
+struct FileStamp {
+  unsigned long long size;
+  unsigned long long writeTime;
+  unsigned long long fileId;
+};
+bool SameFileStamp(const FileStamp &listed, const FileStamp &stored);
 struct ListedEntry {
   char name[PATH_BUFFER_SIZE];  // empty when the code page cannot hold it
   WCHAR wideName[MAX_PATH];
   DWORD attributes;
   DWORD reparseTag;
+  FileStamp stamp;
 };
 struct FolderListing {
   HANDLE search;
   WIN32_FIND_DATAW found;
   bool pending;  // found holds an entry not handed on yet
+  // Listed through the folder's own handle, with the entries' identities.
+  HANDLE folder;
+  std::vector<unsigned long long> buffer;
+  size_t at, end;
 };
 // False, with the reason in the last error, when nothing can be listed.
 bool StartListing(const char *pattern, FolderListing *listing);
+// A folder's entries with their identities; false where the file system
+// cannot list them so (the caller then lists by pattern).
+bool StartListingWithIds(const char *folder, FolderListing *listing);
 bool NextListed(FolderListing *listing, ListedEntry *entry);
 void EndListing(FolderListing *listing);
 

@@ -24,6 +24,7 @@ const char Word[] = "quokka";
 
 struct FloorCount {
   size_t pages = 0, matches = 0;
+  unsigned long long bytes = 0;
 };
 
 // The floor: every page listed by its full path, read whole once, its bytes
@@ -49,6 +50,7 @@ void FloorWalk(const std::string &path, FloorCount *count) {
     if (size > 0) ReadFile(file, &bytes[0], size, &got, nullptr);
     CloseHandle(file);
     ++count->pages;
+    count->bytes += got;
     if (BytesHold(bytes.data(), got, Word, true)) ++count->matches;
   } while (FindNextFileA(search, &entry));
   FindClose(search);
@@ -122,6 +124,122 @@ void MeasureSearch(const char *label, const std::string &work) {
   app.Stop();
 }
 
+// The index's file for the work folder shown, and what lies beside it.
+std::string IndexFile() {
+  char file[PATH_BUFFER_SIZE] = "";
+  IndexFilePath(WorkFolderPath, file, true);
+  return file;
+}
+
+void DeleteIndex() {
+  CloseIndex();
+  const std::string file = IndexFile();
+  for (const char *end : {"", "-wal", "-shm", ".bad"}) DeleteFileA((file + end).c_str());
+}
+
+// The index built from nothing, slice after slice as the idle step runs
+// them; seconds, and the longest slice beside.
+double BuildIndex(double *longest) {
+  DeleteIndex();
+  SearchIndexInUse = true;
+  *longest = 0;
+  double start = BenchSeconds();
+  for (bool more = true; more;) {
+    double slice = BenchSeconds();
+    more = RunIndexUpkeepSlice();
+    slice = BenchSeconds() - slice;
+    if (slice > *longest) *longest = slice;
+  }
+  return BenchSeconds() - start;
+}
+
+/* The search index of a notebook: built from nothing, and Find in All
+   Pages answered from it, against reading every page once; its size
+   against the pages' text. */
+void MeasureIndex(const char *label, const std::string &work) {
+  BenchApp app;
+  app.StartIn(work);
+  app.Boxes().Handle([](HWND) {});  // the dialog, left open
+  Runs build, buildFloor, search, floor, first;
+  double longest = 0;
+  FloorCount count;
+  for (int run = 0; run < Repeats; ++run) {
+    double slice = 0;
+    build.Add(BuildIndex(&slice));
+    if (slice > longest) longest = slice;
+    count = FloorCount();
+    double start = BenchSeconds();
+    FloorWalk(work, &count);
+    buildFloor.Add(BenchSeconds() - start);
+  }
+  ExecuteCommand(CMD_FINDALL);
+  HWND dialog = FindAllDialogWindow();
+  SetDlgItemTextA(dialog, IDC_FINDALL_TEXT, Word);
+  size_t rows = 0, fromIndex = 0, growth = 0;
+  for (int run = 0; run < Repeats; ++run) {
+    double firstRow = 0;
+    size_t peak = 0;
+    search.Add(DialogSearch(dialog, &firstRow, &peak));
+    first.Add(firstRow);
+    if (peak > growth) growth = peak;
+    rows = FoundRows().size();
+    fromIndex = FindAllState.pagesFromIndex;
+    count = FloorCount();
+    double start = BenchSeconds();
+    FloorWalk(work, &count);
+    floor.Add(BenchSeconds() - start);
+  }
+  DestroyWindow(dialog);
+  CloseIndex();
+  WIN32_FILE_ATTRIBUTE_DATA data = {};
+  GetFileAttributesExA(IndexFile().c_str(), GetFileExInfoStandard, &data);
+  const unsigned long long size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  char what[96];
+  snprintf(what, sizeof what, "build the index, %s", label);
+  PrintFloorRow(what, build, buildFloor, "list by full path + read whole + search bytes");
+  printf("  longest slice %.1f ms\n", longest * 1000);
+  snprintf(what, sizeof what, "search from the index, %s", label);
+  PrintFloorRow(what, search, floor, "list by full path + read whole + search bytes");
+  printf("  first row shown after %.1f ms (median %.1f); %zu rows, %zu of %zu pages from the index; "
+         "memory grew by %zu KB at most\n",
+         first.Min() * 1000, first.Median() * 1000, rows, fromIndex, count.pages, growth / 1024);
+  printf("  the index takes %.1f MB for %.1f MB of pages: %.2fx\n", size / 1048576.0,
+         count.bytes / 1048576.0, count.bytes > 0 ? static_cast<double>(size) / count.bytes : 0.0);
+  fflush(stdout);
+  DeleteIndex();
+  app.Stop();
+}
+
+/* A save of a page of 1 MB while the index is kept, against the same save
+   without an index. */
+void MeasureSaveWithIndex(const std::string &work) {
+  harness::WriteBytes(work + "\\Large.tav", BenchProse(1024 * 1024, 7, true));
+  BenchApp app;
+  app.StartIn(work);
+  double slice = 0;
+  BuildIndex(&slice);
+  ShowPageAt((work + "\\Large.tav").c_str());
+  Runs kept, without;
+  for (int run = 0; run < Repeats; ++run) {
+    for (bool index : {true, false}) {
+      // Opened again (its folders walked again) by the idle step's slices,
+      // as after a start.
+      SearchIndexInUse = index;
+      while (RunIndexUpkeepSlice()) {
+      }
+      SendMessageA(Ui.editor, EM_SETMODIFY, TRUE, 0);
+      double start = BenchSeconds();
+      SavePageIfModified(CurrentPageIndex);
+      (index ? kept : without).Add(BenchSeconds() - start);
+      if (index) CloseIndex();
+    }
+  }
+  PrintFloorRow("save a page of 1 MB, the index kept", kept, without, "the save without an index");
+  DeleteIndex();
+  app.Stop();
+  DeleteFileA((work + "\\Large.tav").c_str());
+}
+
 }  // namespace
 
 // Prose of about the size asked; the word stands in it when asked.
@@ -186,4 +304,8 @@ void RunSearchBenchmarks() {
   PrintFloorHeader("Find in All Pages (ms, 5 runs)");
   MeasureSearch("10,100 folders, 20,000 pages", many);
   MeasureSearch("200 MB in 2,000 pages", large);
+  PrintFloorHeader("The search index (ms, 5 runs)");
+  MeasureIndex("10,100 folders, 20,000 pages", many);
+  MeasureIndex("200 MB in 2,000 pages", large);
+  MeasureSaveWithIndex(large);
 }

@@ -37,7 +37,7 @@ std::wstring Wide(const std::string &text) {
 void ShowStatus() {
   HWND status = Control(IDC_FINDALL_STATUS);
   if (status == nullptr) return;
-  char text[200];
+  char text[320];
   const char *state = FindAllState.running ? "Searching: " : "";
   snprintf(text, sizeof text, "%s%zu %s in %zu of %zu pages searched", state,
            FindAllState.rows.size(), FindAllState.rows.size() == 1 ? "match" : "matches",
@@ -52,6 +52,11 @@ void ShowStatus() {
              FindAllState.onlineOnly == 1 ? "; %zu page is stored online only and was not searched"
                                      : "; %zu pages are stored online only and were not searched",
              FindAllState.onlineOnly);
+  }
+  if (!FindAllState.running && FindAllState.indexSetAside) {
+    size_t used = strlen(text);
+    snprintf(text + used, sizeof text - used,
+             "; the search index was damaged and is being made again");
   }
   SetWindowTextA(status, text);
 }

@@ -74,8 +74,8 @@ void NoteUnreadable(const WalkFolder &folder, const char *fileName, DWORD error)
   FindAllState.unreadable.push_back("'" + where + "': " + reason);
 }
 
-/* A page's bytes are read whole once; only a page whose bytes may hold a
-   match is decoded. */
+/* A page's bytes are read whole once, from its file or from the index;
+   only a page whose bytes may hold a match is decoded. */
 void SearchPage(const WalkFolder &folder, const char *fileName) {
   char path[PATH_BUFFER_SIZE];
   if (!JoinPath(folder.path.c_str(), fileName, path)) return;
@@ -92,7 +92,16 @@ void SearchPage(const WalkFolder &folder, const char *fileName) {
   }
   ++FindAllState.pagesSearched;
   std::string bytes;
-  DWORD error = ReadFileAt(path, &bytes);
+  // The index answers for a page whose file is as it was when stored.
+  IndexedPageAnswer answer = PAGE_NOT_INDEXED;
+  if (index < folder.stamps.size()) {
+    const std::string relative =
+        folder.relative.empty() ? std::string(fileName) : folder.relative + "\\" + fileName;
+    answer = PageFromIndex(FindAllState.indexed, relative, folder.stamps[index], &bytes);
+  }
+  if (answer != PAGE_NOT_INDEXED) ++FindAllState.pagesFromIndex;
+  if (answer == PAGE_CANNOT_MATCH) return;
+  DWORD error = answer == PAGE_FROM_INDEX ? 0 : ReadFileAt(path, &bytes);
   if (error != 0) {
     NoteUnreadable(folder, fileName, error);
     return;
@@ -129,6 +138,7 @@ void EndFindAllWalk() {
   FindAllState.running = false;
   FindAllState.filter.reset();
   std::wstring().swap(FindAllState.shownText);
+  FindAllState.indexed = IndexedSearch();
 }
 
 /* Pages that could not be read are named when the search ends. */
@@ -148,6 +158,7 @@ static void ReportUnreadable() {
 
 static void FinishSearch() {
   EndFindAllWalk();
+  if (TakeIndexSetAsideNews()) FindAllState.indexSetAside = true;
   TellDialog(FINDALL_SHOW_ROWS | FINDALL_SHOW_STATUS | FINDALL_SHOW_RUNNING);
   ReportUnreadable();
 }
@@ -175,10 +186,13 @@ bool StartFindAll(const SearchPattern &pattern) {
   FindAllState.rows.clear();
   FindAllState.unreadable.clear();
   FindAllState.pagesSearched = FindAllState.pagesWithMatches = FindAllState.onlineOnly = 0;
+  FindAllState.pagesFromIndex = 0;
   if (WorkFolderPath == nullptr || WorkFolderPath[0] == '\0' || pattern.text.empty()) return false;
   strcpy(FindAllState.workFolder, WorkFolderPath);
   FindAllState.filter.reset(new PageFilter(pattern));
   TakeShownPage();
+  BeginIndexedSearch(pattern, &FindAllState.indexed);
+  FindAllState.indexSetAside = TakeIndexSetAsideNews();
   EnterWalkFolder(&FindAllState.walk, FindAllState.workFolder, "");
   FindAllState.running = true;
   FindAllState.shownRows = 0;

@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "base/ui_handles.h"
@@ -210,6 +211,41 @@ bool BytesAreText(const std::string &bytes);
 void ChooseWorkFolder();
 
 
+/* index_upkeep.cpp */
+// The search index of the notebook shown, opened when first wanted and
+// built and kept current a slice at a time from the idle step. Off, TAV
+// searches by reading every page, as it does without one.
+extern bool SearchIndexInUse;
+// What a search takes from the index: the pages that may hold its pattern
+// as the index stood when it began, and which pages were stored since.
+struct IndexedSearch {
+  bool on = false;
+  bool allCandidates = false;
+  std::unordered_set<long long> candidates;
+  unsigned long long generation = 0;
+};
+void BeginIndexedSearch(const SearchPattern &pattern, IndexedSearch *search);
+// A page as the search finds it listed: its bytes from the index when the
+// index holds them as the file is now; PAGE_NOT_INDEXED when it is to be
+// read from its file (it is then stored again later).
+enum IndexedPageAnswer { PAGE_NOT_INDEXED, PAGE_CANNOT_MATCH, PAGE_FROM_INDEX };
+IndexedPageAnswer PageFromIndex(const IndexedSearch &search, const std::string &relative,
+                                const FileStamp &listed, std::string *bytes);
+// The upkeep, a slice at a time; false when nothing is left to do.
+bool RunIndexUpkeepSlice();
+bool IndexUpkeepPending();
+// True once a run, when the index was found damaged or foreign and made anew.
+bool TakeIndexSetAsideNews();
+void CloseIndex();
+// The events, as notebook_events.cpp hands them on (full paths).
+void IndexItemMoved(bool folder, const char *from, const char *to);
+void IndexItemDeleted(bool folder, const char *path);
+void IndexFolderPagesChanged(const char *folder);
+void IndexPageWritten(const char *path);
+// The database's file for the work folder (PATH_BUFFER_SIZE); false when
+// there is no local folder for it.
+bool IndexFilePath(const char *workFolder, char *file, bool make);
+
 /* find_all_search.cpp */
 // A match of Find in All Pages, as its row shows it and its page is found
 // again: the folder below the work folder (empty for the work folder
@@ -232,10 +268,13 @@ struct FindAllSearch {
   size_t onlineOnly = 0;  // pages kept online only, which are not fetched to be searched
   size_t pagesSearched = 0;
   size_t pagesWithMatches = 0;
+  size_t pagesFromIndex = 0;  // searched as the index holds them, their files not opened
   char workFolder[PATH_BUFFER_SIZE] = "";
   // The page shown is searched as the editor holds it.
   char shownPage[PATH_BUFFER_SIZE] = "";
   std::wstring shownText;
+  IndexedSearch indexed;
+  bool indexSetAside = false;  // the index was made anew: said in the status line
   // What the dialog shows of the search, and since when.
   size_t shownRows = 0;
   ULONGLONG statusShownAt = 0;

@@ -27,6 +27,7 @@ void FollowItemMoved(MoveKind kind, const char *from, const char *to) {
   MoveRecoveryCopies(from, to);
   MoveVersions(kind == MOVE_FOLDER, from, to);
   NoteMoveForUndo(from, to);
+  IndexItemMoved(kind == MOVE_FOLDER, from, to);
   if (kind == MOVE_PAGE) {
     NotePageFileChanged(from);
     NotePageFileChanged(to);
@@ -41,6 +42,7 @@ void FollowItemDeleted(MoveKind kind, const char *path) {
   if (kind == MOVE_PAGE) RemoveRecoveryCopy(path);
   MarkVersionsDeleted(kind == MOVE_FOLDER, path);
   NotePagesDeleted(path);
+  IndexItemDeleted(kind == MOVE_FOLDER, path);
   if (kind == MOVE_PAGE)
     NotePageFileChanged(path);
   else
@@ -51,15 +53,23 @@ void FollowItemDeleted(MoveKind kind, const char *path) {
    Open Page's list takes it up now. */
 void FollowItemRestored(MoveKind kind, const char *path) {
   ReviveDeletedVersions(kind == MOVE_FOLDER, path);
-  if (kind == MOVE_PAGE)
+  if (kind == MOVE_PAGE) {
+    IndexPageWritten(path);
     NotePageFileChanged(path);
-  else
+  } else {
     NoteFolderTreeChanged(path);
+  }
 }
 
-void FollowFolderPagesChanged(const char *folder) { NoteFolderPagesChanged(folder); }
+void FollowFolderPagesChanged(const char *folder) {
+  NoteFolderPagesChanged(folder);
+  IndexFolderPagesChanged(folder);
+}
 
-void FollowPageWritten(const char *path) { NotePageWritten(path); }
+void FollowPageWritten(const char *path) {
+  NotePageWritten(path);
+  IndexPageWritten(path);
+}
 
 /* A folder made again (its page was deleted elsewhere with its folder, or
    the folder moved away, taking the old watch with it) is watched anew. */

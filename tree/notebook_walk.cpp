@@ -10,12 +10,15 @@
 
 /* Its pages and subfolders: a page or folder whose name the code page
    cannot hold is not in the tree either; a link leads elsewhere, perhaps
-   back up, and the tree does not enter one. */
+   back up, and the tree does not enter one. Listed with the pages'
+   identities where the file system gives them, so that a page replaced by
+   another file of the same size and time is told apart. */
 static void ListWalkFolder(WalkFolder *folder) {
   char pattern[PATH_BUFFER_SIZE];
   if (!JoinPath(folder->path.c_str(), "*", pattern)) return;
   FolderListing listing;
-  if (!StartListing(pattern, &listing)) return;
+  if (!StartListingWithIds(folder->path.c_str(), &listing) && !StartListing(pattern, &listing))
+    return;
   std::vector<Subfolder> found;
   ListedEntry entry;
   while (NextListed(&listing, &entry)) {
@@ -24,6 +27,7 @@ static void ListWalkFolder(WalkFolder *folder) {
       if (!IsPageFileName(entry.name)) continue;
       folder->pages.push_back(entry.name);
       folder->onlineOnly.push_back(IsStoredOnlineOnly(entry.attributes));
+      folder->stamps.push_back(entry.stamp);
       continue;
     }
     if (strcmp(entry.name, ".") == 0 || strcmp(entry.name, "..") == 0) continue;
@@ -36,7 +40,7 @@ static void ListWalkFolder(WalkFolder *folder) {
 }
 
 void EnterWalkFolder(NotebookWalk *walk, const std::string &path, const std::string &relative) {
-  walk->folders.push_back(WalkFolder{path, relative, {}, {}, 0, {}, 0});
+  walk->folders.push_back(WalkFolder{path, relative, {}, {}, {}, 0, {}, 0});
   ListWalkFolder(&walk->folders.back());
 }
 

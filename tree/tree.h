@@ -14,6 +14,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "base/paths.h"
 #include "base/ui_handles.h"
 
 /* folder_paths.cpp */
@@ -330,6 +331,7 @@ struct WalkFolder {
   std::string relative;  // below the work folder; empty for the work folder
   std::vector<std::string> pages;  // file names
   std::vector<bool> onlineOnly;    // each page's data is kept online only
+  std::vector<FileStamp> stamps;   // each page's size, write time and identity as listed
   size_t nextPage;
   std::vector<std::string> subfolders;
   size_t nextSubfolder;

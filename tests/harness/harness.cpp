@@ -353,6 +353,10 @@ void ResetProgramState() {
   Recycled.clear();
   if (!UserFoldersRoot.empty()) RemoveTree(TestBinFolder());
   ForgetDeletes();
+  // The search index works in the idle step's slices: a test that runs
+  // them asks for it.
+  CloseIndex();
+  SearchIndexInUse = false;
   SetSettingsPlace(SettingsPlace{"", true, 0, 0, "", ""});
 }
 

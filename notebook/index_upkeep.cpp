@@ -34,6 +34,7 @@ struct IndexUpkeep {
   std::deque<std::string> folders;       // folders whose pages to list again
   ULONGLONG workSince = 0;               // when the transaction open began
   size_t bytesStored = 0;                // the page bytes it stored
+  bool commitDue = false;                // that transaction to be ended in the next slice
 };
 IndexUpkeep Upkeep;
 
@@ -224,7 +225,8 @@ bool IndexFilePath(const char *workFolder, char *file, bool make) {
 bool IndexUpkeepPending() {
   if (!SearchIndexInUse || WorkFolderPath == nullptr || WorkFolderPath[0] == '\0') return false;
   if (strcmp(IndexedFolder, WorkFolderPath) != 0) return true;
-  return !IndexOff && (Upkeep.walkDue || Upkeep.walking || !Upkeep.folders.empty());
+  return !IndexOff && (Upkeep.walkDue || Upkeep.walking || !Upkeep.folders.empty() ||
+                       Index.inTransaction || IndexLogDue(&Index));
 }
 
 /* Many pages to a transaction, for no longer than a message may wait; never
@@ -237,22 +239,31 @@ bool RunIndexUpkeepSlice() {
   if (CurrentIndex() == nullptr) return false;
   if (opening) return true;
   const ULONGLONG now = GetTickCount64(), until = now + 20;
-  if (!Index.inTransaction) {
-    Upkeep.workSince = now;
-    Upkeep.bytesStored = 0;
-  }
-  BeginIndexWork(&Index);
-  bool more = true;
-  while (more && !Index.damaged && !Index.failed) {
-    more = UpkeepStep();
-    if (GetTickCount64() >= until) break;
-  }
-  // A commit costs as much as storing many pages: one transaction spans
-  // many slices, ended when the work is done, every two seconds or every
-  // 2 MB of pages, so that no commit has too much to write (what a crash
-  // loses is only to be read again).
-  if (!more || GetTickCount64() - Upkeep.workSince >= 2000 || Upkeep.bytesStored >= 2 * 1024 * 1024)
+  // A commit, and the log's write-back, each take as long as a slice of
+  // work under Wine: each is a slice of its own.
+  if (Upkeep.commitDue) {
+    Upkeep.commitDue = false;
     EndIndexWork(&Index);
+  } else if (IndexLogDue(&Index)) {
+    WriteBackIndexLog(&Index);
+  } else {
+    if (!Index.inTransaction) {
+      Upkeep.workSince = now;
+      Upkeep.bytesStored = 0;
+    }
+    BeginIndexWork(&Index);
+    bool more = true;
+    while (more && !Index.damaged && !Index.failed) {
+      more = UpkeepStep();
+      if (GetTickCount64() >= until) break;
+    }
+    // A commit costs as much as storing many pages: one transaction spans
+    // many slices, ended when the work is done, every two seconds or every
+    // 2 MB of pages, so that no commit has too much to write (what a crash
+    // loses is only to be read again).
+    Upkeep.commitDue = !more || GetTickCount64() - Upkeep.workSince >= 2000 ||
+                       Upkeep.bytesStored >= 2 * 1024 * 1024;
+  }
   AfterIndexWork();
   return IndexUpkeepPending();
 }

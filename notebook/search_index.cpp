@@ -38,6 +38,12 @@ const char *const StatementText[STMT_COUNT] = {
     "SELECT rowid FROM page_text WHERE page_text MATCH ?",
 };
 
+// Replaces SQLite's own write-back at a commit: only the log's size is kept.
+int NoteLogFrames(void *index, sqlite3 *, const char *, int frames) {
+  static_cast<SearchIndex *>(index)->logFrames = frames;
+  return SQLITE_OK;
+}
+
 // What a result code says of the database: damaged (or none at all), or
 // out of reach for now.
 bool NoteResult(SearchIndex *index, int result) {
@@ -195,8 +201,8 @@ bool PrepareStatements(SearchIndex *index) {
    let go. Its pages are the largest SQLite has: every page of the database
    is a write of its own at a commit, and under Wine a commit of 4 KB pages
    took ten times as long (a quarter of a second for a few megabytes). The
-   log is written back into the database every 4 MB, so that no commit has
-   much to write back. */
+   log is not written back at a commit, as SQLite would do once it passes a
+   size: the upkeep does it in a slice of its own (see IndexLogDue). */
 bool OpenDatabase(SearchIndex *index, const std::string &file, const char *workFolder) {
   index->damaged = index->failed = false;
   int result = sqlite3_open_v2(file.c_str(), &index->db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
@@ -205,9 +211,9 @@ bool OpenDatabase(SearchIndex *index, const std::string &file, const char *workF
   sqlite3_extended_result_codes(index->db, 1);
   return Exec(index, "PRAGMA locking_mode=EXCLUSIVE") &&
          Exec(index, "PRAGMA page_size=65536") &&
-         Exec(index, "PRAGMA journal_mode=WAL") && Exec(index, "PRAGMA wal_autocheckpoint=64") &&
-         Exec(index, "PRAGMA synchronous=NORMAL") && Exec(index, "PRAGMA secure_delete=ON") &&
-         CheckSchema(index, workFolder) && LoadPages(index) && PrepareStatements(index);
+         Exec(index, "PRAGMA journal_mode=WAL") && Exec(index, "PRAGMA synchronous=NORMAL") && Exec(index, "PRAGMA secure_delete=ON") &&
+         CheckSchema(index, workFolder) && LoadPages(index) && PrepareStatements(index) &&
+         (sqlite3_wal_hook(index->db, NoteLogFrames, index), true);
 }
 
 /* What was there goes aside as ".bad" (an older one replaced), with its
@@ -286,6 +292,7 @@ void CloseSearchIndex(SearchIndex *index) {
   }
   index->db = nullptr;
   index->inTransaction = false;
+  index->logFrames = 0;
   index->pages.clear();
 }
 
@@ -298,6 +305,21 @@ void EndIndexWork(SearchIndex *index) {
   if (index->db == nullptr || !index->inTransaction) return;
   index->inTransaction = false;
   Exec(index, "COMMIT");
+}
+
+// 2 MB of the log at most is written back at once: under Wine that takes
+// about 20 ms on a busy machine, 4 MB up to 40.
+bool IndexLogDue(const SearchIndex *index) {
+  return index->db != nullptr && !index->inTransaction && index->logFrames >= 32;
+}
+
+void WriteBackIndexLog(SearchIndex *index) {
+  if (index->db == nullptr || index->inTransaction) return;
+  int result = sqlite3_wal_checkpoint_v2(index->db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr,
+                                         nullptr);
+  // Written back whole (this connection is the only one), the log starts
+  // again from its beginning.
+  if (NoteResult(index, result)) index->logFrames = 0;
 }
 
 std::string IndexedText(const std::string &bytes) {

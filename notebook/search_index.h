@@ -37,6 +37,7 @@ struct SearchIndex {
   std::unordered_map<std::string, IndexedPage> pages;
   unsigned long long generation = 0;  // counts the pages stored in this run
   bool inTransaction = false;
+  int logFrames = 0;  // database pages in the write-ahead log, not yet written back
   // Set by any call that found the database damaged (or not one at all):
   // it is to be set aside and made anew.
   bool damaged = false;
@@ -67,6 +68,12 @@ void SetAsideIndexFile(const char *file);
 // repeated (a begun transaction is kept, an ended one ends once).
 void BeginIndexWork(SearchIndex *index);
 void EndIndexWork(SearchIndex *index);
+
+// The write-ahead log is written back into the database only when asked,
+// outside any transaction: a write-back takes as long as the commits that
+// filled the log, so the upkeep gives it a slice of its own.
+bool IndexLogDue(const SearchIndex *index);
+void WriteBackIndexLog(SearchIndex *index);
 
 // Stores a page's bytes as read with the stamp its file had; a page larger
 // than INDEXED_PAGE_MOST is noted by its stamp alone. False when the

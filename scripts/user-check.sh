@@ -186,7 +186,7 @@ index_check() {
   local last=-1 size=0 waited=0
   while [ "$waited" -lt 240 ]; do
     sleep 5; waited=$((waited + 5))
-    size=$(du -sb "$index" 2>/dev/null | cut -f1); size=${size:-0}
+    size=$(du -sb "$index" 2>/dev/null | cut -f1 || true); size=${size:-0}
     [ "$size" = "$last" ] && break
     last=$size
   done

@@ -90,6 +90,30 @@ double DialogSearch(HWND dialog, double *firstRow, size_t *peakGrowth) {
   return total;
 }
 
+// Find in All Pages run through its dialog, each time beside the floor's
+// walk through the same notebook.
+struct SearchRuns {
+  Runs search, floor, first;
+  size_t growth = 0, rows = 0, fromIndex = 0;
+  FloorCount count;
+};
+
+void MeasureDialogSearches(HWND dialog, const std::string &work, SearchRuns *runs) {
+  for (int run = 0; run < Repeats; ++run) {
+    double firstRow = 0;
+    size_t peak = 0;
+    runs->search.Add(DialogSearch(dialog, &firstRow, &peak));
+    runs->first.Add(firstRow);
+    if (peak > runs->growth) runs->growth = peak;
+    runs->rows = FoundRows().size();
+    runs->fromIndex = FindAllState.pagesFromIndex;
+    runs->count = FloorCount();
+    double start = BenchSeconds();
+    FloorWalk(work, &runs->count);
+    runs->floor.Add(BenchSeconds() - start);
+  }
+}
+
 void MeasureSearch(const char *label, const std::string &work) {
   BenchApp app;
   app.StartIn(work);
@@ -97,21 +121,11 @@ void MeasureSearch(const char *label, const std::string &work) {
   ExecuteCommand(CMD_FINDALL);
   HWND dialog = FindAllDialogWindow();
   SetDlgItemTextA(dialog, IDC_FINDALL_TEXT, Word);
-  Runs search, floor, first;
-  size_t growth = 0, rows = 0;
-  FloorCount count;
-  for (int run = 0; run < Repeats; ++run) {
-    double firstRow = 0;
-    size_t peak = 0;
-    search.Add(DialogSearch(dialog, &firstRow, &peak));
-    first.Add(firstRow);
-    if (peak > growth) growth = peak;
-    rows = FoundRows().size();
-    count = FloorCount();
-    double start = BenchSeconds();
-    FloorWalk(work, &count);
-    floor.Add(BenchSeconds() - start);
-  }
+  SearchRuns runs;
+  MeasureDialogSearches(dialog, work, &runs);
+  const Runs &search = runs.search, &floor = runs.floor, &first = runs.first;
+  const size_t growth = runs.growth, rows = runs.rows;
+  const FloorCount &count = runs.count;
   char what[80];
   snprintf(what, sizeof what, "search %s", label);
   PrintFloorRow(what, search, floor, "list by full path + read whole + search bytes");
@@ -160,7 +174,7 @@ void MeasureIndex(const char *label, const std::string &work) {
   BenchApp app;
   app.StartIn(work);
   app.Boxes().Handle([](HWND) {});  // the dialog, left open
-  Runs build, buildFloor, search, floor, first;
+  Runs build, buildFloor;
   double longest = 0;
   FloorCount count;
   for (int run = 0; run < Repeats; ++run) {
@@ -175,20 +189,11 @@ void MeasureIndex(const char *label, const std::string &work) {
   ExecuteCommand(CMD_FINDALL);
   HWND dialog = FindAllDialogWindow();
   SetDlgItemTextA(dialog, IDC_FINDALL_TEXT, Word);
-  size_t rows = 0, fromIndex = 0, growth = 0;
-  for (int run = 0; run < Repeats; ++run) {
-    double firstRow = 0;
-    size_t peak = 0;
-    search.Add(DialogSearch(dialog, &firstRow, &peak));
-    first.Add(firstRow);
-    if (peak > growth) growth = peak;
-    rows = FoundRows().size();
-    fromIndex = FindAllState.pagesFromIndex;
-    count = FloorCount();
-    double start = BenchSeconds();
-    FloorWalk(work, &count);
-    floor.Add(BenchSeconds() - start);
-  }
+  SearchRuns runs;
+  MeasureDialogSearches(dialog, work, &runs);
+  const Runs &search = runs.search, &floor = runs.floor, &first = runs.first;
+  const size_t rows = runs.rows, fromIndex = runs.fromIndex, growth = runs.growth;
+  count = runs.count;
   DestroyWindow(dialog);
   CloseIndex();
   WIN32_FILE_ATTRIBUTE_DATA data = {};

@@ -104,20 +104,25 @@ questions_check() {
   [ "$(cat "$nb/Two/Y.tav")" = 'needle found' ] && echo "ok: with no question asked, the row opens Two\\Y"
   keys alt+f x; sleep 2
 }
+# 100 folders of 100 folders, each with two pages of the texts given, and
+# one page holding "needle" in a branch far down.
+make_big_notebook() {
+  for t in $(seq -f '%03g' 0 99); do
+    for s in $(seq -f '%02g' 0 99); do
+      mkdir -p "$nb/Top $t/sub-$s"
+      printf '%s' "$1" > "$nb/Top $t/sub-$s/Page 1.tav"
+      printf '%s' "$2" > "$nb/Top $t/sub-$s/Page 2.tav"
+    done
+  done
+  printf 'the needle is here' > "$nb/Top 077/sub-33/Page 2.tav"
+}
 # A notebook of 10,100 folders and 20,000 pages, the page shown last two
 # levels down: the window and that page come at once; a folder opened late
 # lists its subfolders at once, and the folder commands work in it; a row of
 # Find in All Pages opens a page in a branch never opened.
 big_notebook_check() {
   new_notebook
-  for t in $(seq -f '%03g' 0 99); do
-    for s in $(seq -f '%02g' 0 99); do
-      mkdir -p "$nb/Top $t/sub-$s"
-      printf 'a page' > "$nb/Top $t/sub-$s/Page 1.tav"
-      printf 'another page' > "$nb/Top $t/sub-$s/Page 2.tav"
-    done
-  done
-  printf 'the needle is here' > "$nb/Top 077/sub-33/Page 2.tav"
+  make_big_notebook 'a page' 'another page'
   printf '[Settings]\r\nWorkDir=%s\r\nSavedPath=%s\\Top 050\\sub-50\\Page 1.tav\r\n[Window]\r\nLeft=40\r\nTop=30\r\nRight=940\r\nBottom=650\r\n' \
     "Z:${nb//\//\\}" "Z:${nb//\//\\}" > "$ini"
   start
@@ -160,14 +165,7 @@ big_notebook_check() {
 # slower, and the damaged one set aside as .bad.
 index_check() {
   new_notebook
-  for t in $(seq -f '%03g' 0 99); do
-    for s in $(seq -f '%02g' 0 99); do
-      mkdir -p "$nb/Top $t/sub-$s"
-      printf 'a page about the weather' > "$nb/Top $t/sub-$s/Page 1.tav"
-      printf 'another page about lunch' > "$nb/Top $t/sub-$s/Page 2.tav"
-    done
-  done
-  printf 'the needle is here' > "$nb/Top 077/sub-33/Page 2.tav"
+  make_big_notebook 'a page about the weather' 'another page about lunch'
   local index=$users/AppData/Local/TAV/Index
   # The row found is the page shown when TAV exits.
   found_row() {

@@ -132,6 +132,7 @@ static void RequestExit() {
     if (copyKept) WriteRecoveryCopy(false);
   }
   KeepPagesShown();
+  KeepDeletedVersionsNow();  // some read from copies that go next
   ForgetDeletes();
   ThinVersionStore();
   SaveSettings();

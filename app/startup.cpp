@@ -147,7 +147,8 @@ bool RunIdleStep(int idleCount) {
   bool searching = RunFindAllSlice();
   bool listing = RunOpenPageSlice();
   bool indexing = RunIndexUpkeepSlice();
-  return following || searching || listing || indexing;
+  bool keeping = RunDeletedVersionsSlice();
+  return following || searching || listing || indexing || keeping;
 }
 
 /* Whether a message is user activity. Mouse moves that do not move the
@@ -239,7 +240,8 @@ DWORD WaitForMessageOrHandles(DWORD count, const HANDLE *handles, DWORD timeout)
    peek and leaves nothing queued), the loop goes on with it rather than
    sleep. */
 static bool SlicedWorkPending() {
-  return FindAllRunning() || OpenPageListing() || NotebookChangesPending() || IndexUpkeepPending();
+  return FindAllRunning() || OpenPageListing() || NotebookChangesPending() || IndexUpkeepPending() ||
+         DeletedVersionsPending();
 }
 
 /* Sleeps until a message comes or a watch of the notebook reports; while

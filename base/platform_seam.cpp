@@ -50,10 +50,13 @@ DWORD CommonDialogError() {
 
 static DWORD AttributesAsListed(const WCHAR *, DWORD attributes) { return attributes; }
 
+// Under Wine, where its trash is (recycle_bin.cpp).
+bool WineTrashFolder(char *folder);
+
 const PlatformDialogs SystemPlatform = {
     LoadAndGetOpenFileName, LoadAndGetSaveFileName, LoadAndChooseFont, SHBrowseForFolderA,
     SHGetPathFromIDListA,   ShellExecuteA,          SHGetFolderPathA,       AttributesAsListed,
-    SHFileOperationA,
+    SHFileOperationA,       WineTrashFolder,
 };
 
 bool IsStoredOnlineOnly(DWORD attributes) {
@@ -172,3 +175,4 @@ bool SendToRecycleBin(const char *const *paths, size_t count, bool warnForGood) 
                    : operation.fAnyOperationsAborted ? ERROR_CANCELLED : ERROR_ACCESS_DENIED);
   return false;
 }
+

@@ -10,6 +10,9 @@
 #include <shlobj.h>
 #include <shellapi.h>
 
+#include <string>
+#include <vector>
+
 struct PlatformDialogs {
   BOOL(WINAPI *getOpenFileName)(OPENFILENAMEA *);
   BOOL(WINAPI *getSaveFileName)(OPENFILENAMEA *);
@@ -24,6 +27,11 @@ struct PlatformDialogs {
   DWORD (*listedAttributes)(const WCHAR *name, DWORD attributes);
   // The shell's file operations: deletes go to the Recycle Bin through it.
   int(WINAPI *fileOperation)(SHFILEOPSTRUCTA *);
+  // Where the Recycle Bin keeps what it takes when it is laid out as the
+  // freedesktop trash (each item in "files", the bin's record of it in
+  // "info"): under Wine, the user's trash. False where the bin is Windows'
+  // own.
+  bool (*trashFolder)(char *folder);  // PATH_BUFFER_SIZE
 };
 
 extern PlatformDialogs Platform;
@@ -57,6 +65,20 @@ bool LocalDataFolder(char *folder, bool make);
 // item too big for the bin). True when the shell did it all and nothing is
 // left at those paths; false with a reason in the last error otherwise.
 bool SendToRecycleBin(const char *const *paths, size_t count, bool warnForGood);
+// Sends items to the Recycle Bin where the program can take each back out
+// again, and says where each went: (*places)[i] is where the bin keeps item
+// i now. An item the bin would delete for good instead is left where it
+// was, with no place; so, very rarely, is one the bin took without saying
+// where (it is gone from its path: the user finds it in the bin). False,
+// with nothing done, where this system's bin cannot say where it keeps
+// what it takes: then SendToRecycleBin is all there is.
+bool RecycleKnowingWhere(const char *const *paths, size_t count, std::vector<std::string> *places);
+// Whether a place names an item of the Recycle Bin itself, as
+// RecycleKnowingWhere names it: nothing else is ever taken back out.
+bool IsRecycleBinPlace(const char *place);
+// Takes an item back out of the Recycle Bin to a free path (never over
+// anything), and the bin's record of it with it.
+bool TakeBackFromRecycleBin(const char *place, const char *to);
 // Whether attributes say a file's data is kept online only: opening it
 // would fetch it (RECALL_ON_DATA_ACCESS, RECALL_ON_OPEN, OFFLINE).
 bool IsStoredOnlineOnly(DWORD attributes);

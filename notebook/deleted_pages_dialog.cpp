@@ -189,6 +189,7 @@ static INT_PTR CALLBACK DeletedProc(HWND dialog, UINT message, WPARAM wParam, LP
    since its folder may have been made again. */
 void OpenDeletedPagesDialog() {
   if (WorkFolderPath == nullptr || WorkFolderPath[0] == '\0') return;
+  KeepDeletedVersionsNow();
   ListDeletedPages(&Deleted.pages);
   if (Deleted.pages.empty()) {
     MessageBoxA(MainWindow, "No page deleted from this notebook is kept.", "Deleted Pages",

@@ -18,18 +18,32 @@ static const char EntryListHeader[] = "TAV deleted 1";
 // A list much larger than this one was not written by TAV.
 enum { ENTRY_LIST_LIMIT = 1024 * 1024 };
 
+// The store's folder as made last; asking the shell for the user's folder
+// each time would cost every delete milliseconds.
+static char MadeStore[PATH_BUFFER_SIZE] = "";
+
 bool DeletedStoreFolder(char *folder, bool make) {
+  if (make && MadeStore[0] != '\0' && GetFileAttributesA(MadeStore) == FILE_ATTRIBUTE_DIRECTORY) {
+    strcpy(folder, MadeStore);
+    return true;
+  }
   char local[PATH_BUFFER_SIZE];
   if (!LocalDataFolder(local, make) || !JoinPath(local, "Deleted", folder)) return false;
-  return !make || CreateDirectoryA(folder, nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+  if (!make) return true;
+  if (!CreateDirectoryA(folder, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
+  strcpy(MadeStore, folder);
+  return true;
 }
+
+void ForgetDeletedStoreFolder() { MadeStore[0] = '\0'; }
 
 /* ---- the list ---- */
 
 std::string FormatDeletedEntry(const DeletedEntry &entry) {
   std::string text = std::string(EntryListHeader) + "\r\n";
   for (const DeletedItem &item : entry.items)
-    text += std::string(item.kind == MOVE_PAGE ? "page" : "folder") + "\t" + item.keptAs + "\t" +
+    text += std::string(item.kind == MOVE_PAGE ? "page" : "folder") +
+            (item.inBin.empty() ? "\t" + item.keptAs : "-in-bin\t" + item.inBin) + "\t" +
             item.original + "\r\n";
   if (entry.hasUnsavedText) text += std::string("unsaved\t") + UnsavedTextName + "\r\n";
   return text;
@@ -49,12 +63,17 @@ static bool ParseItemLine(const std::string &line, DeletedItem *item) {
   size_t tab2 = tab1 == std::string::npos ? tab1 : line.find('\t', tab1 + 1);
   if (tab2 == std::string::npos) return false;
   std::string kind = line.substr(0, tab1);
-  if (kind != "page" && kind != "folder") return false;
-  item->kind = kind == "page" ? MOVE_PAGE : MOVE_FOLDER;
-  item->keptAs = line.substr(tab1 + 1, tab2 - tab1 - 1);
+  bool inBin = kind == "page-in-bin" || kind == "folder-in-bin";
+  if (kind != "page" && kind != "folder" && !inBin) return false;
+  item->kind = kind.compare(0, 4, "page") == 0 ? MOVE_PAGE : MOVE_FOLDER;
+  std::string place = line.substr(tab1 + 1, tab2 - tab1 - 1);
+  item->keptAs = inBin ? "" : place;
+  item->inBin = inBin ? place : "";
   item->original = line.substr(tab2 + 1);
-  return IsKeptName(item->keptAs) && !item->original.empty() &&
-         item->original.find('\0') == std::string::npos;
+  if (inBin ? place.find('\0') != std::string::npos || !IsRecycleBinPlace(place.c_str())
+            : !IsKeptName(item->keptAs))
+    return false;
+  return !item->original.empty() && item->original.find('\0') == std::string::npos;
 }
 
 /* Lines that are not right make the whole list unusable: half a delete put
@@ -174,7 +193,7 @@ KeepOutcome KeepDeletedCopy(DeletedEntry *entry, MoveKind kind, const char *path
     SetLastError(error);
     return outcome;
   }
-  entry->items.push_back(DeletedItem{kind, path, keptAs});
+  entry->items.push_back(DeletedItem{kind, path, keptAs, ""});
   return KEEP_DONE;
 }
 
@@ -186,9 +205,27 @@ bool KeepUnsavedText(DeletedEntry *entry, const RecoveryCopy &copy) {
   return true;
 }
 
+/* The list lives as long as the run's Undo Delete, which a crash ends: it
+   is written whole before it replaces the last, but not waited for on the
+   disk. */
 bool WriteDeletedEntryList(const DeletedEntry &entry) {
   std::string bytes = FormatDeletedEntry(entry);
-  return WritePageFile(entry.folder.c_str(), EntryListName, bytes.data(), bytes.size());
+  char path[PATH_BUFFER_SIZE], next[PATH_BUFFER_SIZE];
+  if (!JoinPath(entry.folder.c_str(), EntryListName, path) ||
+      !JoinPath(entry.folder.c_str(), "deleted.new", next))
+    return false;
+  HANDLE file = CreateFileA(next, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                            nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+            written == bytes.size();
+  if (!CloseHandle(file)) ok = false;
+  if (ok && MoveFileExA(next, path, MOVEFILE_REPLACE_EXISTING)) return true;
+  DWORD error = GetLastError();
+  DeleteFileA(next);
+  SetLastError(error != 0 ? error : ERROR_WRITE_FAULT);
+  return false;
 }
 
 /* Removes a kept copy, or a store entry, with everything in it; a link met
@@ -248,13 +285,71 @@ static bool IsKeptTreeSound(const char *path, bool folder, int depth) {
 
 bool IsTreeOfPages(const char *path) { return IsKeptTreeSound(path, true, 0); }
 
+static bool FolderWriteTime(const char *path, unsigned long long *time) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data) ||
+      !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+    return false;
+  *time = static_cast<unsigned long long>(data.ftLastWriteTime.dwHighDateTime) << 32 |
+          data.ftLastWriteTime.dwLowDateTime;
+  return true;
+}
+
+// What KeepFolder takes whole, by the listing alone: one listing a folder.
+static bool ListsOnlyPages(const char *path, int depth, TreeOfPagesCheck *check) {
+  unsigned long long written = 0;
+  char pattern[PATH_BUFFER_SIZE], child[PATH_BUFFER_SIZE];
+  FolderListing listing;
+  if (depth > 64 || !FolderWriteTime(path, &written) || !JoinPath(path, "*", pattern) ||
+      !StartListing(pattern, &listing))
+    return false;
+  check->folders.push_back({path, written});
+  bool only = true;
+  ListedEntry found;
+  while (only && NextListed(&listing, &found)) {
+    if (strcmp(found.name, ".") == 0 || strcmp(found.name, "..") == 0) continue;
+    bool directory = (found.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    only = found.name[0] != '\0' && !(found.attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+           !IsStoredOnlineOnly(found.attributes) && (directory || IsPageFileName(found.name)) &&
+           (!directory || (JoinPath(path, found.name, child) && ListsOnlyPages(child, depth + 1, check)));
+  }
+  EndListing(&listing);
+  return only;
+}
+
+void CheckTreeOfPages(const char *path, TreeOfPagesCheck *check) {
+  check->path = path;
+  check->folders.clear();
+  check->onlyPages = ListsOnlyPages(path, 0, check);
+}
+
+bool IsTreeCheckCurrent(const TreeOfPagesCheck &check) {
+  unsigned long long written = 0;
+  for (const auto &folder : check.folders)
+    if (!FolderWriteTime(folder.first.c_str(), &written) || written != folder.second) return false;
+  return !check.folders.empty();
+}
+
 bool KeptCopyPath(const DeletedEntry &entry, const DeletedItem &item, char *path) {
+  if (!item.inBin.empty()) {
+    if (item.inBin.size() >= PATH_BUFFER_SIZE) return false;
+    strcpy(path, item.inBin.c_str());
+    return true;
+  }
   return IsKeptName(item.keptAs) && JoinPath(entry.folder.c_str(), item.keptAs.c_str(), path);
 }
 
+/* What the Recycle Bin keeps is the system's, not TAV's: it is looked at
+   only as far as it goes back (itself, of the kind it was, not a link). */
 bool IsKeptCopySound(const DeletedEntry &entry, const DeletedItem &item) {
   char path[PATH_BUFFER_SIZE];
-  return KeptCopyPath(entry, item, path) && IsKeptTreeSound(path, item.kind == MOVE_FOLDER, 0);
+  if (!KeptCopyPath(entry, item, path)) return false;
+  if (item.inBin.empty()) return IsKeptTreeSound(path, item.kind == MOVE_FOLDER, 0);
+  DWORD attributes = GetFileAttributesA(path);
+  return IsRecycleBinPlace(path) && attributes != INVALID_FILE_ATTRIBUTES &&
+         !(attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+         ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) == (item.kind == MOVE_FOLDER);
 }
 
 bool ReadDeletedEntry(const char *folder, DeletedEntry *entry) {

@@ -186,7 +186,9 @@ void DeleteFolder() {
   HTREEITEM node = SelectedTreeNode();
   if (node == nullptr || !TreeHasParent(node)) return;
   char path[PATH_BUFFER_SIZE];
-  if (!GetFolderPath(node, path) || !ConfirmFolderDelete(path)) return;
+  if (!GetFolderPath(node, path)) return;
+  PrepareFolderDelete(path);
+  if (!ConfirmFolderDelete(path)) return;
   KeepVersionsBeforeDelete(path, true);
   BeginFolderWalk();
   ReleaseFolderShownWatch();

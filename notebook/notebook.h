@@ -96,6 +96,7 @@ struct DeletedItem {
   MoveKind kind;
   std::string original;  // its full path, in the process code page
   std::string keptAs;    // its copy's name in the entry's folder
+  std::string inBin;     // or where the Recycle Bin keeps it, no copy kept
 };
 struct DeletedEntry {
   std::string folder;  // the entry's folder
@@ -104,6 +105,7 @@ struct DeletedEntry {
 };
 enum KeepOutcome { KEEP_DONE, KEEP_NOT_ONLY_PAGES, KEEP_STORE_FAILED };
 bool DeletedStoreFolder(char *folder, bool make);  // PATH_BUFFER_SIZE
+void ForgetDeletedStoreFolder();                   // the user's folders changed
 std::string FormatDeletedEntry(const DeletedEntry &entry);
 // False for a list that is not entirely right: such an entry is passed over.
 bool ParseDeletedEntry(const std::string &bytes, DeletedEntry *entry);
@@ -124,11 +126,26 @@ bool IsKeptCopySound(const DeletedEntry &entry, const DeletedItem &item);
 // A folder of pages and folders alone, none a link: only such a folder goes
 // to the Recycle Bin whole.
 bool IsTreeOfPages(const char *path);
+// The same question asked of a folder by its listing alone, with the write
+// time of each folder in it; while none of those has changed (a folder's
+// write time changes with every name made, removed or renamed in it), the
+// answer holds.
+struct TreeOfPagesCheck {
+  std::string path;
+  bool onlyPages = false;
+  std::vector<std::pair<std::string, unsigned long long>> folders;
+};
+void CheckTreeOfPages(const char *path, TreeOfPagesCheck *check);
+bool IsTreeCheckCurrent(const TreeOfPagesCheck &check);
 bool ReadUnsavedText(const DeletedEntry &entry, RecoveryCopy *copy);
 
 /* undo_delete.cpp */
-// A delete in the making: its copies are kept before the shell sends the
-// originals to the Recycle Bin, and it joins Undo Delete's stack when
+// Delete Folder asks first; meanwhile nothing changes, and what the folder
+// holds is looked at before the question rather than after the answer.
+void PrepareFolderDelete(const char *path);
+// A delete in the making: what the Recycle Bin takes where TAV can take it
+// back out is noted where it is; of the rest, copies are kept before the
+// shell sends the originals to the bin. It joins Undo Delete's stack when
 // anything went.
 void BeginDelete();
 // The page shown, at or below path, has unsaved text: it is kept with the

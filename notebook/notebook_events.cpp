@@ -40,7 +40,7 @@ void FollowItemMoved(MoveKind kind, const char *from, const char *to) {
 
 void FollowItemDeleted(MoveKind kind, const char *path) {
   if (kind == MOVE_PAGE) RemoveRecoveryCopy(path);
-  MarkVersionsDeleted(kind == MOVE_FOLDER, path);
+  MarkVersionsDeleted(kind == MOVE_FOLDER, path, IsLeftToDeletedVersions);
   NotePagesDeleted(path);
   IndexItemDeleted(kind == MOVE_FOLDER, path);
   if (kind == MOVE_PAGE)

@@ -1,9 +1,10 @@
 // Deletes that go to the Recycle Bin, and Undo Delete, which puts the last
-// one back, then the one before it. Windows offers no simple way to take one
-// item back out of the bin, so every delete first keeps TAV's own copy
-// (deleted_store.cpp) and Undo Delete restores from that: the bin holds what
-// Explorer users look for, and TAV holds what it needs to undo, also where
-// Windows deletes for good instead of into the bin.
+// one back, then the one before it. Where the shell says where the bin
+// keeps what it took, Undo Delete takes it back out of the bin, and the
+// delete costs no more than the bin's own. Where the bin would delete for
+// good instead (no bin on that drive, a network share, an item too big for
+// it), or cannot say where it keeps things, TAV first keeps its own copy
+// (deleted_store.cpp) and Undo Delete restores from that.
 #include "notebook/notebook.h"
 
 #include "base/platform_seam.h"
@@ -17,7 +18,10 @@ static std::vector<std::string> DeleteStack;
 // The delete being made, and whether its copies can be kept.
 static DeletedEntry Pending;
 static bool PendingKept = false;
+static unsigned long long PendingSince = 0;  // when it began, as a file time
 static bool StoreFailureSaid = false;
+// What the folder being deleted held, looked at before the question.
+static TreeOfPagesCheck Prepared;
 // Entries that could not go when they were done with (a copy kept as a hard
 // link cannot be deleted while another program holds its page open without
 // sharing its deletion): they go at exit.
@@ -43,8 +47,19 @@ static void SayStoreFailureOnce() {
 
 /* ---- deleting ---- */
 
+void PrepareFolderDelete(const char *path) { CheckTreeOfPages(path, &Prepared); }
+
+static bool FolderHoldsOnlyPages(const char *path) {
+  if (!FolderPathsEqual(Prepared.path.c_str(), path) || !IsTreeCheckCurrent(Prepared))
+    CheckTreeOfPages(path, &Prepared);
+  return Prepared.onlyPages;
+}
+
 void BeginDelete() {
   Pending = DeletedEntry();
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  PendingSince = static_cast<unsigned long long>(now.dwHighDateTime) << 32 | now.dwLowDateTime;
   PendingKept = StartDeletedEntry(&Pending);
   if (!PendingKept) SayStoreFailureOnce();
 }
@@ -75,11 +90,50 @@ static void ForgetItemsStillThere(size_t from) {
   }
 }
 
-/* Keeps the copies of the items at paths, then hands them all to the shell
-   at once. An item no copy could be kept of still goes, the shell warned
-   to ask before it deletes for good. */
-static bool KeepAndRecycle(MoveKind kind, const char *const *paths, size_t count,
-                           bool *notOnlyPages) {
+/* The pages' last saved texts are kept as versions from where the delete
+   put them, while TAV is idle. */
+static void KeepVersionsOfItemsFrom(size_t first) {
+  char now[PATH_BUFFER_SIZE];
+  for (size_t i = first; i < Pending.items.size(); ++i)
+    if (KeptCopyPath(Pending, Pending.items[i], now))
+      KeepDeletedVersionsLater(now, Pending.items[i].original.c_str(),
+                               Pending.items[i].kind == MOVE_FOLDER, PendingSince);
+}
+
+/* Where the bin says where it keeps each item it took, it takes them all
+   whole, and TAV keeps no copy. What it left where it was (it would have
+   deleted that for good) is left for the copies. */
+static void RecycleUndoably(MoveKind kind, const char *const *paths, size_t count,
+                            bool versionsLater, std::vector<const char *> *left) {
+  left->assign(paths, paths + count);
+  std::vector<std::string> places;
+  if (!PendingKept || !RecycleKnowingWhere(paths, count, &places)) return;
+  left->clear();
+  size_t first = Pending.items.size();
+  for (size_t i = 0; i < count; ++i)
+    if (!places[i].empty())
+      Pending.items.push_back(DeletedItem{kind, paths[i], "", places[i]});
+    else if (GetFileAttributesA(paths[i]) != INVALID_FILE_ATTRIBUTES)
+      left->push_back(paths[i]);
+  if (versionsLater) KeepVersionsOfItemsFrom(first);
+}
+
+/* Sends the items at paths to the Recycle Bin; of those the bin cannot give
+   back, copies are kept first, then the shell takes them all at once. An
+   item no copy could be kept of still goes, the shell warned to ask before
+   it deletes for good. The versions of a page deleted alone are kept
+   before it goes; those of the pages of a folder, from where they went. */
+static bool KeepAndRecycle(MoveKind kind, const char *const *givenPaths, size_t givenCount,
+                           bool versionsLater, bool *notOnlyPages) {
+  if (kind == MOVE_FOLDER && PendingKept && !FolderHoldsOnlyPages(givenPaths[0])) {
+    *notOnlyPages = true;
+    return false;
+  }
+  std::vector<const char *> left;
+  RecycleUndoably(kind, givenPaths, givenCount, versionsLater, &left);
+  if (left.empty()) return true;
+  const char *const *paths = left.data();
+  size_t count = left.size();
   size_t first = Pending.items.size();
   bool allKept = PendingKept;
   for (size_t i = 0; i < count && allKept; ++i) {
@@ -101,13 +155,15 @@ static bool KeepAndRecycle(MoveKind kind, const char *const *paths, size_t count
   bool recycled = SendToRecycleBin(paths, count, !allKept);
   DWORD error = GetLastError();
   ForgetItemsStillThere(first);
+  if (versionsLater) KeepVersionsOfItemsFrom(first);
   SetLastError(error);
   return recycled;
 }
 
 bool DeleteToRecycleBin(MoveKind kind, const char *path, bool *notOnlyPages) {
   bool ignored = false;
-  return KeepAndRecycle(kind, &path, 1, notOnlyPages != nullptr ? notOnlyPages : &ignored);
+  return KeepAndRecycle(kind, &path, 1, kind == MOVE_FOLDER,
+                        notOnlyPages != nullptr ? notOnlyPages : &ignored);
 }
 
 /* The first page still there is named, as a failed DeleteFileA named it. */
@@ -121,7 +177,7 @@ bool DeletePagesToRecycleBin(const char *folder, const std::vector<std::string> 
       list.push_back(paths[i].c_str());
     }
   bool notOnlyPages = false;
-  if (KeepAndRecycle(MOVE_PAGE, list.data(), list.size(), &notOnlyPages)) return true;
+  if (KeepAndRecycle(MOVE_PAGE, list.data(), list.size(), true, &notOnlyPages)) return true;
   DWORD error = GetLastError();
   for (size_t i = 0; i < names.size(); ++i)
     if (!paths[i].empty() && GetFileAttributesA(paths[i].c_str()) != INVALID_FILE_ATTRIBUTES) {
@@ -157,6 +213,7 @@ static bool DeleteWholeFolder(const char *path, bool *failed) {
 const FolderDeleteSteps RecycleBinSteps = {DeleteWholeFolder, DeletePagesToRecycleBin};
 
 void EndDelete() {
+  Prepared = TreeOfPagesCheck();
   if (!PendingKept) return;
   PendingKept = false;
   if (!Pending.items.empty() && WriteDeletedEntryList(Pending)) {
@@ -233,7 +290,9 @@ static bool CopyKeptTree(const char *from, const char *to) {
   return copied;
 }
 
-static bool PutKeptCopyBack(const char *copy, const char *target, MoveKind kind) {
+static bool PutKeptCopyBack(const DeletedItem &item, const char *copy, const char *target) {
+  MoveKind kind = item.kind;
+  if (!item.inBin.empty()) return TakeBackFromRecycleBin(copy, target);
   if (MoveFileExA(copy, target, kind == MOVE_PAGE ? MOVEFILE_COPY_ALLOWED : 0)) return true;
   if (kind == MOVE_PAGE || GetLastError() != ERROR_NOT_SAME_DEVICE) return false;
   bool copied = CopyKeptTree(copy, target);
@@ -257,10 +316,13 @@ static bool PutItemBack(const DeletedEntry &entry, const DeletedItem &item, PutB
     ShowSystemErrorAbout("Cannot make the folder '%s' again", folder);
     return false;
   }
-  if (!PutKeptCopyBack(copy, target, item.kind)) {
+  if (!PutKeptCopyBack(item, copy, target)) {
     ShowSystemErrorAbout("Cannot put '%s' back", target);
     return false;
   }
+  // Back before its last texts were kept as a deleted page's: they are
+  // the page's own again.
+  ForgetDeletedVersionsLater(copy);
   back->item = item;
   back->at = target;
   FollowItemRestored(item.kind, target);
@@ -304,8 +366,14 @@ static void ShowPutBack(const PutBack &last) {
     ShowPageAt(last.at.c_str());
     return;
   }
-  HTREEITEM node = WalkToFolderNode(Ui.tree, last.at.c_str());
-  if (node != nullptr) TreeView_SelectItem(Ui.tree, node);
+  // Its folder opened to show it; it is selected, not opened itself.
+  char parent[PATH_BUFFER_SIZE];
+  const char *name = nullptr;
+  HTREEITEM node = nullptr;
+  if (SplitItemPath(last.at.c_str(), parent, &name) &&
+      (node = WalkToFolderNode(Ui.tree, parent)) != nullptr && FindChildNamed(Ui.tree, node, name, &node) &&
+      node != nullptr)
+    TreeView_SelectItem(Ui.tree, node);
 }
 
 static void SayPassedOver(size_t count) {
@@ -371,4 +439,5 @@ void ForgetDeletes() {
   DeleteStack.clear();
   LeftToRemove.clear();
   StoreFailureSaid = false;
+  ForgetDeletedStoreFolder();
 }

@@ -13,6 +13,8 @@
    and the old work folder comes back with it. */
 static void ApplyWorkFolder(const char *chosen) {
   char previous[PATH_BUFFER_SIZE];
+  // The history of a page is kept by its path below the work folder.
+  KeepDeletedVersionsNow();
   strcpy(previous, WorkFolderPath);
   strcpy(WorkFolderPath, chosen);
   if (!RefreshTree()) strcpy(WorkFolderPath, previous);

@@ -347,6 +347,7 @@ static INT_PTR CALLBACK HistoryProc(HWND dialog, UINT message, WPARAM wParam, LP
 void OpenHistoryDialog() {
   char page[PATH_BUFFER_SIZE], message[MESSAGE2_BUFFER_SIZE];
   if (!ShownPagePath(page)) return;
+  KeepDeletedVersionsNow();
   std::vector<PageVersion> versions;
   if (!ListPageVersions(page, &versions)) {
     char name[PATH_BUFFER_SIZE];

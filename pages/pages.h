@@ -394,6 +394,11 @@ bool ReadPageVersion(const char *pagePath, const PageVersion &version, std::stri
 // Keeps bytes as a version of the page at path, unless they are its newest
 // version already; false when it could not be kept.
 bool KeepTextAsVersion(const char *pagePath, const std::string &bytes, VersionReason reason);
+// A page deleted at deletedAt, its last saved text read from where the
+// delete put it: its history is set aside as a deleted page's (unless a page
+// is at its path again: then it stays that page's), the text kept with it.
+bool KeepDeletedPageText(const char *pagePath, unsigned long long deletedAt,
+                         const std::string &bytes);
 // A save is about to replace the page file: the text it holds is kept when
 // a version is due (its hash is known when the file is as TAV read or wrote
 // it). *made names the version made, which FinishVersionBeforeSave removes
@@ -406,7 +411,9 @@ void FinishVersionBeforeSave(const char *pagePath, const std::string &made, bool
 // The versions follow a page or a folder of pages moved or renamed; a page
 // deleted has its versions set aside as a deleted page's.
 void MoveVersions(bool folder, const char *from, const char *to);
-void MarkVersionsDeleted(bool folder, const char *path);
+// Pages passOver answers true for are left as they are.
+void MarkVersionsDeleted(bool folder, const char *path,
+                         bool (*passOver)(const char *) = nullptr);
 // The pages deleted from the notebook shown, the last deleted first, each
 // with its newest version; read, and taken back into the notebook at path.
 struct DeletedPage {
@@ -441,8 +448,25 @@ size_t CountLines(const std::wstring &text);
 // The editor's text, as the page's file would hold it, kept as a version of
 // the page shown.
 bool KeepShownTextAsVersion(VersionReason reason);
-// Before a page or a folder of pages is deleted.
+// Before a page or a folder of pages is deleted: a page's last saved text
+// and the unsaved text of the page shown; a folder's pages are left to
+// KeepDeletedVersionsLater.
 void KeepVersionsBeforeDelete(const char *path, bool folder);
+// The last saved texts of a page or a folder of pages just deleted, kept as
+// a deleted page's versions from where the delete put it (nowAt: its item
+// in the Recycle Bin, or TAV's copy), a few pages at a time while TAV is
+// idle; deletedAt is a file time.
+void KeepDeletedVersionsLater(const char *nowAt, const char *original, bool folder,
+                              unsigned long long deletedAt);
+// Undo Delete took the item at nowAt back: its pages' histories are their
+// own again, and nothing more is kept of it. nullptr forgets all (tests).
+void ForgetDeletedVersionsLater(const char *nowAt);
+bool RunDeletedVersionsSlice();
+bool DeletedVersionsPending();
+// All that is left, at once: before a history is shown, and at exit.
+void KeepDeletedVersionsNow();
+// Whether the page at path is deleted and its history left to the above.
+bool IsLeftToDeletedVersions(const char *path);
 
 /* history_dialog.cpp */
 // History: the versions of the page shown, and Restore.

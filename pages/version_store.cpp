@@ -316,6 +316,46 @@ bool KeepTextAsVersion(const char *pagePath, const std::string &bytes, VersionRe
   return true;
 }
 
+static bool SetEntryAside(const char *notebook, const char *entry, const std::string &relative,
+                          unsigned long long when);
+
+bool KeepDeletedPageText(const char *pagePath, unsigned long long deletedAt,
+                         const std::string &bytes) {
+  std::string relative;
+  char notebook[PATH_BUFFER_SIZE], live[PATH_BUFFER_SIZE], aside[PATH_BUFFER_SIZE], name[40];
+  if (!RelativePagePath(pagePath, &relative)) return false;
+  if (!NotebookStore(notebook, true)) {
+    NoteStoreFailure();
+    return false;
+  }
+  std::string liveName = LiveEntryName(relative);
+  snprintf(name, sizeof name, "d-%s-%016llx", liveName.c_str(), deletedAt);
+  if (!JoinPath(notebook, liveName.c_str(), live) || !JoinPath(notebook, name, aside)) return false;
+  PageIndex index;
+  if (!IsPlainFolder(aside) && IsPlainFolder(live) &&
+      GetFileAttributesA(pagePath) == INVALID_FILE_ATTRIBUTES &&
+      ReadEntryIndex(live, liveName.c_str(), &index) && index.relative == relative)
+    SetEntryAside(notebook, live, relative, deletedAt);
+  char path[PATH_BUFFER_SIZE];
+  if (!IsPlainFolder(aside) &&
+      (!CreateDirectoryA(aside, nullptr) || !JoinPath(aside, IndexName, path) ||
+       !WriteStoreFile(path, FormatPageIndex(PageIndex{relative, deletedAt})))) {
+    NoteStoreFailure();
+    return false;
+  }
+  std::vector<PageVersion> versions;
+  ListEntryVersions(aside, &versions);
+  unsigned long long hash = HashVersionBytes(bytes.data(), bytes.size());
+  if (SameAsNewest(versions, bytes.size(), hash)) return true;
+  std::string file = FormatVersionName(VersionName{NextVersionTime(versions), REASON_DELETED, hash});
+  if (!JoinPath(aside, file.c_str(), path) || !WriteStoreFile(path, bytes)) {
+    NoteStoreFailure();
+    return false;
+  }
+  NoteKeptBytes(bytes.size());
+  return true;
+}
+
 /* The page file as it is, kept by a hard link where the store is on its
    volume (the save is about to put a new file in its place, so the link
    then holds the old text alone), else by a copy. */
@@ -470,11 +510,12 @@ void MoveVersions(bool folder, const char *from, const char *to) {
   }
 }
 
-void MarkVersionsDeleted(bool folder, const char *path) {
+void MarkVersionsDeleted(bool folder, const char *path, bool (*passOver)(const char *)) {
   std::string relative;
   char notebook[PATH_BUFFER_SIZE], entry[PATH_BUFFER_SIZE], page[PATH_BUFFER_SIZE];
   PageIndex index;
-  if (!NotebookStore(notebook, false)) return;
+  // Those passed over are set aside with the texts they had, as those are kept.
+  if ((passOver != nullptr && passOver(path)) || !NotebookStore(notebook, false)) return;
   unsigned long long now = NowAsFileTime();
   if (!folder) {
     if (RelativePagePath(path, &relative) &&
@@ -487,7 +528,8 @@ void MarkVersionsDeleted(bool folder, const char *path) {
   ListEntries(notebook, false, &entries);
   for (const auto &listed : entries)
     if (JoinPath(WorkFolderPath, listed.second.relative.c_str(), page) &&
-        PathIsAtOrBelow(page, path) && JoinPath(notebook, listed.first.c_str(), entry))
+        PathIsAtOrBelow(page, path) && (passOver == nullptr || !passOver(page)) &&
+        JoinPath(notebook, listed.first.c_str(), entry))
       SetEntryAside(notebook, entry, listed.second.relative, now);
 }
 

@@ -4,6 +4,8 @@
 // deletes of pages and folders are taken back in turn.
 #include "folder_commands/folders_fixture.h"
 
+#include "base/platform_seam.h"
+
 namespace {
 
 class FolderDeletes : public Folders {
@@ -51,6 +53,51 @@ TEST_F(FolderDeletes, AFolderComesBackWholeWithTheUnsavedTextOfItsPage) {
   EXPECT_EQ(harness::WindowText(Ui.editor), "typed");
   EXPECT_TRUE(EditorIsModified());
   EXPECT_FALSE(CanUndoDelete());
+}
+
+// What the folder holds is looked at before the question; a file another
+// program puts into it while the question is up still keeps its folder.
+TEST_F(FolderDeletes, AFileMadeWhileTheQuestionIsUpKeepsItsFolder) {
+  Dir("D\\E");
+  Page("D\\p.tav");
+  Page("D\\E\\q.tav");
+  Refresh(At("D\\p.tav"));
+  HTREEITEM node = Node({"D"});
+  if (TreeView_GetSelection(Ui.tree) != node) TreeView_SelectItem(Ui.tree, node);
+  const std::string note = At("D\\E\\note.txt");
+  boxes.Handle([note](HWND box) {
+    harness::WriteBytes(note, "not a page");
+    PostMessageA(box, WM_COMMAND, IDYES, 0);
+  });
+  boxes.Answer(IDOK);
+  ExecuteCommand(CMD_DELETEFOLDER);
+  EXPECT_EQ(ReadBytes(note), "not a page");
+  EXPECT_EQ(BinItems(), Strings{At("D\\E\\q.tav")}) << "pages went one by one";
+  EXPECT_EQ(ListNames(At("D\\E")), Strings{"note.txt"});
+  ExecuteCommand(CMD_UNDODELETE);
+  EXPECT_EQ(ListNames(At("D")), (Strings{"E", "p.tav"}));
+  EXPECT_EQ(ListNames(At("D\\E")), (Strings{"note.txt", "q.tav"}));
+}
+
+// Where the bin cannot say where it keeps what it takes, TAV keeps a copy
+// of its own first, and Undo Delete puts that back.
+TEST_F(FolderDeletes, WhereTheBinCannotSayWhereItKeepsThingsTavKeepsACopy) {
+  Platform.trashFolder = [](char *) { return false; };
+  Dir("D\\E");
+  ASSERT_TRUE(harness::WriteBytes(At("D\\E\\q.tav"), std::string("\xFF\xFEq\0\r\0", 6)));
+  Refresh(At("D\\E\\q.tav"));
+  DeleteSelected({"D"});
+  Boxes();
+  EXPECT_EQ(BinItems(), Strings{At("D")});
+  char store[PATH_BUFFER_SIZE];
+  ASSERT_TRUE(DeletedStoreFolder(store, false));
+  EXPECT_EQ(ListNames(store).size(), 1u) << "a copy of TAV's own";
+  ExecuteCommand(CMD_UNDODELETE);
+  EXPECT_EQ(ReadBytes(At("D\\E\\q.tav")), std::string("\xFF\xFEq\0\r\0", 6));
+  EXPECT_TRUE(harness::FileExists(harness::Recycled[0].binPath + "\\E\\q.tav"))
+      << "the bin keeps what it took";
+  EXPECT_EQ(ListNames(store), Strings{});
+  EXPECT_EQ(Boxes(), Strings{});
 }
 
 // The deletion keeps its outcome: the pages of a folder that holds another

@@ -309,22 +309,37 @@ std::vector<RecycledItem> Recycled;
 std::string TestBinFolder() { return UserFoldersRoot + "\\Bin"; }
 
 /* The shell's delete into the Recycle Bin, for the tests: each item moved
-   into a folder of the test run's own (the real bin would fill up with
-   every test's pages), the request recorded. */
+   into a bin of the test run's own (the real bin would fill up with every
+   test's pages), laid out as Wine's trash is, the request recorded. */
 static int WINAPI RecycleIntoTestBin(SHFILEOPSTRUCTA *operation) {
   if (operation->wFunc != FO_DELETE || operation->pFrom == nullptr) return ERROR_INVALID_PARAMETER;
-  MakeDirs(TestBinFolder());
+  MakeDirs(TestBinFolder() + "\\files");
+  MakeDirs(TestBinFolder() + "\\info");
   for (const char *path = operation->pFrom; *path != '\0'; path += strlen(path) + 1) {
-    const char *name = strrchr(path, '\\');
-    std::string binPath = TestBinFolder() + "\\" + std::to_string(Recycled.size() + 1) + "-" +
-                          (name != nullptr ? name + 1 : path);
+    const char *slash = strrchr(path, '\\');
+    std::string name = slash != nullptr ? slash + 1 : path;
+    std::string kept = name;
+    for (int n = 2; GetFileAttributesA((TestBinFolder() + "\\files\\" + kept).c_str()) !=
+                    INVALID_FILE_ATTRIBUTES;
+         ++n)
+      kept = name + "-" + std::to_string(n);
+    std::string binPath = TestBinFolder() + "\\files\\" + kept;
     Recycled.push_back(RecycledItem{path, operation->fFlags, binPath});
     if (!MoveFileExA(path, binPath.c_str(), MOVEFILE_COPY_ALLOWED)) {
       operation->fAnyOperationsAborted = TRUE;
       return static_cast<int>(GetLastError());
     }
+    WriteBytes(TestBinFolder() + "\\info\\" + kept + ".trashinfo",
+               "[Trash Info]\nPath=" + std::string(path) + "\n");
   }
   return 0;
+}
+
+static bool TestTrashFolder(char *folder) {
+  std::string bin = TestBinFolder();
+  if (bin.size() >= MAX_PATH) return false;
+  strcpy(folder, bin.c_str());
+  return true;
 }
 
 void ResetProgramState() {
@@ -339,6 +354,7 @@ void ResetProgramState() {
   ResetPageNavigation();
   ForgetMoves();
   ForgetVersionStoreState();
+  ForgetDeletedVersionsLater(nullptr);
   wordWrap = false;
   memset(&editorFont, 0, sizeof editorFont);
   fontSizeTenths = 0;
@@ -350,6 +366,7 @@ void ResetProgramState() {
   Platform = SystemPlatform;
   Platform.getFolderPath = TestUserFolder;
   Platform.fileOperation = RecycleIntoTestBin;
+  Platform.trashFolder = TestTrashFolder;
   Recycled.clear();
   if (!UserFoldersRoot.empty()) RemoveTree(TestBinFolder());
   ForgetDeletes();

@@ -211,6 +211,11 @@ TEST_F(PageHistory, DeletedPagesPutsAPageBackNeverOverAnother) {
   boxes.Answer(IDYES);
   ExecuteCommand(CMD_DELETEFOLDER);
   ASSERT_FALSE(FileExists(notebook / "N"));
+  // The folder's pages are read from the bin while TAV is idle.
+  ListDeletedPages(&deleted);
+  EXPECT_TRUE(deleted.empty());
+  while (RunDeletedVersionsSlice()) {
+  }
   ListDeletedPages(&deleted);
   ASSERT_EQ(deleted.size(), 3u);
   boxes.Handle([](HWND dialog) {
@@ -250,9 +255,10 @@ TEST_F(PageHistory, PagesPutBackAtTheirPathsTakeTheirHistoryBack) {
   ASSERT_TRUE(harness::MakeDirs(notebook / "F"));
   Start({{"F\\a.tav", "a"}, {"F\\b.tav", "b"}, {"top.tav", "t"}});
   ASSERT_TRUE(SelectPageByName("top.tav"));
-  KeepVersionsBeforeDelete((notebook / "F").c_str(), true);
   ASSERT_TRUE(MoveFileA((notebook / "F").c_str(), (scratch / "F").c_str()));
+  KeepDeletedVersionsLater((scratch / "F").c_str(), (notebook / "F").c_str(), true, 1);
   FollowItemDeleted(MOVE_FOLDER, (notebook / "F").c_str());
+  KeepDeletedVersionsNow();
   std::vector<DeletedPage> deleted;
   ListDeletedPages(&deleted);
   ASSERT_EQ(deleted.size(), 2u);

@@ -224,10 +224,16 @@ TEST_F(UndoDeletes, DamagedAndHostileEntriesAreNeverPutBack) {
                              "TAV deleted 1\r\npage\t..\\..\\x\t" + notebook / "a.tav" + "\r\n");
        },
        "TAV: The copy TAV kept of what was deleted last is damaged: it cannot be put back."},
-      {"copy made a folder",
+      {"list naming a place outside the bin",
        [&](const std::string &entry) {
-         DeleteFileA((entry + "\\1").c_str());
-         harness::MakeDirs(entry + "\\1");
+         harness::WriteBytes(entry + "\\deleted.txt", "TAV deleted 1\r\npage-in-bin\t" + outside +
+                                                          "\t" + notebook / "a.tav" + "\r\n");
+       },
+       "TAV: The copy TAV kept of what was deleted last is damaged: it cannot be put back."},
+      {"page in the bin made a folder",
+       [&](const std::string &) {
+         DeleteFileA(harness::Recycled.back().binPath.c_str());
+         harness::MakeDirs(harness::Recycled.back().binPath);
        },
        "TAV: 1 of the items deleted cannot be put back: the copy TAV kept is damaged, or it was "
        "not in the notebook shown."},
@@ -286,7 +292,7 @@ TEST(RecycleBin, TheShellTakesAPageAndAFolderIntoTheBin) {
 
 TEST(DeletedStore, ListsReadBackOnlyWhenEveryLineIsRight) {
   DeletedEntry entry;
-  entry.items = {{MOVE_PAGE, "C:\\N\\a.tav", "1"}, {MOVE_FOLDER, "C:\\N\\F", "2"}};
+  entry.items = {{MOVE_PAGE, "C:\\N\\a.tav", "1", ""}, {MOVE_FOLDER, "C:\\N\\F", "2", ""}};
   entry.hasUnsavedText = true;
   const std::string good = FormatDeletedEntry(entry);
   DeletedEntry read;

@@ -2,9 +2,8 @@
 // is kept as a version, against the same save when no version is due;
 // History opened on a page with 500 versions; and a version of a page of a
 // megabyte chosen in History, shown with its differing lines marked,
-// against streaming the same text into a rich edit alone; and the versions
-// kept before Delete Folder of 1,000 pages in 100 folders, against moving
-// the same folder to the Recycle Bin.
+// against streaming the same text into a rich edit alone. What Delete
+// Folder keeps of its pages is measured with the deletes.
 #include <stdio.h>
 
 #include <richedit.h>
@@ -137,53 +136,6 @@ void MeasureBigVersion(const std::string &work) {
   app.Stop();
 }
 
-bool MakeFolderOfPages(const std::string &folder) {
-  if (!CreateDirectoryA(folder.c_str(), nullptr)) return false;
-  char name[64];
-  for (int sub = 0; sub < 100; ++sub) {
-    snprintf(name, sizeof name, "\\sub-%02d", sub);
-    std::string inner = folder + name;
-    if (!CreateDirectoryA(inner.c_str(), nullptr)) return false;
-    for (int page = 0; page < 10; ++page) {
-      snprintf(name, sizeof name, "\\Page %d.tav", page);
-      if (!harness::WriteBytes(inner + name, BenchProse(2000, sub * 10 + page, false))) return false;
-    }
-  }
-  return true;
-}
-
-double ToRecycleBin(const std::string &folder) {
-  std::string from = folder + std::string(1, '\0');
-  SHFILEOPSTRUCTA operation = {};
-  operation.wFunc = FO_DELETE;
-  operation.pFrom = from.c_str();
-  operation.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
-  double start = BenchSeconds();
-  int result = SHFileOperationA(&operation);
-  return result == 0 ? BenchSeconds() - start : -1;
-}
-
-void MeasureFolderDelete(const std::string &work) {
-  BenchApp app;
-  app.StartIn(work, work + "\\Many.tav");
-  Runs kept, floor;
-  for (int run = 0; run < 3; ++run) {
-    const std::string folder = work + "\\Deleted " + std::to_string(run);
-    if (!MakeFolderOfPages(folder)) break;
-    double start = BenchSeconds();
-    KeepVersionsBeforeDelete(folder.c_str(), true);
-    kept.Add(BenchSeconds() - start);
-    double bare = ToRecycleBin(folder);
-    if (bare < 0) break;
-    floor.Add(bare);
-  }
-  PrintFloorHeader(
-      "Delete Folder of 1,000 pages in 100 folders (ms, 3 runs;\n"
-      "floor = the folder moved to the Recycle Bin)");
-  PrintFloorRow("versions kept before the delete", kept, floor, "SHFileOperation FO_DELETE");
-  app.Stop();
-}
-
 }  // namespace
 
 void RunHistoryBenchmarks() {
@@ -198,5 +150,4 @@ void RunHistoryBenchmarks() {
   MeasureSaves(work);
   MeasureManyVersions(work);
   MeasureBigVersion(work);
-  MeasureFolderDelete(work);
 }

@@ -290,6 +290,42 @@ TEST(RecycleBin, TheShellTakesAPageAndAFolderIntoTheBin) {
   }
 }
 
+// The real shell again: each item is found where the bin keeps it, also
+// when the bin holds an item of that name already, and taken back out
+// with the bin's record of it.
+TEST(RecycleBin, EachItemIsFoundWhereTheBinKeepsItAndTakenBackOut) {
+  harness::TempDir place;
+  const std::string name = "tav-found-" + std::to_string(GetCurrentProcessId()) + ".tav";
+  const std::string page = place / name;
+  PlatformDialogs saved = Platform;
+  Platform = SystemPlatform;
+  std::vector<std::string> first, second;
+  const char *paths[] = {page.c_str()};
+  ASSERT_TRUE(harness::WriteBytes(page, "first"));
+  ASSERT_TRUE(RecycleKnowingWhere(paths, 1, &first));
+  ASSERT_TRUE(harness::WriteBytes(page, "second"));
+  ASSERT_TRUE(RecycleKnowingWhere(paths, 1, &second));
+  ASSERT_EQ(first.size(), 1u);
+  ASSERT_EQ(second.size(), 1u);
+  EXPECT_NE(first[0], second[0]);
+  EXPECT_EQ(ReadBytes(first[0]), "first");
+  EXPECT_EQ(ReadBytes(second[0]), "second");
+  EXPECT_TRUE(IsRecycleBinPlace(second[0].c_str()));
+  EXPECT_FALSE(IsRecycleBinPlace(page.c_str()));
+  EXPECT_TRUE(TakeBackFromRecycleBin(second[0].c_str(), page.c_str()));
+  EXPECT_EQ(ReadBytes(page), "second");
+  EXPECT_FALSE(TakeBackFromRecycleBin(first[0].c_str(), page.c_str())) << "never over a page";
+  char trash[PATH_BUFFER_SIZE];
+  if (Platform.trashFolder(trash)) {
+    const std::string kept = second[0].substr(second[0].rfind('\\') + 1);
+    EXPECT_FALSE(harness::FileExists(std::string(trash) + "\\info\\" + kept + ".trashinfo"));
+    const std::string other = first[0].substr(first[0].rfind('\\') + 1);
+    DeleteFileA(first[0].c_str());
+    DeleteFileA((std::string(trash) + "\\info\\" + other + ".trashinfo").c_str());
+  }
+  Platform = saved;
+}
+
 TEST(DeletedStore, ListsReadBackOnlyWhenEveryLineIsRight) {
   DeletedEntry entry;
   entry.items = {{MOVE_PAGE, "C:\\N\\a.tav", "1", ""}, {MOVE_FOLDER, "C:\\N\\F", "2", ""}};

@@ -98,7 +98,12 @@ struct SearchRuns {
   FloorCount count;
 };
 
-void MeasureDialogSearches(HWND dialog, const std::string &work, SearchRuns *runs) {
+// Find in All Pages opened and searched for the word again and again; the
+// dialog is left open.
+HWND MeasureDialogSearches(const std::string &work, SearchRuns *runs) {
+  ExecuteCommand(CMD_FINDALL);
+  HWND dialog = FindAllDialogWindow();
+  SetDlgItemTextA(dialog, IDC_FINDALL_TEXT, Word);
   for (int run = 0; run < Repeats; ++run) {
     double firstRow = 0;
     size_t peak = 0;
@@ -112,17 +117,15 @@ void MeasureDialogSearches(HWND dialog, const std::string &work, SearchRuns *run
     FloorWalk(work, &runs->count);
     runs->floor.Add(BenchSeconds() - start);
   }
+  return dialog;
 }
 
 void MeasureSearch(const char *label, const std::string &work) {
   BenchApp app;
   app.StartIn(work);
   app.Boxes().Handle([](HWND) {});  // the dialog, left open
-  ExecuteCommand(CMD_FINDALL);
-  HWND dialog = FindAllDialogWindow();
-  SetDlgItemTextA(dialog, IDC_FINDALL_TEXT, Word);
   SearchRuns runs;
-  MeasureDialogSearches(dialog, work, &runs);
+  HWND dialog = MeasureDialogSearches(work, &runs);
   const Runs &search = runs.search, &floor = runs.floor, &first = runs.first;
   const size_t growth = runs.growth, rows = runs.rows;
   const FloorCount &count = runs.count;
@@ -186,11 +189,8 @@ void MeasureIndex(const char *label, const std::string &work) {
     FloorWalk(work, &count);
     buildFloor.Add(BenchSeconds() - start);
   }
-  ExecuteCommand(CMD_FINDALL);
-  HWND dialog = FindAllDialogWindow();
-  SetDlgItemTextA(dialog, IDC_FINDALL_TEXT, Word);
   SearchRuns runs;
-  MeasureDialogSearches(dialog, work, &runs);
+  HWND dialog = MeasureDialogSearches(work, &runs);
   const Runs &search = runs.search, &floor = runs.floor, &first = runs.first;
   const size_t rows = runs.rows, fromIndex = runs.fromIndex, growth = runs.growth;
   count = runs.count;

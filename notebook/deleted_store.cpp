@@ -23,7 +23,9 @@ enum { ENTRY_LIST_LIMIT = 1024 * 1024 };
 static char MadeStore[PATH_BUFFER_SIZE] = "";
 
 bool DeletedStoreFolder(char *folder, bool make) {
-  if (make && MadeStore[0] != '\0' && GetFileAttributesA(MadeStore) == FILE_ATTRIBUTE_DIRECTORY) {
+  DWORD made = MadeStore[0] != '\0' ? GetFileAttributesA(MadeStore) : INVALID_FILE_ATTRIBUTES;
+  if (make && made != INVALID_FILE_ATTRIBUTES && (made & FILE_ATTRIBUTE_DIRECTORY) &&
+      !(made & FILE_ATTRIBUTE_REPARSE_POINT)) {
     strcpy(folder, MadeStore);
     return true;
   }
@@ -205,25 +207,23 @@ bool KeepUnsavedText(DeletedEntry *entry, const RecoveryCopy &copy) {
   return true;
 }
 
-/* The list lives as long as the run's Undo Delete, which a crash ends: it
-   is written whole before it replaces the last, but not waited for on the
-   disk. */
+/* The list is read only by the run that wrote it, for its Undo Delete,
+   which a crash ends with it: it is not waited for on the disk, and one
+   that could not be written whole is not used (the caller says so). */
 bool WriteDeletedEntryList(const DeletedEntry &entry) {
   std::string bytes = FormatDeletedEntry(entry);
-  char path[PATH_BUFFER_SIZE], next[PATH_BUFFER_SIZE];
-  if (!JoinPath(entry.folder.c_str(), EntryListName, path) ||
-      !JoinPath(entry.folder.c_str(), "deleted.new", next))
-    return false;
-  HANDLE file = CreateFileA(next, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+  char path[PATH_BUFFER_SIZE];
+  if (!JoinPath(entry.folder.c_str(), EntryListName, path)) return false;
+  HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                             nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   DWORD written = 0;
   bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
             written == bytes.size();
-  if (!CloseHandle(file)) ok = false;
-  if (ok && MoveFileExA(next, path, MOVEFILE_REPLACE_EXISTING)) return true;
   DWORD error = GetLastError();
-  DeleteFileA(next);
+  if (!CloseHandle(file)) ok = false;
+  if (ok) return true;
+  DeleteFileA(path);
   SetLastError(error != 0 ? error : ERROR_WRITE_FAULT);
   return false;
 }

@@ -35,6 +35,10 @@ void RebuildPageTabs(const char *firstPage = nullptr);
 // page shown last, else the root; false when the page could not be saved
 // or the work folder cannot be entered (the old tree then stays).
 bool RefreshTree();
+// The same, showing the folder at shownFolder (its node selected, not
+// opened) and the page named pageName in it when it has one; where that
+// folder is gone, as RefreshTree.
+bool RefreshTreeShowing(const char *shownFolder, const char *pageName);
 // Selects the folder of a page's full path, listing the folders on the way,
 // and the page when it is there; false when the folder is not in the notebook.
 bool SelectFolderOfPage(const char *pagePath);

@@ -102,7 +102,22 @@ bool SelectFolderOfPage(const char *pagePath) {
    the current page cannot be saved (the rebuild replaces the tabs it belongs
    to) or the work folder cannot be entered. The tree is drawn again once,
    before the page is shown. */
-bool RefreshTree() {
+/* A folder's node in the rebuilt tree, the folders above it opened and the
+   folder itself not: opening it would list every folder in it. */
+static HTREEITEM NodeOfFolderUnopened(const char *folder) {
+  char parent[PATH_BUFFER_SIZE];
+  const char *name = nullptr;
+  if (FolderPathsEqual(folder, WorkFolderPath)) return TreeView_GetRoot(Ui.tree);
+  HTREEITEM node = nullptr;
+  if (!SplitItemPath(folder, parent, &name) || (node = WalkToFolderNode(Ui.tree, parent)) == nullptr ||
+      !FindChildNamed(Ui.tree, node, name, &node))
+    return nullptr;
+  return node;
+}
+
+bool RefreshTree() { return RefreshTreeShowing(nullptr, nullptr); }
+
+bool RefreshTreeShowing(const char *shownFolder, const char *pageName) {
   if (Ui.tree == nullptr || WorkFolderPath == nullptr) return false;
   if (!SaveCurrentPage()) return false;
   if (!SwitchFolder(nullptr)) return false;
@@ -113,7 +128,10 @@ bool RefreshTree() {
   WatchWorkFolder();
   HTREEITEM folder = nullptr;
   char page[PATH_BUFFER_SIZE] = "";
-  if (root != nullptr && !WalkToPageFolder(SavedPagePath, &folder, page)) {
+  if (root != nullptr && shownFolder != nullptr &&
+      (folder = NodeOfFolderUnopened(shownFolder)) != nullptr) {
+    if (pageName != nullptr && strlen(pageName) < sizeof page) strcpy(page, pageName);
+  } else if (root != nullptr && !WalkToPageFolder(SavedPagePath, &folder, page)) {
     folder = root;
     page[0] = '\0';
   }

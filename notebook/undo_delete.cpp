@@ -361,19 +361,17 @@ static void GiveBackUnsavedText(const DeletedEntry &entry, const std::vector<Put
   }
 }
 
-static void ShowPutBack(const PutBack &last) {
-  if (last.item.kind == MOVE_PAGE) {
-    ShowPageAt(last.at.c_str());
-    return;
-  }
-  // Its folder opened to show it; it is selected, not opened itself.
-  char parent[PATH_BUFFER_SIZE];
+/* The tree built again shows what came back last: a page in its folder,
+   or a folder selected. */
+static void RefreshTreeShowingPutBack(const PutBack &last) {
+  char folder[PATH_BUFFER_SIZE];
   const char *name = nullptr;
-  HTREEITEM node = nullptr;
-  if (SplitItemPath(last.at.c_str(), parent, &name) &&
-      (node = WalkToFolderNode(Ui.tree, parent)) != nullptr && FindChildNamed(Ui.tree, node, name, &node) &&
-      node != nullptr)
-    TreeView_SelectItem(Ui.tree, node);
+  if (last.item.kind == MOVE_FOLDER)
+    RefreshTreeShowing(last.at.c_str(), nullptr);
+  else if (SplitItemPath(last.at.c_str(), folder, &name))
+    RefreshTreeShowing(folder, name);
+  else
+    RefreshTree();
 }
 
 static void SayPassedOver(size_t count) {
@@ -420,10 +418,9 @@ void UndoDelete() {
   }
   if (passedOver > 0) SayPassedOver(passedOver);
   if (!back.empty()) {
-    RefreshTree();
+    RefreshTreeShowingPutBack(back.back());
     bool textGiven = false;
     GiveBackUnsavedText(entry, back, &textGiven);
-    if (!textGiven) ShowPutBack(back.back());
     if (textGiven) entry.hasUnsavedText = false;
   }
   entry.items = left;

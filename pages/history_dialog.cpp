@@ -14,6 +14,8 @@
 
 #include "base/dpi.h"
 #include "base/list_dialogs.h"
+#include "base/scaling.h"
+#include "base/theme.h"
 #include "base/ui_handles.h"
 
 // One dialog at a time: it is modal.
@@ -24,6 +26,10 @@ static struct {
   std::wstring chosen;   // the text of the version shown
   std::string chosenBytes;
   bool chosenRead;
+  // The viewer draws the lines of the version it shows as they come into
+  // sight: a megabyte of text is shown at once.
+  std::vector<LineRange> lines;
+  std::vector<bool> marked;
   HWND viewer;
   int dpi;
 } History;
@@ -61,32 +67,132 @@ static void LayOutHistory(HWND dialog) {
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-/* A fresh read-only rich edit in the viewer's place: emptying a long text in
-   place takes time that grows with the square of its length. No wrapping,
-   so that its lines are the text's lines. It is shown once filled: a hidden
-   one takes a long text in about three quarters of the time (seen under
-   Wine). */
+/* The viewer in its place in the dialog: a list of the version's lines,
+   which the dialog draws (no text is copied into it), read-only; lines are
+   chosen and copied whole. */
 static HWND MakeViewer(HWND dialog) {
   RECT place = {};
-  HWND old = History.viewer != nullptr ? History.viewer : GetDlgItem(dialog, IDC_HISTORY_TEXT);
+  HWND old = GetDlgItem(dialog, IDC_HISTORY_TEXT);
   if (old != nullptr) {
     GetWindowRect(old, &place);
     MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT *>(&place), 2);
     DestroyWindow(old);
   }
   History.viewer = CreateWindowExA(
-      WS_EX_CLIENTEDGE, HasRichEdit20 ? "RichEdit20A" : "RICHEDIT", "",
-      WS_CHILD | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY |
-          ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_NOHIDESEL,
+      WS_EX_CLIENTEDGE, "LISTBOX", "",
+      WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP | LBS_NODATA |
+          LBS_OWNERDRAWFIXED | LBS_NOINTEGRALHEIGHT | LBS_EXTENDEDSEL | LBS_WANTKEYBOARDINPUT |
+          LBS_NOTIFY,
       place.left, place.top, place.right - place.left, place.bottom - place.top, dialog,
       reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_HISTORY_TEXT)), AppInstance, nullptr);
   if (History.viewer == nullptr) return nullptr;
-  SendMessageA(History.viewer, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
-  SendMessageA(History.viewer, EM_SETTARGETDEVICE, 0, 1);
-  SendMessageA(History.viewer, WM_SETFONT, SendMessageA(dialog, WM_GETFONT, 0, 0), FALSE);
+  HFONT font = reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0));
+  SendMessageA(History.viewer, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  HDC dc = GetDC(History.viewer);
+  TEXTMETRICW metrics = {};
+  HGDIOBJ before = SelectObject(dc, font);
+  GetTextMetricsW(dc, &metrics);
+  SelectObject(dc, before);
+  ReleaseDC(History.viewer, dc);
+  SendMessageA(History.viewer, LB_SETITEMHEIGHT, 0, metrics.tmHeight > 0 ? metrics.tmHeight : 16);
   SetWindowPos(History.viewer, GetDlgItem(dialog, IDC_HISTORY_NOTE), 0, 0, 0, 0,
                SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   return History.viewer;
+}
+
+// A margin of a few pixels at the left of each line.
+static int ViewerMargin() { return ScaleForDpi(3, History.dpi); }
+
+/* Wide enough to scroll to the end of the longest line: the line of the
+   most characters is measured, tabs and all. */
+static void SetViewerWidth(HWND viewer) {
+  size_t longest = 0, most = 0;
+  for (size_t i = 0; i < History.lines.size(); ++i)
+    if (History.lines[i].end - History.lines[i].begin > most) {
+      most = History.lines[i].end - History.lines[i].begin;
+      longest = i;
+    }
+  int width = 0;
+  if (most > 0) {
+    HDC dc = GetDC(viewer);
+    HGDIOBJ before = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(viewer, WM_GETFONT, 0, 0)));
+    DWORD extent = GetTabbedTextExtentW(dc, History.chosen.data() + History.lines[longest].begin,
+                                        static_cast<int>(most > 0x7FFFFFF ? 0x7FFFFFF : most), 0,
+                                        nullptr);
+    SelectObject(dc, before);
+    ReleaseDC(viewer, dc);
+    width = LOWORD(extent) + 2 * ViewerMargin();
+  }
+  SendMessageA(viewer, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(width), 0);
+}
+
+/* The lines that differ in the selection's colours, as the editor shows
+   selected text, in a light look and a dark one alike; lines chosen in the
+   viewer in the colour of a selected tab. */
+static void DrawViewerLine(const DRAWITEMSTRUCT *draw) {
+  const ThemeColours &colours = CurrentColours();
+  size_t line = draw->itemID;
+  bool marked = line < History.marked.size() && History.marked[line];
+  bool chosen = (draw->itemState & ODS_SELECTED) != 0;
+  COLORREF back = marked ? colours.selection : chosen ? colours.faceHot : colours.window;
+  COLORREF text = marked ? colours.selectionText : colours.text;
+  SetBkColor(draw->hDC, back);
+  SetTextColor(draw->hDC, text);
+  ExtTextOutW(draw->hDC, 0, 0, ETO_OPAQUE, &draw->rcItem, nullptr, 0, nullptr);
+  if (line < History.lines.size()) {
+    const LineRange &range = History.lines[line];
+    int x = draw->rcItem.left + ViewerMargin();
+    size_t count = range.end - range.begin;
+    if (count > 0)
+      TabbedTextOutW(draw->hDC, x, draw->rcItem.top, History.chosen.data() + range.begin,
+                     static_cast<int>(count > 0x7FFFFFF ? 0x7FFFFFF : count), 0, nullptr, x);
+  }
+  if ((draw->itemState & ODS_FOCUS) || (marked && chosen)) DrawFocusRect(draw->hDC, &draw->rcItem);
+}
+
+static void CopyTextToClipboard(HWND owner, const std::wstring &text) {
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+  if (memory == nullptr) return;
+  void *bytes = GlobalLock(memory);
+  if (bytes == nullptr) {
+    GlobalFree(memory);
+    return;
+  }
+  memcpy(bytes, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+  GlobalUnlock(memory);
+  if (!OpenClipboard(owner)) {
+    GlobalFree(memory);
+    return;
+  }
+  EmptyClipboard();
+  if (SetClipboardData(CF_UNICODETEXT, memory) == nullptr) GlobalFree(memory);
+  CloseClipboard();
+}
+
+/* Ctrl+C copies the lines chosen, Ctrl+A chooses them all; other keys move
+   as in any list. */
+static LRESULT OnViewerKey(HWND viewer, WORD key) {
+  if (!(GetKeyState(VK_CONTROL) & 0x8000)) return -1;
+  if (key == 'A') {
+    SendMessageA(viewer, LB_SETSEL, TRUE, -1);
+    return -2;
+  }
+  if (key != 'C') return -1;
+  int count = static_cast<int>(SendMessageA(viewer, LB_GETSELCOUNT, 0, 0));
+  if (count <= 0) return -2;
+  std::vector<int> chosen(static_cast<size_t>(count));
+  count = static_cast<int>(
+      SendMessageA(viewer, LB_GETSELITEMS, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(chosen.data())));
+  std::wstring text;
+  for (int i = 0; i < count; ++i) {
+    size_t line = static_cast<size_t>(chosen[static_cast<size_t>(i)]);
+    if (line >= History.lines.size()) continue;
+    if (!text.empty()) text += L"\r\n";
+    text.append(History.chosen, History.lines[line].begin,
+                History.lines[line].end - History.lines[line].begin);
+  }
+  CopyTextToClipboard(viewer, text);
+  return -2;
 }
 
 /* The bytes of a version read as the page reads its own: in the page's
@@ -98,36 +204,6 @@ static bool DecodeVersion(const std::string &bytes, std::wstring *text) {
   return ReadPageText(bytes.data(), bytes.size(), &encoding, text);
 }
 
-// The lines that differ, in the system's highlight colours: they read in a
-// light scheme and a dark one alike.
-static void MarkLines(HWND viewer, const std::vector<LineRange> &ranges) {
-  CHARFORMAT2A format = {};
-  format.cbSize = sizeof format;
-  format.dwMask = CFM_BACKCOLOR | CFM_COLOR;
-  format.crBackColor = GetSysColor(COLOR_HIGHLIGHT);
-  format.crTextColor = GetSysColor(COLOR_HIGHLIGHTTEXT);
-  GETTEXTLENGTHEX measure = {GTL_NUMCHARS | GTL_PRECISE, 1200};
-  LONG length = static_cast<LONG>(
-      SendMessageA(viewer, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&measure), 0));
-  LONG lines = static_cast<LONG>(SendMessageA(viewer, EM_GETLINECOUNT, 0, 0));
-  for (const LineRange &range : ranges) {
-    LONG start = static_cast<LONG>(SendMessageA(viewer, EM_LINEINDEX, range.begin, 0));
-    LONG end = static_cast<LONG>(range.end) < lines
-                   ? static_cast<LONG>(SendMessageA(viewer, EM_LINEINDEX, range.end, 0))
-                   : length;
-    if (start < 0) continue;
-    CHARRANGE selection = {start, end > start ? end : length};
-    SendMessageA(viewer, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&selection));
-    SendMessageA(viewer, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
-  }
-  CHARRANGE top = {0, 0};
-  SendMessageA(viewer, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&top));
-  if (!ranges.empty())
-    SendMessageA(viewer, EM_LINESCROLL, 0, static_cast<LPARAM>(ranges.front().begin > 2
-                                                                   ? ranges.front().begin - 2
-                                                                   : 0));
-}
-
 static void SayNote(HWND dialog, const wchar_t *text) {
   SetDlgItemTextW(dialog, IDC_HISTORY_NOTE, text);
 }
@@ -136,36 +212,32 @@ static void SayNote(HWND dialog, const wchar_t *text) {
 static void ShowVersion(HWND dialog, int row) {
   History.chosenRead = false;
   History.chosen.clear();
+  History.lines.clear();
+  History.marked.clear();
   EnableWindow(GetDlgItem(dialog, IDOK), FALSE);
-  HWND viewer = MakeViewer(dialog);
-  LayOutHistory(dialog);
+  HWND viewer = History.viewer;
   if (viewer == nullptr) return;
-  if (row < 0 || static_cast<size_t>(row) >= History.versions.size()) {
-    ShowWindow(viewer, SW_SHOWNA);
-    return;
-  }
+  SendMessageA(viewer, LB_SETCOUNT, 0, 0);
+  if (row < 0 || static_cast<size_t>(row) >= History.versions.size()) return;
   if (!ReadPageVersion(History.page, History.versions[row], &History.chosenBytes) ||
       !DecodeVersion(History.chosenBytes, &History.chosen)) {
-    ShowWindow(viewer, SW_SHOWNA);
     SayNote(dialog, L"This version cannot be read: it is damaged, or not text.");
     return;
   }
-  SendMessageA(viewer, WM_SETREDRAW, FALSE, 0);
-  PagePieces pieces;
-  StartPagePieces(&pieces, History.chosen.data(), History.chosen.size());
-  bool whole = StreamIntoEditor(viewer, &pieces, false);
-  std::vector<LineRange> ranges;
-  if (whole) {
-    ranges = DifferingLines(History.chosen, History.current);
-    MarkLines(viewer, ranges);
-  }
-  SendMessageA(viewer, WM_SETREDRAW, TRUE, 0);
-  ShowWindow(viewer, SW_SHOWNA);
-  InvalidateRect(viewer, nullptr, TRUE);
-  if (!whole) {
-    SayNote(dialog, L"This version is longer than the viewer can hold: only part of it is shown.");
+  SplitTextLines(History.chosen, &History.lines);
+  std::vector<LineRange> ranges = DifferingLines(History.chosen, History.current);
+  History.marked.assign(History.lines.size(), false);
+  for (const LineRange &range : ranges)
+    for (size_t line = range.begin; line < range.end && line < History.marked.size(); ++line)
+      History.marked[line] = true;
+  if (SendMessageA(viewer, LB_SETCOUNT, History.lines.size(), 0) < 0) {
+    History.lines.clear();
+    SayNote(dialog, L"This version is longer than the viewer can hold.");
     return;
   }
+  SetViewerWidth(viewer);
+  if (!ranges.empty())
+    SendMessageA(viewer, LB_SETTOPINDEX, ranges.front().begin > 2 ? ranges.front().begin - 2 : 0, 0);
   size_t lines = 0;
   for (const LineRange &range : ranges) lines += range.end - range.begin;
   wchar_t note[160];
@@ -314,8 +386,8 @@ static INT_PTR CALLBACK HistoryProc(HWND dialog, UINT message, WPARAM wParam, LP
     case WM_INITDIALOG: {
       History.dpi = DpiOfWindow(dialog);
       NoteMadeSize(dialog);
-      FillVersionList(dialog);
       MakeViewer(dialog);
+      FillVersionList(dialog);
       LayOutHistory(dialog);
       HWND list = VersionList(dialog);
       LVITEMA item = {};
@@ -337,6 +409,16 @@ static INT_PTR CALLBACK HistoryProc(HWND dialog, UINT message, WPARAM wParam, LP
       if (LOWORD(wParam) == IDOK) RestoreChosen(dialog);
       if (LOWORD(wParam) == IDCANCEL) EndDialog(dialog, IDCANCEL);
       return TRUE;
+    case WM_DRAWITEM:
+      if (wParam != IDC_HISTORY_TEXT) return FALSE;
+      DrawViewerLine(reinterpret_cast<const DRAWITEMSTRUCT *>(lParam));
+      return TRUE;
+    case WM_VKEYTOITEM:
+      if (reinterpret_cast<HWND>(lParam) != History.viewer) return FALSE;
+      return static_cast<INT_PTR>(OnViewerKey(History.viewer, LOWORD(wParam)));
+    case WM_CTLCOLORLISTBOX:
+      if (reinterpret_cast<HWND>(lParam) != History.viewer) return FALSE;
+      return reinterpret_cast<INT_PTR>(ThemeBrush(CurrentColours().window));
     case WM_DESTROY:
       History.viewer = nullptr;
       return FALSE;

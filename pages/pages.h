@@ -443,6 +443,9 @@ struct LineRange {
 };
 std::vector<LineRange> DifferingLines(const std::wstring &version, const std::wstring &current);
 size_t CountLines(const std::wstring &text);
+// Where each line of a text begins and ends (its break left out), as
+// offsets into it.
+void SplitTextLines(const std::wstring &text, std::vector<LineRange> *lines);
 
 /* page_versions.cpp (and page_shown.cpp, which holds the first) */
 // The editor's text, as the page's file would hold it, kept as a version of

@@ -13,16 +13,15 @@
 /* Lines end at CR LF, a lone CR or a lone LF, each one break, as the rich
    edit takes them; "\r\r\n" is one break too, as the editor shows it. A
    break at the very end starts no line of its own. */
-static void LineHashes(const std::wstring &text, std::vector<unsigned long long> *hashes) {
-  hashes->clear();
+void SplitTextLines(const std::wstring &text, std::vector<LineRange> *lines) {
+  lines->clear();
   size_t start = 0;
   const size_t length = text.size();
   for (size_t i = 0; i <= length; ++i) {
     bool end = i == length;
     if (!end && text[i] != L'\r' && text[i] != L'\n') continue;
     if (end && start == length && length > 0) break;
-    hashes->push_back(HashVersionBytes(reinterpret_cast<const char *>(text.data() + start),
-                                       (i - start) * sizeof(wchar_t)));
+    lines->push_back(LineRange{start, i});
     if (end) break;
     if (text[i] == L'\r' && i + 2 < length && text[i + 1] == L'\r' && text[i + 2] == L'\n')
       i += 2;
@@ -32,10 +31,20 @@ static void LineHashes(const std::wstring &text, std::vector<unsigned long long>
   }
 }
 
+static void LineHashes(const std::wstring &text, std::vector<unsigned long long> *hashes) {
+  std::vector<LineRange> lines;
+  SplitTextLines(text, &lines);
+  hashes->clear();
+  hashes->reserve(lines.size());
+  for (const LineRange &line : lines)
+    hashes->push_back(HashVersionBytes(reinterpret_cast<const char *>(text.data() + line.begin),
+                                       (line.end - line.begin) * sizeof(wchar_t)));
+}
+
 size_t CountLines(const std::wstring &text) {
-  std::vector<unsigned long long> hashes;
-  LineHashes(text, &hashes);
-  return hashes.size();
+  std::vector<LineRange> lines;
+  SplitTextLines(text, &lines);
+  return lines.size();
 }
 
 static void AddLine(std::vector<LineRange> *ranges, size_t line) {

@@ -485,6 +485,9 @@ dark_check() {
     echo "ok: the unsaved text typed before both switches was saved whole"
   # Options > App theme > Dark, on a light Windows, kept across a restart.
   keys alt+o t d; sleep 1; shot dark-11-dark-chosen; panes_are dark "$out/dark-11-dark-chosen.png"
+  # The save above kept the page's first text: History shows it, dark.
+  keys ctrl+shift+h; sleep 1; shot dark-11-history
+  click_in "$(window_named '^History$')" 495 377; sleep 1
   keys alt+f x; sleep 2
   grep -q '^Theme=2' "$ini" && echo "ok: TAV.INI keeps Theme=2"
   start; sleep 1; shot dark-12-restarted-dark; panes_are dark "$out/dark-12-restarted-dark.png"

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/app.h"
+#include "base/theme.h"
 #include "harness/harness.h"
 #include "notebook/notebook.h"
 #include "pages/pages.h"
@@ -117,6 +118,55 @@ TEST_F(PageHistory, ARewriteByAnotherProgramKeepsTheTextShownEachTime) {
   EXPECT_EQ(Bytes("p.tav", versions[0]), "second\r\n");
   EXPECT_EQ(Bytes("p.tav", versions[1]), "first\r\n");
   EXPECT_EQ(versions[0].name.reason, REASON_CHANGED_ELSEWHERE);
+}
+
+// The viewer shows the version chosen line by line, the lines that differ
+// from the page's text now drawn marked, and copies the lines chosen.
+TEST_F(PageHistory, TheViewerMarksTheLinesThatDifferAndCopiesThoseChosen) {
+  Start({{"p.tav", "one\r\ntwo\tcols\r\nthree\r\n"}});
+  ASSERT_TRUE(SelectPageByName("p.tav"));
+  ASSERT_TRUE(KeepTextAsVersion((notebook / "p.tav").c_str(), "one\r\nTWO\tcols\r\nthree\r\n",
+                                REASON_SAVED_OVER));
+  int count = -1;
+  std::wstring note, copied;
+  COLORREF plain = 0, marked = 0;
+  boxes.Handle([&](HWND dialog) {
+    HWND viewer = GetDlgItem(dialog, IDC_HISTORY_TEXT);
+    count = static_cast<int>(SendMessageA(viewer, LB_GETCOUNT, 0, 0));
+    wchar_t text[200] = L"";
+    GetDlgItemTextW(dialog, IDC_HISTORY_NOTE, text, 200);
+    note = text;
+    RedrawWindow(viewer, nullptr, nullptr, RDW_UPDATENOW | RDW_INVALIDATE);
+    int height = static_cast<int>(SendMessageA(viewer, LB_GETITEMHEIGHT, 0, 0));
+    HDC dc = GetDC(viewer);
+    plain = GetPixel(dc, 1, height / 2);
+    marked = GetPixel(dc, 1, height + height / 2);
+    ReleaseDC(viewer, dc);
+    SendMessageA(viewer, LB_SETSEL, TRUE, 1);
+    SendMessageA(viewer, LB_SETSEL, TRUE, 2);
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    BYTE control = keys[VK_CONTROL];
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    SendMessageA(viewer, WM_KEYDOWN, 'C', 0);
+    keys[VK_CONTROL] = control;
+    SetKeyboardState(keys);
+    if (OpenClipboard(dialog)) {
+      HANDLE data = GetClipboardData(CF_UNICODETEXT);
+      const wchar_t *held = data != nullptr ? static_cast<const wchar_t *>(GlobalLock(data)) : nullptr;
+      if (held != nullptr) copied = held;
+      if (data != nullptr) GlobalUnlock(data);
+      CloseClipboard();
+    }
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+  });
+  ExecuteCommand(CMD_HISTORY);
+  EXPECT_EQ(count, 3);
+  EXPECT_EQ(note, L"1 of its 3 lines (marked) differ from the page's text now.");
+  EXPECT_EQ(plain, CurrentColours().window);
+  EXPECT_EQ(marked, CurrentColours().selection);
+  EXPECT_EQ(copied, L"TWO\tcols\r\nthree");
 }
 
 TEST_F(PageHistory, VersionsFollowRenamePageAndAFolderMoved) {

@@ -154,3 +154,17 @@ DWORD ReadFileAt(const char *path, std::string *bytes) {
   return error;
 }
 
+bool WriteFileUnwaited(const char *path, const std::string &bytes, bool replace) {
+  HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, replace ? CREATE_ALWAYS : CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+            written == bytes.size();
+  DWORD error = GetLastError();
+  if (!CloseHandle(file)) ok = false;
+  if (ok) return true;
+  DeleteFileA(path);
+  SetLastError(error != 0 ? error : ERROR_WRITE_FAULT);
+  return false;
+}

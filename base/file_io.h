@@ -16,6 +16,11 @@ bool WritePageFile(const char *folder, const char *fileName, const char *text, s
 // The same for a new file: nothing of that name is ever replaced (the last
 // error is ERROR_ALREADY_EXISTS when something has it).
 bool WriteNewPageFile(const char *folder, const char *fileName, const char *text, size_t length);
+// Writes a file of the program's own in one go, not waiting for the disk
+// (for what a crash may cut short without harm: the caller can tell); a
+// file there already is replaced only when asked. One not written whole is
+// removed, the last error telling why.
+bool WriteFileUnwaited(const char *path, const std::string &bytes, bool replace);
 // Reads a whole file into bytes; 0, or the error that ended the read (the
 // bytes read before it stay).
 DWORD ReadWholeFile(HANDLE file, std::string *bytes);

@@ -213,19 +213,8 @@ bool KeepUnsavedText(DeletedEntry *entry, const RecoveryCopy &copy) {
 bool WriteDeletedEntryList(const DeletedEntry &entry) {
   std::string bytes = FormatDeletedEntry(entry);
   char path[PATH_BUFFER_SIZE];
-  if (!JoinPath(entry.folder.c_str(), EntryListName, path)) return false;
-  HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                            nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-            written == bytes.size();
-  DWORD error = GetLastError();
-  if (!CloseHandle(file)) ok = false;
-  if (ok) return true;
-  DeleteFileA(path);
-  SetLastError(error != 0 ? error : ERROR_WRITE_FAULT);
-  return false;
+  return JoinPath(entry.folder.c_str(), EntryListName, path) &&
+         WriteFileUnwaited(path, bytes, true);
 }
 
 /* Removes a kept copy, or a store entry, with everything in it; a link met

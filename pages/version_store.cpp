@@ -152,19 +152,7 @@ static bool ReadEntryIndex(const char *entryFolder, const char *entryName, PageI
    wait would cost a delete of a thousand pages seconds. A new file is never
    written over anything. */
 static bool WriteStoreFile(const char *path, const std::string &bytes) {
-  HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                            nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-            written == bytes.size();
-  DWORD error = GetLastError();
-  if (!CloseHandle(file)) ok = false;
-  if (!ok) {
-    DeleteFileA(path);
-    SetLastError(error != 0 ? error : ERROR_WRITE_FAULT);
-  }
-  return ok;
+  return WriteFileUnwaited(path, bytes, false);
 }
 
 // The index takes its place once written whole.
